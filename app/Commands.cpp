@@ -1,0 +1,174 @@
+#include "app/Commands.h"
+
+#include <gtk/gtk.h>
+
+#include "app/GraphData.h"
+
+namespace {
+
+constexpr gint pausedWatchPriority = 300;
+
+void setCheckItem(GtkWidget* item, bool active) {
+    if (item) gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), active);
+}
+
+bool itemActive(GtkMenuItem* item) {
+    return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE;
+}
+
+int spinValue(GtkSpinButton* spin) { return gtk_spin_button_get_value_as_int(spin); }
+
+}  // namespace
+
+void redrawPlot(GraphData& graph) {
+    if (graph.drawingArea) gtk_widget_queue_draw(graph.drawingArea);
+}
+
+void togglePause(IOData& io) {
+    const bool wasPlaying = io.playing;
+    io.playing = !wasPlaying;
+    GSource* watch = io.owner ? io.owner->inputWatch : nullptr;
+    if (!watch) return;
+    if (wasPlaying) {
+        io.savedWatchPriority = g_source_get_priority(watch);
+        g_source_set_priority(watch, pausedWatchPriority);
+    } else {
+        g_source_set_priority(watch, io.savedWatchPriority);
+    }
+}
+
+gboolean onQuit(GtkWidget*, GdkEvent*, gpointer data) {
+    recordFrom<GraphData>(data, __LINE__);
+    gtk_main_quit();
+    return FALSE;
+}
+
+void onQuitItem(GtkMenuItem*, gpointer data) { onQuit(nullptr, nullptr, data); }
+
+void onClear(GtkMenuItem*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.clear();
+    redrawPlot(*graph);
+}
+
+void onDisplayMenuOpened(GtkMenuItem*, gpointer data) {
+    DisplayData* display = recordFrom<DisplayData>(data, __LINE__);
+    const PlotModel& model = display->owner->model;
+    // Setting a state that differs activates the item, whose handler stores the same value.
+    setCheckItem(display->independentItem, model.independentDisplays);
+    setCheckItem(display->framesItem, model.frames);
+    setCheckItem(display->highFrequencyItem, model.highFrequency);
+    setCheckItem(display->fixedXAxisItem, model.fixedXAxis);
+    setCheckItem(display->sharedYItem, model.sharedYMinMax);
+}
+
+void onAddDisplay(GtkMenuItem*, gpointer data) {
+    DisplayData* display = recordFrom<DisplayData>(data, __LINE__);
+    PlotModel& model = display->owner->model;
+    if (model.independentDisplays) {
+        model.setIndependentDisplays(false);
+        setCheckItem(display->independentItem, model.independentDisplays);
+    }
+    model.addDisplay(1);
+    redrawPlot(*display->owner);
+}
+
+void onRemoveDisplay(GtkMenuItem*, gpointer data) {
+    DisplayData* display = recordFrom<DisplayData>(data, __LINE__);
+    PlotModel& model = display->owner->model;
+    if (model.displays.size() < 2) return;
+    if (model.independentDisplays) {
+        model.setIndependentDisplays(false);
+        setCheckItem(display->independentItem, model.independentDisplays);
+    }
+    model.removeLastDisplay();
+    redrawPlot(*display->owner);
+}
+
+void onIndependentToggled(GtkMenuItem* item, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.setIndependentDisplays(itemActive(item));
+    redrawPlot(*graph);
+}
+
+void onFramesToggled(GtkMenuItem* item, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.frames = itemActive(item);
+    redrawPlot(*graph);
+}
+
+void onHighFrequencyToggled(GtkMenuItem* item, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.highFrequency = itemActive(item);
+    redrawPlot(*graph);
+}
+
+void onFixedXAxisToggled(GtkMenuItem* item, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.fixedXAxis = itemActive(item);
+    redrawPlot(*graph);
+}
+
+void onSharedYToggled(GtkMenuItem* item, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.sharedYMinMax = itemActive(item);
+    for (unsigned d = 0; d < graph->model.displays.size(); ++d) graph->model.recomputeYRange(d);
+    redrawPlot(*graph);
+}
+
+void onPausePlay(GtkButton* button, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    togglePause(*io);
+    gtk_button_set_label(button, io->playing ? "Pause" : "Play");
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(button));
+    if (label && GTK_IS_LABEL(label)) gtk_label_set_width_chars(GTK_LABEL(label), 5);
+}
+
+gboolean onEnlarge(gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    PlotModel& model = io->owner->model;
+    if (model.fontSize < 20 && model.lineWidth < 9) {
+        if (model.fontSize + 1 >= 5 && model.fontSize + 1 <= 20) model.fontSize += 1;
+        if (model.lineWidth + 1 >= 1 && model.lineWidth + 1 <= 9) model.lineWidth += 1;
+        model.refLineWidth = 0.0;
+        redrawPlot(*io->owner);
+    }
+    return TRUE;
+}
+
+gboolean onShrink(gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    PlotModel& model = io->owner->model;
+    if (model.fontSize > 5 && model.lineWidth > 1) {
+        if (model.fontSize - 1 >= 5 && model.fontSize - 1 <= 20) model.fontSize -= 1;
+        if (model.lineWidth - 1 >= 1 && model.lineWidth - 1 <= 9) model.lineWidth -= 1;
+        model.refLineWidth = 0.0;
+        redrawPlot(*io->owner);
+    }
+    return TRUE;
+}
+
+void onGridChanged(GtkSpinButton* spin, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    const int value = spinValue(spin);
+    if (value >= 0 && value < 100) graph->model.gridLevel = value;
+    redrawPlot(*graph);
+}
+
+void onXZoomChanged(GtkSpinButton* spin, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.xZoom = spinValue(spin);
+    redrawPlot(*graph);
+}
+
+void onYZoomChanged(GtkSpinButton* spin, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    const int value = spinValue(spin);
+    if (value >= 0) graph->model.yZoom = value;
+    redrawPlot(*graph);
+}
+
+void onScrollChanged(GtkAdjustment*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    redrawPlot(*graph);
+}

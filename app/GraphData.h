@@ -1,0 +1,59 @@
+#pragma once
+// The application record: the live plot model, the widgets other commands touch, the input watch
+// and the three other callback records, each pointing back here. main owns the only instance.
+
+#include <cstdint>
+
+#include <glib.h>
+
+#include "input/IOData.h"
+#include "input/RecordTag.h"
+#include "model/PlotModel.h"
+#include "ui/ConfData.h"
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _GtkAdjustment GtkAdjustment;
+
+struct DisplayData {
+    static constexpr std::int32_t tagValue = displayDataTag;
+    static constexpr const char* typeName = "DisplayData";
+
+    std::int32_t tag = displayDataTag;
+    GraphData* owner = nullptr;
+    // The Display menu's mode check items, in menu order.
+    GtkWidget* independentItem = nullptr;
+    GtkWidget* framesItem = nullptr;
+    GtkWidget* highFrequencyItem = nullptr;
+    GtkWidget* fixedXAxisItem = nullptr;
+    GtkWidget* sharedYItem = nullptr;
+};
+
+struct GraphData {
+    static constexpr std::int32_t tagValue = graphDataTag;
+    static constexpr const char* typeName = "GraphData";
+
+    std::int32_t tag = graphDataTag;
+    PlotModel model;
+    GSource* inputWatch = nullptr;
+    GtkWidget* mainWindow = nullptr;
+    // Nulled by GTK when the widget is destroyed; test before queueing a redraw.
+    GtkWidget* drawingArea = nullptr;
+    GtkWidget* xZoomSpin = nullptr;
+    GtkWidget* yZoomSpin = nullptr;
+    GtkWidget* gridSpin = nullptr;
+    GtkAdjustment* horizontalAdjustment = nullptr;
+    GtkAdjustment* verticalAdjustment = nullptr;
+    std::int32_t backupLimit = 50000;
+    std::int32_t serialSpeed = 0;
+    IOData io;
+    DisplayData display;
+    ConfData conf;
+
+    GraphData() {
+        io.owner = this;
+        display.owner = this;
+        conf.owner = this;
+    }
+    GraphData(const GraphData&) = delete;
+    GraphData& operator=(const GraphData&) = delete;
+};

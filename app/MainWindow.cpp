@@ -1,0 +1,267 @@
+#include "app/MainWindow.h"
+
+#include <gtk/gtk.h>
+
+#include "app/Commands.h"
+#include "app/GraphData.h"
+#include "app/RecordingIndicator.xpm.h"
+#include "render/PlotAreaHandlers.h"
+
+const char* const deviceMenuEntries[15] = {
+    "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3", "/dev/ttyACM4",
+    "/dev/ttyACM5", "/dev/ttyACM6", "/dev/ttyACM7", "/dev/ttyACM8", "/dev/ttyACM9",
+    "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
+
+namespace {
+
+const char* const styleSheet =
+    " menu { border-radius:5px; border:1px solid #a0a0a0; } .frame1 { border-radius:0; border:1px "
+    "solid #a0a0a0; } .bgcw { background-color: #ffffff; }";
+
+enum class ItemKind { item, label, check };
+
+struct MenuEntry {
+    const char* label;
+    ItemKind kind;
+    guint key;  // 0: no accelerator
+    GCallback handler;
+    gpointer data;
+};
+
+// A mnemonic item, a plain label item or a check item, with its accelerator shown in the menu.
+GtkWidget* addMenuItem(GtkWidget* menu, GtkAccelGroup* accelerators, const MenuEntry& entry) {
+    GtkWidget* item = nullptr;
+    switch (entry.kind) {
+        case ItemKind::item: item = gtk_menu_item_new_with_mnemonic(entry.label); break;
+        case ItemKind::label: item = gtk_menu_item_new_with_label(entry.label); break;
+        case ItemKind::check: item = gtk_check_menu_item_new_with_mnemonic(entry.label); break;
+    }
+    if (entry.handler) g_signal_connect(item, "activate", entry.handler, entry.data);
+    if (entry.key != 0) {
+        gtk_widget_add_accelerator(item, "activate", accelerators, entry.key, GDK_CONTROL_MASK,
+                                   GTK_ACCEL_VISIBLE);
+    }
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+    return item;
+}
+
+void addSeparator(GtkWidget* menu) {
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+}
+
+GtkWidget* buildFileMenu(GraphData& graph, GtkAccelGroup* accelerators) {
+    gpointer io = &graph.io;
+    GtkWidget* menu = gtk_menu_new();
+    addMenuItem(menu, accelerators, {"_Open File", ItemKind::item, GDK_KEY_o, G_CALLBACK(onOpenFile), io});
+    addMenuItem(menu, accelerators, {"_Merge File", ItemKind::item, GDK_KEY_m, G_CALLBACK(onMergeFile), io});
+    GtkWidget* devices = addMenuItem(menu, accelerators, {"Open Device", ItemKind::item, 0, nullptr, nullptr});
+    GtkWidget* deviceMenu = gtk_menu_new();
+    for (const char* entry : deviceMenuEntries) {
+        addMenuItem(deviceMenu, accelerators, {entry, ItemKind::label, 0, G_CALLBACK(onOpenDevice), io});
+    }
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(devices), deviceMenu);
+    addMenuItem(menu, accelerators, {"Close Device", ItemKind::label, 0, G_CALLBACK(onCloseDevice), io});
+    addMenuItem(menu, accelerators,
+                {"_Backup Device", ItemKind::item, GDK_KEY_b, G_CALLBACK(onBackupDevice), io});
+    addMenuItem(menu, accelerators, {"Close Backup", ItemKind::label, 0, G_CALLBACK(onCloseBackup), io});
+    addMenuItem(menu, accelerators, {"_Save", ItemKind::item, GDK_KEY_s, G_CALLBACK(onSave), io});
+    addMenuItem(menu, accelerators, {"_Export", ItemKind::item, GDK_KEY_x, G_CALLBACK(onExport), io});
+    addMenuItem(menu, accelerators,
+                {"Eval Expr", ItemKind::item, GDK_KEY_e, G_CALLBACK(onEvalExpression), io});
+    addMenuItem(menu, accelerators, {"Help", ItemKind::item, GDK_KEY_question, G_CALLBACK(onHelp), &graph});
+    addSeparator(menu);
+    addMenuItem(menu, accelerators, {"_Quit", ItemKind::item, GDK_KEY_q, G_CALLBACK(onQuitItem), &graph});
+    return menu;
+}
+
+GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
+    DisplayData& display = graph.display;
+    GtkWidget* menu = gtk_menu_new();
+    addMenuItem(menu, accelerators,
+                {"_Add Display", ItemKind::item, GDK_KEY_a, G_CALLBACK(onAddDisplay), &display});
+    addMenuItem(menu, accelerators,
+                {"_Remove Display", ItemKind::item, GDK_KEY_r, G_CALLBACK(onRemoveDisplay), &display});
+    addMenuItem(menu, accelerators, {"_Clear", ItemKind::item, GDK_KEY_l, G_CALLBACK(onClear), &graph});
+    display.independentItem = addMenuItem(
+        menu, accelerators,
+        {"_Independent Displays", ItemKind::check, GDK_KEY_i, G_CALLBACK(onIndependentToggled), &graph});
+    display.framesItem =
+        addMenuItem(menu, accelerators, {"Frames", ItemKind::check, GDK_KEY_f, G_CALLBACK(onFramesToggled), &graph});
+    display.highFrequencyItem = addMenuItem(
+        menu, accelerators,
+        {"_High Frequency", ItemKind::check, GDK_KEY_h, G_CALLBACK(onHighFrequencyToggled), &graph});
+    display.fixedXAxisItem = addMenuItem(
+        menu, accelerators, {"_Fixed X-axis", ItemKind::check, 0, G_CALLBACK(onFixedXAxisToggled), &graph});
+    display.sharedYItem = addMenuItem(
+        menu, accelerators,
+        {"Shared Y-axis Min:Max", ItemKind::check, GDK_KEY_y, G_CALLBACK(onSharedYToggled), &graph});
+    addMenuItem(menu, accelerators,
+                {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigure), &graph.conf});
+    addSeparator(menu);
+    addMenuItem(menu, accelerators, {"Version:\t\t0.36", ItemKind::label, 0, nullptr, nullptr});
+    return menu;
+}
+
+GtkWidget* buildMenuBar(GraphData& graph, GtkAccelGroup* accelerators) {
+    GtkWidget* bar = gtk_menu_bar_new();
+    GtkWidget* file = gtk_menu_item_new_with_mnemonic("_File");
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), buildFileMenu(graph, accelerators));
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
+    GtkWidget* display = gtk_menu_item_new_with_mnemonic("_Display");
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(display), buildDisplayMenu(graph, accelerators));
+    g_signal_connect(display, "activate", G_CALLBACK(onDisplayMenuOpened), &graph.display);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), display);
+    return bar;
+}
+
+// Ctrl+plus / Ctrl+minus (and the keypad keys) resize fonts and lines; they appear in no menu.
+GtkAccelGroup* buildSizeKeys(GraphData& graph) {
+    GtkAccelGroup* group = gtk_accel_group_new();
+    const struct {
+        guint key;
+        GCallback handler;
+    } keys[] = {{GDK_KEY_plus, G_CALLBACK(onEnlarge)},
+                {GDK_KEY_KP_Add, G_CALLBACK(onEnlarge)},
+                {GDK_KEY_minus, G_CALLBACK(onShrink)},
+                {GDK_KEY_KP_Subtract, G_CALLBACK(onShrink)}};
+    for (const auto& k : keys) {
+        // A swapped closure hands the IOData to the handler as its first argument.
+        GClosure* closure = g_cclosure_new_swap(k.handler, &graph.io, nullptr);
+        gtk_accel_group_connect(group, k.key, GDK_CONTROL_MASK, GtkAccelFlags(0), closure);
+    }
+    return group;
+}
+
+GtkWidget* spinButton(double lower, double upper) {
+    GtkAdjustment* adjustment = gtk_adjustment_new(0, lower, upper, 1, 5, 0);
+    return gtk_spin_button_new(adjustment, 1.0, 0);
+}
+
+void packToolRow(GraphData& graph, GtkWidget* box) {
+    GtkWidget* pause = gtk_button_new_with_label(graph.io.playing ? "Pause" : "Play");
+    gtk_label_set_width_chars(GTK_LABEL(gtk_bin_get_child(GTK_BIN(pause))), 5);
+    g_signal_connect(pause, "clicked", G_CALLBACK(onPausePlay), &graph.io);
+    gtk_box_pack_start(GTK_BOX(box), pause, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), gtk_label_new(""), TRUE, TRUE, 0);
+
+    graph.gridSpin = spinButton(0, 99);
+    graph.xZoomSpin = spinButton(-99, 99);
+    graph.yZoomSpin = spinButton(0, 99);
+    const struct {
+        const char* label;
+        GtkWidget* spin;
+        GCallback handler;
+    } spins[] = {{"Grid: ", graph.gridSpin, G_CALLBACK(onGridChanged)},
+                 {"X-Zoom: ", graph.xZoomSpin, G_CALLBACK(onXZoomChanged)},
+                 {"Y-Zoom: ", graph.yZoomSpin, G_CALLBACK(onYZoomChanged)}};
+    for (const auto& s : spins) {
+        gtk_box_pack_start(GTK_BOX(box), gtk_label_new(s.label), FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(box), s.spin, FALSE, FALSE, 0);
+        g_signal_connect(s.spin, "value-changed", s.handler, &graph);
+    }
+
+    GtkAccelGroup* pauseKey = gtk_accel_group_new();
+    gtk_widget_add_accelerator(pause, "clicked", pauseKey, GDK_KEY_p, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE);
+    gtk_window_add_accel_group(GTK_WINDOW(graph.mainWindow), pauseKey);
+    g_object_unref(pauseKey);
+}
+
+GtkWidget* buildPlotRow(GraphData& graph) {
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+    gtk_container_set_border_width(GTK_CONTAINER(row), 10);
+    gtk_style_context_add_class(gtk_widget_get_style_context(row), "bgcw");
+
+    graph.drawingArea = gtk_drawing_area_new();
+    GtkWidget* area = graph.drawingArea;
+    gtk_widget_set_size_request(area, 250, 250);
+    gtk_widget_add_events(area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
+                                    GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &graph);
+    g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &graph);
+    g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &graph);
+    g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &graph);
+    // GTK nulls the field when the area dies, so later redraw requests can test it.
+    g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.drawingArea);
+    g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph);
+    g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph);
+    gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
+
+    graph.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
+    g_signal_connect(graph.verticalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
+    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, graph.verticalAdjustment),
+                       FALSE, FALSE, 0);
+    return row;
+}
+
+GtkWidget* buildScrollRow(GraphData& graph) {
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+    gtk_container_set_border_width(GTK_CONTAINER(row), 5);
+    const double last = static_cast<double>(graph.model.xSize) - 1.0;
+    graph.horizontalAdjustment = gtk_adjustment_new(last - 610.0, 0, last, 1, 610, 610);
+    g_signal_connect(graph.horizontalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
+    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, graph.horizontalAdjustment),
+                       TRUE, TRUE, 0);
+    // Keeps the horizontal bar clear of the vertical bar's column.
+    GtkWidget* spacer = gtk_label_new("");
+    gtk_label_set_width_chars(GTK_LABEL(spacer), 2);
+    gtk_box_pack_start(GTK_BOX(row), spacer, FALSE, FALSE, 0);
+    return row;
+}
+
+void packMenuRow(GraphData& graph, GtkWidget* column, GtkAccelGroup* accelerators) {
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+    gtk_container_set_border_width(GTK_CONTAINER(row), 0);
+    gtk_box_pack_start(GTK_BOX(column), row, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), buildMenuBar(graph, accelerators), FALSE, FALSE, 3);
+    gtk_box_pack_start(GTK_BOX(row), gtk_label_new(""), TRUE, TRUE, 0);
+
+    graph.io.indicatorPixbuf = gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm));
+    graph.io.indicatorImage = gtk_image_new_from_pixbuf(graph.io.indicatorPixbuf);
+    gtk_widget_set_tooltip_text(graph.io.indicatorImage, "When active, input data is being recorded");
+    gtk_widget_set_no_show_all(graph.io.indicatorImage, TRUE);
+    gtk_box_pack_start(GTK_BOX(row), graph.io.indicatorImage, FALSE, FALSE, 5);
+    updateRecordingIndicator(&graph.io);
+}
+
+void installStyleSheet() {
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider, styleSheet, -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
+}
+
+}  // namespace
+
+void buildMainWindow(GraphData& graph) {
+    graph.mainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWidget* window = graph.mainWindow;
+    g_signal_connect(window, "delete-event", G_CALLBACK(onQuit), &graph);
+    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+    gtk_window_set_title(GTK_WINDOW(window), "Kivrel");
+    gtk_widget_set_size_request(window, 652, 100);
+
+    GtkAccelGroup* sizeKeys = buildSizeKeys(graph);
+    gtk_window_add_accel_group(GTK_WINDOW(window), sizeKeys);
+    g_object_unref(sizeKeys);
+
+    GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(window), column);
+
+    GtkAccelGroup* menuKeys = gtk_accel_group_new();
+    packMenuRow(graph, column, menuKeys);
+    gtk_window_add_accel_group(GTK_WINDOW(window), menuKeys);
+    g_object_unref(menuKeys);
+
+    gtk_box_pack_start(GTK_BOX(column), gtk_separator_new(GTK_ORIENTATION_HORIZONTAL), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(column), buildPlotRow(graph), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(column), buildScrollRow(graph), FALSE, FALSE, 0);
+
+    GtkWidget* toolRow = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
+    gtk_container_set_border_width(GTK_CONTAINER(toolRow), 5);
+    gtk_box_pack_start(GTK_BOX(column), toolRow, FALSE, FALSE, 0);
+    packToolRow(graph, toolRow);
+
+    installStyleSheet();
+    gtk_widget_show_all(window);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Owners for GLib allocations, so that an early return cannot leak them.
+
+#include <memory>
+
+#include <glib.h>
+
+template <auto Free>
+struct FreeWith {
+    template <class T>
+    void operator()(T* p) const {
+        if (p) Free(p);
+    }
+};
+
+using GCharPtr = std::unique_ptr<gchar, FreeWith<g_free>>;
+using GErrorPtr = std::unique_ptr<GError, FreeWith<g_error_free>>;

@@ -1,0 +1,21 @@
+#pragma once
+// How the program talks to the user: the modal error dialog (a fixed text followed by a detail)
+// and the main window's title naming the current source.
+
+#include <string>
+
+struct GraphData;
+typedef struct _GtkWidget GtkWidget;
+typedef struct _GtkDialog GtkDialog;
+
+// Runs a modal dialog and returns its response. Tests set dialogResponder to answer dialogs as
+// soon as they appear instead of waiting for a person.
+using DialogResponder = void (*)(GtkDialog* dialog);
+extern DialogResponder dialogResponder;
+int runDialog(GtkDialog* dialog);
+
+// "%s%s" of the two texts: neither is ever taken as a format.
+void showErrorDialog(GtkWidget* parent, const char* text, const char* detail);
+
+// "Kivrel: [name]", or "Kivrel" for an empty name.
+void setWindowTitle(GraphData& graph, const std::string& name);

@@ -1,0 +1,157 @@
+#pragma once
+// The plot model: graphs (one per value column), displays (horizontal panes the graphs are drawn in)
+// and the sample slots all graphs share. Invariants: totalWeight is the sum of the display weights,
+// each weightOffset the sum of the weights above it, every graph's display index is valid and its
+// slot agrees with the assignment, every graph holds xSize samples, writeIndex < xSize.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr unsigned maxGraphs = 64;
+constexpr unsigned maxDisplays = 64;
+constexpr std::uint32_t minXSize = 10;
+constexpr std::uint32_t startXSize = 610;
+constexpr std::uint32_t startMaxXSize = 50000;
+constexpr std::uint32_t noXLimit = 4294967295u;
+// Spare slots reserved in every sample array whenever the arrays grow.
+constexpr std::uint32_t sampleReserve = 256;
+
+// Start value of independentDisplays in every new model and the value clear() restores.
+extern bool defaultIndependentDisplays;
+// When on, sourceBaseName keeps no directory; when off it keeps the last one.
+extern bool directoryPruning;
+
+// Rings the desktop bell for beep mode; main points it at gdk_beep, tests at a counter.
+using BeepFunction = void (*)();
+extern BeepFunction beepFunction;
+
+struct Colour {
+    double red = 0.0;
+    double green = 0.0;
+    double blue = 0.0;
+    double alpha = 1.0;
+};
+
+// Colour of the graph with the given index (0..63), alpha 1.
+Colour graphColour(unsigned index);
+
+struct Display {
+    double yMin = 0.0;
+    double yMax = 0.0;
+    bool autoRange = true;
+    std::int32_t gridLevel = -1;
+    std::uint32_t weight = 1;
+    std::uint32_t weightOffset = 0;
+    std::uint32_t graphCount = 0;
+    std::vector<double> refLines;
+    std::uint32_t xScaleSize = 0;
+    double xScaleMin = 0.0;
+    double xScaleMax = 0.0;
+};
+
+struct Graph {
+    std::string title;
+    std::uint32_t display = 0;
+    double scale = 1.0;
+    bool enabled = true;
+    std::vector<double> samples;
+    double minValue = 0.0;
+    double maxValue = 0.0;
+    std::uint32_t slot = 0;
+    bool beep = false;
+    Colour colour;
+
+    Graph() = default;
+    Graph(Graph&&) noexcept = default;
+    Graph& operator=(Graph&&) noexcept = default;
+    Graph(const Graph&) = delete;  // sample arrays are moved or exchanged, never copied
+    Graph& operator=(const Graph&) = delete;
+};
+
+// Rows of one display band: values are drawn from top + 2 (yMax) down to bottom (yMin); the band
+// answers the pointer from top to top + span.
+struct DisplayBand {
+    double top = 0.0;
+    double bottom = 0.0;
+    int span = 0;
+};
+
+class PlotModel {
+public:
+    PlotModel();
+
+    std::string sourceName;
+    std::string generalTitle;
+    std::uint32_t totalWeight = 0;
+    bool optionLinesLocked = false;
+    bool independentDisplays = defaultIndependentDisplays;
+    bool frames = false;
+    bool fixedXAxis = true;
+    bool highFrequency = false;
+    bool sharedYMinMax = false;
+    std::uint32_t xSize = startXSize;
+    std::uint32_t maxXSize = startMaxXSize;
+    std::int32_t xZoom = 0;
+    std::int32_t yZoom = 0;
+    std::int32_t gridLevel = 0;
+    double lineWidth = 1.0;
+    double refLineWidth = 0.0;
+    double fontSize = 10.0;
+    std::vector<Display> displays;
+    std::vector<Graph> graphs;
+    std::uint32_t writeIndex = 0;
+    double crosshairX = -1.0;
+    double crosshairY = -1.0;
+    std::int32_t dragSourceDisplay = -1;
+    std::int32_t dragTargetDisplay = -1;
+    std::int32_t dragGraph = -1;
+    bool keepMissingColumns = false;
+    std::uint32_t samplingRate = 0;
+    std::int32_t baseGraph = -1;
+
+    // Structure: graphs, displays and their assignment.
+    void clear();
+    unsigned addDisplay(unsigned weight);
+    void removeLastDisplay();
+    unsigned addGraph(const std::string& title);
+    void setGraphTitle(unsigned graph, const std::string& title);
+    void moveGraphToDisplay(unsigned graph, unsigned display);
+    void moveDisplay(unsigned from, unsigned to);
+    void setIndependentDisplays(bool on);
+    void setDisplayAutoRange(unsigned display, bool on);
+    void setDisplayWeight(unsigned display, unsigned weight);
+    void addReferenceLine(unsigned display, double value);
+    void recomputeYRange(unsigned display);
+    void recomputeAllYRanges();
+    void recountDisplaySlots();
+    unsigned effectiveDisplayOf(unsigned graph) const;
+    void merge(PlotModel& other);
+
+    // Sample slots and the X axis.
+    void storeSample(unsigned graph, double value);
+    void advance();
+    void setXSize(std::uint32_t slots);
+    // The X-axis limit as users give it: 0 = no limit, 1..9 ignored, otherwise taken when >= xSize.
+    void applyXLimit(unsigned long value);
+    // A sampling rate as users give it: taken when none is set, conflicting rates give 0 (unknown).
+    void applySamplingRate(unsigned long value);
+
+    // Text lines: data lines, option lines ("#>", "#$", "#~", "#&") and text plot files.
+    void processLine(const char* line);
+    void processOptionLine(const char* line);
+    bool loadTextFile(const char* localName);
+
+    // Pixel geometry of the display bands in a plotting area of virtualHeight rows whose top is
+    // at yOrigin (Frames mode reserves 20 rows on top and 22 below each band).
+    DisplayBand displayBand(unsigned display, int virtualHeight, double yOrigin) const;
+    double valueToY(unsigned display, double value, int virtualHeight, double yOrigin) const;
+    int displayAtY(double y, int virtualHeight, double yOrigin) const;
+
+private:
+    void recomputeWeightSums();
+};
+
+// The name of a file or device as shown in titles and default graph titles: the last path
+// component (or the last two without directory pruning) without its extension.
+std::string sourceBaseName(const std::string& path);

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kivrel needs to build, run and test. As root it installs what is
+# missing; otherwise it prints the exact command to run and fails.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang pkg-config libgtk-3-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth locales poppler-utils libxml2-utils xdotool
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "Kivrel needs these Debian packages. Install them with:" >&2
+    echo "  sudo apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests run a second time under a decimal-comma locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [[ $(id -u) -eq 0 ]]; then
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8
+  else
+    echo "note: locale de_DE.UTF-8 is missing; the decimal-comma runs will use the C locale" >&2
+  fi
+fi
