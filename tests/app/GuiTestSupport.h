@@ -13,6 +13,35 @@ inline void drainEvents() {
     while (gtk_events_pending()) gtk_main_iteration();
 }
 
+// A key press and release with Control held (and Shift where the layout needs it), delivered to the window as the X server would.
+inline void pressControl(GraphData& graph, guint key) {
+    gtk_window_present(GTK_WINDOW(graph.mainWindow));
+    drainEvents();
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.mainWindow)));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.state = GDK_CONTROL_MASK;
+    event->key.keyval = key;
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), key, &keys,
+                                          &count) &&
+        count > 0) {
+        event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+        event->key.group = static_cast<guint8>(keys[0].group);
+        // Keys on the shifted level (plus on most layouts) arrive with Shift held as well.
+        if (keys[0].level == 1) event->key.state = GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+    }
+    g_free(keys);
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+    gtk_main_do_event(event);
+    event->type = GDK_KEY_RELEASE;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    drainEvents();
+}
+
 struct MainWindowFixture {
     GraphData graph;
 
