@@ -132,6 +132,8 @@ public:
     void storeSample(unsigned graph, double value);
     void advance();
     void setXSize(std::uint32_t slots);
+    // The X-axis size as users give it (slots minus 1): setXSize with value + 1.
+    void applyXSize(unsigned long value);
     // The X-axis limit as users give it: 0 = no limit, 1..9 ignored, otherwise taken when >= xSize.
     void applyXLimit(unsigned long value);
     // A sampling rate as users give it: taken when none is set, conflicting rates give 0 (unknown).

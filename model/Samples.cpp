@@ -24,22 +24,23 @@ void PlotModel::storeSample(unsigned graph, double value) {
     g.samples[writeIndex] = value;
     // Every value reaching the largest so far rings, equal ones included (NaN compares false).
     if (g.beep && value >= g.maxValue && beepFunction) beepFunction();
+    // An overflowed value (1e999 in the data) keeps its slot but is no extreme: an infinite
+    // maximum would hide every later finite value from the Y range.
+    if (!std::isfinite(value)) return;
     if (value > g.maxValue) {
         g.maxValue = value;
-        Display& d = displays[effectiveDisplayOf(graph)];
-        const double scaled = value * g.scale;
-        if (d.autoRange && std::isfinite(scaled)) {
-            if (scaled > d.yMax) d.yMax = scaled;
-            if (scaled < d.yMin) d.yMin = scaled;  // negative scale
-        }
     } else if (value < g.minValue) {
         g.minValue = value;
-        Display& d = displays[effectiveDisplayOf(graph)];
-        const double scaled = value * g.scale;
-        if (d.autoRange && std::isfinite(scaled)) {
-            if (scaled < d.yMin) d.yMin = scaled;
-            if (scaled > d.yMax) d.yMax = scaled;  // negative scale
-        }
+    } else {
+        return;
+    }
+    // A new extreme only widens the range of the display the graph is shown in; rounding waits
+    // for the next recomputation.
+    Display& d = displays[effectiveDisplayOf(graph)];
+    const double scaled = value * g.scale;
+    if (d.autoRange && std::isfinite(scaled)) {
+        if (scaled > d.yMax) d.yMax = scaled;
+        if (scaled < d.yMin) d.yMin = scaled;  // either end: a negative scale swaps them
     }
 }
 
@@ -61,12 +62,13 @@ void PlotModel::advance() {
     if (!graphs.empty() && graphs[0].samples.capacity() < std::size_t{w} + 2) {
         reserveAll(graphs, std::size_t{w} + 2);
     }
-    for (Graph& g : graphs) {
+    for (std::size_t i = 0; i < graphs.size(); ++i) {
         try {
-            g.samples.push_back(g.samples[w]);
+            graphs[i].samples.push_back(graphs[i].samples[w]);
         } catch (const std::bad_alloc&) {
-            // Out of memory: keep the size and wrap as at the limit; graphs that got the extra
-            // slot hold one unused slot.
+            // Out of memory: keep the size and wrap as at the limit. The graphs that already got
+            // the extra slot give it back, so that every graph still holds exactly xSize slots.
+            for (std::size_t k = 0; k < i; ++k) graphs[k].samples.pop_back();
             writeIndex = (w + 1) % n;
             return;
         }
@@ -94,6 +96,11 @@ void PlotModel::setXSize(std::uint32_t slots) {
     xSize = slots;
     writeIndex %= slots;
     if (maxXSize < slots) maxXSize = slots;
+}
+
+void PlotModel::applyXSize(unsigned long value) {
+    if (value >= noXLimit) return;  // the number of slots would not fit 32 bits
+    setXSize(static_cast<std::uint32_t>(value + 1));
 }
 
 void PlotModel::applyXLimit(unsigned long value) {

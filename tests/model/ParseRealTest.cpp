@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "model/ParseReal.h"
+#include "tests/model/CommaLocale.h"
+
+namespace {
+
+struct Reading {
+    std::string text;
+    double value;
+    std::size_t end;  // offset of the end of the number
+};
+
+void expectReadings(const std::vector<Reading>& rows) {
+    for (const Reading& r : rows) {
+        SCOPED_TRACE(r.text.size() > 40 ? r.text.substr(0, 40) + "..." : r.text);
+        const char* end = nullptr;
+        EXPECT_DOUBLE_EQ(parseReal(r.text.c_str(), &end), r.value);
+        EXPECT_EQ(static_cast<std::size_t>(end - r.text.c_str()), r.end);
+    }
+}
+
+// Words of the same shape in either locale.
+const std::vector<Reading> anyLocale = {
+    {"1.5", 1.5, 3},  {"-2.25e3", -2250, 7}, {"12abc", 12, 2},  {"0x10", 16, 4},
+    {"  .5", 0.5, 4}, {"-.5", -0.5, 3},      {"1.5.7", 1.5, 3}, {"abc", 0, 0},
+    {"", 0, 0},       {"7 8", 7, 1},         {"1.5 2", 1.5, 3},
+};
+
+TEST(ParseReal, ReadsPointInTheProcessLocale) {
+    expectReadings(anyLocale);
+}
+
+TEST(ParseReal, ReadsPointAndCommaUnderADecimalCommaLocale) {
+    CommaLocale comma;
+    if (!comma.active) GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+    expectReadings(anyLocale);
+    expectReadings({{"2,5", 2.5, 3}, {"-0.125", -0.125, 6}, {"1e-3.5", 1e-3, 4}});
+}
+
+TEST(ParseReal, LongWordsAreReadWholeAndStayInsideTheCopy) {
+    CommaLocale comma;
+    if (!comma.active) GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+    // The point just inside, at and well beyond the 128th byte, and digits running past it. The
+    // expected value is what the locale itself reads from the same word written with a comma.
+    const std::string ones(126, '1');
+    for (const std::string& word : {ones + ".5", ones + "1.5", "1" + std::string(300, '0') + ".5",
+                                    "0." + std::string(200, '0') + "1"}) {
+        std::string withComma = word;
+        withComma[withComma.find('.')] = ',';
+        expectReadings({{word + " x", std::strtod(withComma.c_str(), nullptr), word.size()}});
+    }
+}
+
+}  // namespace
