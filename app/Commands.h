@@ -42,6 +42,5 @@ void onBackupDevice(GtkMenuItem* item, gpointer data);
 void onCloseBackup(GtkMenuItem* item, gpointer data);
 void onSave(GtkMenuItem* item, gpointer data);
 void onExport(GtkMenuItem* item, gpointer data);
-void onEvalExpression(GtkMenuItem* item, gpointer data);
 void onHelp(GtkMenuItem* item, gpointer data);
 void onConfigure(GtkMenuItem* item, gpointer data);

@@ -12,6 +12,5 @@ void onBackupDevice(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LI
 void onCloseBackup(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
 void onSave(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
 void onExport(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onEvalExpression(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
 void onHelp(GtkMenuItem*, gpointer data) { recordFrom<GraphData>(data, __LINE__); }
 void onConfigure(GtkMenuItem*, gpointer data) { recordFrom<ConfData>(data, __LINE__); }

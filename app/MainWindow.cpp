@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "app/Commands.h"
+#include "app/EvalExpression.h"
 #include "app/GraphData.h"
 #include "app/RecordingIndicator.xpm.h"
 #include "render/PlotAreaHandlers.h"

@@ -1,9 +1,14 @@
 #include "app/Startup.h"
 
+#include <cstdio>
+
 #include <gtk/gtk.h>
 
+#include "app/CommandLine.h"
 #include "app/GraphData.h"
 #include "app/MainWindow.h"
+#include "app/StartupOptions.h"
+#include "input/Messages.h"
 
 namespace {
 
@@ -24,11 +29,22 @@ void tearDown(GraphData& graph) {
 int runKivrel(int argc, char** argv) {
     GraphData graph;
     beepFunction = ringBell;
+    // GTK's own options are taken out and the locale is set without opening the display, so that
+    // -h and -v answer in a terminal that has none.
+    gtk_parse_args(&argc, &argv);
+    StartupOptions options;
+    parseCommandLine(argc, argv, graph, options);
+    if (options.serialSpeed > 0) {
+        graph.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
+    }
     if (!gtk_init_check(&argc, &argv)) {
-        g_printerr("kivrel: cannot open the display\n");
+        std::fprintf(stderr, "kivrel: cannot open the display (is DISPLAY set?)\n");
         return 1;
     }
     buildMainWindow(graph);
+    if (options.failedConfigFile) {
+        showErrorDialog(graph.mainWindow, "Error: Failed opening file: ", options.failedConfigFile);
+    }
     gtk_main();
     tearDown(graph);
     return 0;

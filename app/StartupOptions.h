@@ -8,4 +8,6 @@ struct StartupOptions {
     const char* backupName = nullptr;
     bool append = false;
     unsigned long serialSpeed = 0;  // 0 = none given
+    // A configuration file named by -c that could not be loaded, reported once the window is up.
+    const char* failedConfigFile = nullptr;
 };

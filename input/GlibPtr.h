@@ -5,13 +5,7 @@
 
 #include <glib.h>
 
-template <auto Free>
-struct FreeWith {
-    template <class T>
-    void operator()(T* p) const {
-        if (p) Free(p);
-    }
-};
+#include "model/FreeWith.h"
 
 using GCharPtr = std::unique_ptr<gchar, FreeWith<g_free>>;
 using GErrorPtr = std::unique_ptr<GError, FreeWith<g_error_free>>;

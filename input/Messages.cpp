@@ -8,14 +8,18 @@ DialogResponder dialogResponder = nullptr;
 
 namespace {
 
-void onDialogMapped(GtkWidget* widget, gpointer) {
-    if (dialogResponder) dialogResponder(GTK_DIALOG(widget));
+// Runs once the dialog's own loop is running, so a response ends that loop.
+gboolean answerDialog(gpointer dialog) {
+    if (dialogResponder) dialogResponder(GTK_DIALOG(dialog));
+    return G_SOURCE_REMOVE;
 }
 
 }  // namespace
 
 int runDialog(GtkDialog* dialog) {
-    if (dialogResponder) g_signal_connect(dialog, "map", G_CALLBACK(onDialogMapped), nullptr);
+    if (dialogResponder) {
+        g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, answerDialog, g_object_ref(dialog), g_object_unref);
+    }
     return gtk_dialog_run(dialog);
 }
 

@@ -8,8 +8,8 @@ struct GraphData;
 typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkDialog GtkDialog;
 
-// Runs a modal dialog and returns its response. Tests set dialogResponder to answer dialogs as
-// soon as they appear instead of waiting for a person.
+// Runs a modal dialog and returns its response. Tests set dialogResponder to answer each dialog
+// once it runs, instead of waiting for a person.
 using DialogResponder = void (*)(GtkDialog* dialog);
 extern DialogResponder dialogResponder;
 int runDialog(GtkDialog* dialog);

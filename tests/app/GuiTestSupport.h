@@ -1,12 +1,16 @@
 #pragma once
 // A real main window for GUI tests, shown on the test display and destroyed afterwards.
 
+#include <deque>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <gtk/gtk.h>
 
 #include "app/GraphData.h"
 #include "app/MainWindow.h"
+#include "input/Messages.h"
 
 // Runs the main loop until nothing is pending.
 inline void drainEvents() {
@@ -41,6 +45,67 @@ inline void pressControl(GraphData& graph, guint key) {
     gdk_event_free(event);
     drainEvents();
 }
+
+// Every widget of the given type below root, in tree order.
+inline void collectWidgets(GtkWidget* root, GType type, std::vector<GtkWidget*>& out) {
+    if (G_TYPE_CHECK_INSTANCE_TYPE(root, type)) out.push_back(root);
+    if (!GTK_IS_CONTAINER(root)) return;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+    for (GList* l = children; l; l = l->next) collectWidgets(GTK_WIDGET(l->data), type, out);
+    g_list_free(children);
+}
+
+inline std::vector<GtkWidget*> widgetsOf(GtkWidget* root, GType type) {
+    std::vector<GtkWidget*> out;
+    collectWidgets(root, type, out);
+    return out;
+}
+
+// The texts of a message dialog, primary and secondary joined by a newline when both exist.
+inline std::string messageText(GtkDialog* dialog) {
+    gchar* text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    std::string out = text ? text : "";
+    g_free(text);
+    return out;
+}
+
+// Answers the dialogs the code under test runs, in order, with the given scripts; a dialog with
+// no script left is cancelled so that a test never hangs.
+struct DialogScript {
+    std::deque<std::function<void(GtkDialog*)>> steps;
+    int answered = 0;
+
+    DialogScript() {
+        current() = this;
+        dialogResponder = respond;
+    }
+    ~DialogScript() {
+        current() = nullptr;
+        dialogResponder = nullptr;
+    }
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    void then(std::function<void(GtkDialog*)> step) { steps.push_back(std::move(step)); }
+
+private:
+    static DialogScript*& current() {
+        static DialogScript* script = nullptr;
+        return script;
+    }
+    static void respond(GtkDialog* dialog) {
+        DialogScript* script = current();
+        if (!script || script->steps.empty()) {
+            gtk_dialog_response(dialog, GTK_RESPONSE_CANCEL);
+            return;
+        }
+        auto step = std::move(script->steps.front());
+        script->steps.pop_front();
+        ++script->answered;
+        step(dialog);
+    }
+};
 
 struct MainWindowFixture {
     GraphData graph;

@@ -1,0 +1,72 @@
+#include "ui/FileDialogs.h"
+
+#include <cstring>
+#include <string>
+
+#include "input/FileName.h"
+#include "input/GlibPtr.h"
+#include "input/Messages.h"
+#include "ui/FileNameRules.h"
+
+namespace {
+
+void addFilter(GtkWidget* chooser, const char* name, const char* first, const char* second) {
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, name);
+    gtk_file_filter_add_pattern(filter, first);
+    if (second) gtk_file_filter_add_pattern(filter, second);
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter);  // the chooser takes the filter
+}
+
+void addFilters(GtkWidget* chooser, const char* kind, bool saving) {
+    if (std::strcmp(kind, "plt") == 0) {
+        addFilter(chooser, "Plot Files", "*.plt", "*.wxv");
+    } else if (std::strcmp(kind, "cfg") == 0) {
+        addFilter(chooser, "Conf Files", "*.cfg", nullptr);
+    } else if (saving && std::strcmp(kind, "pdf") == 0) {
+        addFilter(chooser, "Image Files", "*.pdf", "*.svg");
+    }
+}
+
+GtkWidget* newChooser(GtkWidget* parent, const char* title, GtkFileChooserAction action, const char* accept) {
+    return gtk_file_chooser_dialog_new(title, parent ? GTK_WINDOW(parent) : nullptr, action, "Cancel",
+                                       GTK_RESPONSE_CANCEL, accept, GTK_RESPONSE_ACCEPT, nullptr);
+}
+
+}  // namespace
+
+void runOpenDialog(GtkWidget* parent, const char* title, const char* kind, FileName& result) {
+    GtkWidget* chooser = newChooser(parent, title, GTK_FILE_CHOOSER_ACTION_OPEN, "Open");
+    addFilters(chooser, kind ? kind : "", false);
+    result.clear();
+    if (runDialog(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+        GCharPtr uri{gtk_file_chooser_get_uri(GTK_FILE_CHOOSER(chooser))};
+        if (uri) result.setFromUri(uri.get());
+    }
+    gtk_widget_destroy(chooser);
+}
+
+void runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile, const char* proposedName,
+                   const char* kind, FileName& result) {
+    GtkWidget* chooser = newChooser(parent, title, GTK_FILE_CHOOSER_ACTION_SAVE, "Save");
+    addFilters(chooser, kind ? kind : "", true);
+    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+    gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(chooser), TRUE);
+    if (currentFile && *currentFile) {
+        gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), currentFile);
+    } else if (proposedName && *proposedName) {
+        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), proposedName);
+    }
+    result.clear();
+    if (runDialog(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+        GCharPtr uri{gtk_file_chooser_get_uri(GTK_FILE_CHOOSER(chooser))};
+        if (uri) result.setFromUri(uri.get());
+        if (!result.utf8Name.empty()) {
+            const std::string completed = completeExtension(result.utf8Name, kind ? kind : "");
+            if (static_cast<std::int32_t>(completed.size()) != static_cast<std::int32_t>(result.utf8Name.size())) {
+                result.setFromUtf8(completed.c_str());
+            }
+        }
+    }
+    gtk_widget_destroy(chooser);
+}

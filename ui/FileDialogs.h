@@ -1,0 +1,16 @@
+#pragma once
+// The file choosers of the file commands and the configuration dialog. A cancelled chooser leaves
+// the result empty (length 0).
+
+#include <gtk/gtk.h>
+
+struct FileName;
+
+// kind "plt" filters plot files, "cfg" configuration files, "pdf" exports; anything else shows
+// every file.
+void runOpenDialog(GtkWidget* parent, const char* title, const char* kind, FileName& result);
+
+// Starts on currentFile when it is not empty, otherwise offers proposedName. A chosen name
+// without an extension gets "." and kind appended.
+void runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile, const char* proposedName,
+                   const char* kind, FileName& result);
