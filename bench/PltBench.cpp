@@ -1,13 +1,13 @@
 // Saving and reading a full plot of 64 graphs x 50000 slots as PLT, next to a baseline that writes
 // the same numbers with a bare fprintf("%g ") loop and reads them back with a bare strtod loop.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include "files/PlotFile.h"
 #include "model/PlotModel.h"
@@ -35,7 +35,8 @@ const PlotModel& fullModel() {
 
 std::string benchFile(const char* name) {
     const char* base = std::getenv("TMPDIR");
-    return std::string(base && *base ? base : "/tmp") + "/kivrel-bench-" + std::to_string(getpid()) + "-" + name;
+    return std::string(base && *base ? base : "/tmp") + "/kivrel-bench-" + std::to_string(getpid()) + "-" +
+           name;
 }
 
 long fileSize(const std::string& name) {

@@ -31,6 +31,10 @@ void appendReal(std::string& out, double value) {
     out.append(text, end.ptr);
 }
 
-void appendUnsigned(std::string& out, std::uint64_t value) { appendInteger(out, value); }
+void appendUnsigned(std::string& out, std::uint64_t value) {
+    appendInteger(out, value);
+}
 
-void appendSigned(std::string& out, std::int64_t value) { appendInteger(out, value); }
+void appendSigned(std::string& out, std::int64_t value) {
+    appendInteger(out, value);
+}

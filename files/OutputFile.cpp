@@ -1,13 +1,13 @@
 #include "files/OutputFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -19,7 +19,9 @@ mode_t currentUmask() {
 
 }  // namespace
 
-OutputFile::FdBuffer::FdBuffer() { setp(data, data + sizeof data); }
+OutputFile::FdBuffer::FdBuffer() {
+    setp(data, data + sizeof data);
+}
 
 bool OutputFile::FdBuffer::drain() {
     const char* next = pbase();
@@ -44,7 +46,9 @@ OutputFile::FdBuffer::int_type OutputFile::FdBuffer::overflow(int_type c) {
     return traits_type::not_eof(c);
 }
 
-int OutputFile::FdBuffer::sync() { return fd >= 0 && drain() ? 0 : -1; }
+int OutputFile::FdBuffer::sync() {
+    return fd >= 0 && drain() ? 0 : -1;
+}
 
 OutputFile::OutputFile(const char* localName) : out(&buffer) {
     if (!localName) {
@@ -70,7 +74,9 @@ OutputFile::OutputFile(const char* localName) : out(&buffer) {
     if (!isOpen()) out.setstate(std::ios::badbit);
 }
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() {
+    discard();
+}
 
 void OutputFile::openDirect(const char* localName) {
     temporaryName.clear();

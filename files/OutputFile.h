@@ -11,7 +11,7 @@
 #include <string>
 
 class OutputFile {
-public:
+  public:
     explicit OutputFile(const char* localName);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -23,7 +23,7 @@ public:
     // only when every write, the close and the rename succeeded.
     bool commit();
 
-private:
+  private:
     // Unbuffered by the C library: write errors such as a full disk surface at the write that
     // meets them and turn the stream bad.
     struct FdBuffer : std::streambuf {

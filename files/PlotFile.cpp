@@ -12,7 +12,9 @@ namespace {
 // Tolerance under which a width or size counts as its default and is not written.
 constexpr double defaultTolerance = 1e-9;
 
-bool departsFrom(double value, double start) { return std::fabs(value - start) >= defaultTolerance; }
+bool departsFrom(double value, double start) {
+    return std::fabs(value - start) >= defaultTolerance;
+}
 
 bool isDefaultDisplay(const Display& d) {
     return d.autoRange && d.weight <= 1 && d.gridLevel < 0 && d.xScaleSize == 0 && d.refLines.empty();

@@ -24,7 +24,8 @@ constexpr std::streamsize headerSkipLimit = 1000;
 constexpr int maxWordLength = 4096;
 
 bool fitsInt32(std::int64_t value) {
-    return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
+    return value >= std::numeric_limits<std::int32_t>::min() &&
+           value <= std::numeric_limits<std::int32_t>::max();
 }
 
 // a * b * c / 8 as the header checks it; empty when the product overflows.
@@ -108,8 +109,8 @@ bool wxvHeaderValid(const WxvHeader& h) {
     const std::optional<std::int64_t> blockAlign = perByte(h.channels, 1, h.bitsPerSample);
     return h.riff == riffTag && h.wave == waveTag && h.format == formatTag && h.data == dataTag &&
            std::int64_t{h.riffSize} == std::int64_t{h.dataSize} + riffSizeExtra &&
-           h.formatSize == formatSize && h.sampleFormat == pcmFormat && byteRate &&
-           *byteRate == h.byteRate && blockAlign && *blockAlign == h.blockAlign;
+           h.formatSize == formatSize && h.sampleFormat == pcmFormat && byteRate && *byteRate == h.byteRate &&
+           blockAlign && *blockAlign == h.blockAlign;
 }
 
 std::optional<WxvHeader> wxvHeaderFor(const PlotModel& model) {
@@ -187,8 +188,9 @@ bool readWxv(PlotModel& model, const char* localName) {
     }
 
     // The fields that were read count even when the header as a whole is invalid.
-    const unsigned channels =
-        header.channels >= 1 && header.channels <= static_cast<std::int32_t>(maxGraphs) ? static_cast<unsigned>(header.channels) : 1;
+    const bool channelsUsable =
+        header.channels >= 1 && header.channels <= static_cast<std::int32_t>(maxGraphs);
+    const unsigned channels = channelsUsable ? static_cast<unsigned>(header.channels) : 1;
     if (header.samplingRate >= 0) model.applySamplingRate(static_cast<unsigned long>(header.samplingRate));
     if (header.dataSize > 0) {
         const std::uint32_t n = static_cast<std::uint32_t>(header.dataSize) / channels + 2 * channels;
@@ -205,7 +207,8 @@ bool readWxv(PlotModel& model, const char* localName) {
     std::string word;
     while (readWord(in, word)) {
         const char* end = word.c_str();
-        const double value = looksNumeric(word.c_str()) && word.size() + 1 < maxWordLength ? parseReal(word.c_str(), &end) : 0.0;
+        const bool whole = word.size() + 1 < static_cast<std::size_t>(maxWordLength);
+        const double value = whole && looksNumeric(word.c_str()) ? parseReal(word.c_str(), &end) : 0.0;
         if (end == word.c_str()) {
             numbersOnly = false;
             break;

@@ -1,4 +1,4 @@
-#include "files/NumberText.h"
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
@@ -6,8 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include <gtest/gtest.h>
-
+#include "files/NumberText.h"
 #include "model/ParseReal.h"
 
 namespace {
@@ -23,7 +22,7 @@ TEST(NumberText, WritesSixSignificantDigitsInTheShortestNotation) {
         double value;
         const char* text;
     } rows[] = {
-        {3.14159265, "3.14159"}, {1234567.0, "1.23457e+06"}, {0.00001, "1e-05"}, {2.0, "2"},
+        {3.14159265, "3.14159"}, {1234567.0, "1.23457e+06"}, {0.00001, "1e-05"},  {2.0, "2"},
         {-0.5, "-0.5"},          {100000.0, "100000"},       {999999.5, "1e+06"}, {0.0001, "0.0001"},
         {1.001, "1.001"},        {-1e-300, "-1e-300"},       {0.0, "0"},          {1e300, "1e+300"},
     };

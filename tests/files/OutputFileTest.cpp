@@ -1,10 +1,8 @@
-#include "files/OutputFile.h"
-
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
+#include "files/OutputFile.h"
 #include "tests/files/TempDir.h"
 
 namespace {
@@ -22,7 +20,7 @@ mode_t permissionsOf(const std::string& name) {
 }
 
 class OutputFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir.ok()); }
     TempDir dir;
 };

@@ -1,15 +1,13 @@
-#include "files/PlotFile.h"
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <functional>
 #include <sstream>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
-
 #include "files/NumberText.h"
+#include "files/PlotFile.h"
 #include "model/PlotModel.h"
 #include "tests/files/TempDir.h"
 
@@ -111,7 +109,7 @@ PlotModel openedModel() {
 }
 
 class PlotFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir.ok()); }
     TempDir dir;
 };
@@ -135,12 +133,16 @@ TEST_F(PlotFileTest, GeneralOptionsDepartingByLessThanTheToleranceAreNotWritten)
         std::function<void(PlotModel&)> set;
         const char* line;
     } rows[] = {
-        {"line width barely above 1", [](PlotModel& m) { m.lineWidth = 1.0000000001; }, "#$ -indep -xsize 609\n"},
+        {"line width barely above 1", [](PlotModel& m) { m.lineWidth = 1.0000000001; },
+         "#$ -indep -xsize 609\n"},
         {"line width 1.001", [](PlotModel& m) { m.lineWidth = 1.001; }, "#$ -indep -lw 1.001 -xsize 609\n"},
-        {"reference width barely above 0", [](PlotModel& m) { m.refLineWidth = 1e-10; }, "#$ -indep -xsize 609\n"},
-        {"font size barely below 10", [](PlotModel& m) { m.fontSize = 9.9999999995; }, "#$ -indep -xsize 609\n"},
+        {"reference width barely above 0", [](PlotModel& m) { m.refLineWidth = 1e-10; },
+         "#$ -indep -xsize 609\n"},
+        {"font size barely below 10", [](PlotModel& m) { m.fontSize = 9.9999999995; },
+         "#$ -indep -xsize 609\n"},
         {"font size 9.5", [](PlotModel& m) { m.fontSize = 9.5; }, "#$ -indep -fsz 9.5 -xsize 609\n"},
-        {"no independent displays", [](PlotModel& m) { m.setIndependentDisplays(false); }, "#$ -no-indep -xsize 609\n"},
+        {"no independent displays", [](PlotModel& m) { m.setIndependentDisplays(false); },
+         "#$ -no-indep -xsize 609\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -220,7 +222,11 @@ TEST_F(PlotFileTest, SavingChoosesTheFormatByTheExactWxvEnding) {
     const struct {
         const char* name;
         const char* start;
-    } rows[] = {{"plot.wxv", "# RIFF "}, {"plot.WXV", "#$ "}, {"plot.wxv.plt", "#$ "}, {".wxv", "#$ "}, {"plot", "#$ "}};
+    } rows[] = {{"plot.wxv", "# RIFF "},
+                {"plot.WXV", "#$ "},
+                {"plot.wxv.plt", "#$ "},
+                {".wxv", "#$ "},
+                {"plot", "#$ "}};
     PlotModel model = twoGraphModel();
     model.samplingRate = 100;
     for (const auto& row : rows) {

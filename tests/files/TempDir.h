@@ -8,7 +8,7 @@
 #include <string>
 
 class TempDir {
-public:
+  public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/kivrel-files-XXXXXX";
@@ -25,11 +25,11 @@ public:
     std::string path(const std::string& name) const { return root + "/" + name; }
     // Names of everything in the folder, to see that no temporary file was left behind.
     std::size_t entryCount() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(root),
-                                                      std::filesystem::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(root), std::filesystem::directory_iterator()));
     }
 
-private:
+  private:
     std::string root;
 };
 
@@ -42,4 +42,6 @@ inline void writeWholeFile(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary) << text;
 }
 
-inline std::string testData(const std::string& name) { return std::string(KIVREL_TEST_DATA "/files/") + name; }
+inline std::string testData(const std::string& name) {
+    return std::string(KIVREL_TEST_DATA "/files/") + name;
+}

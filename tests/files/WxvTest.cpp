@@ -1,12 +1,11 @@
-#include "files/Wxv.h"
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
 
-#include <gtest/gtest.h>
-
+#include "files/Wxv.h"
 #include "model/PlotModel.h"
 #include "tests/files/TempDir.h"
 
@@ -20,13 +19,16 @@ PlotModel readingModel() {
 }
 
 std::vector<double> firstSlots(const Graph& graph, std::size_t count) {
-    return std::vector<double>(graph.samples.begin(), graph.samples.begin() + static_cast<std::ptrdiff_t>(count));
+    return std::vector<double>(graph.samples.begin(),
+                               graph.samples.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
 
 class WxvTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir.ok()); }
     TempDir dir;
 };
@@ -90,7 +92,7 @@ TEST_F(WxvTest, SamplesAreTruncatedAndClamped) {
     const struct {
         double value;
         std::int32_t written;
-    } rows[] = {{40000.7, 32767}, {-3.9, -3}, {3.9, 3},  {-0.5, 0},         {-40000, -32768},
+    } rows[] = {{40000.7, 32767}, {-3.9, -3},       {3.9, 3},     {-0.5, 0},      {-40000, -32768},
                 {32767, 32767},   {-32768, -32768}, {inf, 32767}, {-inf, -32768}, {std::nan(""), 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.value);
@@ -181,7 +183,8 @@ TEST_F(WxvTest, HeaderCheckCoversEveryField) {
         {"block align", [](WxvHeader& h) { ++h.blockAlign; }},
         {"bits per sample", [](WxvHeader& h) { h.bitsPerSample = 8; }},
         {"data tag", [](WxvHeader& h) { h.data = "DATA"; }},
-        {"products beyond 32 bits", [big](WxvHeader& h) { h.channels = h.samplingRate = h.bitsPerSample = big; }},
+        {"products beyond 32 bits",
+         [big](WxvHeader& h) { h.channels = h.samplingRate = h.bitsPerSample = big; }},
         {"data size at the top", [big](WxvHeader& h) { h.dataSize = big; }},
     };
     for (const auto& row : rows) {
