@@ -27,10 +27,8 @@ bool OutputFile::FdBuffer::drain() {
     const char* next = pbase();
     while (next < pptr()) {
         const ssize_t written = ::write(fd, next, static_cast<std::size_t>(pptr() - next));
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
         next += written;
     }
     setp(data, data + sizeof data);
