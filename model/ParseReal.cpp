@@ -1,32 +1,8 @@
 #include "model/ParseReal.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-namespace {
-
-bool isSpace(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-}  // namespace
-
-const char* skipWord(const char* text) {
-    while (*text != '\0' && !isSpace(*text)) ++text;
-    return text;
-}
-
-const char* skipSpace(const char* text) {
-    while (isSpace(*text)) ++text;
-    return text;
-}
-
-bool startsNumber(const char* text) {
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    return digit(text[0]) || (text[0] == '-' && digit(text[1]));
-}
 
 double parseReal(const char* text, const char** end) {
     char* stop = nullptr;
