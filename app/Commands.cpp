@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "app/GraphData.h"
+#include "input/InputChannel.h"
 
 namespace {
 
@@ -28,13 +29,14 @@ void togglePause(IOData& io) {
     const bool wasPlaying = io.playing;
     io.playing = !wasPlaying;
     GSource* watch = io.owner ? io.owner->inputWatch : nullptr;
-    if (!watch) return;
-    if (wasPlaying) {
+    if (watch && wasPlaying) {
         io.savedWatchPriority = g_source_get_priority(watch);
         g_source_set_priority(watch, pausedWatchPriority);
-    } else {
+    } else if (watch) {
         g_source_set_priority(watch, io.savedWatchPriority);
     }
+    // While paused the input keeps being read into memory; Play hands that on in order.
+    inputPlayingChanged(io);
 }
 
 gboolean onQuit(GtkWidget*, GdkEvent*, gpointer data) {

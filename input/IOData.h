@@ -7,6 +7,7 @@
 
 #include <glib.h>
 
+#include "input/ByteQueue.h"
 #include "input/RecordTag.h"
 
 struct GraphData;
@@ -39,6 +40,17 @@ struct IOData {
     std::string lastSavedPlotName;
     GdkPixbuf* indicatorPixbuf = nullptr;
     GtkWidget* indicatorImage = nullptr;
+
+    // Reading without ever blocking or starving the window (kept by the input channel code).
+    ByteQueue pausedInput;          // bytes read while paused, handed on in order after Play
+    bool inputEnded = false;        // end of input or hang-up seen, acted on once pausedInput is empty
+    bool yielding = false;          // the descriptor is left alone for a moment so the plot can repaint
+    gint64 lastRepaintChance = 0;   // monotonic microseconds of the last draw of the plot or yield
+    int savedFileFlags = -1;        // standard input's descriptor flags before reading began
+    gulong drawHook = 0;            // emission hook that notes draws of the plot area
+    std::uint64_t linesHandedOn = 0;  // since the input opened
+    std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
+    gint64 firstByteTime = 0;         // monotonic microseconds, 0 until the first byte
 };
 
 // Shows the recording indicator exactly while both an input and a backup are open.

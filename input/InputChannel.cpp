@@ -1,0 +1,399 @@
+#include "input/InputChannel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <glib/gstdio.h>
+#include <gtk/gtk.h>
+
+#include "app/GraphData.h"
+#include "input/LineCutter.h"
+#include "input/Messages.h"
+
+BackupRecorder backupRecorder = nullptr;
+
+namespace {
+
+constexpr const char* inputSourceName = "kivrel input";
+constexpr auto watchedConditions = static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR);
+
+// The input watch: a main-loop source on the input's descriptor. Unlike a plain channel watch, the
+// descriptor can be taken out of the poll set (while the pause queue is full, after end of input,
+// and for a moment to let the plot repaint) and the source can be woken by time alone (to hand on
+// what was queued), so the loop never spins on a descriptor it does not read.
+struct InputSource {
+    GSource source;
+    GIOChannel* channel;  // one reference owned
+    gpointer fdTag;       // null while the descriptor is not watched
+    IOData* io;
+};
+
+gboolean dispatchInput(GSource* source, GSourceFunc, gpointer) {
+    InputSource* input = reinterpret_cast<InputSource*>(source);
+    const GIOCondition condition =
+        input->fdTag ? g_source_query_unix_fd(source, input->fdTag) : static_cast<GIOCondition>(0);
+    return onInputReadable(input->channel, condition, input->io);
+}
+
+void finalizeInput(GSource* source) { g_io_channel_unref(reinterpret_cast<InputSource*>(source)->channel); }
+
+GSourceFuncs inputSourceFuncs = {nullptr, nullptr, dispatchInput, finalizeInput, nullptr, nullptr};
+
+InputSource* currentSource(const IOData& io) {
+    GSource* watch = io.owner ? io.owner->inputWatch : nullptr;
+    if (!io.inputChannel || !watch) return nullptr;
+    const char* name = g_source_get_name(watch);
+    if (!name || std::strcmp(name, inputSourceName) != 0) return nullptr;
+    return reinterpret_cast<InputSource*>(watch);
+}
+
+void setDescriptorWatched(InputSource& input, bool watched) {
+    if (watched && !input.fdTag) {
+        input.fdTag = g_source_add_unix_fd(&input.source, g_io_channel_unix_get_fd(input.channel), watchedConditions);
+    } else if (!watched && input.fdTag) {
+        // Removed, not just masked: poll reports a hang-up even for a descriptor asked for nothing.
+        g_source_remove_unix_fd(&input.source, input.fdTag);
+        input.fdTag = nullptr;
+    }
+}
+
+void requestRedraw(IOData& io) {
+    if (io.owner && io.owner->drawingArea) gtk_widget_queue_draw(io.owner->drawingArea);
+}
+
+bool plotIsDrawable(const IOData& io) {
+    return io.owner && io.owner->drawingArea && gtk_widget_is_drawable(io.owner->drawingArea);
+}
+
+// Decides what wakes the input watch next: the descriptor, a time, or nothing.
+void scheduleReading(IOData& io, bool delivered) {
+    InputSource* input = currentSource(io);
+    if (!input) return;
+    const gint64 now = g_get_monotonic_time();
+    // Priority 100 is above the toolkit's repaints, so a stream that is always readable would keep
+    // the plot from ever repainting; after a frame interval without a draw, step aside briefly.
+    if (delivered && io.playing && plotIsDrawable(io) && now - io.lastRepaintChance >= repaintIntervalUs) {
+        io.yielding = true;
+        io.lastRepaintChance = now;
+    }
+    const bool queueing = !io.playing || !io.pausedInput.empty();
+    const bool queueFull = queueing && io.pausedInput.size() >= pauseQueueLimit;
+    setDescriptorWatched(*input, !io.inputEnded && !io.yielding && !queueFull);
+    gint64 readyTime = -1;
+    if (io.yielding) {
+        readyTime = now + repaintGapUs;
+    } else if (io.playing && (!io.pausedInput.empty() || io.inputEnded)) {
+        readyTime = 0;  // queued bytes or the end of input wait to be handed on
+    }
+    g_source_set_ready_time(&input->source, readyTime);
+}
+
+gboolean noteDraw(GSignalInvocationHint*, guint count, const GValue* values, gpointer data) {
+    IOData* io = static_cast<IOData*>(data);
+    if (count > 0 && io->owner && G_VALUE_HOLDS_OBJECT(&values[0]) &&
+        g_value_get_object(&values[0]) == static_cast<gpointer>(io->owner->drawingArea)) {
+        io->lastRepaintChance = g_get_monotonic_time();
+        if (io->firstByteTime != 0) ++io->framesDrawn;
+    }
+    return TRUE;
+}
+
+guint drawSignal() { return g_signal_lookup("draw", GTK_TYPE_WIDGET); }
+
+void addDrawHook(IOData& io) {
+    // Only with a plot area: then the widget class, and with it the "draw" signal, exists.
+    if (io.drawHook == 0 && io.owner && io.owner->drawingArea) {
+        io.drawHook = g_signal_add_emission_hook(drawSignal(), 0, noteDraw, &io, nullptr);
+    }
+}
+
+void removeDrawHook(IOData& io) {
+    if (io.drawHook != 0) g_signal_remove_emission_hook(drawSignal(), io.drawHook);
+    io.drawHook = 0;
+}
+
+void resetInputState(IOData& io) {
+    ++io.inputGeneration;
+    io.inputKind = InputKind::none;
+    io.inputChannel = nullptr;
+    io.lineBuffer[0] = '\0';
+    io.lineLength = 0;
+    io.pausedInput.clear();
+    io.inputEnded = false;
+    io.yielding = false;
+    io.savedFileFlags = -1;
+}
+
+bool reportWanted() {
+    const char* value = std::getenv("KIVREL_REPORT_EOF");
+    return value && *value && std::strcmp(value, "0") != 0;
+}
+
+std::string formatNumber(const char* format, double value) {
+    char text[G_ASCII_DTOSTR_BUF_SIZE];
+    return g_ascii_formatd(text, sizeof text, format, value);  // '.' whatever the locale
+}
+
+void reportEndOfInput(const IOData& io) {
+    if (!reportWanted()) return;
+    const double seconds = io.firstByteTime ? static_cast<double>(g_get_monotonic_time() - io.firstByteTime) / 1e6 : 0.0;
+    const double perSecond = seconds > 0 ? 1.0 / seconds : 0.0;
+    const std::string line = "kivrel: end of input: " + std::to_string(io.linesHandedOn) + " lines in " +
+                             formatNumber("%.3f", seconds) + " s (" +
+                             formatNumber("%.0f", static_cast<double>(io.linesHandedOn) * perSecond) +
+                             " lines/s), " + std::to_string(io.framesDrawn) + " frames (" +
+                             formatNumber("%.1f", static_cast<double>(io.framesDrawn) * perSecond) +
+                             " frames/s)\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+// Hands each line on while the input it came from is still the open one.
+class HandOn final : public LineReceiver {
+public:
+    HandOn(IOData& record, std::int32_t inputGeneration) : io(record), generation(inputGeneration) {}
+    bool take(const char* line, const char* end) override {
+        handOnLine(io, line, end);
+        return io.inputGeneration == generation;
+    }
+
+private:
+    IOData& io;
+    std::int32_t generation;
+};
+
+// Reads what the descriptor holds: straight into lines while playing, into the pause queue while
+// paused or while older bytes still wait there. False when the input went away meanwhile.
+bool readAvailable(IOData& io, std::int32_t generation, int& lines) {
+    const bool queueing = !io.playing || !io.pausedInput.empty();
+    gsize room = readChunkSize;
+    if (queueing) room = std::min(room, pauseQueueLimit - std::min(pauseQueueLimit, io.pausedInput.size()));
+    if (room == 0) return true;
+    char chunk[readChunkSize];
+    gsize count = 0;
+    const GIOStatus status = readLineChunk(io.inputChannel, chunk, room, &count);
+    if (count > 0) {
+        if (io.firstByteTime == 0) io.firstByteTime = g_get_monotonic_time();
+        if (queueing) {
+            io.pausedInput.append(chunk, count);
+        } else {
+            const int handed = splitLines(io, generation, chunk, count);
+            if (handed < 0) return false;
+            lines += handed;
+        }
+    }
+    // A read error (a vanished USB adapter, a closed pseudo-terminal) ends the input like end of
+    // file does: the watch would otherwise fire again at once, forever.
+    if (status == G_IO_STATUS_EOF || status == G_IO_STATUS_ERROR) io.inputEnded = true;
+    return true;
+}
+
+// End of input: the unfinished text goes on as a last line, then the input closes; the plot stays.
+void endInput(IOData& io, std::int32_t generation, int lines) {
+    HandOn receiver(io, generation);
+    const CutResult last = finishLines(io.lineBuffer, io.lineLength, receiver);
+    if (last.stopped) return;
+    io.lineLength = last.pending;
+    if (lines + last.lines > 0) requestRedraw(io);
+    reportEndOfInput(io);
+    closeInput(io);
+}
+
+void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sourcePath) {
+    GraphData& graph = *io.owner;
+    const int fd = g_io_channel_unix_get_fd(channel);
+    // Raw bytes, read straight from the descriptor without waiting: the main loop never blocks.
+    g_io_channel_set_encoding(channel, nullptr, nullptr);
+    g_io_channel_set_buffered(channel, FALSE);
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        if (kind == InputKind::standardInput) io.savedFileFlags = flags;
+        fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    }
+
+    graph.model.sourceName = sourceBaseName(sourcePath);
+    graph.model.generalTitle = graph.model.sourceName;
+    setWindowTitle(graph, graph.model.sourceName);
+    io.currentInputName.clear();
+    io.lastSavedPlotName.clear();
+
+    GSource* source = g_source_new(&inputSourceFuncs, sizeof(InputSource));
+    InputSource* input = reinterpret_cast<InputSource*>(source);
+    input->channel = g_io_channel_ref(channel);
+    input->fdTag = nullptr;
+    input->io = &io;
+    g_source_set_name(source, inputSourceName);
+    g_source_set_priority(source, inputWatchPriority);
+    setDescriptorWatched(*input, true);
+    g_source_attach(source, nullptr);
+    g_source_unref(source);  // the main context holds it until closeInput destroys it
+    graph.inputWatch = source;
+
+    io.inputChannel = channel;
+    io.inputKind = kind;
+    io.linesHandedOn = 0;
+    io.framesDrawn = 0;
+    io.firstByteTime = 0;
+    io.lastRepaintChance = g_get_monotonic_time();
+    addDrawHook(io);
+    updateRecordingIndicator(&io);
+    requestRedraw(io);
+}
+
+}  // namespace
+
+bool openStandardInput(IOData& io) {
+    closeInput(io);
+    const int fd = fileno(stdin);
+    GIOChannel* channel = g_io_channel_unix_new(fd);
+    if (!channel) {
+        showErrorDialog(io.owner->mainWindow, "StdIn can not be opened", "");
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        g_io_channel_unref(channel);
+        resetInputState(io);
+        showErrorDialog(io.owner->mainWindow, "StdIn is being used", "");
+        return false;
+    }
+    startInput(io, channel, InputKind::standardInput, "StdIn");
+    return true;
+}
+
+bool openSerialDevice(const char* name, IOData& io) {
+    closeInput(io);
+    // Non-blocking from the start: opening a modem line would otherwise wait for its carrier.
+    const int fd = g_open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
+    const char* failure = nullptr;
+    GIOChannel* channel = nullptr;
+    if (fd < 0) {
+        failure = "Serial port error: ";
+    } else {
+        channel = g_io_channel_unix_new(fd);
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            g_io_channel_shutdown(channel, FALSE, nullptr);
+            g_io_channel_unref(channel);
+            failure = "Serial port is being used: ";
+        }
+    }
+    if (failure) {
+        resetInputState(io);
+        showErrorDialog(io.owner->mainWindow, failure, name);
+        return false;
+    }
+    if (io.owner->serialSpeed >= 0) configureSerialLine(fd, io.owner->serialSpeed);
+    startInput(io, channel, InputKind::serialDevice, name);
+    return true;
+}
+
+void setSerialLineFields(termios& line, std::int32_t speed) {
+    static const struct {
+        std::int32_t bitsPerSecond;
+        speed_t constant;
+    } speeds[] = {
+        {50, B50},     {75, B75},     {110, B110},     {134, B134},     {150, B150},     {200, B200},
+        {300, B300},   {600, B600},   {1200, B1200},   {1800, B1800},   {2400, B2400},   {4800, B4800},
+        {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
+    };
+    speed_t constant = B9600;
+    for (const auto& row : speeds) {
+        if (speed > 0 && row.bitsPerSecond == speed) constant = row.constant;
+    }
+    // Input, output and local modes and the control characters (VMIN, VTIME) stay as they were.
+    line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB);
+    line.c_cflag |= CS8 | CREAD | CLOCAL;
+    cfsetispeed(&line, constant);
+    cfsetospeed(&line, constant);
+}
+
+void configureSerialLine(int fd, std::int32_t speed) {
+    termios line{};
+    tcgetattr(fd, &line);
+    setSerialLineFields(line, speed);
+    tcflush(fd, TCIOFLUSH);
+    tcsetattr(fd, TCSANOW, &line);
+}
+
+void closeInput(IOData& io) {
+    if (!io.inputChannel) return;
+    GraphData& graph = *io.owner;
+    GIOChannel* channel = io.inputChannel;
+    io.inputChannel = nullptr;
+    if (graph.inputWatch) g_source_destroy(graph.inputWatch);
+    graph.inputWatch = nullptr;
+    const int fd = g_io_channel_unix_get_fd(channel);
+    flock(fd, LOCK_UN);
+    if (io.inputKind == InputKind::serialDevice) {
+        g_io_channel_shutdown(channel, FALSE, nullptr);  // closes the device, nothing to flush
+    } else if (io.savedFileFlags >= 0) {
+        // Standard input stays open, and its descriptor may be shared with the shell: give it back
+        // blocking as it came.
+        fcntl(fd, F_SETFL, io.savedFileFlags);
+    }
+    g_io_channel_unref(channel);
+    removeDrawHook(io);
+    resetInputState(io);
+    updateRecordingIndicator(&io);
+    setWindowTitle(graph, "");
+}
+
+gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    if (!channel || channel != io->inputChannel) return FALSE;  // a closed input's last wake-up
+    const std::int32_t generation = io->inputGeneration;
+    io->yielding = false;
+    int lines = 0;
+    if (condition != 0 && !io->inputEnded && !readAvailable(*io, generation, lines)) return FALSE;
+    if (io->playing && !io->pausedInput.empty()) {
+        // What arrived while paused goes on in order, one block per wake-up.
+        gsize count = 0;
+        const char* piece = io->pausedInput.front(count);
+        const int handed = splitLines(*io, generation, piece, count);
+        if (handed < 0) return FALSE;
+        io->pausedInput.consume(count);
+        lines += handed;
+    }
+    if (io->playing && io->pausedInput.empty() && io->inputEnded) {
+        endInput(*io, generation, lines);
+        return FALSE;
+    }
+    if (lines > 0) requestRedraw(*io);  // once per wake-up, however many lines arrived
+    scheduleReading(*io, lines > 0);
+    return TRUE;
+}
+
+GIOStatus readLineChunk(GIOChannel* channel, char* destination, gsize size, gsize* count) {
+    *count = 0;
+    // The descriptor is non-blocking: AGAIN when nothing is there, EOF at the end, ERROR when the
+    // device went away.
+    return g_io_channel_read_chars(channel, destination, size, count, nullptr);
+}
+
+int splitLines(IOData& io, std::int32_t generation, const char* data, std::size_t size) {
+    HandOn receiver(io, generation);
+    const CutResult result = feedLines(io.lineBuffer, io.lineLength, data, size, receiver);
+    if (result.stopped) return -1;
+    io.lineLength = result.pending;
+    return result.lines;
+}
+
+void handOnLine(IOData& io, const char* first, const char* end) {
+    if (first != end && io.backupChannel && backupRecorder) {
+        backupRecorder(io, first, static_cast<std::size_t>(end - first));
+    }
+    ++io.linesHandedOn;
+    io.owner->model.processLine(first);
+}
+
+void inputPlayingChanged(IOData& io) {
+    io.yielding = false;
+    scheduleReading(io, false);
+}
