@@ -9,6 +9,7 @@
 #include "input/IOData.h"
 #include "input/RecordTag.h"
 #include "model/PlotModel.h"
+#include "render/CairoPtr.h"
 #include "ui/ConfData.h"
 
 typedef struct _GtkWidget GtkWidget;
@@ -43,6 +44,9 @@ struct GraphData {
     GtkWidget* gridSpin = nullptr;
     GtkAdjustment* horizontalAdjustment = nullptr;
     GtkAdjustment* verticalAdjustment = nullptr;
+    // Back buffer of the drawing area's size, replaced on every "configure-event"; painting goes
+    // straight to the "draw" context and never through it.
+    SurfacePtr backBuffer;
     std::int32_t backupLimit = 50000;
     std::int32_t serialSpeed = 0;
     IOData io;

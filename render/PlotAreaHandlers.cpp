@@ -1,20 +1,73 @@
 #include "render/PlotAreaHandlers.h"
 
+#include <algorithm>
+
 #include "app/GraphData.h"
+#include "render/Renderer.h"
+#include "render/TextLayout.h"
 
-gboolean onPlotDraw(GtkWidget*, cairo_t*, gpointer data) {
-    recordFrom<GraphData>(data, __LINE__);
+HorizontalView makeHorizontalView(GraphData& graph) {
+    PlotModel& model = graph.model;
+    const int width = graph.drawingArea ? gtk_widget_get_allocated_width(graph.drawingArea) : 0;
+    const double first = graph.horizontalAdjustment ? gtk_adjustment_get_value(graph.horizontalAdjustment) : 0.0;
+    const HorizontalView view = horizontalViewFor(width, model.frames, model.xSize, model.xZoom, first);
+    if (view.xZoom != model.xZoom) {
+        // The spin button's handler stores its (range-limited) value; the model keeps the exact one.
+        if (graph.xZoomSpin) gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), view.xZoom);
+        model.xZoom = view.xZoom;
+    }
+    if (graph.horizontalAdjustment) {
+        const double page = std::max(view.span, 0.0);
+        // GTK keeps the value within 0 .. X size - page; a changed value queues the next redraw.
+        gtk_adjustment_configure(graph.horizontalAdjustment, view.first, 0, model.xSize, 1, page, page);
+    }
+    return view;
+}
+
+VerticalView makeVerticalView(GraphData& graph) {
+    const int height = graph.drawingArea ? gtk_widget_get_allocated_height(graph.drawingArea) : 0;
+    const double offset = graph.verticalAdjustment ? gtk_adjustment_get_value(graph.verticalAdjustment) : 0.0;
+    const VerticalView view = verticalViewFor(height, graph.model.yZoom, offset);
+    if (graph.verticalAdjustment) {
+        const double page = std::max(view.page, 0.0);
+        gtk_adjustment_configure(graph.verticalAdjustment, view.offset, 0, std::max(height, 0), 1, page, page);
+    }
+    return view;
+}
+
+gboolean onPlotDraw(GtkWidget*, cairo_t* cr, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    const HorizontalView horizontal = makeHorizontalView(*graph);
+    const VerticalView vertical = makeVerticalView(*graph);
+    drawPlot(graph->model, cr, horizontal, vertical, screenSurface);
     return FALSE;
 }
 
-gboolean onPlotScroll(GtkWidget*, GdkEventScroll*, gpointer data) {
-    recordFrom<GraphData>(data, __LINE__);
-    return FALSE;
+gboolean onPlotScroll(GtkWidget*, GdkEventScroll* event, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    GtkAdjustment* adjustment = wheelScrollsHorizontally(event->state, graph->model.yZoom)
+                                    ? graph->horizontalAdjustment
+                                    : graph->verticalAdjustment;
+    if (!adjustment) return TRUE;
+    double quarterPages = 0.0;
+    if (event->direction == GDK_SCROLL_UP) quarterPages = -1.0;
+    if (event->direction == GDK_SCROLL_DOWN) quarterPages = 1.0;
+    if (quarterPages == 0.0) return TRUE;  // left, right and smooth scrolling change nothing
+    // GTK clamps the value; the adjustment's "value-changed" queues the redraw.
+    gtk_adjustment_set_value(adjustment, gtk_adjustment_get_value(adjustment) +
+                                             quarterPages * gtk_adjustment_get_page_increment(adjustment) * 0.25);
+    return TRUE;
 }
 
-gboolean onPlotConfigure(GtkWidget*, GdkEventConfigure*, gpointer data) {
-    recordFrom<GraphData>(data, __LINE__);
-    return FALSE;
+gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    GdkWindow* window = gtk_widget_get_window(area);
+    if (window) {
+        graph->backBuffer.reset(gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR,
+                                                                  gtk_widget_get_allocated_width(area),
+                                                                  gtk_widget_get_allocated_height(area)));
+    }
+    return TRUE;
 }
 
 gboolean onPlotButton(GtkWidget*, GdkEventButton*, gpointer data) {

@@ -1,0 +1,538 @@
+#include "render/Renderer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "render/CairoPtr.h"
+#include "render/TextLayout.h"
+
+namespace {
+
+constexpr double framesLeft = 60.0;
+constexpr int framesTopMargin = 20;
+constexpr double dataTopInset = 2.0;
+constexpr double frameBottomReserve = 20.0;
+constexpr double labelKeepOut = 15.0;
+constexpr double tickLength = 10.0;
+constexpr long long highFrequencyGap = 20;
+// Segments stroked at once when a graph is drawn (see RunStroker).
+constexpr int segmentsPerStroke = 16;
+
+double leftOf(const PlotModel& model) { return model.frames ? framesLeft : 0.0; }
+int topMarginOf(const PlotModel& model) { return model.frames ? framesTopMargin : 0; }
+double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+
+bool hasRange(const Display& d) { return d.yMax > d.yMin && std::isfinite(d.yMax - d.yMin); }
+
+// An X scale labels the axis only with two samples at least and a finite, non-empty range.
+bool hasXScale(const Display& d) {
+    return d.xScaleSize >= 2 && std::isfinite(d.xScaleMax - d.xScaleMin) && d.xScaleMax != d.xScaleMin;
+}
+
+// v cut to one significant digit toward zero; 0 for values that are not positive and finite.
+double oneSignificantDigit(double v) {
+    if (!(v > 1e-300) || !std::isfinite(v)) return 0.0;
+    double k = 1.0;
+    while (v > k) k *= 10.0;
+    while (v < k) k /= 10.0;
+    return k * std::trunc(v / k + 1e-9);  // 0.3 / 0.1 is a hair below 3
+}
+
+void setBlack(cairo_t* cr) { cairo_set_source_rgb(cr, 0.0, 0.0, 0.0); }
+
+void setDash(cairo_t* cr) {
+    const double dash = 5.0;
+    cairo_set_dash(cr, &dash, 1, 0.0);
+}
+
+void selectFont(cairo_t* cr, const char* family, double size) {
+    cairo_select_font_face(cr, family, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+}
+
+// Strokes a polyline in runs of a few segments. Antialiased cairo spends time on one stroke that
+// grows much faster than its length when the path crosses itself, as noisy data does at nearly
+// every pixel column. Each run starts with a sliver of the last segment of the run before, so that
+// the join at the shared point is drawn whole, exactly as in one long path, while the two strokes
+// overlap too little to darken the edge pixels there.
+class RunStroker {
+public:
+    explicit RunStroker(cairo_t* context) : cr(context) {}
+    RunStroker(const RunStroker&) = delete;
+    RunStroker& operator=(const RunStroker&) = delete;
+    ~RunStroker() { finish(); }
+
+    void point(double x, double y) {
+        if (!open) {
+            cairo_move_to(cr, x, y);
+            open = true;
+            segments = 0;
+        } else {
+            if (segments == segmentsPerStroke) {
+                cairo_stroke(cr);
+                startWithSliver();
+                segments = 1;
+            }
+            cairo_line_to(cr, x, y);
+            ++segments;
+        }
+        previousX = lastX;
+        previousY = lastY;
+        lastX = x;
+        lastY = y;
+    }
+    // Ends the current polyline; the next point starts a new one.
+    void finish() {
+        if (open) cairo_stroke(cr);
+        open = false;
+    }
+    bool isOpen() const { return open; }
+    double x() const { return lastX; }
+    double y() const { return lastY; }
+
+private:
+    // Begins a run on the last segment, a sliver before its end point, in the segment's direction.
+    void startWithSliver() {
+        const double sliver = 0.125;  // pixels; long enough for cairo's fixed point to keep the direction
+        const double dx = lastX - previousX, dy = lastY - previousY;
+        const double length = std::hypot(dx, dy);
+        if (length > sliver) {
+            cairo_move_to(cr, lastX - dx * sliver / length, lastY - dy * sliver / length);
+        } else {
+            cairo_move_to(cr, previousX, previousY);
+        }
+        cairo_line_to(cr, lastX, lastY);
+    }
+
+    cairo_t* cr;
+    bool open = false;
+    int segments = 0;
+    double previousX = 0.0, previousY = 0.0, lastX = 0.0, lastY = 0.0;
+};
+
+// Quantities shared by the steps of one drawPlot call.
+struct Frame {
+    const PlotModel& model;
+    cairo_t* cr;
+    int width;
+    int height;
+    int virtualHeight;
+    double yOrigin;
+    double left;
+    long long first;  // first visible sample
+    double span;      // visible samples
+    double last;      // end of the visible range: min(first + span, X size - 1)
+    long long step;
+    int surfaceKind;
+    double lineWidth;
+    double refWidth;
+    double fontSize;
+};
+
+void drawGrid(const Frame& f, unsigned i, int level) {
+    const Display& d = f.model.displays[i];
+    const auto line = [&](double value) {
+        drawHLine(f.cr, f.model, i, value, f.width, f.virtualHeight, f.yOrigin, false, f.surfaceKind);
+    };
+    line(d.yMin);
+    line(d.yMax);
+    // The reference interval a..b is one grid cell high; the X step makes the cells square.
+    double a = d.yMin, b = d.yMax;
+    if (d.yMin * d.yMax < 0) {
+        line(0.0);
+        a = 0.0;
+        if (level == 1) {
+            b = d.yMax;
+        } else {
+            const double s = std::max(d.yMax / level, -d.yMin / level);
+            for (int j = 1; j <= level && j * s < d.yMax; ++j) line(j * s);
+            for (int j = 1; j <= level && -j * s > d.yMin; ++j) line(-j * s);
+            b = s;
+        }
+    } else if (level != 1) {
+        const double s = (d.yMax - d.yMin) / level;
+        for (int j = 1; j <= level && d.yMin + j * s < d.yMax; ++j) line(d.yMin + j * s);
+        b = d.yMin + s;
+    }
+
+    if (!(f.last > static_cast<double>(f.first)) || f.width <= f.left) return;
+    const long long k = gridStepX(f.model, i, a, b, f.first, f.last, f.width, f.virtualHeight, f.yOrigin);
+    long long start = k * (f.first / k + 1);
+    if (hasXScale(d) && d.xScaleMin < 0 && 0 < d.xScaleMax) {
+        // Anchor the lines at the sample where X is 0.
+        const double e = (d.xScaleSize - 1.0) * (0.0 - d.xScaleMin) / (d.xScaleMax - d.xScaleMin);
+        const double first = static_cast<double>(f.first);
+        if (first >= e) {
+            const auto cells = static_cast<long long>(std::trunc(first - e)) / k + 1;
+            start = static_cast<long long>(std::trunc(e + static_cast<double>(k * cells)));
+        } else {
+            const auto cells = static_cast<long long>(std::trunc(e - first)) / k;
+            start = static_cast<long long>(std::trunc(e - static_cast<double>(k * cells)));
+        }
+    }
+    const long long labelPeriod = 30 / k + 1;
+    long long n = 1;
+    for (long long s = start; static_cast<double>(s) < f.last; s += k, ++n) {
+        drawVLine(f.cr, f.model, i, s, f.first, f.last, f.width, f.virtualHeight, f.yOrigin,
+                  f.model.frames && n % labelPeriod == 0, f.surfaceKind);
+    }
+}
+
+void drawFrame(const Frame& f, unsigned i) {
+    const DisplayBand band = f.model.displayBand(i, f.virtualHeight, f.yOrigin);
+    const double frameTop = band.top;
+    const double frameBottom = band.top + band.span - frameBottomReserve;
+    const double right = f.width - 1;
+    cairo_move_to(f.cr, framesLeft, frameTop);
+    cairo_line_to(f.cr, right, frameTop);
+    cairo_line_to(f.cr, right, frameBottom);
+    cairo_line_to(f.cr, framesLeft, frameBottom);
+    cairo_close_path(f.cr);
+    const int display = static_cast<int>(i);
+    drawXLabel(f.cr, f.model, display, framesLeft, frameBottom, f.first, alignRightTop, f.surfaceKind);
+    drawXLabel(f.cr, f.model, display, right, frameBottom, static_cast<long long>(f.last - 1.0), alignRightTop,
+               f.surfaceKind);
+}
+
+void drawCrosshair(const Frame& f) {
+    const double cx = f.model.crosshairX;
+    const double cy = f.model.crosshairY;
+    if (!std::isfinite(cx) || !std::isfinite(cy)) return;
+    const double plotWidth = f.width - f.left;
+    const auto first = static_cast<double>(f.first);
+    double s = first;
+    if (plotWidth > 0) s += (std::clamp(cx, f.left, static_cast<double>(f.width)) - f.left) * (f.last - first) / plotWidth;
+    const double v = valueAtY(f.model, cy, f.virtualHeight, f.yOrigin);
+    const int display = f.model.displayAtY(cy, f.virtualHeight, f.yOrigin);
+    const double yMin = display >= 0 ? f.model.displays[static_cast<unsigned>(display)].yMin : 0.0;
+    const double yMax = display >= 0 ? f.model.displays[static_cast<unsigned>(display)].yMax : 0.0;
+
+    cairo_set_line_width(f.cr, f.refWidth);
+    setBlack(f.cr);
+    cairo_move_to(f.cr, f.left, cy);
+    cairo_line_to(f.cr, f.width, cy);
+    if (v != 0) {
+        const std::string text = formatAxisValue(v, yMin, yMax);
+        if (f.fontSize + 5 > cy) {
+            placeText(f.cr, f.width - 13, cy, text, alignRightTop, f.surfaceKind);
+        } else {
+            placeText(f.cr, f.width - 13, cy - 3, text, alignRightBaseline, f.surfaceKind);
+        }
+    }
+    cairo_move_to(f.cr, cx, 0);
+    cairo_line_to(f.cr, cx, f.height);
+    const auto sample = static_cast<long long>(s);
+    if (cx > f.width - 5 * f.fontSize) {
+        drawXLabel(f.cr, f.model, display, cx - 3, f.height - 5, sample, alignRightBaseline, f.surfaceKind);
+    } else {
+        drawXLabel(f.cr, f.model, display, cx + 3, f.height - 5, sample, alignLeftBaseline, f.surfaceKind);
+    }
+    cairo_stroke(f.cr);
+}
+
+void drawLegend(const Frame& f) {
+    const PlotModel& model = f.model;
+    const double rowHeight = std::max(f.fontSize + 2, 12.0);
+    const double squareX = model.frames ? 70 : 10;
+    const double titleX = model.frames ? 80 : 20;
+    for (std::size_t g = model.graphs.size(); g-- > 0;) {
+        const Graph& graph = model.graphs[g];
+        const unsigned display = graph.display < model.displays.size() ? graph.display : 0;
+        double top = model.displayBand(display, f.virtualHeight, f.yOrigin).top;
+        if (!model.frames && display == 0) top += 20;  // below the title
+        const double y = top + (graph.slot + 1.0) * rowHeight;
+        cairo_set_source_rgb(f.cr, graph.colour.red, graph.colour.green, graph.colour.blue);
+        cairo_rectangle(f.cr, squareX, y - 8, 8, 8);
+        if (graph.enabled) cairo_fill_preserve(f.cr);
+        placeText(f.cr, titleX, y, graph.title, alignLeftBaseline, f.surfaceKind);
+        cairo_stroke(f.cr);
+    }
+}
+
+// The points of one graph: sample k of the visible range at its column, its value at its row, and
+// a gap where the value is not a number or infinite.
+class Trace {
+public:
+    Trace(const Frame& frame, const Graph& g, unsigned shownDisplay, double lastSample)
+        : f(frame), graph(g), display(shownDisplay), last(lastSample), stroker(frame.cr) {}
+
+    void point(long long k, std::size_t slot) {
+        const double value = graph.samples[slot];
+        const double scaled = graph.scale * value;
+        if (!std::isfinite(value) || std::isnan(scaled)) {
+            stroker.finish();
+            return;
+        }
+        const double x = f.left + static_cast<double>(k - f.first) * (f.width - f.left) / (last - static_cast<double>(f.first));
+        stroker.point(x, f.model.valueToY(display, scaled, f.virtualHeight, f.yOrigin));
+    }
+    void gap() { stroker.finish(); }
+    // The newest sample's marker, a small diamond hanging right of the polyline's last point.
+    void marker() {
+        if (!stroker.isOpen()) return;
+        const double x = stroker.x(), y = stroker.y();
+        stroker.point(x + 5, y + 5);
+        stroker.point(x + 10, y);
+        stroker.point(x + 5, y - 5);
+        stroker.point(x, y);
+    }
+
+private:
+    const Frame& f;
+    const Graph& graph;
+    unsigned display;
+    double last;
+    RunStroker stroker;
+};
+
+void drawGraph(const Frame& f, const Graph& graph, unsigned display) {
+    const std::size_t count = graph.samples.size();
+    const long long first = f.first;
+    const double last = std::min(static_cast<double>(count) - 1.0, static_cast<double>(first) + f.span);
+    if (!(last > static_cast<double>(first))) return;  // a single visible sample has no width
+    const long long step = f.step;
+    const auto before = [&](long long k, double end) { return static_cast<double>(k) < end; };
+    cairo_set_source_rgb(f.cr, graph.colour.red, graph.colour.green, graph.colour.blue);
+    Trace trace(f, graph, display, last);
+    if (!f.model.highFrequency) {
+        // Position k shows the sample that arrived X size - 2 - k lines before the newest one.
+        const auto offset = static_cast<std::size_t>(f.model.writeIndex) + 1;
+        for (long long k = first; before(k, last); k += step) trace.point(k, (static_cast<std::size_t>(k) + offset) % count);
+        return;
+    }
+    // The trace stays in place and the write position sweeps across it, with a gap after it.
+    const double w = std::min(last, static_cast<double>(f.model.writeIndex));
+    const bool rest = w + static_cast<double>(step + highFrequencyGap) < last;
+    if (static_cast<double>(first + step) < w) {
+        for (long long k = first; before(k, w); k += step) trace.point(k, static_cast<std::size_t>(k));
+        if (rest) trace.marker();
+    }
+    if (!rest) return;
+    trace.gap();
+    const auto writeIndex = static_cast<long long>(w);  // w < last here, so w is the write index
+    const long long restStart = std::max(writeIndex + highFrequencyGap, first);
+    trace.point(restStart, static_cast<std::size_t>(restStart));
+    const long long from = writeIndex + highFrequencyGap < first ? first + step : writeIndex + step + highFrequencyGap;
+    for (long long k = from; before(k, last); k += step) trace.point(k, static_cast<std::size_t>(k));
+}
+
+void drawTitle(const Frame& f) {
+    const std::string& title = f.model.generalTitle;
+    std::string firstLine = title, secondLine;
+    if (title.size() > 20) {
+        const std::size_t cut = title.find(" :: ", title.size() / 2);
+        if (cut != std::string::npos) {
+            firstLine = title.substr(0, cut);
+            secondLine = title.substr(cut + 4);
+        }
+    }
+    const double x = f.model.frames ? 70 : 10;
+    placeText(f.cr, x, 15, firstLine, alignLeftBaseline, f.surfaceKind);
+    if (!secondLine.empty()) placeText(f.cr, x, 25, secondLine, alignLeftBaseline, f.surfaceKind);
+}
+
+void drawYValues(const Frame& f, unsigned i) {
+    const Display& d = f.model.displays[i];
+    const double x0 = f.model.frames ? framesLeft : f.width;
+    const auto rowOf = [&](double value) { return f.model.valueToY(i, value, f.virtualHeight, f.yOrigin); };
+    const auto tick = [&](double y) {
+        cairo_move_to(f.cr, x0 - tickLength, y);
+        cairo_line_to(f.cr, x0, y);
+    };
+    const double top = rowOf(d.yMax);
+    placeText(f.cr, x0 - 3, top, formatAxisValue(d.yMax, d.yMin, d.yMax), alignRightTop, f.surfaceKind);
+    tick(top);
+    if (d.yMin * d.yMax < 0) {
+        char zero[16];
+        std::snprintf(zero, sizeof zero, "%.4g", 0.0);
+        const double y = rowOf(0.0);
+        placeText(f.cr, x0 - 3, y, zero, alignRightBaseline, f.surfaceKind);
+        tick(y);
+    }
+    const double bottom = rowOf(d.yMin);
+    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), alignRightBaseline, f.surfaceKind);
+    tick(bottom);
+}
+
+}  // namespace
+
+bool isDisplayVisible(const PlotModel& model, unsigned display, int height, int virtualHeight, double yOrigin) {
+    if (display >= model.displays.size() || !hasRange(model.displays[display])) return false;
+    const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
+    // A band too low for one row of data (many displays in a small area) draws nothing.
+    if (!(band.bottom > band.top + dataTopInset)) return false;
+    return band.top + dataTopInset <= height && band.bottom >= topMarginOf(model);
+}
+
+int gridStepX(const PlotModel& model, unsigned display, double a, double b, long long first, double last, int width,
+              int virtualHeight, double yOrigin) {
+    const double left = leftOf(model);
+    const double plotWidth = width - left;
+    const double samples = last - static_cast<double>(first);
+    if (display >= model.displays.size() || !(plotWidth > 0) || !(samples > 0)) return 1;
+    const double d = std::fabs(model.valueToY(display, a, virtualHeight, yOrigin) -
+                               model.valueToY(display, b, virtualHeight, yOrigin));
+    const double interval = samples * std::clamp(d, 0.0, plotWidth) / plotWidth;
+    const Display& scale = model.displays[display];
+    double k = 0.0;
+    if (hasXScale(scale)) {
+        const double unitsPerSample = std::fabs(scale.xScaleMax - scale.xScaleMin) / (scale.xScaleSize - 1.0);
+        k = std::trunc(oneSignificantDigit(interval * unitsPerSample) / unitsPerSample + 0.5);
+    } else {
+        k = oneSignificantDigit(interval);
+    }
+    // Lines closer than a pixel column apart would only fill the plot.
+    k = std::max(k, std::ceil(samples / plotWidth));
+    if (!(k >= 1)) return 1;
+    return k >= INT_MAX ? INT_MAX : static_cast<int>(k);
+}
+
+void drawHLine(cairo_t* cr, const PlotModel& model, unsigned display, double value, int width, int virtualHeight,
+               double yOrigin, bool wantLabel, int surfaceKind) {
+    if (display >= model.displays.size()) return;
+    const Display& d = model.displays[display];
+    const double y = model.valueToY(display, value, virtualHeight, yOrigin);
+    if (!std::isfinite(y)) return;
+    const double left = leftOf(model);
+    cairo_move_to(cr, left, y);
+    cairo_line_to(cr, width, y);
+    if (!(wantLabel || model.frames) || value == 0 || !(d.yMin < value && value < d.yMax)) return;
+    const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
+    if (y <= band.top + labelKeepOut || y >= band.top + band.span - topMarginOf(model) - labelKeepOut) return;
+    const std::string text = formatAxisValue(value, d.yMin, d.yMax);
+    if (model.frames) {
+        placeText(cr, left - 3, y + 3, text, alignRightBaseline, surfaceKind);
+    } else {
+        placeText(cr, width - 3, y - 3, text, alignRightBaseline, surfaceKind);
+    }
+}
+
+void drawVLine(cairo_t* cr, const PlotModel& model, unsigned display, long long sampleIndex, long long first,
+               double last, int width, int virtualHeight, double yOrigin, bool wantLabel, int surfaceKind) {
+    const auto firstSample = static_cast<double>(first);
+    if (display >= model.displays.size() || !(last > firstSample)) return;
+    const double left = leftOf(model);
+    const auto k = static_cast<double>(sampleIndex);
+    const double x = left + (width - left) * (std::clamp(k, firstSample, last) - firstSample) / (last - firstSample);
+    const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
+    const double bottom = band.top + band.span - topMarginOf(model);
+    cairo_move_to(cr, x, band.top);
+    cairo_line_to(cr, x, bottom);
+    if (wantLabel && x > left + 20 && x < width - 20 && firstSample < k && k < last) {
+        drawXLabel(cr, model, static_cast<int>(display), x, bottom, sampleIndex, alignRightTop, surfaceKind);
+    }
+}
+
+void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, double y, long long sampleIndex,
+                unsigned alignment, int surfaceKind) {
+    std::string text;
+    if (display >= 0 && static_cast<unsigned>(display) < model.displays.size() &&
+        hasXScale(model.displays[static_cast<unsigned>(display)])) {
+        const Display& d = model.displays[static_cast<unsigned>(display)];
+        const double value =
+            d.xScaleMin + static_cast<double>(sampleIndex) * (d.xScaleMax - d.xScaleMin) / (d.xScaleSize - 1.0);
+        text = formatAxisValue(value, d.xScaleMin, d.xScaleMax);
+    } else {
+        text = std::to_string(sampleIndex);
+    }
+    placeText(cr, x, y, text, alignment, surfaceKind);
+}
+
+double valueAtY(const PlotModel& model, double y, int virtualHeight, double yOrigin) {
+    for (unsigned i = 0; i < model.displays.size(); ++i) {
+        const Display& d = model.displays[i];
+        if (!hasRange(d)) continue;
+        const DisplayBand band = model.displayBand(i, virtualHeight, yOrigin);
+        const double top = band.top + dataTopInset;
+        if (!(band.bottom > top)) continue;  // no data area to read a value from
+        if (top <= y && y <= band.bottom) return d.yMax + (y - top) * (d.yMin - d.yMax) / (band.bottom - top);
+    }
+    return 0.0;
+}
+
+void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal, const VerticalView& vertical,
+              int surfaceKind) {
+    // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
+    if (model.graphs.empty() || model.xSize < 2) return;
+    CairoSaveGuard saved(cr);
+
+    const double xEnd = model.xSize - 1.0;
+    const double first = std::isfinite(horizontal.first) ? std::clamp(std::trunc(horizontal.first), 0.0, xEnd) : 0.0;
+    const double span = std::isfinite(horizontal.span) ? std::max(horizontal.span, 0.0) : 0.0;
+    const double lineWidth = finiteOr(model.lineWidth, 1.0);
+    double refWidth = finiteOr(model.refLineWidth, 0.0);
+    if (refWidth > -1e-9 && refWidth < 1e-9) refWidth = lineWidth / 2;  // zero means half the line width
+    const Frame f{model,
+                  cr,
+                  horizontal.width,
+                  vertical.height,
+                  virtualHeightOf(vertical),
+                  yOriginOf(vertical),
+                  leftOf(model),
+                  static_cast<long long>(first),
+                  span,
+                  std::min(first + span, xEnd),
+                  std::max(horizontal.step, 1),
+                  surfaceKind,
+                  lineWidth,
+                  refWidth,
+                  finiteOr(model.fontSize, 10.0)};
+    const auto visible = [&](unsigned i) { return isDisplayVisible(model, i, f.height, f.virtualHeight, f.yOrigin); };
+
+    selectFont(cr, "monospace", f.fontSize);
+    cairo_set_line_width(cr, f.refWidth);
+    setBlack(cr);
+    for (unsigned i = 0; i < model.displays.size(); ++i) {
+        if (!visible(i)) continue;
+        const Display& d = model.displays[i];
+        const int level = d.gridLevel < 0 ? model.gridLevel : d.gridLevel;
+        if (level > 0) {
+            cairo_set_source_rgb(cr, 1.0, 0.5, 0.5);
+            setDash(cr);
+            drawGrid(f, i, level);
+            cairo_stroke(cr);
+            cairo_set_dash(cr, nullptr, 0, 0.0);
+            setBlack(cr);
+        }
+        if (!d.refLines.empty()) {
+            setDash(cr);
+            for (const double value : d.refLines) {
+                if (d.yMin < value && value < d.yMax) {
+                    drawHLine(cr, model, i, value, f.width, f.virtualHeight, f.yOrigin, true, surfaceKind);
+                }
+            }
+            cairo_stroke(cr);
+            cairo_set_dash(cr, nullptr, 0, 0.0);
+        }
+        if (model.frames) drawFrame(f, i);
+        cairo_stroke(cr);
+    }
+    if (model.crosshairX >= f.left) drawCrosshair(f);
+
+    selectFont(cr, "sans-serif", f.fontSize);
+    drawLegend(f);
+
+    cairo_set_line_width(cr, f.lineWidth);
+    for (std::size_t g = model.graphs.size(); g-- > 0;) {  // graph 0 ends on top
+        const Graph& graph = model.graphs[g];
+        const unsigned display = model.effectiveDisplayOf(static_cast<unsigned>(g));
+        if (graph.enabled && graph.samples.size() > 1 && visible(display)) drawGraph(f, graph, display);
+    }
+
+    cairo_set_line_width(cr, f.refWidth);
+    setBlack(cr);
+    drawTitle(f);
+
+    selectFont(cr, "monospace", f.fontSize);
+    for (unsigned i = 0; i < model.displays.size(); ++i) {
+        if (visible(i)) drawYValues(f, i);
+    }
+    if (!model.frames) {
+        const std::string range = std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
+        placeText(cr, 0, f.height - 5, range, alignLeftBaseline, surfaceKind);
+    }
+    cairo_stroke(cr);
+}

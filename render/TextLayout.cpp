@@ -1,0 +1,118 @@
+#include "render/TextLayout.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence starting at text[i], or 0 when there is none.
+std::size_t sequenceLength(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong
+        if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = i + 2; k < i + length; ++k) {
+        if (byte(k) < 0x80 || byte(k) > 0xBF) return 0;
+    }
+    return length;
+}
+
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::string formatAxisValue(double value, double low, double high) {
+    char text[64];
+    if (value > -1e-9 && value < 1e-9) {
+        std::snprintf(text, sizeof text, "%d", 0);
+    } else if (std::fabs(high) >= 100000 || std::fabs(low) >= 100000 || std::fabs(low) + std::fabs(high) <= 0.001) {
+        std::snprintf(text, sizeof text, "%.1e", value);
+    } else {
+        const double d = std::fabs(high - low);
+        const int precision = d < 0.5 ? 4 : d < 100 ? 2 : 1;
+        std::snprintf(text, sizeof text, "%.*f", precision, value);
+    }
+    return text;
+}
+
+std::string validUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = sequenceLength(text, i);
+        if (length == 0) {
+            out += '?';
+            ++i;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+    }
+    return out;
+}
+
+std::vector<std::size_t> pdfPieceLengths(const std::string& text) {
+    std::vector<std::size_t> pieces;
+    std::size_t start = 0;
+    while (text.size() - start > pdfPieceBytes) {
+        std::size_t cut = start + pdfPieceBytes;
+        while (cut > start + 1 && isContinuationByte(text[cut])) --cut;  // keep characters whole
+        pieces.push_back(cut - start);
+        start = cut;
+    }
+    pieces.push_back(text.size() - start);
+    return pieces;
+}
+
+void placeText(cairo_t* cr, double x, double y, const std::string& text, unsigned alignment, int surfaceKind) {
+    if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
+    // cairo puts a context into an error state on malformed UTF-8 and then draws nothing more.
+    const std::string shown = validUtf8(text);
+    cairo_text_extents_t textExtents;
+    cairo_text_extents(cr, shown.c_str(), &textExtents);
+    cairo_font_extents_t fontExtents;
+    cairo_font_extents(cr, &fontExtents);
+
+    const unsigned horizontal = alignment & 3;
+    if (horizontal == 2) x -= textExtents.width / 2;
+    if (horizontal == 3) x -= textExtents.width;
+    const unsigned vertical = (alignment >> 2) & 3;
+    if (vertical == 1) y += fontExtents.height - 2;
+    if (vertical == 2) y += (fontExtents.height - 2) / 2;
+    cairo_move_to(cr, x, y);
+
+    if (surfaceKind != pdfSurface || shown.size() <= pdfPieceBytes) {
+        cairo_show_text(cr, shown.c_str());
+        return;
+    }
+    // Long texts go into a PDF in pieces, each placed after the measured width of the one before.
+    std::size_t start = 0;
+    for (const std::size_t length : pdfPieceLengths(shown)) {
+        const std::string piece = shown.substr(start, length);
+        start += length;
+        cairo_show_text(cr, piece.c_str());
+        if (start == shown.size()) break;
+        cairo_text_extents_t pieceExtents;
+        cairo_text_extents(cr, piece.c_str(), &pieceExtents);
+        x += pieceExtents.width;
+        // The measured width leaves out a trailing space.
+        if (piece.back() == ' ') x += fontExtents.max_x_advance / 4;
+        cairo_move_to(cr, x, y);
+    }
+}

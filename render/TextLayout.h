@@ -1,0 +1,38 @@
+#pragma once
+// Axis-value texts whose precision follows their range, and text placement by alignment bits on any
+// cairo surface. Every text reaches cairo as valid UTF-8, so a stray byte cannot stop the drawing.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <cairo.h>
+
+// What the picture is drawn on; only PDF changes how long texts are shown.
+constexpr int screenSurface = 0;
+constexpr int pdfSurface = 1;
+constexpr int svgSurface = 2;
+
+// Alignment bits of placeText: bits 0-1 horizontal (0, 1 left; 2 centred; 3 right), bits 2-3
+// vertical (1 top, 2 middle, 0 and 3 baseline).
+constexpr unsigned alignRightTop = 7;
+constexpr unsigned alignLeftBaseline = 13;
+constexpr unsigned alignRightBaseline = 15;
+
+// The longest piece of text shown at once on a PDF surface.
+constexpr std::size_t pdfPieceBytes = 50;
+
+// "0" near zero; "%.1e" for large or tiny ranges; otherwise fixed notation whose digits depend only
+// on the width of the range low..high, so all values of one axis share one format.
+std::string formatAxisValue(double value, double low, double high);
+
+// The text with every byte that is not part of a well-formed UTF-8 sequence replaced by '?'.
+std::string validUtf8(const std::string& text);
+
+// Byte lengths of the pieces a long text is shown in on a PDF surface: at most pdfPieceBytes each,
+// cut only between characters.
+std::vector<std::size_t> pdfPieceLengths(const std::string& text);
+
+// Shows text with the context's font, size and colour so that (x, y) is the point the alignment
+// names. The text is left on the current path's current point; nothing is stroked.
+void placeText(cairo_t* cr, double x, double y, const std::string& text, unsigned alignment, int surfaceKind);

@@ -1,0 +1,208 @@
+#include "render/PlotAreaHandlers.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "app/GraphData.h"
+#include "render/CairoPtr.h"
+#include "tests/app/GuiTestSupport.h"
+
+namespace {
+
+// The demo source's layout and 400 of its lines: a sine and a noisy sine in display 0 (weight 2,
+// reference lines at +-0.5), a step in display 1 (range -1.5..1.5).
+void feedDemo(PlotModel& model) {
+    model.processLine("#> Kivrel demo :: sine, noise and a step");
+    model.processLine("#$ -no-indep -t sine -t \"noisy sine\" -d 0 -t step -d 1 -dpy 1 -w 1 -y -1.5:1.5");
+    model.processLine("#~ -dpy 0 -w 2 -l 0.5 -l -0.5");
+    const double pi = std::acos(-1.0);
+    for (int i = 0; i < 400; ++i) {
+        const double t = i / 50.0;
+        char line[96];
+        std::snprintf(line, sizeof line, "%.6g %.6g %.6g", std::sin(pi * t),
+                      0.8 * std::sin(0.4 * pi * t) + 0.1 * std::sin(37.0 * i), (i / 200) % 2 == 0 ? 1.0 : -1.0);
+        model.processLine(line);
+    }
+}
+
+// Resizes the window and runs the main loop until GTK has laid it out at the new size.
+void resizeWindow(GraphData& graph, int width, int height) {
+    gtk_window_resize(GTK_WINDOW(graph.mainWindow), width, height);
+    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+    while (g_get_monotonic_time() < deadline && (gtk_widget_get_allocated_width(graph.mainWindow) != width ||
+                                                 gtk_widget_get_allocated_height(graph.mainWindow) != height)) {
+        if (!gtk_main_iteration_do(FALSE)) g_usleep(1000);
+    }
+    drainEvents();
+}
+
+// Draws the drawing area alone, through its "draw" handler, into an image.
+SurfacePtr drawArea(GraphData& graph) {
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(graph.drawingArea),
+                                                  gtk_widget_get_allocated_height(graph.drawingArea))};
+    CairoPtr cr{cairo_create(surface.get())};
+    gtk_widget_draw(graph.drawingArea, cr.get());
+    EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
+    cairo_surface_flush(surface.get());
+    return surface;
+}
+
+int pixelsOfColour(cairo_surface_t* surface, const Colour& c) {
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const auto near = [](unsigned byte, double component) { return std::fabs(byte - component * 255) <= 2; };
+    int count = 0;
+    for (int y = 0; y < cairo_image_surface_get_height(surface); ++y) {
+        for (int x = 0; x < cairo_image_surface_get_width(surface); ++x) {
+            std::uint32_t p = 0;
+            std::memcpy(&p, data + y * stride + 4 * x, sizeof p);
+            if ((p >> 24) == 255 && near((p >> 16) & 255, c.red) && near((p >> 8) & 255, c.green) &&
+                near(p & 255, c.blue)) {
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+// Whether something asked the drawing area to be redrawn since the last call.
+bool takeRedrawRequest(GraphData& graph) {
+    cairo_region_t* area = gdk_window_get_update_area(gtk_widget_get_window(graph.drawingArea));
+    if (!area) return false;
+    cairo_region_destroy(area);
+    return true;
+}
+
+TEST(PlotArea, WindowShowsTheModel) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    feedDemo(graph.model);
+    graph.model.gridLevel = 4;
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.gridSpin), 4);
+    resizeWindow(graph, 900, 560);
+    fixture.saveScreenshot("plot-window.png");
+
+    ASSERT_EQ(graph.model.graphs.size(), 3u);
+    const SurfacePtr picture = drawArea(graph);
+    for (const Graph& g : graph.model.graphs) EXPECT_GT(pixelsOfColour(picture.get(), g.colour), 50) << g.title;
+    // The redraw configured both scroll bars to the area and the axis.
+    const int width = gtk_widget_get_allocated_width(graph.drawingArea);
+    const int height = gtk_widget_get_allocated_height(graph.drawingArea);
+    EXPECT_EQ(gtk_adjustment_get_upper(graph.horizontalAdjustment), graph.model.xSize);
+    EXPECT_EQ(gtk_adjustment_get_page_size(graph.horizontalAdjustment), width);  // 610 slots fit
+    EXPECT_EQ(gtk_adjustment_get_upper(graph.verticalAdjustment), height);
+    EXPECT_EQ(gtk_adjustment_get_page_size(graph.verticalAdjustment), height);
+    // Every size change replaced the back buffer.
+    ASSERT_TRUE(graph.backBuffer);
+    EXPECT_EQ(cairo_surface_status(graph.backBuffer.get()), CAIRO_STATUS_SUCCESS);
+}
+
+TEST(PlotArea, ShortAxisRaisesTheXZoomAndItsSpinButton) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    graph.model.setXSize(101);
+    graph.model.addGraph("");
+    const int width = gtk_widget_get_allocated_width(graph.drawingArea);
+    const HorizontalView view = makeHorizontalView(graph);
+    const int expected = width / 100 - 1;
+    ASSERT_GT(expected, 0);
+    EXPECT_EQ(view.xZoom, expected);
+    EXPECT_EQ(graph.model.xZoom, expected);
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)), expected);
+    EXPECT_NEAR(gtk_adjustment_get_page_size(graph.horizontalAdjustment), width / (expected + 1.0), 1e-9);
+
+    // Zoomed out beyond the whole axis: the zoom comes back to the step that shows it all.
+    graph.model.setXSize(50001);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), -99);
+    ASSERT_EQ(graph.model.xZoom, -99);
+    const HorizontalView out = makeHorizontalView(graph);
+    const int step = (50000 + width - 1) / width;
+    EXPECT_EQ(out.step, step);
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)), 1 - step);
+    EXPECT_EQ(graph.model.xZoom, 1 - step);
+}
+
+TEST(PlotArea, WheelMovesTheRightScrollBar) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    graph.model.setXSize(20001);
+    const struct {
+        const char* name;
+        int yZoom;
+        unsigned state;
+        GdkScrollDirection direction;
+        double horizontalQuarters, verticalQuarters;
+    } rows[] = {
+        {"plain wheel without Y zoom", 0, 0, GDK_SCROLL_DOWN, 1, 0},
+        {"plain wheel with Y zoom", 2, 0, GDK_SCROLL_DOWN, 0, 1},
+        {"plain wheel up with Y zoom", 2, 0, GDK_SCROLL_UP, 0, -1},
+        {"Control", 2, GDK_CONTROL_MASK, GDK_SCROLL_UP, -1, 0},
+        {"Shift", 2, GDK_SHIFT_MASK, GDK_SCROLL_DOWN, 1, 0},
+        {"Alt", 2, GDK_MOD1_MASK, GDK_SCROLL_DOWN, 1, 0},
+        {"sideways", 2, 0, GDK_SCROLL_LEFT, 0, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        graph.model.yZoom = r.yZoom;
+        makeHorizontalView(graph);
+        makeVerticalView(graph);
+        gtk_adjustment_set_value(graph.horizontalAdjustment, 5000);
+        gtk_adjustment_set_value(graph.verticalAdjustment, 40);  // stays 0 without Y zoom
+        const double horizontal = gtk_adjustment_get_value(graph.horizontalAdjustment);
+        const double vertical = gtk_adjustment_get_value(graph.verticalAdjustment);
+        const double horizontalPage = gtk_adjustment_get_page_increment(graph.horizontalAdjustment);
+        const double verticalPage = gtk_adjustment_get_page_increment(graph.verticalAdjustment);
+
+        GdkEvent* event = gdk_event_new(GDK_SCROLL);
+        event->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.drawingArea)));
+        event->scroll.direction = r.direction;
+        event->scroll.state = r.state;
+        gboolean handled = FALSE;
+        g_signal_emit_by_name(graph.drawingArea, "scroll-event", event, &handled);
+        gdk_event_free(event);
+        EXPECT_TRUE(handled);
+        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.horizontalAdjustment),
+                         horizontal + r.horizontalQuarters * horizontalPage / 4);
+        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.verticalAdjustment),
+                         vertical + r.verticalQuarters * verticalPage / 4);
+    }
+    drainEvents();
+}
+
+TEST(PlotArea, SpinButtonsRejectOutOfRangeValuesButStillRedraw) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    const struct {
+        const char* name;
+        GtkWidget* spin;
+        double value;
+        const std::int32_t* field;
+        std::int32_t expected;
+    } rows[] = {
+        {"Y zoom below 0", graph.yZoomSpin, -3, &graph.model.yZoom, 0},
+        {"Y zoom 4", graph.yZoomSpin, 4, &graph.model.yZoom, 4},
+        {"Y zoom 150", graph.yZoomSpin, 150, &graph.model.yZoom, 150},
+        {"grid 100", graph.gridSpin, 100, &graph.model.gridLevel, 0},
+        {"grid -1", graph.gridSpin, -1, &graph.model.gridLevel, 0},
+        {"grid 99", graph.gridSpin, 99, &graph.model.gridLevel, 99},
+        {"X zoom -150", graph.xZoomSpin, -150, &graph.model.xZoom, -150},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        // Typed text is limited by the spin button's own range; widen it to reach the handler's checks.
+        gtk_spin_button_set_range(GTK_SPIN_BUTTON(r.spin), -1000, 1000);
+        drainEvents();
+        takeRedrawRequest(graph);
+        ASSERT_FALSE(takeRedrawRequest(graph));
+        gtk_spin_button_set_value(GTK_SPIN_BUTTON(r.spin), r.value);
+        EXPECT_EQ(*r.field, r.expected);
+        EXPECT_TRUE(takeRedrawRequest(graph));
+    }
+}
+
+}  // namespace

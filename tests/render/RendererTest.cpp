@@ -1,0 +1,516 @@
+#include "render/Renderer.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <string>
+
+#include <cairo-pdf.h>
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
+
+#include "render/CairoPtr.h"
+#include "render/TextLayout.h"
+
+namespace {
+
+// cairo and fontconfig keep fonts and their configuration for the life of the process; release
+// them so that the leak checker sees only what the tests leak.
+struct CairoCaches : ::testing::Environment {
+    void TearDown() override {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+const auto* const cairoCaches = ::testing::AddGlobalTestEnvironment(new CairoCaches);
+
+// An ARGB image to draw on and probe.
+struct Canvas {
+    int width, height;
+    SurfacePtr surface;
+    CairoPtr cr;
+
+    Canvas(int w, int h)
+        : width(w),
+          height(h),
+          surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)),
+          cr(cairo_create(surface.get())) {}
+
+    // Red, green, blue, alpha in 0..255 (premultiplied, so exact for opaque pixels).
+    std::array<int, 4> at(int x, int y) const {
+        cairo_surface_flush(surface.get());
+        const unsigned char* data = cairo_image_surface_get_data(surface.get());
+        const int stride = cairo_image_surface_get_stride(surface.get());
+        std::uint32_t p = 0;
+        std::memcpy(&p, data + y * stride + 4 * x, sizeof p);
+        return {static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255), static_cast<int>(p & 255),
+                static_cast<int>(p >> 24)};
+    }
+    bool empty(int x, int y) const { return at(x, y)[3] == 0; }
+    // The pixel is opaque and of the given colour (cairo rounds colours through 16 bits).
+    bool is(int x, int y, const Colour& c) const {
+        const auto p = at(x, y);
+        const auto near = [](int byte, double component) { return std::abs(byte - component * 255) <= 2; };
+        return p[3] == 255 && near(p[0], c.red) && near(p[1], c.green) && near(p[2], c.blue);
+    }
+    // No ink at all in columns x0..x1-1 and rows y0..y1-1.
+    bool blank(int x0, int y0, int x1, int y1) const {
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                if (!empty(x, y)) return false;
+            }
+        }
+        return true;
+    }
+    void draw(const PlotModel& model, const HorizontalView& h) {
+        drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface);
+        EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
+    }
+    // For people to look at: the build directory, never the sources.
+    void save(const char* name) const {
+        cairo_surface_write_to_png(surface.get(), (std::string(KIVREL_BINARY_DIR) + "/" + name).c_str());
+    }
+};
+
+const Colour black{0, 0, 0, 1};
+const Colour gridColour{1, 0.5, 0.5, 1};
+
+// One sample per pixel column: X size 101 in 400 columns, 4 pixels per sample.
+HorizontalView view400() { return horizontalViewFor(400, false, 101, 0, 0); }
+
+// X size 101, a fixed range 0..1, and graphs holding `value` in every slot. The write index sits on
+// the last slot, so that position k shows slot k in both drawing modes.
+PlotModel constantModel(unsigned graphs, double value) {
+    PlotModel model;
+    model.independentDisplays = false;
+    model.setXSize(101);
+    for (unsigned g = 0; g < graphs; ++g) {
+        model.addGraph("");
+        model.graphs[g].samples.assign(101, value);
+    }
+    model.displays[0].autoRange = false;
+    model.displays[0].yMin = 0;
+    model.displays[0].yMax = 1;
+    model.writeIndex = 100;
+    model.lineWidth = 2;     // covers whole pixel rows around integer positions
+    model.refLineWidth = 2;
+    return model;
+}
+
+TEST(DrawPlot, ModelWithoutGraphsDrawsNothing) {
+    PlotModel model;
+    model.generalTitle = "a title";
+    model.frames = true;
+    model.gridLevel = 5;
+    model.displays[0].yMin = -1;
+    model.displays[0].yMax = 1;
+    model.addReferenceLine(0, 0.5);
+    model.crosshairX = model.crosshairY = 100;
+    Canvas canvas(200, 200);
+    canvas.draw(model, horizontalViewFor(200, true, model.xSize, 0, 0));
+    EXPECT_TRUE(canvas.blank(0, 0, 200, 200));
+}
+
+TEST(DrawPlot, ConstantGraphIsALineOfItsColourAtItsRow) {
+    const PlotModel model = constantModel(1, 0.5);
+    Canvas canvas(400, 300);
+    canvas.draw(model, view400());
+    const double y = model.valueToY(0, 0.5, 300, 0);
+    ASSERT_EQ(y, 150);
+    for (int x : {100, 200, 300, 390}) {
+        SCOPED_TRACE(x);
+        EXPECT_TRUE(canvas.is(x, 149, model.graphs[0].colour));
+        EXPECT_TRUE(canvas.is(x, 150, model.graphs[0].colour));
+        EXPECT_TRUE(canvas.empty(x, 146));
+        EXPECT_TRUE(canvas.empty(x, 153));
+    }
+    canvas.save("render-constant-graph.png");
+}
+
+TEST(DrawPlot, LongGraphsShowNoSeamsBetweenTheirStrokes) {
+    // A line 1 wide at row 150.25 covers a quarter of row 149 and three quarters of row 150: every
+    // column of those rows must be equally dark wherever one stroke of the graph meets the next.
+    PlotModel model = constantModel(1, 147.75 / 296);
+    model.lineWidth = 1;
+    Canvas canvas(400, 300);
+    canvas.draw(model, view400());
+    ASSERT_NEAR(model.valueToY(0, model.graphs[0].samples[0], 300, 0), 150.25, 1e-9);
+    for (int y : {149, 150}) {
+        SCOPED_TRACE(y);
+        const int alpha = canvas.at(200, y)[3];
+        EXPECT_GT(alpha, 30);
+        EXPECT_LT(alpha, 225);
+        for (int x = 2; x < 396; ++x) EXPECT_NEAR(canvas.at(x, y)[3], alpha, 8) << x;
+    }
+}
+
+TEST(DrawPlot, SamplesOutsideTheRangeStayAtItsEdges) {
+    PlotModel model = constantModel(1, 0.5);
+    for (std::size_t k = 0; k < 50; ++k) model.graphs[0].samples[k] = 7;  // above
+    for (std::size_t k = 50; k < 101; ++k) model.graphs[0].samples[k] = -7;  // below
+    Canvas canvas(400, 300);
+    canvas.draw(model, view400());
+    // The maximum lies 2 rows below the band's top, the minimum on its bottom (298).
+    EXPECT_TRUE(canvas.is(100, 2, model.graphs[0].colour));
+    EXPECT_TRUE(canvas.is(300, 297, model.graphs[0].colour));
+    EXPECT_TRUE(canvas.blank(100, 299, 400, 300));
+}
+
+TEST(DrawPlot, NonFiniteSamplesLeaveGaps) {
+    PlotModel model = constantModel(1, 0.5);
+    std::vector<double>& s = model.graphs[0].samples;
+    s[50] = std::numeric_limits<double>::quiet_NaN();
+    s[75] = HUGE_VAL;
+    s[90] = -HUGE_VAL;
+    model.graphs[1 - 1].scale = 1;
+    for (const bool highFrequency : {false, true}) {
+        SCOPED_TRACE(highFrequency);
+        model.highFrequency = highFrequency;
+        Canvas canvas(400, 300);
+        canvas.draw(model, view400());
+        const Colour& c = model.graphs[0].colour;
+        EXPECT_TRUE(canvas.is(180, 150, c));
+        EXPECT_TRUE(canvas.empty(200, 150));  // sample 50 sits at x 200
+        EXPECT_TRUE(canvas.is(220, 150, c));
+        EXPECT_TRUE(canvas.empty(300, 150));
+        EXPECT_TRUE(canvas.empty(360, 150));
+        EXPECT_TRUE(canvas.is(340, 150, c));
+        EXPECT_TRUE(canvas.is(380, 150, c));
+        // Nothing is drawn at the edges of the band in place of the infinite values.
+        EXPECT_TRUE(canvas.empty(300, 2));
+        EXPECT_TRUE(canvas.empty(360, 297));
+    }
+}
+
+TEST(DrawPlot, DisabledGraphIsNotDrawnAndItsLegendSquareOnlyOutlined) {
+    PlotModel model = constantModel(2, 0.5);
+    model.graphs[1].samples.assign(101, 0.25);
+    model.graphs[0].enabled = false;
+    Canvas canvas(400, 300);
+    canvas.draw(model, view400());
+    const Colour& off = model.graphs[0].colour;
+    const Colour& on = model.graphs[1].colour;
+    EXPECT_TRUE(canvas.empty(200, 150));
+    EXPECT_TRUE(canvas.is(200, 224, on));  // 0.25 lies at row 224
+    // Squares at x 10, rows 20 + 12 r - 8 (8 x 8), below the title.
+    EXPECT_TRUE(canvas.is(10, 28, off));  // outline
+    EXPECT_TRUE(canvas.empty(14, 28));     // hollow
+    EXPECT_TRUE(canvas.is(10, 40, on));
+    EXPECT_TRUE(canvas.is(14, 40, on));  // filled
+    canvas.save("render-disabled-graph.png");
+}
+
+TEST(DrawPlot, HighFrequencyLeavesAGapOfTwentySlotsAfterTheWritePosition) {
+    PlotModel model = constantModel(1, 0.5);
+    model.writeIndex = 40;
+    const Colour& c = model.graphs[0].colour;
+    {
+        model.highFrequency = false;  // the trace scrolls and has no gap
+        Canvas canvas(400, 300);
+        canvas.draw(model, view400());
+        for (int x = 100; x < 390; x += 10) EXPECT_TRUE(canvas.is(x, 150, c)) << x;
+    }
+    model.highFrequency = true;
+    Canvas canvas(400, 300);
+    canvas.draw(model, view400());
+    canvas.save("render-high-frequency.png");
+    EXPECT_TRUE(canvas.is(100, 150, c));  // samples 0 to 39
+    EXPECT_TRUE(canvas.is(155, 150, c));
+    // The newest sample's marker: a diamond from x 156 to 166 reaching rows 145 to 155.
+    EXPECT_FALSE(canvas.empty(161, 154));
+    EXPECT_FALSE(canvas.empty(161, 146));
+    EXPECT_TRUE(canvas.empty(161, 150));
+    for (int x = 170; x < 238; x += 4) EXPECT_TRUE(canvas.empty(x, 150)) << x;  // slots 40 to 59
+    EXPECT_TRUE(canvas.is(242, 150, c));  // from slot 60 on
+    EXPECT_TRUE(canvas.is(390, 150, c));
+
+    // Close to the right end there is neither a marker nor a second part.
+    model.writeIndex = 85;
+    Canvas nearEnd(400, 300);
+    nearEnd.draw(model, view400());
+    EXPECT_TRUE(nearEnd.is(330, 150, c));
+    EXPECT_TRUE(nearEnd.blank(345, 140, 400, 160));
+}
+
+TEST(DrawPlot, FramesOfTwoDisplaysSitWhereTheBandsAre) {
+    PlotModel model = constantModel(2, 0.5);
+    model.frames = true;
+    model.addDisplay(2);
+    model.moveGraphToDisplay(1, 1);
+    model.displays[1].autoRange = false;
+    model.displays[1].yMin = 0;
+    model.displays[1].yMax = 1;
+    Canvas canvas(400, 300);
+    canvas.draw(model, horizontalViewFor(400, true, 101, 0, 0));
+    canvas.save("render-frames.png");
+    // Display 0: frame rows 20 and 93; display 1: rows 113 and 279. Lines 2 wide sit on the rows
+    // above and at them; the frame's left side is column 60, its right side column 399.
+    for (int y : {20, 93, 113, 279}) {
+        SCOPED_TRACE(y);
+        EXPECT_TRUE(canvas.is(200, y - 1, black));
+        EXPECT_TRUE(canvas.is(200, y, black));
+        EXPECT_FALSE(canvas.is(200, y + 2, black));
+    }
+    EXPECT_TRUE(canvas.is(60, 50, black));
+    EXPECT_TRUE(canvas.is(398, 200, black));
+    // Graph 1 at 0.5 in display 1: data rows 115 to 277.
+    EXPECT_TRUE(canvas.is(200, static_cast<int>(model.valueToY(1, 0.5, 300, 0)), model.graphs[1].colour));
+}
+
+TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
+    // Range 0..100 over rows 102..2: one row per unit. Level 2 makes the cell 50 units = 50 rows high,
+    // so the vertical lines stand every 50 samples, one sample per column.
+    PlotModel model = constantModel(1, -1);
+    model.graphs[0].enabled = false;
+    model.setXSize(601);
+    model.writeIndex = 600;
+    model.displays[0].yMax = 100;
+    model.gridLevel = 2;
+    Canvas canvas(600, 104);
+    canvas.draw(model, horizontalViewFor(600, false, 601, 0, 0));
+    canvas.save("render-grid.png");
+    for (int x = 50; x <= 550; x += 50) {
+        SCOPED_TRACE(x);
+        EXPECT_TRUE(canvas.is(x, 3, gridColour));  // within the first dash
+        EXPECT_TRUE(canvas.empty(x + 25, 3));
+    }
+    for (int y : {2, 52, 102}) EXPECT_TRUE(canvas.is(302, y, gridColour)) << y;
+}
+
+TEST(GridStepX, CellsComeOutSquare) {
+    PlotModel model = constantModel(1, 0);
+    model.displays[0].yMax = 100;  // one row per unit in 104 rows
+    const struct {
+        const char* name;
+        double b;
+        unsigned xScaleSize;
+        double xScaleMin, xScaleMax;
+        long long first;
+        double last;
+        int step;
+    } rows[] = {
+        {"50 rows", 50, 0, 0, 0, 0, 600, 50},
+        {"37 rows", 37, 0, 0, 0, 0, 600, 30},
+        {"37 rows, scrolled", 37, 0, 0, 0, 1000, 1600, 30},
+        {"7 rows", 7, 0, 0, 0, 0, 600, 7},
+        {"50 rows, X units of 0.002", 50, 601, 0, 1.2, 0, 600, 50},
+        {"37 rows, X units of 0.002", 37, 601, 0, 1.2, 0, 600, 35},
+        {"scale of one sample is no scale", 37, 1, 0, 1.2, 0, 600, 30},
+        {"empty scale is no scale", 37, 601, 1, 1, 0, 600, 30},
+        {"a flat interval gives 1", 0, 0, 0, 0, 0, 600, 1},
+        {"one visible sample gives 1", 50, 0, 0, 0, 10, 10, 1},
+        {"never denser than a column", 0.5, 0, 0, 0, 0, 50000, 84},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Display& d = model.displays[0];
+        d.xScaleSize = r.xScaleSize;
+        d.xScaleMin = r.xScaleMin;
+        d.xScaleMax = r.xScaleMax;
+        EXPECT_EQ(gridStepX(model, 0, 0, r.b, r.first, r.last, 600, 104, 0), r.step);
+    }
+}
+
+TEST(DisplayGeometry, VisibilityAndTheValueUnderARow) {
+    PlotModel model = constantModel(1, 0);
+    model.addDisplay(2);
+    Display& d1 = model.displays[1];
+    d1.autoRange = false;
+    d1.yMin = -10;
+    d1.yMax = 10;
+    // Weights 1 and 2 in 300 rows: data rows 2..98 and 102..298.
+    EXPECT_TRUE(isDisplayVisible(model, 0, 300, 300, 0));
+    EXPECT_TRUE(isDisplayVisible(model, 1, 300, 300, 0));
+    EXPECT_FALSE(isDisplayVisible(model, 2, 300, 300, 0));
+    EXPECT_FALSE(isDisplayVisible(model, 1, 300, 900, -900));  // scrolled out above
+    EXPECT_FALSE(isDisplayVisible(model, 1, 100, 300, 0));     // below the area
+    EXPECT_DOUBLE_EQ(valueAtY(model, 2, 300, 0), 1);
+    EXPECT_DOUBLE_EQ(valueAtY(model, 50, 300, 0), 0.5);
+    EXPECT_DOUBLE_EQ(valueAtY(model, 200, 300, 0), 0);
+    EXPECT_DOUBLE_EQ(valueAtY(model, 298, 300, 0), -10);
+    EXPECT_DOUBLE_EQ(valueAtY(model, 100, 300, 0), 0);  // between data areas
+
+    const struct {
+        const char* name;
+        double yMin, yMax;
+    } ranges[] = {{"empty", 1, 1},
+                  {"reversed", 1, -1},
+                  {"not a number", std::nan(""), 1},
+                  {"infinite", -1, HUGE_VAL},
+                  {"too wide to subtract", -1e308, 1e308}};
+    for (const auto& r : ranges) {
+        SCOPED_TRACE(r.name);
+        d1.yMin = r.yMin;
+        d1.yMax = r.yMax;
+        EXPECT_FALSE(isDisplayVisible(model, 1, 300, 300, 0));
+        EXPECT_DOUBLE_EQ(valueAtY(model, 200, 300, 0), 0);
+    }
+}
+
+// Draws on a recording surface and returns the ink extents; the context must stay healthy.
+std::array<double, 4> inkOf(const PlotModel& model, const HorizontalView& h, int height) {
+    SurfacePtr surface{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr)};
+    CairoPtr cr{cairo_create(surface.get())};
+    drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface);
+    EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
+    cr.reset();
+    double x = 0, y = 0, w = 0, hh = 0;
+    cairo_recording_surface_ink_extents(surface.get(), &x, &y, &w, &hh);
+    return {x, y, x + w, y + hh};
+}
+
+TEST(DrawPlot, DegenerateViewsAndModelsDrawNoStrayInk) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* name;
+        void (*change)(PlotModel&, HorizontalView&);
+    } rows[] = {
+        {"scrolled to the last sample", [](PlotModel&, HorizontalView& h) { h.first = 100; }},
+        {"scrolled beyond the axis", [](PlotModel&, HorizontalView& h) { h.first = 5000; }},
+        {"view values not numbers",
+         [](PlotModel&, HorizontalView& h) {
+             h.first = std::nan("");
+             h.span = std::nan("");
+         }},
+        {"no span", [](PlotModel&, HorizontalView& h) { h.span = 0; }},
+        {"range not a number", [](PlotModel& m, HorizontalView&) { m.displays[0].yMax = std::nan(""); }},
+        {"range too wide", [](PlotModel& m, HorizontalView&) { m.displays[0].yMin = -1e308; m.displays[0].yMax = 1e308; }},
+        {"scale not a number", [](PlotModel& m, HorizontalView&) { m.graphs[0].scale = std::nan(""); }},
+        {"widths not numbers",
+         [](PlotModel& m, HorizontalView&) {
+             m.lineWidth = std::nan("");
+             m.refLineWidth = std::nan("");
+             m.fontSize = std::nan("");
+         }},
+        {"crosshair not a number", [](PlotModel& m, HorizontalView&) { m.crosshairX = 5; m.crosshairY = std::nan(""); }},
+        {"64 displays in frames mode", [](PlotModel& m, HorizontalView&) {
+             m.frames = true;
+             while (m.displays.size() < 64) m.addDisplay(1);
+             for (Display& d : m.displays) d.yMax = 1;
+         }},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        PlotModel model = constantModel(2, 0.5);
+        model.graphs[1].samples[30] = nan;
+        model.gridLevel = 5;
+        model.addReferenceLine(0, 0.3);
+        model.crosshairX = 200;
+        model.crosshairY = 100;
+        model.generalTitle = "degenerate";
+        HorizontalView h = view400();
+        r.change(model, h);
+        const auto ink = inkOf(model, h, 300);
+        // Texts may reach a little past the area's edges; nothing is drawn far outside it.
+        EXPECT_GE(ink[0], -40);
+        EXPECT_GE(ink[1], -40);
+        EXPECT_LE(ink[2], 440);
+        EXPECT_LE(ink[3], 340);
+    }
+}
+
+TEST(DrawPlot, BandsTooLowForDataDrawOnlyTheLegendAndTitle) {
+    PlotModel model = constantModel(1, 0.5);
+    model.frames = true;
+    while (model.displays.size() < 64) model.addDisplay(1);
+    for (Display& d : model.displays) {
+        d.autoRange = false;
+        d.yMax = 1;
+    }
+    Canvas canvas(400, 300);  // bands of 4 rows, less than the 22 a frame reserves
+    canvas.draw(model, horizontalViewFor(400, true, 101, 0, 0));
+    EXPECT_FALSE(canvas.blank(60, 0, 100, 40));  // legend
+    EXPECT_TRUE(canvas.blank(100, 0, 400, 300));
+}
+
+// Runs pdftotext on a file and returns what it printed.
+std::string pdfText(const std::string& path) {
+    std::string text;
+    FILE* pipe = popen(("pdftotext -layout '" + path + "' - 2>&1").c_str(), "r");
+    if (!pipe) return text;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+    pclose(pipe);
+    return text;
+}
+
+class PdfTitle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kivrel-render-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(directory); }
+
+    // Writes the model's picture into a PDF and returns the texts pdftotext finds in it.
+    std::string textOf(const PlotModel& model, int surfaceKind) {
+        const std::string path = (directory / "plot.pdf").string();
+        SurfacePtr surface{cairo_pdf_surface_create(path.c_str(), 606, 306)};
+        EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
+        {
+            CairoPtr cr{cairo_create(surface.get())};
+            drawPlot(model, cr.get(), horizontalViewFor(600, false, model.xSize, 0, 0), verticalViewFor(300, 0, 0),
+                     surfaceKind);
+            EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
+        }
+        cairo_surface_finish(surface.get());
+        EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
+        return pdfText(path);
+    }
+    std::filesystem::path directory;
+};
+
+TEST_F(PdfTitle, LongTitleArrivesWholeFromItsPieces) {
+    PlotModel model = constantModel(1, 0.5);
+    model.fontSize = 6;  // the whole title on the page
+    // 120 bytes with spaces as the 50th and 100th bytes: the pieces end with a space.
+    std::string title;
+    for (int i = 0; title.size() < 120; ++i) title += "w" + std::to_string(i % 10) + "abcdefg ";
+    title.resize(120);
+    title[119] = 'z';
+    ASSERT_EQ(title[49], ' ');
+    ASSERT_EQ(title[99], ' ');
+    model.generalTitle = title;
+    const std::string text = textOf(model, pdfSurface);
+    EXPECT_NE(text.find(title), std::string::npos) << text;
+
+    // Multi-byte characters over the cuts: pieces end between characters.
+    const std::string accents = std::string(49, 'a') + "\xC3\xA9" + std::string(47, 'b') + "\xE2\x82\xAC" + std::string(30, 'c');
+    model.generalTitle = accents;
+    EXPECT_NE(textOf(model, pdfSurface).find(accents), std::string::npos);
+}
+
+TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
+    const struct {
+        const char* title;
+        const char* firstLine;
+        const char* secondLine;
+    } rows[] = {
+        {"Kivrel demo output :: sine and noise", "Kivrel demo output", "sine and noise"},
+        {"ab :: cdefghijklmnopqrstuvwxyz", "ab :: cdefghijklmnopqrstuvwxyz", nullptr},
+        {"short :: title", "short :: title", nullptr},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.title);
+        PlotModel model = constantModel(1, 0.5);
+        model.generalTitle = r.title;
+        const std::string text = textOf(model, screenSurface);
+        const std::size_t first = text.find(r.firstLine);
+        ASSERT_NE(first, std::string::npos) << text;
+        if (r.secondLine) {
+            const std::size_t second = text.find(r.secondLine);
+            ASSERT_NE(second, std::string::npos) << text;
+            EXPECT_NE(text.find('\n', first), std::string::npos);
+            EXPECT_GT(second, text.find('\n', first));  // on a later line
+        }
+    }
+}
+
+}  // namespace

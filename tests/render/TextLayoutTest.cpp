@@ -1,0 +1,116 @@
+#include "render/TextLayout.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "render/CairoPtr.h"
+
+namespace {
+
+TEST(FormatAxisValue, PrecisionFollowsTheRange) {
+    const struct {
+        double value, low, high;
+        const char* text;
+    } rows[] = {
+        {1e-10, 0, 1, "0"},          {-1e-10, -5, 5, "0"},         {0.5, 0, 1, "0.50"},
+        {0.25, 0, 0.3, "0.2500"},    {12.5, 0, 50, "12.50"},       {250, 0, 1000, "250.0"},
+        {3, 0, 200000, "3.0e+00"},   {0.0002, 0, 0.0005, "2.0e-04"}, {-500, -1000, -10, "-500.0"},
+        {7, -100000, 10, "7.0e+00"}, {99.5, 0, 99.9, "99.50"},     {1, 0, 0.5, "1.00"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.value) + " in " + std::to_string(r.low) + ".." + std::to_string(r.high));
+        EXPECT_EQ(formatAxisValue(r.value, r.low, r.high), r.text);
+    }
+}
+
+TEST(FormatAxisValue, NonFiniteAndHugeValuesStayWithinTheBuffer) {
+    EXPECT_EQ(formatAxisValue(1e300, 0, 50).size(), 63u);  // cut, not overflowing
+    EXPECT_EQ(formatAxisValue(HUGE_VAL, 0, 50), "inf");
+}
+
+TEST(PdfPieces, LongTextsAreCutIntoPiecesOfFiftyBytesBetweenCharacters) {
+    const struct {
+        std::string text;
+        std::vector<std::size_t> pieces;
+    } rows[] = {
+        {std::string(120, 'a'), {50, 50, 20}},
+        {std::string(100, 'a'), {50, 50}},
+        {std::string(50, 'a'), {50}},
+        {std::string(51, 'a'), {50, 1}},
+        {"", {0}},
+        // "é" takes bytes 49 and 50: the first piece stops before it.
+        {std::string(49, 'a') + "\xC3\xA9" + std::string(10, 'b'), {49, 12}},
+        // a four-byte character over the cut
+        {std::string(48, 'a') + "\xF0\x9F\x98\x80" + std::string(10, 'b'), {48, 14}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        EXPECT_EQ(pdfPieceLengths(r.text), r.pieces);
+    }
+}
+
+TEST(ValidUtf8, ReplacesEveryMalformedByte) {
+    const struct {
+        std::string in, out;
+    } rows[] = {
+        {"plain", "plain"},
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},
+        {"caf\xE9", "caf?"},               // Latin-1
+        {"\xC3", "?"},                     // cut short
+        {"\xC0\xAF", "??"},                // overlong
+        {"\xED\xA0\x80", "???"},           // surrogate
+        {"\xF4\x90\x80\x80", "????"},      // beyond U+10FFFF
+        {"\x80x\xBF", "?x?"},              // stray continuation bytes
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.in);
+        EXPECT_EQ(validUtf8(r.in), r.out);
+    }
+}
+
+// Ink extents of a text placed at (100, 50) with the given alignment.
+struct Ink {
+    double left, top, right, bottom;
+};
+Ink inkOf(const std::string& text, unsigned alignment) {
+    SurfacePtr surface{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr)};
+    CairoPtr cr{cairo_create(surface.get())};
+    cairo_select_font_face(cr.get(), "monospace", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr.get(), 10);
+    placeText(cr.get(), 100, 50, text, alignment, screenSurface);
+    EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
+    cr.reset();
+    double x = 0, y = 0, w = 0, h = 0;
+    cairo_recording_surface_ink_extents(surface.get(), &x, &y, &w, &h);
+    return {x, y, x + w, y + h};
+}
+
+TEST(PlaceText, AlignmentNamesTheEdgeAtThePoint) {
+    // "8" has no descender and no side bearing worth a pixel in any common monospace font.
+    const Ink leftBaseline = inkOf("888", alignLeftBaseline);
+    EXPECT_NEAR(leftBaseline.left, 100, 2);
+    EXPECT_NEAR(leftBaseline.bottom, 50, 1.5);
+    const Ink rightBaseline = inkOf("888", alignRightBaseline);
+    EXPECT_NEAR(rightBaseline.right, 100, 2);
+    EXPECT_NEAR(rightBaseline.bottom, 50, 1.5);
+    const Ink rightTop = inkOf("888", alignRightTop);
+    EXPECT_NEAR(rightTop.right, 100, 2);
+    EXPECT_GT(rightTop.top, 50);  // hangs below the point
+    EXPECT_LT(rightTop.top, 56);
+    const Ink centred = inkOf("888", 2);
+    EXPECT_NEAR((centred.left + centred.right) / 2, 100, 1.5);
+}
+
+TEST(PlaceText, MalformedTextDoesNotStopTheDrawing) {
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 20, 20)};
+    CairoPtr cr{cairo_create(surface.get())};
+    placeText(cr.get(), 2, 15, "caf\xE9", alignLeftBaseline, screenSurface);
+    placeText(cr.get(), 2, 15, std::string(60, 'x') + "\xFF", alignLeftBaseline, pdfSurface);
+    placeText(cr.get(), std::nan(""), 15, "nan", alignLeftBaseline, screenSurface);
+    EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
+}
+
+}  // namespace
