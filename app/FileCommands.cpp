@@ -3,6 +3,7 @@
 
 #include "app/Commands.h"
 #include "app/GraphData.h"
+#include "app/HelpWindow.h"
 
 void onOpenFile(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
 void onMergeFile(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
@@ -12,5 +13,8 @@ void onBackupDevice(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LI
 void onCloseBackup(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
 void onSave(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
 void onExport(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onHelp(GtkMenuItem*, gpointer data) { recordFrom<GraphData>(data, __LINE__); }
+void onHelp(GtkMenuItem*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    if (graph->mainWindow) showHelpWindow(graph->mainWindow, helpText);
+}
 void onConfigure(GtkMenuItem*, gpointer data) { recordFrom<ConfData>(data, __LINE__); }
