@@ -175,10 +175,10 @@ private:
             case Option::maxLimit:
             case Option::maxXsize: model.applyXLimit(readUnsigned(value)); break;
             case Option::limit:
-            case Option::xsize: setXAxisSize(readUnsigned(value)); break;
+            case Option::xsize: model.applyXSize(readUnsigned(value)); break;
             case Option::fixed:
                 model.fixedXAxis = true;
-                if (value) setXAxisSize(readUnsigned(value));
+                if (value) model.applyXSize(readUnsigned(value));
                 break;
             case Option::noFixed:
                 model.fixedXAxis = false;
@@ -234,11 +234,6 @@ private:
     }
 
     static unsigned clampToUnsigned(unsigned long v) { return v > 0xFFFFFFFFul ? 0xFFFFFFFFu : static_cast<unsigned>(v); }
-
-    void setXAxisSize(unsigned long size) {
-        // Sizes that would not fit the slot counter are refused like sizes that are too small.
-        if (size < noXLimit) model.setXSize(static_cast<std::uint32_t>(size + 1));
-    }
 
     static void setInRange(double& field, double value, double low, double high) {
         if (value >= low && value <= high) field = value;

@@ -156,7 +156,7 @@ bool readConfiguration(PlotModel& model, std::istream& in) {
     if (in >> flag) model.frames = flag != 0;
     unsigned long value = 0;
     if (in >> value) model.applySamplingRate(value);
-    if (in >> value && value < noXLimit) model.setXSize(static_cast<std::uint32_t>(value + 1));
+    if (in >> value) model.applyXSize(value);
     unsigned long displays = 0;
     if (in >> displays && displays > 0) readDisplays(model, in, displays);
     unsigned long graphs = 0;
