@@ -19,6 +19,7 @@
 #include "input/Messages.h"
 
 BackupRecorder backupRecorder = nullptr;
+std::size_t pauseQueueLimit = 64u * 1024 * 1024;
 
 namespace {
 

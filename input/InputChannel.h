@@ -21,9 +21,10 @@ struct termios;
 constexpr gint inputWatchPriority = G_PRIORITY_HIGH_IDLE;
 // At most this much is read per wake-up.
 constexpr std::size_t readChunkSize = 64 * 1024;
-// While paused, received bytes are kept up to this bound. Beyond it reading stops until Play:
-// a pipe's writer then waits (nothing is lost), a serial device's kernel buffer fills and drops.
-constexpr std::size_t pauseQueueLimit = 64u * 1024 * 1024;
+// While paused, received bytes are kept up to this bound (64 MiB; tests lower it). Beyond it
+// reading stops until Play: a pipe's writer then waits (nothing is lost), a serial device's
+// kernel buffer fills and drops what comes after.
+extern std::size_t pauseQueueLimit;
 // While input streams, it lets the toolkit repaint after this long without a draw of the plot ...
 constexpr gint64 repaintIntervalUs = 16000;
 // ... by leaving the descriptor alone for this long.

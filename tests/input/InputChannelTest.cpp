@@ -1,0 +1,229 @@
+// Serial devices, played by pseudo-terminals: opening, refusals, line cutting across reads, the
+// end of a vanished device, and pausing.
+#include "input/InputChannel.h"
+
+#include <sys/file.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "app/Commands.h"
+#include "app/GraphData.h"
+#include "tests/input/InputTestSupport.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string numberedLines(int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += std::to_string(i) + "\n";
+    return out;
+}
+
+// Every line "i" for i in 0..count-1 reached graph 0 in order.
+void expectNumbered(const PlotModel& model, int count) {
+    ASSERT_FALSE(model.graphs.empty());
+    const std::vector<double>& samples = model.graphs[0].samples;
+    ASSERT_GE(samples.size(), static_cast<std::size_t>(count));
+    int wrong = 0;
+    for (int i = 0; i < count; ++i) wrong += samples[static_cast<std::size_t>(i)] != i;
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(model.writeIndex, static_cast<std::uint32_t>(count));
+}
+
+void extendableAxis(PlotModel& model) {
+    model.fixedXAxis = false;
+    model.maxXSize = noXLimit;
+}
+
+TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
+    const struct {
+        std::int32_t serialSpeed;
+        speed_t expected;
+        bool twoStopBitsKept;
+    } rows[] = {{115200, B115200, false}, {0, B9600, false}, {12345, B9600, false}, {-1, B1200, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.serialSpeed);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        PseudoTerminal device(B1200, CSTOPB);
+        graph.serialSpeed = row.serialSpeed;
+        graph.io.currentInputName = "old.plt";
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+        EXPECT_EQ(graph.io.inputKind, InputKind::serialDevice);
+        ASSERT_NE(graph.inputWatch, nullptr);
+        EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
+        EXPECT_EQ(graph.model.sourceName, sourceBaseName(device.name));
+        EXPECT_EQ(graph.model.generalTitle, graph.model.sourceName);
+        EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(graph.mainWindow))),
+                  "Kivrel: [" + graph.model.sourceName + "]");
+        EXPECT_TRUE(graph.io.currentInputName.empty());
+        termios line{};
+        ASSERT_EQ(tcgetattr(device.slave, &line), 0);
+        EXPECT_EQ(cfgetispeed(&line), row.expected);
+        EXPECT_EQ((line.c_cflag & CSTOPB) != 0, row.twoStopBitsKept);
+
+        closeInput(graph.io);
+        EXPECT_EQ(graph.inputWatch, nullptr);
+        EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
+        EXPECT_EQ(graph.model.sourceName, sourceBaseName(device.name)) << "the plot keeps its name";
+    }
+}
+
+TEST(SerialDevice, ARefusedDeviceIsReportedAndTheGenerationGrows) {
+    PseudoTerminal held;
+    const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    const struct {
+        std::string name;
+        std::string message;
+    } rows[] = {
+        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing"},
+        {held.name, "Serial port is being used: " + held.name},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        const std::int32_t generation = graph.io.inputGeneration;
+        DialogScript script;
+        std::string shown;
+        script.then([&](GtkDialog* dialog) {
+            shown = messageText(dialog);
+            gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+        });
+        EXPECT_FALSE(openSerialDevice(row.name.c_str(), graph.io));
+        EXPECT_EQ(shown, row.message);
+        EXPECT_EQ(graph.io.inputGeneration, generation + 1);
+        EXPECT_EQ(graph.io.inputChannel, nullptr);
+        EXPECT_EQ(graph.inputWatch, nullptr);
+        EXPECT_EQ(graph.io.inputKind, InputKind::none);
+    }
+    close(holder);
+}
+
+TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PseudoTerminal device;
+    LineSpy spy(graph.io);
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    GdkWindow* plot = gtk_widget_get_window(graph.drawingArea);
+    drainEvents();
+    // Hold repaints back, so that the redraws the input asks for stay visible.
+    gdk_window_freeze_updates(plot);
+
+    writeWhileRunning(device.master, "  1 2");
+    runUntil([&] { return device.unread() == 0; });
+    EXPECT_TRUE(LineSpy::lines().empty()) << "half a line waits for its end";
+    writeWhileRunning(device.master, " 3\r\n4\n\r");
+    runUntil([&] { return LineSpy::lines().size() == 2; });
+    EXPECT_EQ(LineSpy::lines(), (Lines{"1 2 3", "4"}));
+    EXPECT_EQ(graph.model.graphs.size(), 3u);
+    EXPECT_EQ(graph.model.graphs[2].samples[0], 3.0);
+    cairo_region_t* asked = gdk_window_get_update_area(plot);
+    EXPECT_NE(asked, nullptr) << "lines arrived: the plot is redrawn";
+    if (asked) cairo_region_destroy(asked);
+
+    writeWhileRunning(device.master, "\r\n \n\t\r\n");
+    runUntil([&] { return device.unread() == 0; });
+    asked = gdk_window_get_update_area(plot);
+    EXPECT_EQ(asked, nullptr) << "blank lines hand on nothing and ask for no redraw";
+    if (asked) cairo_region_destroy(asked);
+
+    LineSpy::lines().clear();
+    writeWhileRunning(device.master, std::string(5000, '7') + "\n");
+    runUntil([&] { return LineSpy::lines().size() == 3; });
+    std::vector<std::size_t> lengths;
+    for (const std::string& line : LineSpy::lines()) lengths.push_back(line.size());
+    EXPECT_EQ(lengths, (std::vector<std::size_t>{2047, 2047, 906}));
+    gdk_window_thaw_updates(plot);
+}
+
+TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PseudoTerminal device;
+    LineSpy spy(graph.io);
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    GSource* watch = g_source_ref(graph.inputWatch);
+    const int fd = window.inputFd();
+    writeWhileRunning(device.master, "1\n4 5");
+    runUntil([&] { return device.unread() == 0 && LineSpy::lines().size() == 1; });
+
+    device.closeMaster();  // the adapter is pulled out: reads fail from now on
+    runUntil([&] { return graph.io.inputChannel == nullptr; });
+    EXPECT_EQ(LineSpy::lines(), (Lines{"1", "4 5"}));
+    EXPECT_EQ(graph.model.graphs[1].samples[1], 5.0) << "the plot keeps what arrived";
+    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_TRUE(g_source_is_destroyed(watch));
+    EXPECT_FALSE(LoopProbe(fd).polls) << "nothing watches the dead device any more";
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the device is closed";
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
+    g_source_unref(watch);
+}
+
+TEST(SerialDevice, PauseKeepsReadingAndPlayHandsEverythingOnInOrder) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    extendableAxis(graph.model);
+    PseudoTerminal device;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    togglePause(graph.io);
+    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 300);
+
+    // Far more than a terminal's kernel buffer: without reading while paused the writer would stall
+    // (and a real device would lose data).
+    const int count = 40000;
+    const std::string data = numberedLines(count);
+    writeWhileRunning(device.master, data);
+    runUntil([&] { return graph.io.pausedInput.size() == data.size(); });
+    EXPECT_TRUE(graph.model.graphs.empty()) << "nothing is plotted while paused";
+    EXPECT_EQ(graph.io.linesHandedOn, 0u);
+    // Idle while paused: only new bytes on the device wake the input up.
+    EXPECT_EQ(device.unread(), 0);
+    EXPECT_EQ(g_source_get_ready_time(graph.inputWatch), -1);
+
+    writeWhileRunning(device.master, "40000\n");
+    togglePause(graph.io);
+    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
+    runUntil([&] { return graph.io.linesHandedOn == count + 1; });
+    expectNumbered(graph.model, count + 1);
+    EXPECT_TRUE(graph.io.pausedInput.empty());
+    // Once all is handed on (and a pause for a repaint is over), only the device wakes it again.
+    runUntil([&] { return g_source_get_ready_time(graph.inputWatch) == -1; });
+}
+
+TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    extendableAxis(graph.model);
+    const std::size_t limit = pauseQueueLimit;
+    pauseQueueLimit = 64 * 1024;
+    PseudoTerminal device;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    togglePause(graph.io);
+
+    const int count = 60000;
+    const std::string data = numberedLines(count);
+    std::size_t written = 0;
+    runUntil([&] {
+        const ssize_t n = write(device.master, data.data() + written, data.size() - written);
+        if (n > 0) written += static_cast<std::size_t>(n);
+        return graph.io.pausedInput.size() == pauseQueueLimit && device.unread() > 0;
+    });
+    EXPECT_FALSE(LoopProbe(window.inputFd()).polls) << "a full queue leaves the device alone instead of spinning";
+    EXPECT_TRUE(graph.model.graphs.empty());
+
+    togglePause(graph.io);
+    writeWhileRunning(device.master, data.substr(written));
+    runUntil([&] { return graph.io.linesHandedOn == count; });
+    expectNumbered(graph.model, count);
+    pauseQueueLimit = limit;
+}
+
+}  // namespace

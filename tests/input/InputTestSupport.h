@@ -1,0 +1,137 @@
+#pragma once
+// Live inputs for tests: pseudo-terminals standing in for serial devices, a main window whose
+// input is closed before it goes, running the main loop until something has happened, and looking
+// at what the main loop would wait for.
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "input/InputChannel.h"
+#include "tests/app/GuiTestSupport.h"
+
+// A pseudo-terminal in raw mode: the test writes to master, Kivrel opens name.
+struct PseudoTerminal {
+    int master = -1;
+    int slave = -1;  // kept open by the test, so that the line lives until master closes
+    std::string name;
+
+    explicit PseudoTerminal(speed_t speed = B38400, tcflag_t extraControl = 0) {
+        termios line{};
+        cfmakeraw(&line);
+        line.c_cflag |= extraControl;
+        cfsetispeed(&line, speed);
+        cfsetospeed(&line, speed);
+        char path[128] = {};
+        if (openpty(&master, &slave, path, &line, nullptr) != 0) ADD_FAILURE() << "openpty failed";
+        name = path;
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
+    ~PseudoTerminal() {
+        closeMaster();
+        if (slave >= 0) close(slave);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    void closeMaster() {
+        if (master >= 0) close(master);
+        master = -1;
+    }
+    // Bytes written but not read yet by anyone.
+    int unread() const {
+        int count = 0;
+        ioctl(slave, FIONREAD, &count);
+        return count;
+    }
+};
+
+// Keeps the main loop waking up while a test waits, whatever the sources under test do.
+struct LoopTicker {
+    guint id = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    ~LoopTicker() { g_source_remove(id); }
+};
+
+// Runs the main loop until done() holds; fails (instead of hanging) after a generous while.
+inline bool runUntil(const std::function<bool()>& done) {
+    LoopTicker ticker;
+    const gint64 giveUp = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
+    while (!done()) {
+        if (g_get_monotonic_time() > giveUp) {
+            ADD_FAILURE() << "the awaited state never came";
+            return false;
+        }
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    return true;
+}
+
+// Writes all of data to a non-blocking descriptor, running the main loop whenever it is full.
+inline void writeWhileRunning(int fd, const std::string& data) {
+    std::size_t at = 0;
+    runUntil([&] {
+        const ssize_t n = write(fd, data.data() + at, data.size() - at);
+        if (n > 0) at += static_cast<std::size_t>(n);
+        return at == data.size();
+    });
+}
+
+// Whether the main loop would poll fd in its next iteration. The loop goes on afterwards as if
+// nothing had been ready.
+struct LoopProbe {
+    bool polls = false;
+
+    explicit LoopProbe(int fd) {
+        GMainContext* context = g_main_context_default();
+        g_main_context_acquire(context);
+        gint priority = 0;
+        g_main_context_prepare(context, &priority);
+        std::vector<GPollFD> fds(256);
+        gint timeout = -1;
+        const gint count = g_main_context_query(context, G_MAXINT, &timeout, fds.data(), static_cast<gint>(fds.size()));
+        for (gint i = 0; i < count && i < static_cast<gint>(fds.size()); ++i) polls = polls || fds[static_cast<std::size_t>(i)].fd == fd;
+        g_main_context_check(context, G_MAXINT, fds.data(), 0);
+        g_main_context_release(context);
+    }
+};
+
+// A shown main window whose input is closed before the window goes.
+struct InputWindow : MainWindowFixture {
+    ~InputWindow() { closeInput(graph.io); }
+
+    // The descriptor Kivrel reads the open input from.
+    int inputFd() const { return graph.io.inputChannel ? g_io_channel_unix_get_fd(graph.io.inputChannel) : -1; }
+};
+
+// Collects the lines handed on through the backup's recording step, which runs for every
+// non-empty line while a backup channel is set.
+struct LineSpy {
+    static std::vector<std::string>& lines() {
+        static std::vector<std::string> received;
+        return received;
+    }
+    IOData& io;
+    int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    explicit LineSpy(IOData& record) : io(record) {
+        lines().clear();
+        io.backupChannel = g_io_channel_unix_new(sink);
+        backupRecorder = [](IOData&, const char* line, std::size_t length) { lines().emplace_back(line, length); };
+    }
+    ~LineSpy() {
+        backupRecorder = nullptr;
+        g_io_channel_unref(io.backupChannel);
+        io.backupChannel = nullptr;
+        close(sink);
+    }
+    LineSpy(const LineSpy&) = delete;
+    LineSpy& operator=(const LineSpy&) = delete;
+};
