@@ -6,6 +6,7 @@
 #include "app/EvalExpression.h"
 #include "app/GraphData.h"
 #include "app/RecordingIndicator.xpm.h"
+#include "input/GlibPtr.h"
 #include "render/PlotAreaHandlers.h"
 
 const char* const deviceMenuEntries[15] = {
@@ -232,6 +233,23 @@ void installStyleSheet() {
     g_object_unref(provider);
 }
 
+// The installed icon: from the icon theme when the desktop looks in the installation's prefix,
+// else the PNG installed under the program's own prefix. A program run from its build tree has none.
+void setWindowIcon(GtkWindow* window) {
+    if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "kivrel")) {
+        gtk_window_set_icon_name(window, "kivrel");
+        return;
+    }
+    const GCharPtr program{g_file_read_link("/proc/self/exe", nullptr)};
+    if (!program) return;
+    const GCharPtr bin{g_path_get_dirname(program.get())};
+    const GCharPtr icon{g_build_filename(bin.get(), "..", "share", "icons", "hicolor", "128x128", "apps",
+                                         "kivrel.png", nullptr)};
+    GError* error = nullptr;  // taking the error keeps GTK from warning about a missing file
+    gtk_window_set_icon_from_file(window, icon.get(), &error);
+    const GErrorPtr missing{error};
+}
+
 }  // namespace
 
 void buildMainWindow(GraphData& graph) {
@@ -240,6 +258,7 @@ void buildMainWindow(GraphData& graph) {
     g_signal_connect(window, "delete-event", G_CALLBACK(onQuit), &graph);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     gtk_window_set_title(GTK_WINDOW(window), "Kivrel");
+    setWindowIcon(GTK_WINDOW(window));
     gtk_widget_set_size_request(window, 652, 100);
 
     GtkAccelGroup* sizeKeys = buildSizeKeys(graph);
