@@ -1,0 +1,144 @@
+// Standard input, replaced by a pipe that another thread or process writes to.
+#include "input/InputChannel.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "app/GraphData.h"
+#include "tests/input/InputTestSupport.h"
+
+namespace {
+
+// Standard input is the read end of a fresh pipe for the length of a test.
+struct PipedStandardInput {
+    int writer = -1;
+    int saved = dup(STDIN_FILENO);
+
+    PipedStandardInput() {
+        int fds[2];
+        if (pipe(fds) != 0) ADD_FAILURE() << "pipe failed";
+        dup2(fds[0], STDIN_FILENO);
+        close(fds[0]);
+        writer = fds[1];
+    }
+    ~PipedStandardInput() {
+        closeWriter();
+        dup2(saved, STDIN_FILENO);
+        close(saved);
+    }
+    PipedStandardInput(const PipedStandardInput&) = delete;
+    PipedStandardInput& operator=(const PipedStandardInput&) = delete;
+
+    void closeWriter() {
+        if (writer >= 0) close(writer);
+        writer = -1;
+    }
+    // Writes data from another thread as fast as the pipe takes it, then ends the stream.
+    std::thread writeAndClose(std::string data) {
+        return std::thread([this, text = std::move(data)] {
+            for (std::size_t at = 0; at < text.size();) {
+                const ssize_t n = write(writer, text.data() + at, text.size() - at);
+                if (n <= 0) break;
+                at += static_cast<std::size_t>(n);
+            }
+            closeWriter();
+        });
+    }
+};
+
+TEST(StandardInput, APipeFillsThePlotAndItsEndClosesTheInput) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    graph.model.fixedXAxis = false;
+    graph.model.maxXSize = noXLimit;
+    PipedStandardInput input;
+    const int count = 30000;
+    std::string data;
+    for (int i = 0; i < count; ++i) data += std::to_string(i) + " " + std::to_string(2 * i) + (i % 3 ? "\n" : "\r\n");
+    data += "4 5";  // no line feed before the end
+
+    ASSERT_TRUE(openStandardInput(graph.io));
+    EXPECT_EQ(graph.io.inputKind, InputKind::standardInput);
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel: [StdIn]");
+    EXPECT_EQ(graph.model.generalTitle, "StdIn");
+    std::thread writer = input.writeAndClose(data);
+    runUntil([&] { return graph.io.inputChannel == nullptr; });
+    writer.join();
+
+    ASSERT_EQ(graph.model.graphs.size(), 2u);
+    int wrong = 0;
+    for (int i = 0; i < count; ++i) {
+        const auto slot = static_cast<std::size_t>(i);
+        wrong += graph.model.graphs[0].samples[slot] != i || graph.model.graphs[1].samples[slot] != 2 * i;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(graph.model.graphs[0].samples[count], 4.0) << "the unfinished last line arrives too";
+    EXPECT_EQ(graph.model.graphs[1].samples[count], 5.0);
+    EXPECT_EQ(graph.model.writeIndex, static_cast<std::uint32_t>(count + 1));
+    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
+    // Standard input is handed back as it came: blocking, and no longer locked.
+    EXPECT_EQ(fcntl(STDIN_FILENO, F_GETFL) & O_NONBLOCK, 0);
+    const int other = open("/proc/self/fd/0", O_RDONLY);
+    EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    close(other);
+}
+
+TEST(StandardInput, ThePlotRepaintsWhileAFastStreamIsRead) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PipedStandardInput input;
+    std::string data;
+    for (int i = 0; i < 200000; ++i) data += std::to_string(i % 1000) + " 1 2 3 4 5 6 7\n";
+    struct Counter {
+        const IOData* io;
+        int drawsWhileStreaming = 0;
+    } counter{&graph.io};
+    const gulong handler = g_signal_connect(
+        graph.drawingArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
+            auto* c = static_cast<Counter*>(record);
+            if (c->io->inputChannel && c->io->linesHandedOn > 0) ++c->drawsWhileStreaming;
+            return FALSE;
+        }),
+        &counter);
+
+    ASSERT_TRUE(openStandardInput(graph.io));
+    std::thread writer = input.writeAndClose(data);
+    runUntil([&] { return graph.io.inputChannel == nullptr; });
+    writer.join();
+    g_signal_handler_disconnect(graph.drawingArea, handler);
+    // The input's watch outranks repaints and the pipe never runs dry, yet the plot is redrawn
+    // again and again while the stream lasts.
+    EXPECT_GE(counter.drawsWhileStreaming, 3);
+    EXPECT_EQ(graph.model.writeIndex, 200000u % graph.model.xSize);
+}
+
+TEST(StandardInput, AStandardInputHeldElsewhereIsRefused) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PipedStandardInput input;
+    const int holder = open("/proc/self/fd/0", O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    const std::int32_t generation = graph.io.inputGeneration;
+    DialogScript script;
+    std::string shown;
+    script.then([&](GtkDialog* dialog) {
+        shown = messageText(dialog);
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    });
+    EXPECT_FALSE(openStandardInput(graph.io));
+    EXPECT_EQ(shown, "StdIn is being used");
+    EXPECT_EQ(graph.io.inputGeneration, generation + 1);
+    EXPECT_EQ(graph.io.inputChannel, nullptr);
+    EXPECT_EQ(graph.inputWatch, nullptr);
+    close(holder);
+}
+
+}  // namespace
