@@ -211,11 +211,14 @@ void endInput(IOData& io, std::int32_t generation, int lines) {
 void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sourcePath) {
     GraphData& graph = *io.owner;
     const int fd = g_io_channel_unix_get_fd(channel);
-    // Raw bytes, read straight from the descriptor without waiting: the main loop never blocks.
+    // Raw bytes, read straight from the descriptor, once per wake-up and only when poll found it
+    // readable, so the main loop never waits for the rest of a line. The descriptor is made
+    // non-blocking as well, except for a terminal on standard input: its file description belongs
+    // to the shell too, and in its usual modes a terminal that poll calls readable answers at once.
     g_io_channel_set_encoding(channel, nullptr, nullptr);
     g_io_channel_set_buffered(channel, FALSE);
     const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) {
+    if (flags >= 0 && !(kind == InputKind::standardInput && isatty(fd))) {
         if (kind == InputKind::standardInput) io.savedFileFlags = flags;
         fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     }
