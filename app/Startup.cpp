@@ -7,7 +7,11 @@
 #include "app/CommandLine.h"
 #include "app/GraphData.h"
 #include "app/MainWindow.h"
+#include "app/OpenInput.h"
 #include "app/StartupOptions.h"
+#include "input/Backup.h"
+#include "input/FileName.h"
+#include "input/InputChannel.h"
 #include "input/Messages.h"
 
 namespace {
@@ -18,6 +22,8 @@ void ringBell() {
 }
 
 void tearDown(GraphData& graph) {
+    closeInput(graph.io);
+    closeBackup(graph.io);
     if (graph.io.indicatorPixbuf) {
         g_object_unref(graph.io.indicatorPixbuf);
         graph.io.indicatorPixbuf = nullptr;
@@ -33,7 +39,7 @@ int runKivrel(int argc, char** argv) {
     // -h and -v answer in a terminal that has none.
     gtk_parse_args(&argc, &argv);
     StartupOptions options;
-    parseCommandLine(argc, argv, graph, options);
+    const int firstFile = parseCommandLine(argc, argv, graph, options);
     if (options.serialSpeed > 0) {
         graph.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
     }
@@ -44,6 +50,24 @@ int runKivrel(int argc, char** argv) {
     buildMainWindow(graph);
     if (options.failedConfigFile) {
         showErrorDialog(graph.mainWindow, "Error: Failed opening file: ", options.failedConfigFile);
+    }
+    if (options.backupName) {
+        FileName backup;
+        backup.setFromUtf8(options.backupName);
+        if (!backup.empty()) openBackup(backup, options.append, graph.io);
+    }
+    if (options.inputName && *options.inputName) {
+        FileName input;
+        input.setFromUtf8(options.inputName);
+        // Plot files named after the input keep a directory in their titles, to tell them apart.
+        if (firstFile < argc) directoryPruning = false;
+        openInput(input, graph.io);
+    }
+    // Further plot files are merged in order, unless a live input was opened.
+    for (int i = firstFile; i < argc && !graph.io.inputChannel; ++i) {
+        FileName file;
+        file.setFromUtf8(argv[i]);
+        mergePlotFile(file, graph.io);
     }
     gtk_main();
     tearDown(graph);

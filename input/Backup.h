@@ -1,0 +1,18 @@
+#pragma once
+// Recording the received input: every line handed on from a live input is written, with one '\n',
+// to a backup file or to standard output and flushed at once, up to the backup limit.
+
+#include <cstddef>
+
+struct FileName;
+struct IOData;
+
+// Closes the current backup and starts a new one: standard output for "-" or a name ending in
+// "/-", otherwise the file, appended to or overwritten. Failures are shown in an error dialog.
+bool openBackup(const FileName& name, bool append, IOData& io);
+
+// Flushes and closes the backup (standard output stays open); nothing when none is open.
+void closeBackup(IOData& io);
+
+// Writes one line to the open backup, or closes the backup once it holds the limit's lines.
+void recordBackupLine(IOData& io, const char* line, std::size_t length);

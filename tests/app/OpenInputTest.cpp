@@ -1,0 +1,143 @@
+// Opening inputs and merging plot files in a real window; error dialogs are answered by the test.
+#include "app/OpenInput.h"
+
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "input/FileName.h"
+#include "tests/app/GuiTestSupport.h"
+
+namespace {
+
+std::function<void(GtkDialog*)> recordMessage(std::string& message) {
+    return [&message](GtkDialog* dialog) {
+        message = messageText(dialog);
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    };
+}
+
+class OpenInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kivrel-open-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        savedPruning = directoryPruning;
+    }
+    void TearDown() override {
+        directoryPruning = savedPruning;
+        std::string command = "rm -rf '" + folder + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+
+    std::string write(const std::string& name, const std::string& text) {
+        const std::string path = folder + "/" + name;
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    static FileName named(const std::string& text) {
+        FileName name;
+        name.setFromUtf8(text.c_str());
+        return name;
+    }
+
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PlotModel& model = graph.model;
+    DialogScript script;
+    std::string folder;
+    bool savedPruning = true;
+};
+
+TEST_F(OpenInputTest, NamesAreClassifiedByWhatTheyAre) {
+    const std::string plain = write("run.plt", "1 2\n");
+    const std::string fifo = folder + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string name;
+        InputTarget expected;
+    } rows[] = {
+        {"-", InputTarget::standardInput},         {"Standard Input", InputTarget::standardInput},
+        {"/dev/ttyUSB0", InputTarget::device},      {"/dev/null", InputTarget::device},
+        {fifo, InputTarget::device},                {plain, InputTarget::plotFile},
+        {folder + "/missing.plt", InputTarget::plotFile},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(classifyInputName(r.name.c_str(), r.name.c_str()), r.expected);
+    }
+}
+
+TEST_F(OpenInputTest, OpeningAPlotFileReplacesThePlot) {
+    model.addGraph("old");
+    model.highFrequency = true;
+    const std::string path = write("run.plt", "#$ -t a -t b\n1 2\n3 4\n");
+    EXPECT_TRUE(openInput(named(path), graph.io));
+    ASSERT_EQ(model.graphs.size(), 2u);
+    EXPECT_EQ(model.graphs[1].title, "b");
+    EXPECT_EQ(model.sourceName, "run");
+    EXPECT_TRUE(model.fixedXAxis);
+    EXPECT_FALSE(model.highFrequency);
+    EXPECT_EQ(graph.io.currentInputName, path);
+    EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(graph.mainWindow))), "Kivrel: [" + path + "]");
+    EXPECT_EQ(script.answered, 0);
+}
+
+TEST_F(OpenInputTest, AFailedReadLeavesAnEmptyPlotAndSaysSo) {
+    model.addGraph("old");
+    std::string message;
+    script.then(recordMessage(message));
+    const std::string path = folder + "/missing.plt";
+    EXPECT_FALSE(openInput(named(path), graph.io));
+    EXPECT_EQ(message, "Error: Failed opening file: " + path);
+    EXPECT_TRUE(model.graphs.empty());
+    EXPECT_EQ(model.displays.size(), 1u);
+    EXPECT_TRUE(model.sourceName.empty());
+    EXPECT_TRUE(model.fixedXAxis);
+
+    script.then(recordMessage(message));
+    EXPECT_FALSE(openInput(FileName(), graph.io));
+    EXPECT_EQ(message, "Error: Failed opening file: Empty file name");
+}
+
+TEST_F(OpenInputTest, MergingAddsGraphsAndKeepsADirectoryWithoutPruning) {
+    directoryPruning = false;
+    EXPECT_TRUE(openInput(named(write("data.plt", "#$ -t a\n1\n2\n")), graph.io));
+    EXPECT_TRUE(mergePlotFile(named(write("extra1.plt", "#$ -t b\n5\n")), graph.io));
+    EXPECT_TRUE(mergePlotFile(named(write("extra2.plt", "#$ -t c\n7\n")), graph.io));
+    ASSERT_EQ(model.graphs.size(), 3u);
+    EXPECT_EQ(model.graphs[1].title, "b");
+    EXPECT_EQ(model.graphs[2].title, "c");
+    const std::string folderName = folder.substr(folder.rfind('/') + 1);
+    EXPECT_EQ(model.sourceName, folderName + "/data::extra1::extra2");
+    EXPECT_TRUE(model.keepMissingColumns);
+    EXPECT_TRUE(graph.io.playing);
+}
+
+TEST_F(OpenInputTest, MergeIsRefusedBeforeADevicesFirstLine) {
+    // A pipe stands in for a device that is open but silent.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    graph.io.inputChannel = g_io_channel_unix_new(fds[0]);
+    std::string message;
+    script.then(recordMessage(message));
+    const std::string path = write("extra.plt", "1\n");
+    EXPECT_FALSE(mergePlotFile(named(path), graph.io));
+    EXPECT_EQ(message, "Input from device has not started yet: " + path);
+    EXPECT_TRUE(model.graphs.empty());
+    g_io_channel_unref(graph.io.inputChannel);
+    graph.io.inputChannel = nullptr;
+    close(fds[0]);
+    close(fds[1]);
+
+    script.then(recordMessage(message));
+    EXPECT_FALSE(mergePlotFile(named(folder + "/none.plt"), graph.io));
+    EXPECT_EQ(message, "Error: Failed opening file: " + folder + "/none.plt");
+}
+
+}  // namespace
