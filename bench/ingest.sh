@@ -4,7 +4,10 @@
 # drawn per second meanwhile and the peak memory; next to it the same stream through a bare reader
 # that only cuts lines and converts every number with strtod.
 #
-#   bash bench/ingest.sh            (LINES8, LINES64 and KIVREL_BENCH_BUILD may be set)
+#   bash bench/ingest.sh   (LINES8, LINES64, LINESALL and KIVREL_BENCH_BUILD may be set)
+#
+# The third run keeps every sample (extendable X axis without limit) to compare the peak memory
+# with the samples held.
 #
 # Kivrel reports the end of its input on standard error (KIVREL_REPORT_EOF=1), so nothing here
 # sleeps or guesses.
@@ -14,12 +17,13 @@ cd "$(dirname "$0")/.."
 build=${KIVREL_BENCH_BUILD:-build-bench}
 lines8=${LINES8:-1000000}
 lines64=${LINES64:-200000}
+linesAll=${LINESALL:-400000}
 
 if [ "${1:-}" != "--inside" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIVREL_SANITIZE=OFF -DKIVREL_TESTS=OFF \
         -DKIVREL_BENCH=ON >/dev/null
     cmake --build "$build" --target kivrel kivrel_bare_reader >/dev/null
-    export KIVREL_BENCH_BUILD=$build LINES8=$lines8 LINES64=$lines64
+    export KIVREL_BENCH_BUILD=$build LINES8=$lines8 LINES64=$lines64 LINESALL=$linesAll
     exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside
 fi
 
@@ -73,7 +77,7 @@ run() {
 
 makeStream "$work/s8" "$lines8" 8
 makeStream "$work/s64" "$lines64" 64
-makeStream "$work/s8all" "$lines8" 8 "#\$ -no-fixed -no-limits"
+makeStream "$work/s8all" "$linesAll" 8 "#\$ -no-fixed -no-limits"
 run "8 columns, 610-slot ring" "$work/s8" "$lines8" 8 610
 run "64 columns, 610-slot ring" "$work/s64" "$lines64" 64 610
-run "8 columns, all kept" "$work/s8all" "$lines8" 8 "$lines8"
+run "8 columns, all kept" "$work/s8all" "$linesAll" 8 "$linesAll"

@@ -17,6 +17,16 @@ typedef struct _GtkWidget GtkWidget;
 enum class InputKind { none, standardInput, serialDevice };
 enum class BackupKind { none, standardOutput, file };
 
+// While input streams, reading and repainting the plot take turns (times in monotonic
+// microseconds).
+struct RepaintTurns {
+    bool yielding = false;     // the descriptor is left alone until the plot has been drawn
+    bool drawn = false;        // the plot was drawn since input was last read
+    gint64 lastDraw = 0;       // when the plot was last drawn
+    gint64 readingSince = 0;   // when reading got its current turn
+    gint64 otherTurn = 0;      // how long the toolkit's last turn took
+};
+
 // Room for one pending line: reading and cutting use at most the first 2048 bytes.
 constexpr int lineBufferSize = 2052;
 
@@ -44,8 +54,7 @@ struct IOData {
     // Reading without ever blocking or starving the window (kept by the input channel code).
     ByteQueue pausedInput;          // bytes read while paused, handed on in order after Play
     bool inputEnded = false;        // end of input or hang-up seen, acted on once pausedInput is empty
-    bool yielding = false;          // the descriptor is left alone for a moment so the plot can repaint
-    gint64 lastRepaintChance = 0;   // monotonic microseconds of the last draw of the plot or yield
+    RepaintTurns turns;             // taking turns with the repaints while input streams
     int savedFileFlags = -1;        // standard input's descriptor flags before reading began
     gulong drawHook = 0;            // emission hook that notes draws of the plot area
     std::uint64_t linesHandedOn = 0;  // since the input opened

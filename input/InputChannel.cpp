@@ -80,17 +80,20 @@ void scheduleReading(IOData& io, bool delivered) {
     if (!input) return;
     const gint64 now = g_get_monotonic_time();
     // Priority 100 is above the toolkit's repaints, so a stream that is always readable would keep
-    // the plot from ever repainting; after a frame interval without a draw, step aside briefly.
-    if (delivered && io.playing && plotIsDrawable(io) && now - io.lastRepaintChance >= repaintIntervalUs) {
-        io.yielding = true;
-        io.lastRepaintChance = now;
+    // the plot from ever repainting. A frame interval after the last draw, step aside until the
+    // plot has been drawn again, but only after reading as long as the toolkit's last turn took:
+    // however slow the drawing, reading keeps at least half of the time.
+    RepaintTurns& turns = io.turns;
+    if (delivered && io.playing && plotIsDrawable(io) && now - turns.lastDraw >= repaintIntervalUs &&
+        now - turns.readingSince >= turns.otherTurn) {
+        turns.yielding = true;
     }
     const bool queueing = !io.playing || !io.pausedInput.empty();
     const bool queueFull = queueing && io.pausedInput.size() >= pauseQueueLimit;
-    setDescriptorWatched(*input, !io.inputEnded && !io.yielding && !queueFull);
+    setDescriptorWatched(*input, !io.inputEnded && !turns.yielding && !queueFull);
     gint64 readyTime = -1;
-    if (io.yielding) {
-        readyTime = now + repaintGapUs;
+    if (turns.yielding) {
+        readyTime = now + repaintWaitUs;  // in case no draw comes (the frame clock may be held)
     } else if (io.playing && (!io.pausedInput.empty() || io.inputEnded)) {
         readyTime = 0;  // queued bytes or the end of input wait to be handed on
     }
@@ -101,8 +104,14 @@ gboolean noteDraw(GSignalInvocationHint*, guint count, const GValue* values, gpo
     IOData* io = static_cast<IOData*>(data);
     if (count > 0 && io->owner && G_VALUE_HOLDS_OBJECT(&values[0]) &&
         g_value_get_object(&values[0]) == static_cast<gpointer>(io->owner->drawingArea)) {
-        io->lastRepaintChance = g_get_monotonic_time();
+        RepaintTurns& turns = io->turns;
+        turns.lastDraw = g_get_monotonic_time();
+        turns.drawn = true;
         if (io->firstByteTime != 0) ++io->framesDrawn;
+        if (turns.yielding) {
+            turns.yielding = false;  // the repaint it stepped aside for is happening: read on after it
+            scheduleReading(*io, false);
+        }
     }
     return TRUE;
 }
@@ -129,7 +138,7 @@ void resetInputState(IOData& io) {
     io.lineLength = 0;
     io.pausedInput.clear();
     io.inputEnded = false;
-    io.yielding = false;
+    io.turns = RepaintTurns{};
     io.savedFileFlags = -1;
 }
 
@@ -246,7 +255,7 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     io.linesHandedOn = 0;
     io.framesDrawn = 0;
     io.firstByteTime = 0;
-    io.lastRepaintChance = g_get_monotonic_time();
+    io.turns.readingSince = g_get_monotonic_time();
     addDrawHook(io);
     updateRecordingIndicator(&io);
     requestRedraw(io);
@@ -353,7 +362,15 @@ gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer d
     IOData* io = recordFrom<IOData>(data, __LINE__);
     if (!channel || channel != io->inputChannel) return FALSE;  // a closed input's last wake-up
     const std::int32_t generation = io->inputGeneration;
-    io->yielding = false;
+    RepaintTurns& turns = io->turns;
+    if (turns.drawn || turns.yielding) {
+        // Reading's turn begins; note how long the toolkit's turn took.
+        const gint64 now = g_get_monotonic_time();
+        turns.otherTurn = turns.drawn ? now - turns.lastDraw : 0;
+        turns.readingSince = now;
+        turns.drawn = false;
+        turns.yielding = false;
+    }
     int lines = 0;
     if (condition != 0 && !io->inputEnded && !readAvailable(*io, generation, lines)) return FALSE;
     if (io->playing && !io->pausedInput.empty()) {
@@ -398,6 +415,6 @@ void handOnLine(IOData& io, const char* first, const char* end) {
 }
 
 void inputPlayingChanged(IOData& io) {
-    io.yielding = false;
+    io.turns.yielding = false;
     scheduleReading(io, false);
 }

@@ -25,10 +25,10 @@ constexpr std::size_t readChunkSize = 64 * 1024;
 // reading stops until Play: a pipe's writer then waits (nothing is lost), a serial device's
 // kernel buffer fills and drops what comes after.
 extern std::size_t pauseQueueLimit;
-// While input streams, it lets the toolkit repaint after this long without a draw of the plot ...
+// While input streams, it steps aside for a repaint after this long without a draw of the plot ...
 constexpr gint64 repaintIntervalUs = 16000;
-// ... by leaving the descriptor alone for this long.
-constexpr gint64 repaintGapUs = 1000;
+// ... until the plot has been drawn, or this long at most.
+constexpr gint64 repaintWaitUs = 20000;
 
 // The backup's recording step, run for every non-empty line while a backup channel is open, before
 // the plot sees the line. The backup sets it; null records nothing.

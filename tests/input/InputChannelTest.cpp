@@ -110,8 +110,10 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     InputWindow window;
     GraphData& graph = window.graph;
     PseudoTerminal device;
-    LineSpy spy(graph.io);
     ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    // (After opening: the spy's stand-in backup would show the recording indicator, and the
+    // window's new layout would repaint the plot.)
+    LineSpy spy(graph.io);
     GdkWindow* plot = gtk_widget_get_window(graph.drawingArea);
     drainEvents();
     // Hold repaints back, so that the redraws the input asks for stay visible.
