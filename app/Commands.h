@@ -43,4 +43,3 @@ void onCloseBackup(GtkMenuItem* item, gpointer data);
 void onSave(GtkMenuItem* item, gpointer data);
 void onExport(GtkMenuItem* item, gpointer data);
 void onHelp(GtkMenuItem* item, gpointer data);
-void onConfigure(GtkMenuItem* item, gpointer data);

@@ -8,6 +8,7 @@
 #include "app/RecordingIndicator.xpm.h"
 #include "input/GlibPtr.h"
 #include "render/PlotAreaHandlers.h"
+#include "ui/ConfigurationDialog.h"
 
 const char* const deviceMenuEntries[15] = {
     "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3", "/dev/ttyACM4",

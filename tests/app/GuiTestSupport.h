@@ -17,15 +17,16 @@ inline void drainEvents() {
     while (gtk_events_pending()) gtk_main_iteration();
 }
 
-// A key press and release with Control held (and Shift where the layout needs it), delivered to the window as the X server would.
-inline void pressControl(GraphData& graph, guint key) {
-    gtk_window_present(GTK_WINDOW(graph.mainWindow));
+// A key press and release delivered to a window as the X server would; keys on the shifted level
+// (plus on most layouts) arrive with Shift held as well.
+inline void pressKey(GtkWidget* window, guint key, GdkModifierType modifiers) {
+    gtk_window_present(GTK_WINDOW(window));
     drainEvents();
     GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.mainWindow)));
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
     event->key.send_event = TRUE;
     event->key.time = GDK_CURRENT_TIME;
-    event->key.state = GDK_CONTROL_MASK;
+    event->key.state = modifiers;
     event->key.keyval = key;
     GdkKeymapKey* keys = nullptr;
     gint count = 0;
@@ -34,8 +35,7 @@ inline void pressControl(GraphData& graph, guint key) {
         count > 0) {
         event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
         event->key.group = static_cast<guint8>(keys[0].group);
-        // Keys on the shifted level (plus on most layouts) arrive with Shift held as well.
-        if (keys[0].level == 1) event->key.state = GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+        if (keys[0].level == 1) event->key.state = GdkModifierType(modifiers | GDK_SHIFT_MASK);
     }
     g_free(keys);
     gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
@@ -44,6 +44,23 @@ inline void pressControl(GraphData& graph, guint key) {
     gtk_main_do_event(event);
     gdk_event_free(event);
     drainEvents();
+}
+
+// Ctrl+key to the main window.
+inline void pressControl(GraphData& graph, guint key) { pressKey(graph.mainWindow, key, GDK_CONTROL_MASK); }
+
+// Renders a shown widget (a window or a dialog) into a PNG in the build directory, an artifact for
+// people to look at.
+inline void saveWidgetScreenshot(GtkWidget* widget, const std::string& name) {
+    drainEvents();
+    const int width = gtk_widget_get_allocated_width(widget);
+    const int height = gtk_widget_get_allocated_height(widget);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(surface);
+    gtk_widget_draw(widget, cr);
+    cairo_destroy(cr);
+    cairo_surface_write_to_png(surface, (std::string(KIVREL_BINARY_DIR) + "/" + name).c_str());
+    cairo_surface_destroy(surface);
 }
 
 // Every widget of the given type below root, in tree order.
@@ -126,15 +143,5 @@ struct MainWindowFixture {
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;
 
     // Renders the window into a PNG in the build directory (an artifact for people to look at).
-    void saveScreenshot(const std::string& name) const {
-        drainEvents();
-        const int width = gtk_widget_get_allocated_width(graph.mainWindow);
-        const int height = gtk_widget_get_allocated_height(graph.mainWindow);
-        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-        cairo_t* cr = cairo_create(surface);
-        gtk_widget_draw(graph.mainWindow, cr);
-        cairo_destroy(cr);
-        cairo_surface_write_to_png(surface, (std::string(KIVREL_BINARY_DIR) + "/" + name).c_str());
-        cairo_surface_destroy(surface);
-    }
+    void saveScreenshot(const std::string& name) const { saveWidgetScreenshot(graph.mainWindow, name); }
 };

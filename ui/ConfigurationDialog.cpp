@@ -1,0 +1,443 @@
+#include "ui/ConfigurationDialog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/GraphData.h"
+#include "files/Configuration.h"
+#include "input/FileName.h"
+#include "input/Messages.h"
+#include "input/SerialSpeeds.h"
+#include "model/ParseReal.h"
+#include "ui/ConfData.h"
+#include "ui/FileDialogs.h"
+#include "ui/RowBuilders.h"
+
+namespace {
+
+constexpr gint loadResponse = 1;
+constexpr gint saveResponse = 2;
+// The input watch's priority while a response is handled, file choosers included, so that input
+// arriving meanwhile waits behind the dialogs.
+constexpr gint handlingWatchPriority = 300;
+
+// Lowers the input watch for the life of the object and restores its priority afterwards. The
+// watch is held by a reference: input that ends during a nested file chooser destroys the watch,
+// and its priority must then be left alone rather than written into freed memory.
+class LoweredInputWatch {
+  public:
+    explicit LoweredInputWatch(GSource* source) : watch(source) {
+        if (!watch) return;
+        g_source_ref(watch);
+        savedPriority = g_source_get_priority(watch);
+        g_source_set_priority(watch, handlingWatchPriority);
+    }
+    ~LoweredInputWatch() {
+        if (!watch) return;
+        if (!g_source_is_destroyed(watch)) g_source_set_priority(watch, savedPriority);
+        g_source_unref(watch);
+    }
+    LoweredInputWatch(const LoweredInputWatch&) = delete;
+    LoweredInputWatch& operator=(const LoweredInputWatch&) = delete;
+
+  private:
+    GSource* watch;
+    gint savedPriority = 0;
+};
+
+std::string formatUnsigned(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u", value);
+    return text;
+}
+
+// Four significant digits ("%.4g"), or as many more as it takes for the text to read back as the
+// same number: OK reads every field again, and a value the user did not touch must not change.
+std::string formatReal(double value) {
+    char text[64];
+    for (int digits = 4; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (parseReal(text) == value) break;
+    }
+    return text;
+}
+
+std::string formatReferenceLines(const std::vector<double>& lines) {
+    std::string text;
+    for (double line : lines) {
+        if (!text.empty()) text += ' ';
+        text += formatReal(line);
+    }
+    return text;
+}
+
+// Position of speed in the BPS list; a speed not in it selects 9600.
+int speedPosition(std::int32_t speed) {
+    const std::int32_t* end = serialSpeeds + serialSpeedCount;
+    const std::int32_t* found = std::find(serialSpeeds, end, speed);
+    if (found == end) found = std::find(serialSpeeds, end, defaultSerialSpeed);
+    return static_cast<int>(found - serialSpeeds);
+}
+
+const char* entryText(GtkWidget* entry) {
+    return gtk_entry_get_text(GTK_ENTRY(entry));
+}
+
+bool switchOn(GtkWidget* toggle) {
+    return gtk_switch_get_active(GTK_SWITCH(toggle)) != FALSE;
+}
+
+void setFieldEnabled(GtkWidget* field, bool enabled) {
+    gtk_editable_set_editable(GTK_EDITABLE(field), enabled);
+    gtk_widget_set_sensitive(field, enabled);
+}
+
+// The widgets die with the dialog, however it goes (a response, or its parent being destroyed).
+void onDialogDestroyed(GtkWidget*, gpointer data) {
+    ConfData* conf = recordFrom<ConfData>(data, __LINE__);
+    conf->dialog = nullptr;
+    conf->xSizeEntry = conf->xLimitEntry = conf->backupLimitEntry = nullptr;
+    conf->speedCombo = nullptr;
+    conf->fontSizeSpin = conf->lineWidthSpin = conf->refLineWidthSpin = nullptr;
+    for (std::vector<GtkWidget*>* list :
+         {&conf->refLinesEntries, &conf->yAutoSwitches, &conf->gridSpins, &conf->yMinEntries,
+          &conf->yMaxEntries, &conf->weightSpins, &conf->titleEntries, &conf->displaySpins,
+          &conf->scaleEntries, &conf->enabledSwitches, &conf->colorButtons}) {
+        list->clear();
+    }
+}
+
+// Enter in a field means OK.
+void onFieldActivated(GtkWidget*, gpointer data) {
+    ConfData* conf = recordFrom<ConfData>(data, __LINE__);
+    if (conf->dialog) onConfigurationResponse(GTK_DIALOG(conf->dialog), GTK_RESPONSE_OK, conf);
+}
+
+void onYAutoChanged(GObject*, GParamSpec*, gpointer data) {
+    updateConfigurationSensitivity(*recordFrom<ConfData>(data, __LINE__));
+}
+
+// Connected after the class handler, so that a spin button has taken its typed text as its value
+// before the dialog reads it.
+void connectActivate(GtkWidget* field, ConfData& conf) {
+    g_signal_connect_after(field, "activate", G_CALLBACK(onFieldActivated), &conf);
+}
+
+GtkWidget* newRow(GtkWidget* box) {
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 5);
+    gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+    return row;
+}
+
+// A column of the display or graph section, with a vertical separator before every column but
+// the first.
+GtkWidget* newColumn(GtkWidget* section, bool first) {
+    if (!first)
+        gtk_box_pack_start(GTK_BOX(section), gtk_separator_new(GTK_ORIENTATION_VERTICAL), FALSE, FALSE, 0);
+    GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_box_pack_start(GTK_BOX(section), column, FALSE, FALSE, 0);
+    return column;
+}
+
+void buildGeneralRows(ConfData& conf, GtkWidget* box) {
+    const GraphData& graph = *conf.owner;
+    const PlotModel& model = graph.model;
+
+    GtkWidget* first = newRow(box);
+    conf.xSizeEntry = entryRow(first, "X-Axis Size", formatUnsigned(model.xSize - 1).c_str(), 0, 5, 10,
+                               "Size of the X-axis(when Fixed-mode is enabled)");
+    conf.xLimitEntry = entryRow(first, "X-Axis Limit", formatUnsigned(model.maxXSize).c_str(), 0, 5, 10,
+                                "Maximum size of the X-axis(when Fixed-mode is disabled)");
+    conf.backupLimitEntry =
+        entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(graph.backupLimit)).c_str(),
+                 0, 5, 10, "Maximum backup size");
+    std::vector<std::string> speedTexts;
+    for (std::int32_t speed : serialSpeeds) speedTexts.push_back(std::to_string(speed));
+    std::vector<const char*> speedItems;
+    for (const std::string& text : speedTexts) speedItems.push_back(text.c_str());
+    speedItems.push_back(nullptr);
+    conf.speedCombo = comboRow(first, "BPS", speedPosition(graph.serialSpeed), speedItems.data(), 3,
+                               "Data rate in bits per second (baud) for serial data transmission");
+
+    // The spin buttons show the model's values as they are (one decimal): cutting 1.5 to 1 here
+    // would let OK change a setting the user never touched.
+    GtkWidget* second = newRow(box);
+    conf.fontSizeSpin = spinRow1(second, "FontSize", model.fontSize, 5, 20, 8, 4, 5, "Font size.");
+    conf.lineWidthSpin =
+        spinRow1(second, "LineWidth", model.lineWidth, 1, 9, 8, 3, 5, "Plotting line width.");
+    conf.refLineWidthSpin = spinRow1(second, "RefLineWidth", model.refLineWidth, 0, 9, 8, 3, 5,
+                                     "Reference line width. \nZero means a half of the line width.");
+
+    for (GtkWidget* field : {conf.xSizeEntry, conf.xLimitEntry, conf.backupLimitEntry, conf.fontSizeSpin,
+                             conf.lineWidthSpin, conf.refLineWidthSpin}) {
+        connectActivate(field, conf);
+    }
+}
+
+void buildDisplayColumns(ConfData& conf, GtkWidget* section) {
+    const PlotModel& model = conf.owner->model;
+    for (std::size_t k = 0; k < model.displays.size(); ++k) {
+        const Display& display = model.displays[k];
+        GtkWidget* column = newColumn(section, k == 0);
+        conf.refLinesEntries.push_back(entryRow(
+            column, "RefLines", formatReferenceLines(display.refLines).c_str(), 6, 10, 50,
+            "Space separated real numbers for reference lines\nRef-Lines can also be added by clicking "
+            "with CTRL+mouse left button"));
+        conf.gridSpins.push_back(spinRow(column, "Grid", display.gridLevel, -1, 99, 6, 3, 5,
+                                         "Grid level for this Display. If this value \nis negative, then the "
+                                         "global grid level is used."));
+        GtkWidget* yAuto =
+            switchRow(column, "Y-Auto", display.autoRange, 6,
+                      "If Auto is selected, then the Y-axis limits are automatically adjusted. "
+                      "Otherwise the Y-Min and  Y-Max values must be manually set");
+        conf.yAutoSwitches.push_back(yAuto);
+        g_signal_connect(yAuto, "notify::active", G_CALLBACK(onYAutoChanged), &conf);
+        conf.yMaxEntries.push_back(
+            entryRow(column, "Y-Max", formatReal(display.yMax).c_str(), 6, 10, 30,
+                     "Maximum number represented in the Y-axis(enabled when Manual is selected)"));
+        conf.yMinEntries.push_back(
+            entryRow(column, "Y-Min", formatReal(display.yMin).c_str(), 6, 10, 30,
+                     "Minimum number represented in the Y-axis(enabled when Manual is selected)"));
+        // Weights up to 99 come from the mouse and from option lines; the range widens to show
+        // such a weight instead of cutting it to 9 on the next OK.
+        const double maxWeight = std::max(9.0, static_cast<double>(display.weight));
+        conf.weightSpins.push_back(
+            spinRow(column, "Weight", display.weight, 1, maxWeight, 6, 2, 5,
+                    "Weight for this Display\nWeight can also be increased by clicking with CTRL+mouse right "
+                    "button\nWeight can also be decreased by clicking with ALT+mouse right button"));
+        for (GtkWidget* field : {conf.refLinesEntries.back(), conf.gridSpins.back(), conf.yMaxEntries.back(),
+                                 conf.yMinEntries.back(), conf.weightSpins.back()}) {
+            connectActivate(field, conf);
+        }
+    }
+}
+
+void buildGraphColumns(ConfData& conf, GtkWidget* section) {
+    const PlotModel& model = conf.owner->model;
+    const double lastDisplay = model.displays.empty() ? 0.0 : static_cast<double>(model.displays.size() - 1);
+    for (unsigned k = 0; k < model.graphs.size(); ++k) {
+        const Graph& graph = model.graphs[k];
+        GtkWidget* column = newColumn(section, k == 0);
+        conf.titleEntries.push_back(
+            entryRow(column, "Title", graph.title.c_str(), 6, 10, 50, "Title for this graph"));
+        conf.displaySpins.push_back(
+            spinRow(column, "Display", model.effectiveDisplayOf(k), 0, lastDisplay, 6, 2, 5,
+                    "Display for this graph(enabled when Independent-Displays is not "
+                    "selected)\nGraphs can also be moved by  dragging with the mouse right "
+                    "button"));
+        conf.scaleEntries.push_back(
+            entryRow(column, "Scale", formatReal(graph.scale).c_str(), 6, 5, 10, "Scale for this graph"));
+        conf.enabledSwitches.push_back(
+            switchRow(column, "Enabled", graph.enabled, 6,
+                      "If disabled, then the graph is not displayed\nGraphs can also be "
+                      "enabled/disabled by clicking with SHIFT+mouse right button"));
+        const GdkRGBA rgba{graph.colour.red, graph.colour.green, graph.colour.blue, graph.colour.alpha};
+        conf.colorButtons.push_back(colorRow(column, "Color", rgba, 6, "Choose graph color"));
+        for (GtkWidget* field :
+             {conf.titleEntries.back(), conf.displaySpins.back(), conf.scaleEntries.back()}) {
+            connectActivate(field, conf);
+        }
+    }
+}
+
+void applyGeneralSettings(ConfData& conf) {
+    GraphData& graph = *conf.owner;
+    PlotModel& model = graph.model;
+    // Integers are read with base 0, so "0x" hexadecimal and leading-zero octal are accepted.
+    model.applyXLimit(std::strtoul(entryText(conf.xLimitEntry), nullptr, 0));
+    model.applyXSize(std::strtoul(entryText(conf.xSizeEntry), nullptr, 0));
+    const long backupLimit = std::strtol(entryText(conf.backupLimitEntry), nullptr, 0);
+    if (backupLimit >= 50000 && backupLimit <= 1000000)
+        graph.backupLimit = static_cast<std::int32_t>(backupLimit);
+    const gint speed = gtk_combo_box_get_active(GTK_COMBO_BOX(conf.speedCombo));
+    graph.serialSpeed = speed >= 0 && static_cast<std::size_t>(speed) < serialSpeedCount ? serialSpeeds[speed]
+                                                                                         : defaultSerialSpeed;
+    const double fontSize = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.fontSizeSpin));
+    if (fontSize >= 5 && fontSize <= 20) model.fontSize = fontSize;
+    const double lineWidth = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.lineWidthSpin));
+    if (lineWidth >= 1 && lineWidth <= 9) model.lineWidth = lineWidth;
+    const double refLineWidth = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.refLineWidthSpin));
+    if (refLineWidth >= 0 && refLineWidth <= 9) model.refLineWidth = refLineWidth;
+}
+
+// A number typed for a limit, a reference line or a scale; an overflowing one (1e999) or "nan" is
+// ignored like any value out of range, so that no setting becomes infinite.
+bool readFinite(const char* text, double& value) {
+    const double read = parseReal(text);
+    if (!std::isfinite(read)) return false;
+    value = read;
+    return true;
+}
+
+void applyDisplay(ConfData& conf, unsigned k) {
+    PlotModel& model = conf.owner->model;
+    Display& display = model.displays[k];
+    const int grid = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.gridSpins[k]));
+    if (grid >= -1 && grid <= 99) display.gridLevel = grid;
+    if (switchOn(conf.yAutoSwitches[k])) {
+        model.setDisplayAutoRange(k, true);  // recomputes the range of a display that was manual
+    } else {
+        // No check that the minimum is below the maximum: a reversed range flips the display.
+        readFinite(entryText(conf.yMinEntries[k]), display.yMin);
+        readFinite(entryText(conf.yMaxEntries[k]), display.yMax);
+        display.autoRange = false;
+    }
+    model.setDisplayWeight(
+        k, static_cast<unsigned>(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.weightSpins[k]))));
+    display.refLines.clear();
+    const char* text = skipSpace(entryText(conf.refLinesEntries[k]));
+    while (*text != '\0') {
+        const char* end = skipWord(text);
+        double value = 0.0;  // a word that is not a number adds a line at 0
+        if (readFinite(std::string(text, end).c_str(), value)) model.addReferenceLine(k, value);
+        text = skipSpace(end);
+    }
+}
+
+void applyGraph(ConfData& conf, unsigned k) {
+    PlotModel& model = conf.owner->model;
+    model.setGraphTitle(k, entryText(conf.titleEntries[k]));
+    if (!model.independentDisplays) {
+        const int display = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.displaySpins[k]));
+        // Moves and recomputes both ranges only when the display exists and differs.
+        if (display >= 0) model.moveGraphToDisplay(k, static_cast<unsigned>(display));
+    }
+    Graph& graph = model.graphs[k];
+    double scale = 0.0;
+    if (readFinite(entryText(conf.scaleEntries[k]), scale) && scale != 0.0 && scale != graph.scale) {
+        graph.scale = scale;
+        // An automatic range was computed with the old scale.
+        model.recomputeYRange(graph.display);
+    }
+    graph.enabled = switchOn(conf.enabledSwitches[k]);
+    GdkRGBA rgba{};
+    gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(conf.colorButtons[k]), &rgba);
+    for (auto [from, to] :
+         {std::pair{rgba.red, &graph.colour.red}, std::pair{rgba.green, &graph.colour.green},
+          std::pair{rgba.blue, &graph.colour.blue}}) {
+        if (from >= 0.0 && from <= 1.0) *to = from;
+    }
+}
+
+// gtk_widget_destroyed() nulls the drawing area when it dies.
+void redraw(GraphData& graph) {
+    if (graph.drawingArea) gtk_widget_queue_draw(graph.drawingArea);
+}
+
+void closeDialog(ConfData& conf) {
+    if (conf.dialog) gtk_widget_destroy(conf.dialog);  // the "destroy" handler forgets the widgets
+}
+
+// Choosers and messages stand over the configuration dialog while it is open.
+GtkWidget* messageParent(const ConfData& conf) {
+    return conf.dialog ? conf.dialog : conf.owner->mainWindow;
+}
+
+void loadFromChosenFile(ConfData& conf) {
+    GraphData& graph = *conf.owner;
+    FileName name;
+    runOpenDialog(messageParent(conf), "Open Configuration File", "cfg", name);
+    if (!name.empty() && name.local() && loadConfiguration(graph.model, name.local())) {
+        conf.lastConfigFile = name.utf8Name;
+    } else {
+        showErrorDialog(messageParent(conf), "Error: Failed opening file: ", name.utf8Name.c_str());
+    }
+    redraw(graph);  // a load that failed half way has applied what it read
+}
+
+void saveToChosenFile(ConfData& conf) {
+    FileName name;
+    runSaveDialog(messageParent(conf), "Save Configuration File", conf.lastConfigFile.c_str(), "untitled.cfg",
+                  "cfg", name);
+    if (!name.empty() && name.local() && saveConfiguration(conf.owner->model, name.local())) {
+        conf.lastConfigFile = name.utf8Name;
+    } else {
+        showErrorDialog(messageParent(conf), "Error: Failed saving file: ", name.utf8Name.c_str());
+    }
+}
+
+}  // namespace
+
+void showConfigurationDialog(ConfData& conf) {
+    GraphData& graph = *conf.owner;
+    if (!graph.mainWindow) return;
+    if (conf.dialog) {
+        // A second dialog would take over the widget lists of the first one.
+        gtk_window_present(GTK_WINDOW(conf.dialog));
+        return;
+    }
+    conf.dialog =
+        gtk_dialog_new_with_buttons("Configure", GTK_WINDOW(graph.mainWindow),
+                                    GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "OK",
+                                    GTK_RESPONSE_OK, "Apply", GTK_RESPONSE_APPLY, "Cancel",
+                                    GTK_RESPONSE_CANCEL, "Load", loadResponse, "Save", saveResponse, nullptr);
+    g_signal_connect(conf.dialog, "destroy", G_CALLBACK(onDialogDestroyed), &conf);
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(conf.dialog))), box, TRUE, TRUE, 0);
+    buildGeneralRows(conf, box);
+    buildDisplayColumns(conf, scrolledSection(box, 250));
+    buildGraphColumns(conf, scrolledSection(box, 220));
+    g_signal_connect(conf.dialog, "response", G_CALLBACK(onConfigurationResponse), &conf);
+    updateConfigurationSensitivity(conf);
+    gtk_widget_show_all(conf.dialog);
+    gtk_widget_grab_focus(conf.xSizeEntry);
+}
+
+void updateConfigurationSensitivity(ConfData& conf) {
+    for (std::size_t k = 0; k < conf.yAutoSwitches.size(); ++k) {
+        const bool manual = !switchOn(conf.yAutoSwitches[k]);
+        setFieldEnabled(conf.yMaxEntries[k], manual);
+        setFieldEnabled(conf.yMinEntries[k], manual);
+    }
+    const bool movable = !conf.owner->model.independentDisplays;
+    for (GtkWidget* spin : conf.displaySpins) setFieldEnabled(spin, movable);
+}
+
+bool applyConfiguration(ConfData& conf) {
+    if (!conf.dialog) return false;
+    GraphData& graph = *conf.owner;
+    applyGeneralSettings(conf);
+    // The rows were built for the model as it was when the dialog opened; input may have added or
+    // removed displays and graphs since, so every row is checked against the current counts.
+    for (unsigned k = 0; k < conf.yAutoSwitches.size() && k < graph.model.displays.size(); ++k)
+        applyDisplay(conf, k);
+    for (unsigned k = 0; k < conf.titleEntries.size() && k < graph.model.graphs.size(); ++k)
+        applyGraph(conf, k);
+    redraw(graph);
+    return false;
+}
+
+void onConfigurationResponse(GtkDialog*, gint response, gpointer data) {
+    ConfData* conf = recordFrom<ConfData>(data, __LINE__);
+    const LoweredInputWatch lowered(conf->owner->inputWatch);
+    switch (response) {
+        case loadResponse:
+            loadFromChosenFile(*conf);
+            closeDialog(*conf);
+            break;
+        case saveResponse:
+            applyConfiguration(*conf);
+            saveToChosenFile(*conf);
+            closeDialog(*conf);
+            break;
+        case GTK_RESPONSE_APPLY:
+            applyConfiguration(*conf);
+            break;
+        case GTK_RESPONSE_OK:
+            applyConfiguration(*conf);
+            closeDialog(*conf);
+            break;
+        default:  // Cancel, Escape, closing the window
+            closeDialog(*conf);
+            break;
+    }
+}
+
+void onConfigure(GtkMenuItem*, gpointer data) {
+    showConfigurationDialog(*recordFrom<ConfData>(data, __LINE__));
+}
