@@ -1,0 +1,161 @@
+// One frame of the plotting area at 1920 x 1080 in Frames mode with grid level 5: drawPlot next to
+// two baselines that stroke the same points as one cairo path per graph, (a) antialiased, the naive
+// way, and (b) without antialiasing, close to what the machine can do. Noisy data crosses itself at
+// nearly every pixel column, which is what makes one long antialiased path slow. Before timing,
+// the 8- and 64-graph pictures of drawPlot and of baseline (a) are written as PNGs into the build
+// directory for comparison by eye.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include <cairo.h>
+
+#include "model/PlotModel.h"
+#include "render/CairoPtr.h"
+#include "render/Renderer.h"
+#include "render/TextLayout.h"
+#include "render/Views.h"
+
+namespace {
+
+constexpr int areaWidth = 1920;
+constexpr int areaHeight = 1080;
+
+// `graphs` noisy sines (about 10 % noise) of `slots` samples in `displays` displays, Frames mode,
+// grid level 5.
+PlotModel makeModel(unsigned graphs, unsigned displays, std::uint32_t slots, int xZoom) {
+    PlotModel model;
+    model.independentDisplays = false;
+    model.frames = true;
+    model.gridLevel = 5;
+    model.xZoom = xZoom;
+    model.setXSize(slots);
+    while (model.displays.size() < displays) model.addDisplay(1);
+    std::mt19937 random(graphs);
+    std::normal_distribution<double> noise(0.0, 0.1);
+    const double pi = std::acos(-1.0);
+    for (unsigned g = 0; g < graphs; ++g) {
+        model.addGraph("graph " + std::to_string(g));
+        Graph& graph = model.graphs[g];
+        for (std::uint32_t k = 0; k < slots; ++k) {
+            const double v = std::sin(2 * pi * k / 700.0 + g) + noise(random);
+            graph.samples[k] = v;
+            graph.minValue = std::min(graph.minValue, v);
+            graph.maxValue = std::max(graph.maxValue, v);
+        }
+        model.moveGraphToDisplay(g, g * displays / graphs);
+    }
+    model.writeIndex = slots / 3;
+    model.recomputeAllYRanges();
+    return model;
+}
+
+struct Scene {
+    PlotModel model;
+    HorizontalView horizontal;
+    VerticalView vertical;
+};
+
+Scene makeScene(unsigned graphs, unsigned displays, std::uint32_t slots, int xZoom) {
+    Scene scene{makeModel(graphs, displays, slots, xZoom), {}, verticalViewFor(areaHeight, 0, 0)};
+    scene.horizontal = horizontalViewFor(areaWidth, true, slots, xZoom, 0);
+    scene.model.xZoom = scene.horizontal.xZoom;
+    return scene;
+}
+
+// One point per pixel column: 1861 slots fill the 1860 columns right of the frame margin. All graphs
+// share one display, where they cross each other most; the last scene spreads them over 8.
+const Scene& scene(int which) {
+    static const Scene scenes[] = {makeScene(8, 1, 1861, 0),      makeScene(64, 1, 1861, 0),
+                                   makeScene(64, 1, 50000, 0),    makeScene(64, 1, 50000, -99),
+                                   makeScene(64, 8, 1861, 0)};
+    return scenes[which];
+}
+const char* const sceneNames[] = {"8 graphs", "64 graphs", "64 graphs x 50000, zoom 0",
+                                  "64 graphs x 50000, zoomed out", "64 graphs in 8 displays"};
+
+// The baselines: the points drawPlot draws in dynamic mode, one path and one stroke per graph.
+void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
+    const PlotModel& model = s.model;
+    cairo_set_antialias(cr, antialias);
+    cairo_set_line_width(cr, model.lineWidth);
+    const int virtualHeight = virtualHeightOf(s.vertical);
+    const double yOrigin = yOriginOf(s.vertical);
+    const double left = 60;
+    const auto first = static_cast<long long>(s.horizontal.first);
+    for (std::size_t g = model.graphs.size(); g-- > 0;) {
+        const Graph& graph = model.graphs[g];
+        const std::size_t count = graph.samples.size();
+        const double last = std::min(static_cast<double>(count) - 1.0, static_cast<double>(first) + s.horizontal.span);
+        const unsigned display = model.effectiveDisplayOf(static_cast<unsigned>(g));
+        cairo_set_source_rgb(cr, graph.colour.red, graph.colour.green, graph.colour.blue);
+        for (long long k = first; static_cast<double>(k) < last; k += s.horizontal.step) {
+            const double x = left + static_cast<double>(k - first) * (areaWidth - left) / (last - static_cast<double>(first));
+            const std::size_t slot = (static_cast<std::size_t>(k) + model.writeIndex + 1) % count;
+            cairo_line_to(cr, x, model.valueToY(display, graph.samples[slot], virtualHeight, yOrigin));
+        }
+        cairo_stroke(cr);
+    }
+}
+
+enum class Painter { drawPlot, naive, aliased };
+
+void paint(const Scene& s, cairo_t* cr, Painter painter) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    if (painter == Painter::drawPlot) {
+        drawPlot(s.model, cr, s.horizontal, s.vertical, screenSurface);
+    } else {
+        strokeNaively(s, cr, painter == Painter::naive ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    }
+}
+
+void frame(benchmark::State& state, Painter painter) {
+    const Scene& s = scene(static_cast<int>(state.range(0)));
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, areaWidth, areaHeight)};
+    CairoPtr cr{cairo_create(surface.get())};
+    for (auto _ : state) {
+        paint(s, cr.get(), painter);
+        cairo_surface_flush(surface.get());
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(sceneNames[state.range(0)]);
+}
+
+void BM_DrawPlot(benchmark::State& state) { frame(state, Painter::drawPlot); }
+void BM_NaivePathAntialiased(benchmark::State& state) { frame(state, Painter::naive); }
+void BM_NaivePathNoAntialias(benchmark::State& state) { frame(state, Painter::aliased); }
+
+BENCHMARK(BM_DrawPlot)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NaivePathNoAntialias)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
+void writePictures() {
+    const struct {
+        int scene;
+        Painter painter;
+        const char* name;
+    } pictures[] = {{0, Painter::drawPlot, "draw-bench-8-drawplot.png"},
+                    {0, Painter::naive, "draw-bench-8-naive.png"},
+                    {1, Painter::drawPlot, "draw-bench-64-drawplot.png"},
+                    {1, Painter::naive, "draw-bench-64-naive.png"}};
+    for (const auto& p : pictures) {
+        SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, areaWidth, areaHeight)};
+        CairoPtr cr{cairo_create(surface.get())};
+        paint(scene(p.scene), cr.get(), p.painter);
+        cairo_surface_write_to_png(surface.get(), (std::string(KIVREL_BINARY_DIR) + "/" + p.name).c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    writePictures();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
