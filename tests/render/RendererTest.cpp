@@ -238,6 +238,31 @@ TEST(DrawPlot, HighFrequencyLeavesAGapOfTwentySlotsAfterTheWritePosition) {
     EXPECT_TRUE(nearEnd.blank(345, 140, 400, 160));
 }
 
+TEST(DrawPlot, ReferenceLinesAreDashedAndTheCrosshairCrossesThePlot) {
+    PlotModel model = constantModel(1, 0.1);
+    model.addReferenceLine(0, 0.5);  // row 150
+    model.addReferenceLine(0, 2.0);  // outside the range: not drawn
+    model.crosshairX = 300;
+    model.crosshairY = 60;
+    Canvas canvas(400, 300);
+    canvas.draw(model, view400());
+    canvas.save("render-reference-crosshair.png");
+    // Dashes of 5 on and 5 off from the left edge; lines 2 wide sit on the row above and at theirs.
+    EXPECT_TRUE(canvas.is(102, 150, black));
+    EXPECT_TRUE(canvas.empty(107, 150));
+    EXPECT_TRUE(canvas.is(200, 60, black));   // crosshair row
+    EXPECT_TRUE(canvas.is(300, 200, black));  // crosshair column
+    EXPECT_TRUE(canvas.is(300, 20, black));
+
+    // In Frames mode a crosshair left of the frame is not drawn.
+    model.frames = true;
+    model.crosshairX = 30;
+    Canvas framed(400, 300);
+    framed.draw(model, horizontalViewFor(400, true, 101, 0, 0));
+    EXPECT_TRUE(framed.empty(30, 250));
+    EXPECT_TRUE(framed.blank(100, 58, 390, 62));  // up to the frame's right side
+}
+
 TEST(DrawPlot, FramesOfTwoDisplaysSitWhereTheBandsAre) {
     PlotModel model = constantModel(2, 0.5);
     model.frames = true;
