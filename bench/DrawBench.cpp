@@ -5,12 +5,11 @@
 // the 8- and 64-graph pictures of drawPlot and of baseline (a) are written as PNGs into the build
 // directory for comparison by eye.
 #include <benchmark/benchmark.h>
+#include <cairo.h>
 
 #include <cmath>
 #include <random>
 #include <string>
-
-#include <cairo.h>
 
 #include "model/PlotModel.h"
 #include "render/CairoPtr.h"
@@ -68,8 +67,8 @@ Scene makeScene(unsigned graphs, unsigned displays, std::uint32_t slots, int xZo
 // One point per pixel column: 1861 slots fill the 1860 columns right of the frame margin. All graphs
 // share one display, where they cross each other most; the last scene spreads them over 8.
 const Scene& scene(int which) {
-    static const Scene scenes[] = {makeScene(8, 1, 1861, 0),      makeScene(64, 1, 1861, 0),
-                                   makeScene(64, 1, 50000, 0),    makeScene(64, 1, 50000, -99),
+    static const Scene scenes[] = {makeScene(8, 1, 1861, 0), makeScene(64, 1, 1861, 0),
+                                   makeScene(64, 1, 50000, 0), makeScene(64, 1, 50000, -99),
                                    makeScene(64, 8, 1861, 0)};
     return scenes[which];
 }
@@ -88,11 +87,13 @@ void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
     for (std::size_t g = model.graphs.size(); g-- > 0;) {
         const Graph& graph = model.graphs[g];
         const std::size_t count = graph.samples.size();
-        const double last = std::min(static_cast<double>(count) - 1.0, static_cast<double>(first) + s.horizontal.span);
+        const double last =
+            std::min(static_cast<double>(count) - 1.0, static_cast<double>(first) + s.horizontal.span);
         const unsigned display = model.effectiveDisplayOf(static_cast<unsigned>(g));
         cairo_set_source_rgb(cr, graph.colour.red, graph.colour.green, graph.colour.blue);
         for (long long k = first; static_cast<double>(k) < last; k += s.horizontal.step) {
-            const double x = left + static_cast<double>(k - first) * (areaWidth - left) / (last - static_cast<double>(first));
+            const double x = left + static_cast<double>(k - first) * (areaWidth - left) /
+                                        (last - static_cast<double>(first));
             const std::size_t slot = (static_cast<std::size_t>(k) + model.writeIndex + 1) % count;
             cairo_line_to(cr, x, model.valueToY(display, graph.samples[slot], virtualHeight, yOrigin));
         }
@@ -124,9 +125,15 @@ void frame(benchmark::State& state, Painter painter) {
     state.SetLabel(sceneNames[state.range(0)]);
 }
 
-void BM_DrawPlot(benchmark::State& state) { frame(state, Painter::drawPlot); }
-void BM_NaivePathAntialiased(benchmark::State& state) { frame(state, Painter::naive); }
-void BM_NaivePathNoAntialias(benchmark::State& state) { frame(state, Painter::aliased); }
+void BM_DrawPlot(benchmark::State& state) {
+    frame(state, Painter::drawPlot);
+}
+void BM_NaivePathAntialiased(benchmark::State& state) {
+    frame(state, Painter::naive);
+}
+void BM_NaivePathNoAntialias(benchmark::State& state) {
+    frame(state, Painter::aliased);
+}
 
 BENCHMARK(BM_DrawPlot)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);

@@ -2,9 +2,9 @@
 // Owners for cairo objects, so that an early return cannot leak a context or a surface, and a guard
 // that pairs every cairo_save with its cairo_restore.
 
-#include <memory>
-
 #include <cairo.h>
+
+#include <memory>
 
 #include "model/FreeWith.h"
 
@@ -13,12 +13,12 @@ using SurfacePtr = std::unique_ptr<cairo_surface_t, FreeWith<cairo_surface_destr
 
 // Saves the context's state on construction and restores it on destruction.
 class CairoSaveGuard {
-public:
+  public:
     explicit CairoSaveGuard(cairo_t* cr) : context(cr) { cairo_save(context); }
     ~CairoSaveGuard() { cairo_restore(context); }
     CairoSaveGuard(const CairoSaveGuard&) = delete;
     CairoSaveGuard& operator=(const CairoSaveGuard&) = delete;
 
-private:
+  private:
     cairo_t* context;
 };

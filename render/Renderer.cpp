@@ -23,11 +23,19 @@ constexpr long long highFrequencyGap = 20;
 constexpr int segmentsPerStroke = 64;
 constexpr double travelPerStroke = 100.0;
 
-double leftOf(const PlotModel& model) { return model.frames ? framesLeft : 0.0; }
-int topMarginOf(const PlotModel& model) { return model.frames ? framesTopMargin : 0; }
-double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+double leftOf(const PlotModel& model) {
+    return model.frames ? framesLeft : 0.0;
+}
+int topMarginOf(const PlotModel& model) {
+    return model.frames ? framesTopMargin : 0;
+}
+double finiteOr(double value, double fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
 
-bool hasRange(const Display& d) { return d.yMax > d.yMin && std::isfinite(d.yMax - d.yMin); }
+bool hasRange(const Display& d) {
+    return d.yMax > d.yMin && std::isfinite(d.yMax - d.yMin);
+}
 
 // An X scale labels the axis only with two samples at least and a finite, non-empty range.
 bool hasXScale(const Display& d) {
@@ -43,7 +51,9 @@ double oneSignificantDigit(double v) {
     return k * std::trunc(v / k + 1e-9);  // 0.3 / 0.1 is a hair below 3
 }
 
-void setBlack(cairo_t* cr) { cairo_set_source_rgb(cr, 0.0, 0.0, 0.0); }
+void setBlack(cairo_t* cr) {
+    cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
+}
 
 void setDash(cairo_t* cr) {
     const double dash = 5.0;
@@ -62,7 +72,7 @@ void selectFont(cairo_t* cr, const char* family, double size) {
 // the join at the shared point is drawn whole, exactly as in one long path, while the two strokes
 // overlap too little to darken the edge pixels there.
 class RunStroker {
-public:
+  public:
     // Vector surfaces (PDF, SVG) get one path per polyline: they do not rasterize.
     RunStroker(cairo_t* context, bool inRuns) : cr(context), runs(inRuns) {}
     RunStroker(const RunStroker&) = delete;
@@ -100,7 +110,7 @@ public:
     double x() const { return lastX; }
     double y() const { return lastY; }
 
-private:
+  private:
     // Begins a run on the last segment, a sliver before its end point, in the segment's direction.
     void startWithSliver() {
         const double sliver = 0.125;  // pixels; long enough for cairo's fixed point to keep the direction
@@ -202,8 +212,8 @@ void drawFrame(const Frame& f, unsigned i) {
     cairo_close_path(f.cr);
     const int display = static_cast<int>(i);
     drawXLabel(f.cr, f.model, display, framesLeft, frameBottom, f.first, alignRightTop, f.surfaceKind);
-    drawXLabel(f.cr, f.model, display, right, frameBottom, static_cast<long long>(f.last - 1.0), alignRightTop,
-               f.surfaceKind);
+    drawXLabel(f.cr, f.model, display, right, frameBottom, static_cast<long long>(f.last - 1.0),
+               alignRightTop, f.surfaceKind);
 }
 
 void drawCrosshair(const Frame& f) {
@@ -213,7 +223,8 @@ void drawCrosshair(const Frame& f) {
     const double plotWidth = f.width - f.left;
     const auto first = static_cast<double>(f.first);
     double s = first;
-    if (plotWidth > 0) s += (std::clamp(cx, f.left, static_cast<double>(f.width)) - f.left) * (f.last - first) / plotWidth;
+    if (plotWidth > 0)
+        s += (std::clamp(cx, f.left, static_cast<double>(f.width)) - f.left) * (f.last - first) / plotWidth;
     const double v = valueAtY(f.model, cy, f.virtualHeight, f.yOrigin);
     const int display = f.model.displayAtY(cy, f.virtualHeight, f.yOrigin);
     const double yMin = display >= 0 ? f.model.displays[static_cast<unsigned>(display)].yMin : 0.0;
@@ -264,7 +275,7 @@ void drawLegend(const Frame& f) {
 // The points of one graph: sample k of the visible range at its column, its value at its row, and
 // a gap where the value is not a number or infinite.
 class Trace {
-public:
+  public:
     Trace(const Frame& frame, const Graph& g, unsigned shownDisplay, double lastSample)
         : f(frame),
           graph(g),
@@ -279,7 +290,8 @@ public:
             stroker.finish();
             return;
         }
-        const double x = f.left + static_cast<double>(k - f.first) * (f.width - f.left) / (last - static_cast<double>(f.first));
+        const double x = f.left + static_cast<double>(k - f.first) * (f.width - f.left) /
+                                      (last - static_cast<double>(f.first));
         stroker.point(x, f.model.valueToY(display, scaled, f.virtualHeight, f.yOrigin));
     }
     void gap() { stroker.finish(); }
@@ -293,7 +305,7 @@ public:
         stroker.point(x, y);
     }
 
-private:
+  private:
     const Frame& f;
     const Graph& graph;
     unsigned display;
@@ -313,7 +325,8 @@ void drawGraph(const Frame& f, const Graph& graph, unsigned display) {
     if (!f.model.highFrequency) {
         // Position k shows the sample that arrived X size - 2 - k lines before the newest one.
         const auto offset = static_cast<std::size_t>(f.model.writeIndex) + 1;
-        for (long long k = first; before(k, last); k += step) trace.point(k, (static_cast<std::size_t>(k) + offset) % count);
+        for (long long k = first; before(k, last); k += step)
+            trace.point(k, (static_cast<std::size_t>(k) + offset) % count);
         return;
     }
     // The trace stays in place and the write position sweeps across it, with a gap after it.
@@ -328,7 +341,8 @@ void drawGraph(const Frame& f, const Graph& graph, unsigned display) {
     const auto writeIndex = static_cast<long long>(w);  // w < last here, so w is the write index
     const long long restStart = std::max(writeIndex + highFrequencyGap, first);
     trace.point(restStart, static_cast<std::size_t>(restStart));
-    const long long from = writeIndex + highFrequencyGap < first ? first + step : writeIndex + step + highFrequencyGap;
+    const long long from =
+        writeIndex + highFrequencyGap < first ? first + step : writeIndex + step + highFrequencyGap;
     for (long long k = from; before(k, last); k += step) trace.point(k, static_cast<std::size_t>(k));
 }
 
@@ -366,13 +380,15 @@ void drawYValues(const Frame& f, unsigned i) {
         tick(y);
     }
     const double bottom = rowOf(d.yMin);
-    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), alignRightBaseline, f.surfaceKind);
+    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), alignRightBaseline,
+              f.surfaceKind);
     tick(bottom);
 }
 
 }  // namespace
 
-bool isDisplayVisible(const PlotModel& model, unsigned display, int height, int virtualHeight, double yOrigin) {
+bool isDisplayVisible(const PlotModel& model, unsigned display, int height, int virtualHeight,
+                      double yOrigin) {
     if (display >= model.displays.size() || !hasRange(model.displays[display])) return false;
     const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
     // A band too low for one row of data (many displays in a small area) draws nothing.
@@ -380,8 +396,8 @@ bool isDisplayVisible(const PlotModel& model, unsigned display, int height, int 
     return band.top + dataTopInset <= height && band.bottom >= topMarginOf(model);
 }
 
-int gridStepX(const PlotModel& model, unsigned display, double a, double b, long long first, double last, int width,
-              int virtualHeight, double yOrigin) {
+int gridStepX(const PlotModel& model, unsigned display, double a, double b, long long first, double last,
+              int width, int virtualHeight, double yOrigin) {
     const double left = leftOf(model);
     const double plotWidth = width - left;
     const double samples = last - static_cast<double>(first);
@@ -403,8 +419,8 @@ int gridStepX(const PlotModel& model, unsigned display, double a, double b, long
     return k >= INT_MAX ? INT_MAX : static_cast<int>(k);
 }
 
-void drawHLine(cairo_t* cr, const PlotModel& model, unsigned display, double value, int width, int virtualHeight,
-               double yOrigin, bool wantLabel, int surfaceKind) {
+void drawHLine(cairo_t* cr, const PlotModel& model, unsigned display, double value, int width,
+               int virtualHeight, double yOrigin, bool wantLabel, int surfaceKind) {
     if (display >= model.displays.size()) return;
     const Display& d = model.displays[display];
     const double y = model.valueToY(display, value, virtualHeight, yOrigin);
@@ -429,7 +445,8 @@ void drawVLine(cairo_t* cr, const PlotModel& model, unsigned display, long long 
     if (display >= model.displays.size() || !(last > firstSample)) return;
     const double left = leftOf(model);
     const auto k = static_cast<double>(sampleIndex);
-    const double x = left + (width - left) * (std::clamp(k, firstSample, last) - firstSample) / (last - firstSample);
+    const double x =
+        left + (width - left) * (std::clamp(k, firstSample, last) - firstSample) / (last - firstSample);
     const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
     const double bottom = band.top + band.span - topMarginOf(model);
     cairo_move_to(cr, x, band.top);
@@ -445,8 +462,8 @@ void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, doub
     if (display >= 0 && static_cast<unsigned>(display) < model.displays.size() &&
         hasXScale(model.displays[static_cast<unsigned>(display)])) {
         const Display& d = model.displays[static_cast<unsigned>(display)];
-        const double value =
-            d.xScaleMin + static_cast<double>(sampleIndex) * (d.xScaleMax - d.xScaleMin) / (d.xScaleSize - 1.0);
+        const double value = d.xScaleMin + static_cast<double>(sampleIndex) * (d.xScaleMax - d.xScaleMin) /
+                                               (d.xScaleSize - 1.0);
         text = formatAxisValue(value, d.xScaleMin, d.xScaleMax);
     } else {
         text = std::to_string(sampleIndex);
@@ -466,14 +483,15 @@ double valueAtY(const PlotModel& model, double y, int virtualHeight, double yOri
     return 0.0;
 }
 
-void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal, const VerticalView& vertical,
-              int surfaceKind) {
+void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+              const VerticalView& vertical, int surfaceKind) {
     // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
     if (model.graphs.empty() || model.xSize < 2) return;
     CairoSaveGuard saved(cr);
 
     const double xEnd = model.xSize - 1.0;
-    const double first = std::isfinite(horizontal.first) ? std::clamp(std::trunc(horizontal.first), 0.0, xEnd) : 0.0;
+    const double first =
+        std::isfinite(horizontal.first) ? std::clamp(std::trunc(horizontal.first), 0.0, xEnd) : 0.0;
     const double span = std::isfinite(horizontal.span) ? std::max(horizontal.span, 0.0) : 0.0;
     const double lineWidth = finiteOr(model.lineWidth, 1.0);
     double refWidth = finiteOr(model.refLineWidth, 0.0);
@@ -493,7 +511,9 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
                   lineWidth,
                   refWidth,
                   finiteOr(model.fontSize, 10.0)};
-    const auto visible = [&](unsigned i) { return isDisplayVisible(model, i, f.height, f.virtualHeight, f.yOrigin); };
+    const auto visible = [&](unsigned i) {
+        return isDisplayVisible(model, i, f.height, f.virtualHeight, f.yOrigin);
+    };
 
     selectFont(cr, "monospace", f.fontSize);
     cairo_set_line_width(cr, f.refWidth);
@@ -548,7 +568,8 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
         if (visible(i)) drawYValues(f, i);
     }
     if (!model.frames) {
-        const std::string range = std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
+        const std::string range =
+            std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
         placeText(cr, 0, f.height - 5, range, alignLeftBaseline, surfaceKind);
     }
     cairo_stroke(cr);

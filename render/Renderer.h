@@ -9,23 +9,24 @@
 #include "model/PlotModel.h"
 #include "render/Views.h"
 
-void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal, const VerticalView& vertical,
-              int surfaceKind);
+void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+              const VerticalView& vertical, int surfaceKind);
 
 // Whether display i has a finite range with yMax > yMin and a data area of at least one row that
 // overlaps the area's rows 0..height.
-bool isDisplayVisible(const PlotModel& model, unsigned display, int height, int virtualHeight, double yOrigin);
+bool isDisplayVisible(const PlotModel& model, unsigned display, int height, int virtualHeight,
+                      double yOrigin);
 
 // Samples between vertical grid lines, at least 1: the grid interval a..b of the display turned
 // into as many samples as it is high in pixels (square cells), cut to one significant digit, in
 // X-scale units when the display has one. Never denser than one line per pixel column.
-int gridStepX(const PlotModel& model, unsigned display, double a, double b, long long first, double last, int width,
-              int virtualHeight, double yOrigin);
+int gridStepX(const PlotModel& model, unsigned display, double a, double b, long long first, double last,
+              int width, int virtualHeight, double yOrigin);
 
 // A horizontal line across the plot at value v of the display, with its value when asked (or in
 // Frames mode) and when it keeps clear of the band's edges.
-void drawHLine(cairo_t* cr, const PlotModel& model, unsigned display, double value, int width, int virtualHeight,
-               double yOrigin, bool wantLabel, int surfaceKind);
+void drawHLine(cairo_t* cr, const PlotModel& model, unsigned display, double value, int width,
+               int virtualHeight, double yOrigin, bool wantLabel, int surfaceKind);
 
 // A vertical line through the display's band at sample k of the visible range first..last, with its
 // X value when asked and when it keeps clear of the plot's edges.

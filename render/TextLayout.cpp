@@ -33,7 +33,9 @@ std::size_t sequenceLength(const std::string& text, std::size_t i) {
     return length;
 }
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 }  // namespace
 
@@ -41,7 +43,8 @@ std::string formatAxisValue(double value, double low, double high) {
     char text[64];
     if (value > -1e-9 && value < 1e-9) {
         std::snprintf(text, sizeof text, "%d", 0);
-    } else if (std::fabs(high) >= 100000 || std::fabs(low) >= 100000 || std::fabs(low) + std::fabs(high) <= 0.001) {
+    } else if (std::fabs(high) >= 100000 || std::fabs(low) >= 100000 ||
+               std::fabs(low) + std::fabs(high) <= 0.001) {
         std::snprintf(text, sizeof text, "%.1e", value);
     } else {
         const double d = std::fabs(high - low);
@@ -80,7 +83,8 @@ std::vector<std::size_t> pdfPieceLengths(const std::string& text) {
     return pieces;
 }
 
-void placeText(cairo_t* cr, double x, double y, const std::string& text, unsigned alignment, int surfaceKind) {
+void placeText(cairo_t* cr, double x, double y, const std::string& text, unsigned alignment,
+               int surfaceKind) {
     if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
     // cairo puts a context into an error state on malformed UTF-8 and then draws nothing more.
     const std::string shown = validUtf8(text);

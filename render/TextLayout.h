@@ -2,11 +2,11 @@
 // Axis-value texts whose precision follows their range, and text placement by alignment bits on any
 // cairo surface. Every text reaches cairo as valid UTF-8, so a stray byte cannot stop the drawing.
 
+#include <cairo.h>
+
 #include <cstddef>
 #include <string>
 #include <vector>
-
-#include <cairo.h>
 
 // What the picture is drawn on; only PDF changes how long texts are shown.
 constexpr int screenSurface = 0;

@@ -5,7 +5,9 @@
 
 namespace {
 
-int clampToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
+int clampToInt(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
 
 }  // namespace
 
@@ -52,6 +54,10 @@ int virtualHeightOf(const VerticalView& view) {
     return clampToInt(static_cast<long long>(view.height) * (static_cast<long long>(view.yZoom) + 1));
 }
 
-double yOriginOf(const VerticalView& view) { return -(static_cast<double>(view.yZoom) + 1.0) * view.offset; }
+double yOriginOf(const VerticalView& view) {
+    return -(static_cast<double>(view.yZoom) + 1.0) * view.offset;
+}
 
-bool wheelScrollsHorizontally(unsigned modifierState, int yZoom) { return (modifierState & 0xF) != 0 || yZoom == 0; }
+bool wheelScrollsHorizontally(unsigned modifierState, int yZoom) {
+    return (modifierState & 0xF) != 0 || yZoom == 0;
+}

@@ -1,21 +1,19 @@
-#include "render/Renderer.h"
-
+#include <cairo-pdf.h>
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <array>
-#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <string>
 
-#include <cairo-pdf.h>
-#include <fontconfig/fontconfig.h>
-#include <gtest/gtest.h>
-
 #include "render/CairoPtr.h"
+#include "render/Renderer.h"
 #include "render/TextLayout.h"
 
 namespace {
@@ -49,8 +47,8 @@ struct Canvas {
         const int stride = cairo_image_surface_get_stride(surface.get());
         std::uint32_t p = 0;
         std::memcpy(&p, data + y * stride + 4 * x, sizeof p);
-        return {static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255), static_cast<int>(p & 255),
-                static_cast<int>(p >> 24)};
+        return {static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255),
+                static_cast<int>(p & 255), static_cast<int>(p >> 24)};
     }
     bool empty(int x, int y) const { return at(x, y)[3] == 0; }
     // The pixel is opaque and of the given colour (cairo rounds colours through 16 bits).
@@ -82,7 +80,9 @@ const Colour black{0, 0, 0, 1};
 const Colour gridColour{1, 0.5, 0.5, 1};
 
 // One sample per pixel column: X size 101 in 400 columns, 4 pixels per sample.
-HorizontalView view400() { return horizontalViewFor(400, false, 101, 0, 0); }
+HorizontalView view400() {
+    return horizontalViewFor(400, false, 101, 0, 0);
+}
 
 // X size 101, a fixed range 0..1, and graphs holding `value` in every slot. The write index sits on
 // the last slot, so that position k shows slot k in both drawing modes.
@@ -98,7 +98,7 @@ PlotModel constantModel(unsigned graphs, double value) {
     model.displays[0].yMin = 0;
     model.displays[0].yMax = 1;
     model.writeIndex = 100;
-    model.lineWidth = 2;     // covers whole pixel rows around integer positions
+    model.lineWidth = 2;  // covers whole pixel rows around integer positions
     model.refLineWidth = 2;
     return model;
 }
@@ -152,7 +152,7 @@ TEST(DrawPlot, LongGraphsShowNoSeamsBetweenTheirStrokes) {
 
 TEST(DrawPlot, SamplesOutsideTheRangeStayAtItsEdges) {
     PlotModel model = constantModel(1, 0.5);
-    for (std::size_t k = 0; k < 50; ++k) model.graphs[0].samples[k] = 7;  // above
+    for (std::size_t k = 0; k < 50; ++k) model.graphs[0].samples[k] = 7;     // above
     for (std::size_t k = 50; k < 101; ++k) model.graphs[0].samples[k] = -7;  // below
     Canvas canvas(400, 300);
     canvas.draw(model, view400());
@@ -200,7 +200,7 @@ TEST(DrawPlot, DisabledGraphIsNotDrawnAndItsLegendSquareOnlyOutlined) {
     EXPECT_TRUE(canvas.is(200, 224, on));  // 0.25 lies at row 224
     // Squares at x 10, rows 20 + 12 r - 8 (8 x 8), below the title.
     EXPECT_TRUE(canvas.is(10, 28, off));  // outline
-    EXPECT_TRUE(canvas.empty(14, 28));     // hollow
+    EXPECT_TRUE(canvas.empty(14, 28));    // hollow
     EXPECT_TRUE(canvas.is(10, 40, on));
     EXPECT_TRUE(canvas.is(14, 40, on));  // filled
     canvas.save("render-disabled-graph.png");
@@ -227,7 +227,7 @@ TEST(DrawPlot, HighFrequencyLeavesAGapOfTwentySlotsAfterTheWritePosition) {
     EXPECT_FALSE(canvas.empty(161, 146));
     EXPECT_TRUE(canvas.empty(161, 150));
     for (int x = 170; x < 238; x += 4) EXPECT_TRUE(canvas.empty(x, 150)) << x;  // slots 40 to 59
-    EXPECT_TRUE(canvas.is(242, 150, c));  // from slot 60 on
+    EXPECT_TRUE(canvas.is(242, 150, c));                                        // from slot 60 on
     EXPECT_TRUE(canvas.is(390, 150, c));
 
     // Close to the right end there is neither a marker nor a second part.
@@ -405,7 +405,11 @@ TEST(DrawPlot, DegenerateViewsAndModelsDrawNoStrayInk) {
          }},
         {"no span", [](PlotModel&, HorizontalView& h) { h.span = 0; }},
         {"range not a number", [](PlotModel& m, HorizontalView&) { m.displays[0].yMax = std::nan(""); }},
-        {"range too wide", [](PlotModel& m, HorizontalView&) { m.displays[0].yMin = -1e308; m.displays[0].yMax = 1e308; }},
+        {"range too wide",
+         [](PlotModel& m, HorizontalView&) {
+             m.displays[0].yMin = -1e308;
+             m.displays[0].yMax = 1e308;
+         }},
         {"scale not a number", [](PlotModel& m, HorizontalView&) { m.graphs[0].scale = std::nan(""); }},
         {"widths not numbers",
          [](PlotModel& m, HorizontalView&) {
@@ -413,8 +417,13 @@ TEST(DrawPlot, DegenerateViewsAndModelsDrawNoStrayInk) {
              m.refLineWidth = std::nan("");
              m.fontSize = std::nan("");
          }},
-        {"crosshair not a number", [](PlotModel& m, HorizontalView&) { m.crosshairX = 5; m.crosshairY = std::nan(""); }},
-        {"64 displays in frames mode", [](PlotModel& m, HorizontalView&) {
+        {"crosshair not a number",
+         [](PlotModel& m, HorizontalView&) {
+             m.crosshairX = 5;
+             m.crosshairY = std::nan("");
+         }},
+        {"64 displays in frames mode",
+         [](PlotModel& m, HorizontalView&) {
              m.frames = true;
              while (m.displays.size() < 64) m.addDisplay(1);
              for (Display& d : m.displays) d.yMax = 1;
@@ -466,7 +475,7 @@ std::string pdfText(const std::string& path) {
 }
 
 class PdfTitle : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (std::filesystem::temp_directory_path() / "kivrel-render-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -481,8 +490,8 @@ protected:
         EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
         {
             CairoPtr cr{cairo_create(surface.get())};
-            drawPlot(model, cr.get(), horizontalViewFor(600, false, model.xSize, 0, 0), verticalViewFor(300, 0, 0),
-                     surfaceKind);
+            drawPlot(model, cr.get(), horizontalViewFor(600, false, model.xSize, 0, 0),
+                     verticalViewFor(300, 0, 0), surfaceKind);
             EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
         }
         cairo_surface_finish(surface.get());
@@ -507,7 +516,8 @@ TEST_F(PdfTitle, LongTitleArrivesWholeFromItsPieces) {
     EXPECT_NE(text.find(title), std::string::npos) << text;
 
     // Multi-byte characters over the cuts: pieces end between characters.
-    const std::string accents = std::string(49, 'a') + "\xC3\xA9" + std::string(47, 'b') + "\xE2\x82\xAC" + std::string(30, 'c');
+    const std::string accents =
+        std::string(49, 'a') + "\xC3\xA9" + std::string(47, 'b') + "\xE2\x82\xAC" + std::string(30, 'c');
     model.generalTitle = accents;
     EXPECT_NE(textOf(model, pdfSurface).find(accents), std::string::npos);
 }

@@ -1,12 +1,11 @@
-#include "render/TextLayout.h"
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "render/CairoPtr.h"
+#include "render/TextLayout.h"
 
 namespace {
 
@@ -15,13 +14,14 @@ TEST(FormatAxisValue, PrecisionFollowsTheRange) {
         double value, low, high;
         const char* text;
     } rows[] = {
-        {1e-10, 0, 1, "0"},          {-1e-10, -5, 5, "0"},         {0.5, 0, 1, "0.50"},
-        {0.25, 0, 0.3, "0.2500"},    {12.5, 0, 50, "12.50"},       {250, 0, 1000, "250.0"},
+        {1e-10, 0, 1, "0"},          {-1e-10, -5, 5, "0"},           {0.5, 0, 1, "0.50"},
+        {0.25, 0, 0.3, "0.2500"},    {12.5, 0, 50, "12.50"},         {250, 0, 1000, "250.0"},
         {3, 0, 200000, "3.0e+00"},   {0.0002, 0, 0.0005, "2.0e-04"}, {-500, -1000, -10, "-500.0"},
-        {7, -100000, 10, "7.0e+00"}, {99.5, 0, 99.9, "99.50"},     {1, 0, 0.5, "1.00"},
+        {7, -100000, 10, "7.0e+00"}, {99.5, 0, 99.9, "99.50"},       {1, 0, 0.5, "1.00"},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(std::to_string(r.value) + " in " + std::to_string(r.low) + ".." + std::to_string(r.high));
+        SCOPED_TRACE(std::to_string(r.value) + " in " + std::to_string(r.low) + ".." +
+                     std::to_string(r.high));
         EXPECT_EQ(formatAxisValue(r.value, r.low, r.high), r.text);
     }
 }
@@ -58,12 +58,12 @@ TEST(ValidUtf8, ReplacesEveryMalformedByte) {
     } rows[] = {
         {"plain", "plain"},
         {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},
-        {"caf\xE9", "caf?"},               // Latin-1
-        {"\xC3", "?"},                     // cut short
-        {"\xC0\xAF", "??"},                // overlong
-        {"\xED\xA0\x80", "???"},           // surrogate
-        {"\xF4\x90\x80\x80", "????"},      // beyond U+10FFFF
-        {"\x80x\xBF", "?x?"},              // stray continuation bytes
+        {"caf\xE9", "caf?"},           // Latin-1
+        {"\xC3", "?"},                 // cut short
+        {"\xC0\xAF", "??"},            // overlong
+        {"\xED\xA0\x80", "???"},       // surrogate
+        {"\xF4\x90\x80\x80", "????"},  // beyond U+10FFFF
+        {"\x80x\xBF", "?x?"},          // stray continuation bytes
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.in);

@@ -1,9 +1,9 @@
-#include "render/Views.h"
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include <gtest/gtest.h>
+#include "render/Views.h"
 
 namespace {
 
