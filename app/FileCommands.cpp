@@ -1,20 +1,122 @@
-// File-menu commands. Those whose dialogs are not built yet only check their record.
+// File-menu commands: choosing a file or a device and handing it to the readers and writers.
+// Commands whose work is not built yet only check their record.
+#include <cstring>
+#include <string>
+
 #include <gtk/gtk.h>
 
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "app/HelpWindow.h"
+#include "app/OpenInput.h"
+#include "files/PlotFile.h"
+#include "input/Backup.h"
+#include "input/FileName.h"
+#include "input/InputChannel.h"
+#include "input/Messages.h"
+#include "ui/FileDialogs.h"
+#include "ui/FileNameRules.h"
 
-void onOpenFile(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onMergeFile(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onOpenDevice(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onCloseDevice(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onBackupDevice(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onCloseBackup(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
-void onSave(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
+namespace {
+
+bool isMenuItem(GtkMenuItem* item) { return item && GTK_IS_MENU_ITEM(item); }
+
+// Pauses a playing input for the length of a command and resumes it afterwards; input that was
+// paused stays paused.
+class PauseDuring {
+public:
+    explicit PauseDuring(IOData& data) : io(data), wasPlaying(data.playing) {
+        if (wasPlaying) togglePause(io);
+    }
+    ~PauseDuring() {
+        if (wasPlaying && !io.playing) togglePause(io);
+    }
+    PauseDuring(const PauseDuring&) = delete;
+    PauseDuring& operator=(const PauseDuring&) = delete;
+
+private:
+    IOData& io;
+    bool wasPlaying;
+};
+
+// The name Save and Export propose: derived from the plot file last opened, else "untitled".
+std::string proposedName(const IOData& io, const char* extension) {
+    if (io.currentInputName.empty()) return std::string("untitled.") + extension;
+    return defaultFileName(io.currentInputName, extension);
+}
+
+}  // namespace
+
+void onOpenFile(GtkMenuItem* item, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    if (!item || !io->owner->mainWindow) return;
+    FileName name;
+    runOpenDialog(io->owner->mainWindow, "Open File", "plt", name);
+    openInput(name, *io);
+}
+
+void onMergeFile(GtkMenuItem* item, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    if (!item || !io->owner->mainWindow) return;
+    FileName name;
+    runOpenDialog(io->owner->mainWindow, "Merge File", "plt", name);
+    mergePlotFile(name, *io);
+}
+
+void onOpenDevice(GtkMenuItem* item, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    if (!isMenuItem(item)) return;
+    const char* label = gtk_menu_item_get_label(item);
+    if (!label || !*label) return;
+    FileName name;
+    name.setFromUtf8(std::strcmp(label, "Standard Input") == 0 ? "-" : label);
+    openInput(name, *io);
+}
+
+void onCloseDevice(GtkMenuItem* item, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    if (!isMenuItem(item)) return;
+    closeInput(*io);
+}
+
+void onSave(GtkMenuItem*, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    GraphData& graph = *io->owner;
+    if (!graph.mainWindow) return;
+    PauseDuring pause(*io);
+    const std::string proposed = proposedName(*io, "plt");
+    FileName name;
+    runSaveDialog(graph.mainWindow, "Save Plot", io->lastSavedPlotName.c_str(), proposed.c_str(), "plt", name);
+    if (name.length <= 4) {
+        showErrorDialog(graph.mainWindow, "Error: Invalid file name: ", name.utf8Name.c_str());
+        return;
+    }
+    const std::int32_t result = saveFile(graph.model, name.local(), name.utf8Name);
+    if (result == -2) {
+        showErrorDialog(graph.mainWindow, "Error: No sampling rate while saving file: ", name.utf8Name.c_str());
+    } else if (result != 0) {
+        showErrorDialog(graph.mainWindow, "Error: Failed saving file: ", name.utf8Name.c_str());
+    } else {
+        io->lastSavedPlotName = name.utf8Name;
+    }
+}
+void onBackupDevice(GtkMenuItem* item, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    if (!item || !io->owner->mainWindow) return;
+    FileName name;
+    runSaveDialog(io->owner->mainWindow, "Backup File", nullptr, "untitled.plt", "plt", name);
+    // A dialog backup always starts a new file; appending is a start-up choice (-a).
+    if (!name.empty()) openBackup(name, false, *io);
+}
+
+void onCloseBackup(GtkMenuItem*, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    closeBackup(*io);
+}
+
 void onExport(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
+
 void onHelp(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     if (graph->mainWindow) showHelpWindow(graph->mainWindow, helpText);
 }
-void onConfigure(GtkMenuItem*, gpointer data) { recordFrom<ConfData>(data, __LINE__); }
