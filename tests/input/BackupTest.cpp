@@ -1,0 +1,124 @@
+// Recording the lines of a live input (a pseudo-terminal) to a backup file or standard output.
+#include "input/Backup.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "input/FileName.h"
+#include "tests/input/InputTestSupport.h"
+
+namespace {
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class BackupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kivrel-backup-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_TRUE(openSerialDevice(terminal.name.c_str(), window.graph.io));
+    }
+    void TearDown() override {
+        closeBackup(window.graph.io);
+        ASSERT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
+    }
+
+    bool startBackup(const std::string& path, bool append = false) {
+        FileName name;
+        name.setFromUtf8(path.c_str());
+        return openBackup(name, append, window.graph.io);
+    }
+
+    // Sends text through the device and waits until the plot has taken `lines` data lines.
+    void send(const std::string& text, std::uint32_t lines) {
+        const std::uint32_t target = window.graph.model.writeIndex + lines;
+        writeWhileRunning(terminal.master, text);
+        runUntil([&] { return window.graph.model.writeIndex >= target; });
+    }
+
+    bool indicatorShown() const { return gtk_widget_get_visible(window.graph.io.indicatorImage) != FALSE; }
+
+    PseudoTerminal terminal;
+    InputWindow window;
+    DialogScript script;
+    std::string folder;
+};
+
+TEST_F(BackupTest, RecordsEveryLineAsHandedOn) {
+    const std::string path = folder + "/log.txt";
+    ASSERT_TRUE(startBackup(path));
+    EXPECT_TRUE(indicatorShown());
+    send("  1 2\r\n\r\n   \n3 4  \r5\n", 3);
+    EXPECT_EQ(fileText(path), "1 2\n3 4  \n5\n");
+    closeBackup(window.graph.io);
+    EXPECT_FALSE(indicatorShown());
+    EXPECT_EQ(window.graph.io.backupChannel, nullptr);
+}
+
+TEST_F(BackupTest, TheLimitClosesTheBackupOnTheNextLine) {
+    window.graph.backupLimit = 3;
+    const std::string path = folder + "/limited.txt";
+    ASSERT_TRUE(startBackup(path));
+    send("1\n2\n3\n", 3);
+    EXPECT_TRUE(indicatorShown());
+    send("4\n5\n", 2);
+    EXPECT_EQ(fileText(path), "1\n2\n3\n");
+    EXPECT_EQ(window.graph.io.backupChannel, nullptr);
+    EXPECT_FALSE(indicatorShown());
+    EXPECT_EQ(window.graph.model.graphs[0].samples[4], 5);  // the plot still took them
+}
+
+TEST_F(BackupTest, AppendKeepsOldContentAndANewBackupClosesTheOld) {
+    const std::string first = folder + "/first.txt";
+    std::ofstream(first) << "old\n";
+    ASSERT_TRUE(startBackup(first, true));
+    send("1\n", 1);
+    const std::string second = folder + "/second.txt";
+    ASSERT_TRUE(startBackup(second));
+    EXPECT_EQ(fileText(first), "old\n1\n");
+    send("2\n", 1);
+    EXPECT_EQ(fileText(second), "2\n");
+    EXPECT_EQ(fileText(first), "old\n1\n");
+}
+
+TEST_F(BackupTest, DashRecordsToStandardOutput) {
+    const std::string captured = folder + "/stdout.txt";
+    std::fflush(stdout);
+    const int savedStdout = dup(1);
+    const int file = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(dup2(file, 1), 0);
+    close(file);
+    for (const char* name : {"-", "/some/folder/-"}) {
+        ASSERT_TRUE(startBackup(name));
+        EXPECT_EQ(window.graph.io.backupKind, BackupKind::standardOutput);
+        send(std::string(name) == "-" ? "7 8\n" : "9\n", 1);
+        closeBackup(window.graph.io);
+    }
+    // Closing the backup left standard output usable.
+    EXPECT_EQ(write(1, "end\n", 4), 4);
+    dup2(savedStdout, 1);
+    close(savedStdout);
+    EXPECT_EQ(fileText(captured), "7 8\n9\nend\n");
+    EXPECT_NE(access((folder + "/-").c_str(), F_OK), 0) << "no file named '-' is made";
+}
+
+TEST_F(BackupTest, AFileThatCannotBeCreatedIsReported) {
+    std::string message;
+    script.then([&](GtkDialog* dialog) {
+        message = messageText(dialog);
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    });
+    EXPECT_FALSE(startBackup(folder + "/missing/dir/log.txt"));
+    EXPECT_EQ(message, "Error: Failed backup: " + folder + "/missing/dir/log.txt");
+    EXPECT_EQ(window.graph.io.backupKind, BackupKind::none);
+    EXPECT_FALSE(indicatorShown());
+}
+
+}  // namespace
