@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 #include "app/GraphData.h"
@@ -121,6 +122,17 @@ private:
         script->steps.pop_front();
         ++script->answered;
         step(dialog);
+        // A step that did not end its dialog (a chooser that refused the answer) must not hang the
+        // test run: the dialog is cancelled after a while and the test fails.
+        g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, 30, cancelIfStillShown, g_object_ref(dialog), g_object_unref);
+    }
+    static gboolean cancelIfStillShown(gpointer data) {
+        GtkWidget* dialog = GTK_WIDGET(data);
+        if (gtk_widget_get_visible(dialog)) {
+            ADD_FAILURE() << "a dialog was still open after its scripted answer";
+            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+        }
+        return G_SOURCE_REMOVE;
     }
 };
 

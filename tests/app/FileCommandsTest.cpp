@@ -1,0 +1,222 @@
+// File-menu commands with their real file choosers, answered by the test as a person would: a
+// name typed into the chooser, then Save/Open or Cancel.
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "app/Commands.h"
+#include "input/InputChannel.h"
+#include "tests/app/GuiTestSupport.h"
+
+namespace {
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+gboolean acceptOnceSelected(gpointer data) {
+    GtkDialog* dialog = GTK_DIALOG(data);
+    if (!gtk_widget_get_visible(GTK_WIDGET(dialog))) return G_SOURCE_REMOVE;
+    gchar* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+    const bool ready = chosen != nullptr;
+    g_free(chosen);
+    if (!ready) return G_SOURCE_CONTINUE;
+    gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
+    return G_SOURCE_REMOVE;
+}
+
+// Types path into the chooser's name field (a full path, as a person may type it) and accepts.
+std::function<void(GtkDialog*)> choose(const std::string& path, std::string* title = nullptr,
+                                       std::string* offered = nullptr) {
+    return [=](GtkDialog* dialog) {
+        if (title) *title = gtk_window_get_title(GTK_WINDOW(dialog));
+        GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+        if (offered) {
+            gchar* name = gtk_file_chooser_get_current_name(chooser);
+            *offered = name ? name : "";
+            g_free(name);
+        }
+        if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
+            const std::string folder = path.substr(0, path.rfind('/'));
+            gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+            gtk_file_chooser_set_current_name(chooser, path.substr(path.rfind('/') + 1).c_str());
+            gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
+            return;
+        }
+        // Selecting a file waits for its folder to load; answer once the chooser holds it.
+        gtk_file_chooser_set_filename(chooser, path.c_str());
+        g_timeout_add_full(G_PRIORITY_DEFAULT, 20, acceptOnceSelected, g_object_ref(dialog), g_object_unref);
+    };
+}
+
+std::function<void(GtkDialog*)> cancel() {
+    return [](GtkDialog* dialog) { gtk_dialog_response(dialog, GTK_RESPONSE_CANCEL); };
+}
+
+std::function<void(GtkDialog*)> recordMessage(std::string& message) {
+    return [&message](GtkDialog* dialog) {
+        message = messageText(dialog);
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    };
+}
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kivrel-commands-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        for (int i = 0; i < 3; ++i) model.processLine(("1 " + std::to_string(i)).c_str());
+    }
+    void TearDown() override {
+        closeInput(graph.io);
+        ASSERT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
+    }
+
+    // Runs a File-menu command as its menu item would.
+    void run(void (*command)(GtkMenuItem*, gpointer)) {
+        GtkWidget* item = gtk_menu_item_new_with_label("item");
+        g_object_ref_sink(item);
+        command(GTK_MENU_ITEM(item), &graph.io);
+        g_object_unref(item);
+        drainEvents();
+    }
+
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PlotModel& model = graph.model;
+    DialogScript script;
+    std::string folder;
+};
+
+TEST_F(FileCommandsTest, SaveCompletesTheNameAndChoosesTheFormat) {
+    std::string title, offered;
+    script.then(choose(folder + "/run", &title, &offered));
+    run(onSave);
+    EXPECT_EQ(title, "Save Plot");
+    EXPECT_EQ(offered, "untitled.plt");
+    EXPECT_EQ(fileText(folder + "/run.plt").rfind("#$", 0), 0u) << "written as PLT";
+    EXPECT_EQ(graph.io.lastSavedPlotName, folder + "/run.plt");
+
+    model.samplingRate = 1000;
+    script.then(choose(folder + "/run.wxv"));
+    run(onSave);
+    EXPECT_EQ(fileText(folder + "/run.wxv").rfind("# RIFF", 0), 0u) << "written as WXV";
+}
+
+TEST_F(FileCommandsTest, SaveReportsWhatWentWrong) {
+    std::string message;
+    script.then(choose(folder + "/x.wxv"));
+    script.then(recordMessage(message));
+    run(onSave);
+    EXPECT_EQ(message, "Error: No sampling rate while saving file: " + folder + "/x.wxv");
+
+    script.then(cancel());
+    script.then(recordMessage(message));
+    run(onSave);
+    EXPECT_EQ(message, "Error: Invalid file name: ");
+    EXPECT_EQ(access((folder + "/x.wxv").c_str(), F_OK), -1);
+}
+
+TEST_F(FileCommandsTest, SavePausesAPlayingInputAndLeavesAPausedOneAlone) {
+    bool playingDuringDialog = true;
+    script.then([&](GtkDialog* dialog) {
+        playingDuringDialog = graph.io.playing;
+        gtk_dialog_response(dialog, GTK_RESPONSE_CANCEL);
+    });
+    script.then(cancel());
+    run(onSave);
+    EXPECT_FALSE(playingDuringDialog);
+    EXPECT_TRUE(graph.io.playing);
+
+    graph.io.playing = false;
+    script.then(cancel());
+    script.then(cancel());
+    run(onSave);
+    EXPECT_FALSE(graph.io.playing);
+}
+
+TEST_F(FileCommandsTest, OpenAndMergeFilesThroughTheChooser) {
+    const std::string first = folder + "/first.plt";
+    const std::string second = folder + "/second.plt";
+    std::ofstream(first) << "#$ -t a\n5\n";
+    std::ofstream(second) << "#$ -t b\n6\n";
+    std::string title;
+    script.then(choose(first, &title));
+    run(onOpenFile);
+    EXPECT_EQ(title, "Open File");
+    ASSERT_EQ(model.graphs.size(), 1u);
+    EXPECT_EQ(model.graphs[0].title, "a");
+    EXPECT_EQ(graph.io.currentInputName, first);
+
+    script.then(choose(second, &title));
+    run(onMergeFile);
+    EXPECT_EQ(title, "Merge File");
+    ASSERT_EQ(model.graphs.size(), 2u);
+    EXPECT_EQ(model.graphs[1].title, "b");
+
+    // After opening a file, Save proposes its name with the plot extension.
+    std::string offered;
+    script.then([&](GtkDialog* dialog) {
+        gchar* name = gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(dialog));
+        offered = name ? name : "";
+        g_free(name);
+        gtk_dialog_response(dialog, GTK_RESPONSE_CANCEL);
+    });
+    script.then(cancel());
+    run(onSave);
+    EXPECT_EQ(offered, "first.plt");
+
+    std::string message;
+    script.then(cancel());
+    script.then(recordMessage(message));
+    run(onOpenFile);
+    EXPECT_EQ(message, "Error: Failed opening file: Empty file name");
+}
+
+TEST_F(FileCommandsTest, OpenDeviceStandardInputAndCloseDevice) {
+    // The test's standard input becomes the plot's input: a pipe that stays silent.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const int savedStdin = dup(0);
+    dup2(fds[0], 0);
+    GtkWidget* item = gtk_menu_item_new_with_label("Standard Input");
+    g_object_ref_sink(item);
+    onOpenDevice(GTK_MENU_ITEM(item), &graph.io);
+    g_object_unref(item);
+    EXPECT_EQ(graph.io.inputKind, InputKind::standardInput);
+    EXPECT_NE(graph.inputWatch, nullptr);
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel: [StdIn]");
+
+    run(onCloseDevice);
+    EXPECT_EQ(graph.io.inputChannel, nullptr);
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
+    dup2(savedStdin, 0);
+    close(savedStdin);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+TEST_F(FileCommandsTest, BackupDeviceStartsANewRecording) {
+    std::string title, offered;
+    script.then(choose(folder + "/log", &title, &offered));
+    run(onBackupDevice);
+    EXPECT_EQ(title, "Backup File");
+    EXPECT_EQ(offered, "untitled.plt");
+    EXPECT_NE(graph.io.backupChannel, nullptr);
+    EXPECT_EQ(access((folder + "/log.plt").c_str(), F_OK), 0);
+    run(onCloseBackup);
+    EXPECT_EQ(graph.io.backupChannel, nullptr);
+
+    script.then(cancel());
+    run(onBackupDevice);
+    EXPECT_EQ(graph.io.backupChannel, nullptr);
+}
+
+}  // namespace
