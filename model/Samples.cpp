@@ -1,4 +1,5 @@
 // Sample slots: storing values, moving the write position and resizing the X axis.
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -60,7 +61,10 @@ void PlotModel::advance() {
         return;
     }
     if (!graphs.empty() && graphs[0].samples.capacity() < std::size_t{w} + 2) {
-        reserveAll(graphs, std::size_t{w} + 2);
+        // At least the spare of 256 slots, and at least half the present size more: a fixed step
+        // alone would copy every array once per 256 lines and make a long run quadratic.
+        const std::size_t grown = graphs[0].samples.capacity() + graphs[0].samples.capacity() / 2;
+        reserveAll(graphs, std::max(std::size_t{w} + 2, grown > sampleReserve ? grown - sampleReserve : 0));
     }
     for (std::size_t i = 0; i < graphs.size(); ++i) {
         try {
