@@ -7,7 +7,6 @@
 
 #include "app/GraphData.h"
 #include "input/FileName.h"
-#include "input/InputChannel.h"
 #include "input/Messages.h"
 
 namespace {
@@ -35,7 +34,6 @@ bool openBackup(const FileName& name, bool append, IOData& io) {
         g_io_channel_set_encoding(channel, nullptr, nullptr);
         io.backupChannel = channel;
         io.backupLineCount = 0;
-        backupRecorder = recordBackupLine;
     } else {
         io.backupKind = BackupKind::none;
         showErrorDialog(io.owner ? io.owner->mainWindow : nullptr, "Error: Failed backup: ", name.utf8Name.c_str());

@@ -16,9 +16,11 @@
 
 #include "app/GraphData.h"
 #include "input/LineCutter.h"
+#include "input/Backup.h"
 #include "input/Messages.h"
+#include "input/SerialSpeeds.h"
 
-BackupRecorder backupRecorder = nullptr;
+BackupRecorder backupRecorder = recordBackupLine;
 std::size_t pauseQueueLimit = 64u * 1024 * 1024;
 
 namespace {
@@ -302,23 +304,16 @@ bool openSerialDevice(const char* name, IOData& io) {
         showErrorDialog(io.owner->mainWindow, failure, name);
         return false;
     }
-    if (io.owner->serialSpeed >= 0) configureSerialLine(fd, io.owner->serialSpeed);
+    // Line settings only for a terminal: a FIFO or another character device has none.
+    if (io.owner->serialSpeed >= 0 && isatty(fd)) configureSerialLine(fd, io.owner->serialSpeed);
     startInput(io, channel, InputKind::serialDevice, name);
     return true;
 }
 
 void setSerialLineFields(termios& line, std::int32_t speed) {
-    static const struct {
-        std::int32_t bitsPerSecond;
-        speed_t constant;
-    } speeds[] = {
-        {50, B50},     {75, B75},     {110, B110},     {134, B134},     {150, B150},     {200, B200},
-        {300, B300},   {600, B600},   {1200, B1200},   {1800, B1800},   {2400, B2400},   {4800, B4800},
-        {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
-    };
     speed_t constant = B9600;
-    for (const auto& row : speeds) {
-        if (speed > 0 && row.bitsPerSecond == speed) constant = row.constant;
+    for (std::size_t i = 0; i < serialSpeedCount; ++i) {
+        if (speed > 0 && serialSpeeds[i] == speed) constant = serialSpeedConstants[i];
     }
     // Input, output and local modes and the control characters (VMIN, VTIME) stay as they were.
     line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB);

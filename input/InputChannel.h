@@ -31,7 +31,7 @@ constexpr gint64 repaintIntervalUs = 16000;
 constexpr gint64 repaintWaitUs = 20000;
 
 // The backup's recording step, run for every non-empty line while a backup channel is open, before
-// the plot sees the line. The backup sets it; null records nothing.
+// the plot sees the line: the backup's own step, replaceable by tests; null records nothing.
 using BackupRecorder = void (*)(IOData& io, const char* line, std::size_t length);
 extern BackupRecorder backupRecorder;
 

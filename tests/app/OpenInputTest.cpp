@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "input/FileName.h"
+#include "input/InputChannel.h"
+#include "tests/input/InputTestSupport.h"
 #include "tests/app/GuiTestSupport.h"
 
 namespace {
@@ -71,6 +73,21 @@ TEST_F(OpenInputTest, NamesAreClassifiedByWhatTheyAre) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(classifyInputName(r.name.c_str(), r.name.c_str()), r.expected);
     }
+}
+
+TEST_F(OpenInputTest, AFifoIsReadLiveInsteadOfAsAFile) {
+    const std::string fifo = folder + "/stream";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // keeps a writer for the reader
+    ASSERT_GE(writer, 0);
+    EXPECT_TRUE(openInput(named(fifo), graph.io));
+    EXPECT_EQ(graph.io.inputKind, InputKind::serialDevice);
+    EXPECT_TRUE(model.fixedXAxis);
+    writeWhileRunning(writer, "1 2\n3 4\n");
+    runUntil([&] { return model.writeIndex == 2; });
+    EXPECT_EQ(model.graphs[1].samples[1], 4);
+    closeInput(graph.io);
+    close(writer);
 }
 
 TEST_F(OpenInputTest, OpeningAPlotFileReplacesThePlot) {

@@ -120,6 +120,7 @@ struct LineSpy {
         return received;
     }
     IOData& io;
+    BackupRecorder saved = backupRecorder;
     int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
     explicit LineSpy(IOData& record) : io(record) {
         lines().clear();
@@ -127,7 +128,7 @@ struct LineSpy {
         backupRecorder = [](IOData&, const char* line, std::size_t length) { lines().emplace_back(line, length); };
     }
     ~LineSpy() {
-        backupRecorder = nullptr;
+        backupRecorder = saved;
         g_io_channel_unref(io.backupChannel);
         io.backupChannel = nullptr;
         close(sink);
