@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include <gtk/gtk.h>
 
@@ -21,6 +23,30 @@ void ringBell() {
     if (GdkDisplay* display = gdk_display_get_default()) gdk_display_beep(display);
 }
 
+// With KIVREL_REPORT_FIRST_FRAME set (to anything but empty or "0"), one line goes to standard
+// error once the plot area has been drawn for the first time, so that a script can time the
+// start-up and knows when the window shows its first picture.
+gboolean reportFirstFrame(GtkWidget*, cairo_t*, gpointer start) {
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        const gint64 startTime = *static_cast<const gint64*>(start);
+        char seconds[G_ASCII_DTOSTR_BUF_SIZE];
+        std::fprintf(stderr, "kivrel: first frame drawn %s s after start\n",
+                     g_ascii_formatd(seconds, sizeof seconds, "%.3f",
+                                     static_cast<double>(g_get_monotonic_time() - startTime) / 1e6));
+        std::fflush(stderr);
+    }
+    return FALSE;
+}
+
+void addFirstFrameReport(GraphData& graph, gint64& startTime) {
+    const char* value = std::getenv("KIVREL_REPORT_FIRST_FRAME");
+    if (!value || !*value || std::strcmp(value, "0") == 0 || !graph.drawingArea) return;
+    // After the plot's own draw handler, so that the frame is complete when the line is written.
+    g_signal_connect_after(graph.drawingArea, "draw", G_CALLBACK(reportFirstFrame), &startTime);
+}
+
 void tearDown(GraphData& graph) {
     closeInput(graph.io);
     closeBackup(graph.io);
@@ -33,6 +59,7 @@ void tearDown(GraphData& graph) {
 }  // namespace
 
 int runKivrel(int argc, char** argv) {
+    gint64 startTime = g_get_monotonic_time();
     GraphData graph;
     beepFunction = ringBell;
     // GTK's own options are taken out and the locale is set without opening the display, so that
@@ -48,6 +75,7 @@ int runKivrel(int argc, char** argv) {
         return 1;
     }
     buildMainWindow(graph);
+    addFirstFrameReport(graph, startTime);
     if (options.failedConfigFile) {
         showErrorDialog(graph.mainWindow, "Error: Failed opening file: ", options.failedConfigFile);
     }

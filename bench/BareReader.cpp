@@ -1,12 +1,14 @@
 // Baseline of the ingest bench: the least a reader of the stream must do. Reads standard input in
 // 64 KiB blocks, cuts it into lines at line feeds and converts every number with strtod. Prints
-// "<lines> lines in <seconds> s (<lines/s> lines/s)", timed from the first byte to the end.
+// "<lines> lines in <seconds> s (<lines/s> lines/s), peak RSS <KiB> KiB", timed from the first byte
+// to the end.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 int main() {
@@ -54,7 +56,10 @@ int main() {
     if (!line.empty()) convert(line);
     const double seconds =
         started ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() : 0.0;
-    std::printf("%lld lines in %.3f s (%.0f lines/s)\n", lines, seconds, seconds > 0 ? static_cast<double>(lines) / seconds : 0.0);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%lld lines in %.3f s (%.0f lines/s), peak RSS %ld KiB\n", lines, seconds,
+                seconds > 0 ? static_cast<double>(lines) / seconds : 0.0, usage.ru_maxrss);
     std::fprintf(stderr, "checksum %g\n", sum);
     return 0;
 }

@@ -1,0 +1,211 @@
+#!/usr/bin/env python3
+"""Runs every Kivrel benchmark of a release build and prints one table: each figure next to its
+baseline measured in the same run, the ratio, and the goal for that ratio. Nothing is asserted; a
+missed goal is marked "missed" and the command still succeeds.
+
+    python3 bench/report.py <build dir>   (tools/bench.sh builds and runs it under Xvfb)
+
+The Google Benchmark programs write JSON (--benchmark_out); the ingest figures come from
+bench/ingest.sh; the start-up figures are timed here from starting the process to the line that
+the program writes to standard error when its first frame is drawn (KIVREL_REPORT_FIRST_FRAME).
+"""
+
+import json
+import math
+import os
+import re
+import select
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+class Table:
+    def __init__(self):
+        self.rows = []
+
+    def add(self, figure, value, baseline, unit, ratio, goal, met):
+        self.rows.append((figure, value, baseline, unit, ratio, goal, met))
+
+    def print(self):
+        header = ("figure", "kivrel", "baseline", "unit", "ratio", "goal", "")
+        cells = [header] + [
+            (f, fmt(v), fmt(b), u, "%.2f" % r if r is not None else "-", g,
+             "" if m is None else "met" if m else "missed")
+            for f, v, b, u, r, g, m in self.rows
+        ]
+        widths = [max(len(row[i]) for row in cells) for i in range(len(header))]
+        for n, row in enumerate(cells):
+            print("  ".join(c.ljust(w) if i in (0, 3, 5, 6) else c.rjust(w)
+                            for i, (c, w) in enumerate(zip(row, widths))).rstrip())
+            if n == 0:
+                print("  ".join("-" * w for w in widths))
+
+
+def fmt(value):
+    if value is None:
+        return "-"
+    if value >= 1e6:
+        return "%.2fM" % (value / 1e6)
+    if value >= 1e4:
+        return "%.0f" % value
+    if value >= 100:
+        return "%.1f" % value
+    return "%.3g" % value
+
+
+def run_benchmark(build, program, pattern, out_dir):
+    """Runs one Google Benchmark program; returns {name: run} of its iteration runs."""
+    out = os.path.join(out_dir, program + ".json")
+    command = [os.path.join(build, "bench", program), "--benchmark_filter=" + pattern,
+               "--benchmark_out=" + out, "--benchmark_out_format=json"]
+    print("running", program, flush=True)
+    done = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, cwd=out_dir)
+    if done.returncode != 0:
+        sys.exit("%s failed:\n%s" % (program, done.stderr))
+    with open(out) as f:
+        runs = json.load(f)["benchmarks"]
+    return {r["name"]: r for r in runs if r.get("run_type", "iteration") == "iteration"}
+
+
+def process_line(table, build, out_dir):
+    runs = run_benchmark(build, "kivrel_model_bench", "^(strtodBaseline|processLine)/", out_dir)
+    for columns in (8, 64):
+        base = runs["strtodBaseline/%d_columns" % columns]["items_per_second"]
+        for axis in ("fixed_ring", "extendable_axis"):
+            rate = runs["processLine/%d_columns/%s" % (columns, axis)]["items_per_second"]
+            table.add("processLine values/s, %d columns, %s" % (columns, axis.replace("_", " ")),
+                      rate, base, "values/s", rate / base, ">= 0.5", rate / base >= 0.5)
+
+
+def ingest(table, build):
+    print("running bench/ingest.sh", flush=True)
+    environment = dict(os.environ, KIVREL_BENCH_BUILD=build)
+    output = subprocess.run(["bash", os.path.join(SOURCE, "bench", "ingest.sh"), "--inside"],
+                            check=True, capture_output=True, text=True, cwd=SOURCE, env=environment).stdout
+    print(output, end="")
+    blocks = re.findall(r"^(\S.*?)\s+\d+ lines/s.*?peak RSS\s+(\d+) KiB.*\n"
+                        r"\s+kivrel:.*?\((\d+) lines/s\).*?\(([\d.]+) frames/s\)\n"
+                        r"\s+baseline:.*?\((\d+) lines/s\), peak RSS (\d+) KiB", output, re.M)
+    for label, rss, rate, fps, base, base_rss in blocks:
+        rate, fps, base = float(rate), float(fps), float(base)
+        ratio = rate / base if base else 0.0
+        table.add("ingest lines/s, " + label, rate, base, "lines/s", ratio,
+                  ">= 0.25 at >= 30 fps", ratio >= 0.25 and fps >= 30)
+        table.add("  frames/s during that ingest", fps, None, "frames/s", None, ">= 30", fps >= 30)
+        table.add("  peak RSS", float(rss), float(base_rss), "KiB", float(rss) / float(base_rss),
+                  "", None)
+
+
+def draw_plot(table, build, out_dir):
+    runs = run_benchmark(build, "kivrel_render_bench", "/[0-5]$", out_dir)
+    scenes = {5: "8 x 610", 0: "8 x 1861", 1: "64 x 1861", 2: "64 x 50000 zoom 0",
+              3: "64 x 50000 zoomed out", 4: "64 x 1861 in 8 displays"}
+    for scene, label in scenes.items():
+        ms = runs["BM_DrawPlot/%d" % scene]["real_time"]
+        naive = runs["BM_NaivePathAntialiased/%d" % scene]["real_time"]
+        aliased = runs["BM_NaivePathNoAntialias/%d" % scene]["real_time"]
+        table.add("drawPlot ms/frame 1920x1080, %s (vs one antialiased path)" % label, ms, naive, "ms",
+                  ms / naive, "<= 1.3", ms / naive <= 1.3)
+        table.add("  same vs one path without antialiasing", ms, aliased, "ms", ms / aliased, "", None)
+
+
+def plt_files(table, build, out_dir):
+    runs = run_benchmark(build, "kivrel_files_bench", ".", out_dir)
+    for what, mine, bare in (("save", "BM_SavePlt", "BM_SaveBaselineFprintf"),
+                             ("read", "BM_ReadPlt", "BM_ReadBaselineStrtod")):
+        ms, base = runs[mine]["real_time"], runs[bare]["real_time"]
+        table.add("PLT %s 64 x 50000 ms (vs bare %s)" % (what, "fprintf" if what == "save" else "strtod"),
+                  ms, base, "ms", ms / base, "<= 1.5", ms / base <= 1.5)
+
+
+def expression(table, build, out_dir):
+    runs = run_benchmark(build, "kivrel_expr_bench", ".", out_dir)
+    ms, native = runs["interpretedFormula"]["real_time"], runs["nativeFormula"]["real_time"]
+    table.add("runExpression 1e6 points ms (vs the formula in C++)", ms, native, "ms", ms / native,
+              "<= 10", ms / native <= 10)
+
+
+def first_frame(command, environment, timeout=60.0):
+    """Seconds from starting the command to its "first frame drawn" line on standard error, and the
+    peak RSS in KiB of the process, ended right after that line."""
+    start = time.monotonic()
+    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.PIPE, env=environment)
+    try:
+        buffer = b""
+        while b"first frame drawn" not in buffer:
+            left = timeout - (time.monotonic() - start)
+            if left <= 0 or not select.select([process.stderr], [], [], left)[0]:
+                raise RuntimeError("no first frame from " + " ".join(command))
+            chunk = os.read(process.stderr.fileno(), 4096)
+            if not chunk:
+                raise RuntimeError("%s ended before its first frame: %r" % (" ".join(command), buffer))
+            buffer += chunk
+        seconds = time.monotonic() - start
+    finally:
+        process.terminate()
+        usage = os.wait4(process.pid, 0)[2]
+        process.returncode = 0  # reaped above
+        process.stderr.close()
+    return seconds, usage.ru_maxrss
+
+
+def write_plot_file(name, graphs=64, slots=50000):
+    # As kivrel saves it: the X-axis size (slots - 1) and one line per slot but the one being written.
+    with open(name, "w") as f:
+        f.write("#$ -xsize %d\n" % (slots - 1))
+        for i in range(slots - 1):
+            f.write(" ".join("%g" % round(1000 * math.sin(i * 0.001 * (g + 1)) + g * 0.25, 3)
+                             for g in range(graphs)) + " \n")
+
+
+def start_up(table, build, out_dir, runs=7):
+    environment = dict(os.environ, KIVREL_REPORT_FIRST_FRAME="1")
+    plot = os.path.join(out_dir, "startup-64x50000.plt")
+    write_plot_file(plot)
+    kivrel = os.path.join(build, "kivrel")
+    commands = {"empty": [os.path.join(build, "bench", "kivrel_empty_window")], "none": [kivrel],
+                "file": [kivrel, plot]}
+    print("timing start-up (%d runs each, median)" % runs, flush=True)
+    times = {key: [] for key in commands}
+    rss = {key: [] for key in commands}
+    for key in commands:
+        first_frame(commands[key], environment)  # warms the caches; not counted
+    for _ in range(runs):  # interleaved, so that a busy moment hits all three alike
+        for key, command in commands.items():
+            seconds, kib = first_frame(command, environment)
+            times[key].append(seconds)
+            rss[key].append(kib)
+    empty = statistics.median(times["empty"]) * 1000
+    empty_rss = statistics.median(rss["empty"])
+    for key, label in (("none", "no input"), ("file", "64 x 50000 plot file")):
+        ms = statistics.median(times[key]) * 1000
+        table.add("start-up ms to first frame, %s (vs empty GTK window)" % label, ms, empty, "ms",
+                  ms / empty, "<= 1.5", ms / empty <= 1.5)
+        kib = statistics.median(rss[key])
+        table.add("  peak RSS at that frame", kib, empty_rss, "KiB", kib / empty_rss, "", None)
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: report.py <build dir>")
+    build = os.path.abspath(sys.argv[1])
+    table = Table()
+    with tempfile.TemporaryDirectory(prefix="kivrel-bench-") as out_dir:
+        process_line(table, build, out_dir)
+        ingest(table, build)
+        draw_plot(table, build, out_dir)
+        plt_files(table, build, out_dir)
+        start_up(table, build, out_dir)
+        expression(table, build, out_dir)
+    print()
+    table.print()
+
+
+if __name__ == "__main__":
+    main()
