@@ -14,6 +14,7 @@
 #include "input/FileName.h"
 #include "input/InputChannel.h"
 #include "input/Messages.h"
+#include "render/Export.h"
 #include "ui/FileDialogs.h"
 #include "ui/FileNameRules.h"
 
@@ -114,7 +115,20 @@ void onCloseBackup(GtkMenuItem*, gpointer data) {
     closeBackup(*io);
 }
 
-void onExport(GtkMenuItem*, gpointer data) { recordFrom<IOData>(data, __LINE__); }
+void onExport(GtkMenuItem*, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    GraphData& graph = *io->owner;
+    if (!graph.mainWindow) return;
+    PauseDuring pause(*io);
+    const std::string proposed = proposedName(*io, "pdf");
+    FileName name;
+    runSaveDialog(graph.mainWindow, "Export to PDF/SVG", nullptr, proposed.c_str(), "pdf", name);
+    if (name.length <= 4) {
+        showErrorDialog(graph.mainWindow, "Error: Invalid file name: ", name.utf8Name.c_str());
+    } else if (exportDrawing(graph, name) == 0) {
+        showErrorDialog(graph.mainWindow, "Error: Invalid file: ", name.utf8Name.c_str());
+    }
+}
 
 void onHelp(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/GraphData.h"
+#include "render/Mouse.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
 
@@ -70,12 +71,42 @@ gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure*, gpointer data) {
     return TRUE;
 }
 
-gboolean onPlotButton(GtkWidget*, GdkEventButton*, gpointer data) {
-    recordFrom<GraphData>(data, __LINE__);
+namespace {
+
+static_assert(shiftMask == GDK_SHIFT_MASK && controlMask == GDK_CONTROL_MASK && altMask == GDK_MOD1_MASK &&
+                  button1Mask == GDK_BUTTON1_MASK && button3Mask == GDK_BUTTON3_MASK,
+              "the mouse logic reads the toolkit's modifier bits");
+
+// The rows of the displays as the last redraw laid them out: the area's height stretched by the Y
+// zoom and shifted by the vertical scroll bar. The scroll bar is read, not reconfigured.
+PlotRows plotRowsOf(const GraphData& graph) {
+    const int height = graph.drawingArea ? gtk_widget_get_allocated_height(graph.drawingArea) : 0;
+    const double offset = graph.verticalAdjustment ? gtk_adjustment_get_value(graph.verticalAdjustment) : 0.0;
+    const VerticalView view = verticalViewFor(height, graph.model.yZoom, offset);
+    return PlotRows{virtualHeightOf(view), yOriginOf(view)};
+}
+
+gboolean redrawnIf(bool acted, GtkWidget* area) {
+    if (!acted) return FALSE;
+    if (area) gtk_widget_queue_draw(area);
+    return TRUE;
+}
+
+}  // namespace
+
+gboolean onPlotButton(GtkWidget* area, GdkEventButton* event, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    const PointerEvent pointer{event->button, event->state, event->x, event->y};
+    const PlotRows rows = plotRowsOf(*graph);
+    // A double or triple click arrives as its single presses first; the extra event adds nothing.
+    if (event->type == GDK_BUTTON_PRESS) return redrawnIf(pressButton(graph->model, pointer, rows), area);
+    if (event->type == GDK_BUTTON_RELEASE) return redrawnIf(releaseButton(graph->model, pointer, rows), area);
     return FALSE;
 }
 
-gboolean onPlotMotion(GtkWidget*, GdkEventMotion*, gpointer data) {
-    recordFrom<GraphData>(data, __LINE__);
-    return FALSE;
+gboolean onPlotMotion(GtkWidget* area, GdkEventMotion* event, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    if (event->type != GDK_MOTION_NOTIFY) return FALSE;
+    const PointerEvent pointer{0, event->state, event->x, event->y};
+    return redrawnIf(movePointer(graph->model, pointer, plotRowsOf(*graph)), area);
 }

@@ -255,15 +255,11 @@ void drawCrosshair(const Frame& f) {
 
 void drawLegend(const Frame& f) {
     const PlotModel& model = f.model;
-    const double rowHeight = std::max(f.fontSize + 2, 12.0);
-    const double squareX = model.frames ? 70 : 10;
-    const double titleX = model.frames ? 80 : 20;
+    const double squareX = legendSquareX(model);
+    const double titleX = squareX + 10;
     for (std::size_t g = model.graphs.size(); g-- > 0;) {
         const Graph& graph = model.graphs[g];
-        const unsigned display = graph.display < model.displays.size() ? graph.display : 0;
-        double top = model.displayBand(display, f.virtualHeight, f.yOrigin).top;
-        if (!model.frames && display == 0) top += 20;  // below the title
-        const double y = top + (graph.slot + 1.0) * rowHeight;
+        const double y = legendBaseline(model, static_cast<unsigned>(g), f.virtualHeight, f.yOrigin);
         cairo_set_source_rgb(f.cr, graph.colour.red, graph.colour.green, graph.colour.blue);
         cairo_rectangle(f.cr, squareX, y - 8, 8, 8);
         if (graph.enabled) cairo_fill_preserve(f.cr);
@@ -469,6 +465,19 @@ void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, doub
         text = std::to_string(sampleIndex);
     }
     placeText(cr, x, y, text, alignment, surfaceKind);
+}
+
+double legendSquareX(const PlotModel& model) {
+    return model.frames ? 70.0 : 10.0;
+}
+
+double legendBaseline(const PlotModel& model, unsigned graph, int virtualHeight, double yOrigin) {
+    if (graph >= model.graphs.size()) return 0.0;
+    const Graph& g = model.graphs[graph];
+    const unsigned display = g.display < model.displays.size() ? g.display : 0;
+    double top = model.displayBand(display, virtualHeight, yOrigin).top;
+    if (!model.frames && display == 0) top += 20;  // below the title
+    return top + (g.slot + 1.0) * std::max(finiteOr(model.fontSize, 10.0) + 2, 12.0);
 }
 
 double valueAtY(const PlotModel& model, double y, int virtualHeight, double yOrigin) {

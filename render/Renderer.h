@@ -38,6 +38,13 @@ void drawVLine(cairo_t* cr, const PlotModel& model, unsigned display, long long 
 void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, double y, long long sampleIndex,
                 unsigned alignment, int surfaceKind);
 
+// The legend row of a graph: the baseline of its title, whose 8 x 8 square stands just above it at
+// legendSquareX and whose title starts 10 further right. Rows follow the graph's slot in its stored
+// display (not a drag's preview); in display 0 they start below the title unless Frames mode gives
+// the title its own margin.
+double legendSquareX(const PlotModel& model);
+double legendBaseline(const PlotModel& model, unsigned graph, int virtualHeight, double yOrigin);
+
 // The value under pixel row y: taken from the first display with a range whose data area holds the
 // row, 0 when none does.
 double valueAtY(const PlotModel& model, double y, int virtualHeight, double yOrigin);

@@ -11,6 +11,7 @@
 #include "app/GraphData.h"
 #include "render/CairoPtr.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/render/PlotAreaTestSupport.h"
 
 namespace {
 
@@ -28,17 +29,6 @@ void feedDemo(PlotModel& model) {
                       0.8 * std::sin(0.4 * pi * t) + 0.1 * std::sin(37.0 * i), (i / 200) % 2 == 0 ? 1.0 : -1.0);
         model.processLine(line);
     }
-}
-
-// Resizes the window and runs the main loop until GTK has laid it out at the new size.
-void resizeWindow(GraphData& graph, int width, int height) {
-    gtk_window_resize(GTK_WINDOW(graph.mainWindow), width, height);
-    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
-    while (g_get_monotonic_time() < deadline && (gtk_widget_get_allocated_width(graph.mainWindow) != width ||
-                                                 gtk_widget_get_allocated_height(graph.mainWindow) != height)) {
-        if (!gtk_main_iteration_do(FALSE)) g_usleep(1000);
-    }
-    drainEvents();
 }
 
 // Draws the drawing area alone, through its "draw" handler, into an image.
@@ -68,14 +58,6 @@ int pixelsOfColour(cairo_surface_t* surface, const Colour& c) {
         }
     }
     return count;
-}
-
-// Whether something asked the drawing area to be redrawn since the last call.
-bool takeRedrawRequest(GraphData& graph) {
-    cairo_region_t* area = gdk_window_get_update_area(gtk_widget_get_window(graph.drawingArea));
-    if (!area) return false;
-    cairo_region_destroy(area);
-    return true;
 }
 
 TEST(PlotArea, WindowShowsTheModel) {

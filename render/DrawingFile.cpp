@@ -1,0 +1,86 @@
+#include "render/DrawingFile.h"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "render/CairoPtr.h"
+#include "render/Renderer.h"
+#include "render/TextLayout.h"
+
+namespace {
+
+// The picture stands at the origin; the extra points stay blank at the right and at the bottom.
+constexpr double blankStrip = 6.0;
+
+// The file cairo writes through. cairo's own file output can lose a write error of the last
+// buffer (a full disk then looks like success), so the program writes the bytes itself and checks
+// every write, the flush and the close.
+class OutputFile {
+  public:
+    explicit OutputFile(const char* localName) : file(std::fopen(localName, "wb")) {}
+    ~OutputFile() {
+        if (file) std::fclose(file);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool isOpen() const { return file != nullptr; }
+
+    static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length) {
+        auto* out = static_cast<OutputFile*>(closure);
+        if (out->failed || std::fwrite(data, 1, length, out->file) != length) {
+            out->failed = true;
+            return CAIRO_STATUS_WRITE_ERROR;
+        }
+        return CAIRO_STATUS_SUCCESS;
+    }
+
+    // Whether every byte reached the file.
+    bool close() {
+        const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+        const bool closed = std::fclose(file) == 0;
+        file = nullptr;
+        return !failed && flushed && closed;
+    }
+
+  private:
+    std::FILE* file;
+    bool failed = false;
+};
+
+}  // namespace
+
+int drawingFileKindOf(const std::string& utf8Name) {
+    if (utf8Name.size() < 4) return screenSurface;
+    const std::string ending = utf8Name.substr(utf8Name.size() - 4);
+    if (ending == ".pdf" || ending == ".PDF") return pdfSurface;
+    if (ending == ".svg" || ending == ".SVG") return svgSurface;
+    return screenSurface;
+}
+
+int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceKind,
+                     const HorizontalView& horizontal, const VerticalView& vertical) {
+    if (!localName || !*localName || (surfaceKind != pdfSurface && surfaceKind != svgSurface)) return 0;
+    OutputFile out(localName);
+    if (!out.isOpen()) return 0;
+    const double width = std::max(horizontal.width, 0) + blankStrip;
+    const double height = std::max(vertical.height, 0) + blankStrip;
+    SurfacePtr surface{surfaceKind == pdfSurface
+                           ? cairo_pdf_surface_create_for_stream(OutputFile::write, &out, width, height)
+                           : cairo_svg_surface_create_for_stream(OutputFile::write, &out, width, height)};
+    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return 0;
+    {
+        const CairoPtr cr{cairo_create(surface.get())};
+        drawPlot(model, cr.get(), horizontal, vertical, surfaceKind);
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return 0;
+    }
+    // Finishing writes the file; its status tells whether every write succeeded.
+    cairo_surface_finish(surface.get());
+    const bool finished = cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS;
+    surface.reset();
+    return out.close() && finished ? 1 : 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// Export of what the plotting area shows, at its size on screen, into a PDF or SVG file.
+
+struct GraphData;
+struct FileName;
+
+// Builds the views exactly as a redraw does (correcting the X zoom and reconfiguring the scroll
+// bars), then writes a PDF for a name ending in ".pdf" or ".PDF", an SVG for ".svg" or ".SVG".
+// Returns 1 when the file was written; 0 for a name of 4 bytes or fewer, any other ending, or a
+// failed write.
+int exportDrawing(GraphData& graph, const FileName& name);

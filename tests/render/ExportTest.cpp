@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/Commands.h"
+#include "app/GraphData.h"
+#include "input/FileName.h"
+#include "render/Export.h"
+#include "tests/app/GuiTestSupport.h"
+#include "tests/render/ExportTestSupport.h"
+#include "tests/render/PlotAreaTestSupport.h"
+
+namespace {
+
+class ExportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(folder.path.empty());
+        resizeWindow(graph, 900, 560);
+        // A short axis: drawing it spreads it over the area by raising the X zoom.
+        model.setXSize(101);
+        model.processLine("1 2");
+        model.processLine("-1 0.5");
+    }
+
+    static FileName named(const std::string& text) {
+        FileName name;
+        name.setFromUtf8(text.c_str());
+        return name;
+    }
+
+    int areaWidth() const { return gtk_widget_get_allocated_width(graph.drawingArea); }
+    int areaHeight() const { return gtk_widget_get_allocated_height(graph.drawingArea); }
+    int spinXZoom() const { return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)); }
+
+    TemporaryFolder folder;
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PlotModel& model = graph.model;
+};
+
+TEST_F(ExportTest, WritesTheAreaAtItsSizeAndCorrectsTheXZoomAsARedrawWould) {
+    const std::string path = folder / "plot.PDF";
+    ASSERT_EQ(model.xZoom, 0);
+    EXPECT_EQ(exportDrawing(graph, named(path)), 1);
+    const PageSize size = pdfPageSize(path);
+    EXPECT_EQ(size.width, areaWidth() + 6);
+    EXPECT_EQ(size.height, areaHeight() + 6);
+    const int corrected = areaWidth() / 100 - 1;
+    ASSERT_GT(corrected, 0);
+    EXPECT_EQ(model.xZoom, corrected);
+    EXPECT_EQ(spinXZoom(), corrected);
+    EXPECT_EQ(gtk_adjustment_get_upper(graph.horizontalAdjustment), 101);
+}
+
+TEST_F(ExportTest, RefusesShortNamesAndOtherEndings) {
+    const struct {
+        const char* name;
+        std::string file;
+        bool viewsBuilt;
+    } rows[] = {
+        {"four bytes", "a.sv", false},
+        {"empty", "", false},
+        {"a picture ending", folder / "plot.png", true},
+        {"mixed case", folder / "plot.Svg", true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        model.xZoom = 0;
+        gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), 0);
+        EXPECT_EQ(exportDrawing(graph, named(r.file)), 0);
+        EXPECT_EQ(model.xZoom != 0, r.viewsBuilt);
+        EXPECT_FALSE(!r.file.empty() && std::filesystem::exists(r.file));
+    }
+}
+
+// Chooses a file in the save dialog: the folder and the name typed into it.
+std::function<void(GtkDialog*)> chooseFile(const std::string& folder, const std::string& name) {
+    return [folder, name](GtkDialog* dialog) {
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), folder.c_str());
+        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name.c_str());
+        gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
+    };
+}
+
+std::function<void(GtkDialog*)> recordMessage(std::string& text) {
+    return [&text](GtkDialog* dialog) {
+        text = messageText(dialog);
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    };
+}
+
+TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
+    DialogScript script;
+    graph.io.currentInputName = "/data/log.plt";
+    ASSERT_TRUE(graph.io.playing);
+    std::string proposed, title;
+    bool playingMeanwhile = true;
+    script.then([&](GtkDialog* dialog) {
+        GCharPtr name{gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(dialog))};
+        proposed = name ? name.get() : "";
+        title = gtk_window_get_title(GTK_WINDOW(dialog));
+        playingMeanwhile = graph.io.playing;
+        chooseFile(folder.path, "picture.svg")(dialog);
+    });
+    onExport(nullptr, &graph.io);
+    EXPECT_EQ(script.answered, 1);  // no error dialog
+    EXPECT_EQ(title, "Export to PDF/SVG");
+    EXPECT_EQ(proposed, "log.pdf");
+    EXPECT_FALSE(playingMeanwhile);
+    EXPECT_TRUE(graph.io.playing);
+    const std::string svg = commandOutput("head -c 400 '" + (folder / "picture.svg") + "'");
+    EXPECT_NE(svg.find("width=\"" + std::to_string(areaWidth() + 6) + "pt\""), std::string::npos) << svg;
+}
+
+TEST_F(ExportTest, TheCommandReportsInvalidNamesAndFiles) {
+    graph.io.currentInputName.clear();
+    const struct {
+        const char* name;
+        std::function<void(GtkDialog*)> answer;
+        std::string message;
+    } rows[] = {
+        {"cancelled", [](GtkDialog* d) { gtk_dialog_response(d, GTK_RESPONSE_CANCEL); },
+         "Error: Invalid file name: "},
+        {"a picture ending", chooseFile(folder.path, "plot.png"),
+         "Error: Invalid file: " + (folder / "plot.png")},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        DialogScript script;
+        std::string proposed, message;
+        script.then([&](GtkDialog* dialog) {
+            GCharPtr name{gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(dialog))};
+            proposed = name ? name.get() : "";
+            r.answer(dialog);
+        });
+        script.then(recordMessage(message));
+        graph.io.playing = false;
+        onExport(nullptr, &graph.io);
+        EXPECT_EQ(proposed, "untitled.pdf");
+        EXPECT_EQ(message, r.message);
+        EXPECT_FALSE(graph.io.playing);  // paused input stays paused
+    }
+}
+
+}  // namespace
