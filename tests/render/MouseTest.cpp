@@ -446,6 +446,20 @@ TEST_F(MouseTest, SquaresAndDisplaysAreFoundWhenZoomedAndScrolled) {
     EXPECT_EQ(weights(), (std::vector<unsigned>{1, 1, 2}));
 }
 
+TEST_F(MouseTest, LegendSquaresFollowFramesMode) {
+    for (const bool frames : {false, true}) {
+        SCOPED_TRACE(frames ? "Frames mode" : "no frames");
+        layout({0, 1}, 2);
+        model.frames = frames;
+        const Point square = pointOf(onSquare(1));
+        // The square of the other layout is plain plot area: a click there shows the crosshair only.
+        pressRelease(left, 0, atPoint(frames ? 14 : 74, square.y));
+        EXPECT_EQ(enabledStates(), (std::vector<bool>{true, true}));
+        pressRelease(left, 0, atPoint(square.x, square.y));
+        EXPECT_EQ(enabledStates(), (std::vector<bool>{true, false}));
+    }
+}
+
 TEST_F(MouseTest, OtherButtonsAndEventsAreLeftToGtk) {
     layout({0, 1}, 2);
     const Point p = pointOf(inDisplay(0));
