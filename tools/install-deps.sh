@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config libgtk-3-dev
   libgtest-dev libbenchmark-dev
-  xvfb xauth locales poppler-utils libxml2-utils xdotool python3
+  xvfb xauth locales poppler-utils libxml2-utils xdotool python3 x11-apps
   desktop-file-utils shared-mime-info libglib2.0-bin groff-base man-db bsdextrautils x11-utils dpkg-dev
 )
 
