@@ -58,24 +58,7 @@ void tearDown(GraphData& graph) {
 
 }  // namespace
 
-int runKivrel(int argc, char** argv) {
-    gint64 startTime = g_get_monotonic_time();
-    GraphData graph;
-    beepFunction = ringBell;
-    // GTK's own options are taken out and the locale is set without opening the display, so that
-    // -h and -v answer in a terminal that has none.
-    gtk_parse_args(&argc, &argv);
-    StartupOptions options;
-    const int firstFile = parseCommandLine(argc, argv, graph, options);
-    if (options.serialSpeed > 0) {
-        graph.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
-    }
-    if (!gtk_init_check(&argc, &argv)) {
-        std::fprintf(stderr, "kivrel: cannot open the display (is DISPLAY set?)\n");
-        return 1;
-    }
-    buildMainWindow(graph);
-    addFirstFrameReport(graph, startTime);
+void startInputs(GraphData& graph, const StartupOptions& options, int argc, char** argv, int firstFile) {
     if (options.failedConfigFile) {
         showErrorDialog(graph.mainWindow, "Error: Failed opening file: ", options.failedConfigFile);
     }
@@ -97,6 +80,27 @@ int runKivrel(int argc, char** argv) {
         file.setFromUtf8(argv[i]);
         mergePlotFile(file, graph.io);
     }
+}
+
+int runKivrel(int argc, char** argv) {
+    gint64 startTime = g_get_monotonic_time();
+    GraphData graph;
+    beepFunction = ringBell;
+    // GTK's own options are taken out and the locale is set without opening the display, so that
+    // -h and -v answer in a terminal that has none.
+    gtk_parse_args(&argc, &argv);
+    StartupOptions options;
+    const int firstFile = parseCommandLine(argc, argv, graph, options);
+    if (options.serialSpeed > 0) {
+        graph.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
+    }
+    if (!gtk_init_check(&argc, &argv)) {
+        std::fprintf(stderr, "kivrel: cannot open the display (is DISPLAY set?)\n");
+        return 1;
+    }
+    buildMainWindow(graph);
+    addFirstFrameReport(graph, startTime);
+    startInputs(graph, options, argc, argv, firstFile);
     gtk_main();
     tearDown(graph);
     return 0;
