@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "files/Csv.h"
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
 #include "files/Wxv.h"
@@ -150,11 +151,19 @@ bool writePlt(const PlotModel& model, const char* localName) {
 
 std::int32_t saveFile(const PlotModel& model, const char* localName, const std::string& utf8Name) {
     if (hasWxvEnding(utf8Name)) return writeWxv(model, localName);
+    if (hasCsvEnding(utf8Name)) return writeCsv(model, localName) ? 0 : -1;
     return writePlt(model, localName) ? 0 : -1;
 }
 
 bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name) {
-    const bool read = hasWxvEnding(utf8Name) ? readWxv(model, localName) : model.loadTextFile(localName);
+    bool read = false;
+    if (hasWxvEnding(utf8Name)) {
+        read = readWxv(model, localName);
+    } else if (hasCsvEnding(utf8Name)) {
+        read = readCsv(model, localName);
+    } else {
+        read = model.loadTextFile(localName);
+    }
     if (read) {
         for (unsigned d = 0; d < model.displays.size(); ++d) model.recomputeYRange(d);
     }

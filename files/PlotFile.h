@@ -2,7 +2,7 @@
 // Saving and reading whole plots. A PLT file is option lines (settings, displays, graphs) followed
 // by one data line per stored slot in ring order, so it reads back through PlotModel::processLine.
 // Files are opened by their local (file-system encoded) name; the format is chosen by the UTF-8
-// name: exactly ".wxv" at the end means WXV, anything else PLT.
+// name: exactly ".wxv" at the end means WXV, exactly ".csv" CSV, anything else PLT.
 
 #include <cstdint>
 #include <ostream>
@@ -25,7 +25,7 @@ void writePltOptions(const PlotModel& model, std::ostream& out);
 // it, so the newest values come last. Stops at the first stream error.
 void writePltSamples(const PlotModel& model, std::ostream& out);
 
-// Reads a PLT (or any text) or WXV file into model and, after a successful read, recomputes the Y
+// Reads a PLT (or any text), WXV or CSV file into model and, after a successful read, recomputes the Y
 // range of every display. False when the file cannot be opened, or when a WXV body holds something
 // that is not a number (the values before it stay).
 bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name);
