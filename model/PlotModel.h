@@ -90,6 +90,9 @@ public:
     bool fixedXAxis = true;
     bool highFrequency = false;
     bool sharedYMinMax = false;
+    // Min/Max Envelope mode: zoomed out, each pixel column of a graph spans the extremes of its samples.
+    // A display setting only; no plot or configuration file holds it.
+    bool envelope = false;
     std::uint32_t xSize = startXSize;
     std::uint32_t maxXSize = startMaxXSize;
     std::int32_t xZoom = 0;

@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "render/CairoPtr.h"
@@ -59,14 +60,47 @@ int drawingFileKindOf(const std::string& utf8Name) {
     const std::string ending = utf8Name.substr(utf8Name.size() - 4);
     if (ending == ".pdf" || ending == ".PDF") return pdfSurface;
     if (ending == ".svg" || ending == ".SVG") return svgSurface;
+    if (ending == ".png" || ending == ".PNG") return pngSurface;
     return screenSurface;
 }
 
+namespace {
+
+// The picture on a white image surface, handed to cairo's PNG encoder, which writes through out.
+bool writePng(const PlotModel& model, OutputFile& out, const HorizontalView& horizontal,
+              const VerticalView& vertical) {
+    const long long width = std::max(horizontal.width, 0) + static_cast<long long>(blankStrip);
+    const long long height = std::max(vertical.height, 0) + static_cast<long long>(blankStrip);
+    if (width > INT_MAX || height > INT_MAX) return false;
+    // A size cairo cannot hold gives a surface in an error state, checked here.
+    const SurfacePtr surface{
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height))};
+    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
+    {
+        const CairoPtr cr{cairo_create(surface.get())};
+        cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
+        cairo_paint(cr.get());
+        drawPlot(model, cr.get(), horizontal, vertical, screenSurface);
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
+    }
+    cairo_surface_flush(surface.get());
+    return cairo_surface_write_to_png_stream(surface.get(), OutputFile::write, &out) == CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
 int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceKind,
                      const HorizontalView& horizontal, const VerticalView& vertical) {
-    if (!localName || !*localName || (surfaceKind != pdfSurface && surfaceKind != svgSurface)) return 0;
+    if (!localName || !*localName ||
+        (surfaceKind != pdfSurface && surfaceKind != svgSurface && surfaceKind != pngSurface)) {
+        return 0;
+    }
     OutputFile out(localName);
     if (!out.isOpen()) return 0;
+    if (surfaceKind == pngSurface) {
+        const bool written = writePng(model, out, horizontal, vertical);
+        return out.close() && written ? 1 : 0;
+    }
     const double width = std::max(horizontal.width, 0) + blankStrip;
     const double height = std::max(vertical.height, 0) + blankStrip;
     SurfacePtr surface{surfaceKind == pdfSurface

@@ -1,19 +1,25 @@
 #pragma once
-// The picture of the plotting area written into a PDF or SVG file through cairo's vector surfaces.
-// A file counts as written only when cairo reports no error after the surface is finished, so a
-// full disk or an unwritable folder is a failure, never a success.
+// The picture of the plotting area written into a PDF or SVG file through cairo's vector surfaces,
+// or into a PNG file through an image surface on a white background. A file counts as written only
+// when cairo reports no error after the surface is finished, so a full disk or an unwritable folder is
+// a failure, never a success.
 
 #include <string>
 
 #include "model/PlotModel.h"
 #include "render/Views.h"
 
+// A PNG file: drawn like the screen (texts and lines as there), on a white background.
+constexpr int pngSurface = 3;
+
 // The surface a file name asks for by its last four bytes, case-exact: pdfSurface for ".pdf" and
-// ".PDF", svgSurface for ".svg" and ".SVG", screenSurface (no file) for anything else.
+// ".PDF", svgSurface for ".svg" and ".SVG", pngSurface for ".png" and ".PNG", screenSurface (no
+// file) for anything else.
 int drawingFileKindOf(const std::string& utf8Name);
 
-// Draws the model with the views into a new file of (width + 6) x (height + 6) points at localName
-// (file-system encoding); surfaceKind is pdfSurface or svgSurface. Returns 1 when the file was
+// Draws the model with the views into a new file of (width + 6) x (height + 6) points (pixels for
+// PNG) at localName (file-system encoding); surfaceKind is pdfSurface, svgSurface or pngSurface.
+// Returns 1 when the file was
 // written, 0 otherwise.
 int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceKind,
                      const HorizontalView& horizontal, const VerticalView& vertical);

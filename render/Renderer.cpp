@@ -286,9 +286,33 @@ class Trace {
             stroker.finish();
             return;
         }
-        const double x = f.left + static_cast<double>(k - f.first) * (f.width - f.left) /
-                                      (last - static_cast<double>(f.first));
-        stroker.point(x, f.model.valueToY(display, scaled, f.virtualHeight, f.yOrigin));
+        stroker.point(xOf(k), f.model.valueToY(display, scaled, f.virtualHeight, f.yOrigin));
+    }
+    // The column of sample k spanning the samples at positions k..end-1 (slot of position p:
+    // (p + offset) mod the sample count), from the row of their minimum to that of their maximum.
+    // A column holding a value that is not a number or infinite is a gap, as such a point is.
+    void column(long long k, long long end, std::size_t offset) {
+        const std::size_t count = graph.samples.size();
+        const auto length = static_cast<std::size_t>(end - k);
+        const std::size_t from = (static_cast<std::size_t>(k) + offset) % count;
+        // The positions wrap around the ring at most once: two runs of slots.
+        const std::size_t head = std::min(length, count - from);
+        Extremes e = extremesOf(graph.samples.data() + from, head);
+        if (head < length) e = e.with(extremesOf(graph.samples.data(), length - head));
+        const double low = graph.scale * e.low, high = graph.scale * e.high;
+        if (!e.finite || std::isnan(low) || std::isnan(high)) {
+            stroker.finish();
+            return;
+        }
+        const double x = xOf(k);
+        const double yLow = f.model.valueToY(display, low, f.virtualHeight, f.yOrigin);
+        const double yHigh = f.model.valueToY(display, high, f.virtualHeight, f.yOrigin);
+        // The column starts at the end nearer the trace's last point, so that the line joining the
+        // columns stays short.
+        const bool lowFirst =
+            !stroker.isOpen() || std::fabs(yLow - stroker.y()) <= std::fabs(yHigh - stroker.y());
+        stroker.point(x, lowFirst ? yLow : yHigh);
+        if (yLow != yHigh) stroker.point(x, lowFirst ? yHigh : yLow);
     }
     void gap() { stroker.finish(); }
     // The newest sample's marker, a small diamond hanging right of the polyline's last point.
@@ -302,6 +326,29 @@ class Trace {
     }
 
   private:
+    // Minimum and maximum of a run of samples, and whether all of them are finite.
+    struct Extremes {
+        double low, high;
+        bool finite;
+        Extremes with(const Extremes& o) const {
+            return {std::min(low, o.low), std::max(high, o.high), finite && o.finite};
+        }
+    };
+    static Extremes extremesOf(const double* values, std::size_t n) {
+        double low = values[0], high = values[0], sum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            low = std::min(low, values[i]);
+            high = std::max(high, values[i]);
+            sum += values[i] * 0.0;  // stays 0 unless a value is infinite or not a number
+        }
+        return {low, high, sum == 0.0};
+    }
+
+    double xOf(long long k) const {
+        return f.left +
+               static_cast<double>(k - f.first) * (f.width - f.left) / (last - static_cast<double>(f.first));
+    }
+
     const Frame& f;
     const Graph& graph;
     unsigned display;
@@ -318,28 +365,42 @@ void drawGraph(const Frame& f, const Graph& graph, unsigned display) {
     const auto before = [&](long long k, double end) { return static_cast<double>(k) < end; };
     cairo_set_source_rgb(f.cr, graph.colour.red, graph.colour.green, graph.colour.blue);
     Trace trace(f, graph, display, last);
+    // Positions k < end are drawn; zoomed out in Min/Max Envelope mode each drawn point stands for
+    // the samples up to the next one, otherwise for its own sample only.
+    const bool envelope = f.model.envelope && step > 1;
+    const auto draw = [&](long long k, double end, std::size_t offset) {
+        if (!envelope) {
+            trace.point(k, (static_cast<std::size_t>(k) + offset) % count);
+            return;
+        }
+        const auto endPosition = static_cast<long long>(std::ceil(end));
+        trace.column(k, std::min(k + step, endPosition), offset);
+    };
     if (!f.model.highFrequency) {
         // Position k shows the sample that arrived X size - 2 - k lines before the newest one.
         const auto offset = static_cast<std::size_t>(f.model.writeIndex) + 1;
-        for (long long k = first; before(k, last); k += step)
-            trace.point(k, (static_cast<std::size_t>(k) + offset) % count);
+        for (long long k = first; before(k, last); k += step) draw(k, last, offset);
         return;
     }
     // The trace stays in place and the write position sweeps across it, with a gap after it.
     const double w = std::min(last, static_cast<double>(f.model.writeIndex));
     const bool rest = w + static_cast<double>(step + highFrequencyGap) < last;
     if (static_cast<double>(first + step) < w) {
-        for (long long k = first; before(k, w); k += step) trace.point(k, static_cast<std::size_t>(k));
+        for (long long k = first; before(k, w); k += step) draw(k, w, 0);
         if (rest) trace.marker();
     }
     if (!rest) return;
     trace.gap();
     const auto writeIndex = static_cast<long long>(w);  // w < last here, so w is the write index
     const long long restStart = std::max(writeIndex + highFrequencyGap, first);
-    trace.point(restStart, static_cast<std::size_t>(restStart));
     const long long from =
         writeIndex + highFrequencyGap < first ? first + step : writeIndex + step + highFrequencyGap;
-    for (long long k = from; before(k, last); k += step) trace.point(k, static_cast<std::size_t>(k));
+    if (envelope) {
+        trace.column(restStart, std::min(from, static_cast<long long>(std::ceil(last))), 0);
+    } else {
+        trace.point(restStart, static_cast<std::size_t>(restStart));
+    }
+    for (long long k = from; before(k, last); k += step) draw(k, last, 0);
 }
 
 void drawTitle(const Frame& f) {

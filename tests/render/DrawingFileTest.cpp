@@ -4,13 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "render/CairoPtr.h"
 #include "render/DrawingFile.h"
 #include "render/TextLayout.h"
 #include "tests/render/ExportTestSupport.h"
@@ -211,6 +214,52 @@ TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBan
     }
 }
 
+// A graph of 0.5 in the range 0..1 over 101 slots, drawn into 400 x 300 pixels: a line at row 150.
+TEST(DrawingFilePng, HasTheAreaSizePlusABlankStripOnWhiteAndTheGraphAtItsRow) {
+    TemporaryFolder folder;
+    ASSERT_FALSE(folder.path.empty());
+    PlotModel model;
+    model.setXSize(101);
+    model.addGraph("");
+    model.graphs[0].samples.assign(101, 0.5);
+    model.displays[0].autoRange = false;
+    model.displays[0].yMin = 0;
+    model.displays[0].yMax = 1;
+    model.lineWidth = 2;
+    const std::string path = folder / "plot.PNG";
+    ASSERT_EQ(writeDrawingFile(model, path.c_str(), pngSurface, horizontalViewFor(400, false, 101, 0, 0),
+                               verticalViewFor(300, 0, 0)),
+              1);
+
+    const SurfacePtr png{cairo_image_surface_create_from_png(path.c_str())};
+    ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
+    ASSERT_EQ(cairo_image_surface_get_width(png.get()), 406);
+    ASSERT_EQ(cairo_image_surface_get_height(png.get()), 306);
+    const unsigned char* data = cairo_image_surface_get_data(png.get());
+    const int stride = cairo_image_surface_get_stride(png.get());
+    const auto rgb = [&](int x, int y) {
+        std::uint32_t p = 0;
+        std::memcpy(&p, data + y * stride + 4 * x, sizeof p);
+        return p & 0xFFFFFFu;
+    };
+    // cairo rounds colours through 16 bits: a channel may be one off.
+    const auto isGraphColour = [&](std::uint32_t p) {
+        const Colour& c = model.graphs[0].colour;
+        const auto near = [](std::uint32_t byte, double component) {
+            return std::fabs(byte - component * 255) <= 2;
+        };
+        return near(p >> 16 & 255, c.red) && near(p >> 8 & 255, c.green) && near(p & 255, c.blue);
+    };
+    for (int x : {100, 200, 300}) {
+        SCOPED_TRACE(x);
+        EXPECT_TRUE(isGraphColour(rgb(x, 149)));
+        EXPECT_TRUE(isGraphColour(rgb(x, 150)));
+        EXPECT_EQ(rgb(x, 100), 0xFFFFFFu);
+        EXPECT_EQ(rgb(x, 200), 0xFFFFFFu);
+    }
+    for (const auto& [x, y] : {std::pair{403, 150}, {200, 303}, {405, 305}}) EXPECT_EQ(rgb(x, y), 0xFFFFFFu);
+}
+
 TEST(DrawingFileKind, OnlyTheExactEndingsChooseASurface) {
     const struct {
         const char* name;
@@ -218,7 +267,8 @@ TEST(DrawingFileKind, OnlyTheExactEndingsChooseASurface) {
     } rows[] = {
         {"plot.pdf", pdfSurface},    {"plot.PDF", pdfSurface},    {"plot.svg", svgSurface},
         {"plot.SVG", svgSurface},    {".svg", svgSurface},        {"plot.Pdf", screenSurface},
-        {"plot.Svg", screenSurface}, {"plot.png", screenSurface}, {"plot.pdf.txt", screenSurface},
+        {"plot.Svg", screenSurface}, {"plot.png", pngSurface},    {"plot.PNG", pngSurface},
+        {"plot.Png", screenSurface}, {"plot.jpg", screenSurface}, {"plot.pdf.txt", screenSurface},
         {"svg", screenSurface},      {"", screenSurface},
     };
     for (const auto& r : rows) {
@@ -238,10 +288,12 @@ TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
     } rows[] = {
         {"full device, PDF", "/dev/full", pdfSurface},
         {"full device, SVG", "/dev/full", svgSurface},
+        {"full device, PNG", "/dev/full", pngSurface},
+        {"missing folder, PNG", folder / "missing/plot.png", pngSurface},
         {"missing folder", folder / "missing/plot.pdf", pdfSurface},
         {"a file as folder", folder / "file.txt/plot.svg", svgSurface},
         {"a folder as file", folder.path, pdfSurface},
-        {"no vector surface", folder / "plot.png", screenSurface},
+        {"no file surface", folder / "plot.png", screenSurface},
         {"empty name", "", pdfSurface},
     };
     for (const auto& r : rows) {

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "render/CairoPtr.h"
 #include "render/Renderer.h"
@@ -545,6 +547,102 @@ TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
             EXPECT_NE(text.find('\n', first), std::string::npos);
             EXPECT_GT(second, text.find('\n', first));  // on a later line
         }
+    }
+}
+
+// Min/Max Envelope: 1,000,000 samples of 0 in the range -1..1, fully zoomed out into 600 columns
+// (1667 samples per column); a spike of 1 lies at row 2, the flat trace at row 150.
+class Envelope : public ::testing::Test {
+  protected:
+    static constexpr std::uint32_t slots = 1000000;
+    static constexpr int width = 600, height = 300;
+
+    void SetUp() override {
+        model.maxXSize = noXLimit;
+        model.setXSize(slots);
+        model.addGraph("");
+        ASSERT_EQ(model.graphs[0].samples.size(), slots);
+        model.displays[0].autoRange = false;
+        model.displays[0].yMin = -1;
+        model.displays[0].yMax = 1;
+        model.writeIndex = slots - 1;  // position k shows slot k
+        model.lineWidth = 2;
+        ASSERT_EQ(view.step, 1667);
+        ASSERT_EQ(model.valueToY(0, 1, height, 0), 2);
+        ASSERT_EQ(model.valueToY(0, 0, height, 0), 150);
+    }
+
+    std::unique_ptr<Canvas> draw() {
+        auto canvas = std::make_unique<Canvas>(width, height);
+        canvas->draw(model, view);
+        return canvas;
+    }
+
+    static bool samePicture(const Canvas& a, const Canvas& b) {
+        cairo_surface_flush(a.surface.get());
+        cairo_surface_flush(b.surface.get());
+        const int stride = cairo_image_surface_get_stride(a.surface.get());
+        return std::memcmp(cairo_image_surface_get_data(a.surface.get()),
+                           cairo_image_surface_get_data(b.surface.get()),
+                           static_cast<std::size_t>(stride) * height) == 0;
+    }
+
+    PlotModel model;
+    HorizontalView view = horizontalViewFor(width, false, slots, -static_cast<int>(slots), 0);
+};
+
+TEST_F(Envelope, AOneSampleSpikeReachesItsRowOnlyWithTheEnvelope) {
+    const struct {
+        const char* name;
+        bool highFrequency;
+        std::uint32_t writeIndex, spikeSlot;
+        int column;  // pixel column of the drawn point whose samples hold the spike
+    } rows[] = {
+        // Slot 499000 lies inside the column of sample 498433 (x 299.06), not on a drawn point.
+        {"scrolling", false, slots - 1, 499000, 299},
+        // Positions 498433..500099 show slots 998433..999999 and then 0..99: the ring wraps.
+        {"scrolling, the column wraps around the ring", false, 499999, 10, 299},
+        {"high frequency", true, slots - 1, 499000, 299},
+        // The trace after the gap begins with one point for samples 300020..301686 (x 180.01).
+        {"high frequency, first point after the gap", true, 300000, 301000, 180},
+    };
+    const Colour& c = model.graphs[0].colour;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        model.highFrequency = r.highFrequency;
+        model.writeIndex = r.writeIndex;
+        std::vector<double>& samples = model.graphs[0].samples;
+        samples.assign(slots, 0.0);
+        model.envelope = false;
+        const auto flat = draw();
+        EXPECT_TRUE(samePicture(*draw(), *flat));  // no extremes: the envelope draws nothing more
+        samples[r.spikeSlot] = 1;
+        const auto decimated = draw();
+        EXPECT_TRUE(samePicture(*decimated, *flat));  // plain decimation misses the spike
+        model.envelope = true;
+        const auto envelope = draw();
+        for (int y : {4, 40, 80, 120}) EXPECT_TRUE(envelope->is(r.column, y, c)) << y;
+        EXPECT_TRUE(envelope->empty(r.column + 4, 40));
+        EXPECT_TRUE(decimated->empty(r.column, 40));
+        EXPECT_TRUE(envelope->is(r.column + 20, 150, c));
+        model.envelope = false;
+    }
+}
+
+TEST_F(Envelope, AColumnHoldingANonFiniteSampleIsAGap) {
+    // Slot 200005 lies inside the column of sample 198373 (x 119.02), between two drawn points.
+    const Colour& c = model.graphs[0].colour;
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(), HUGE_VAL, -HUGE_VAL}) {
+        SCOPED_TRACE(bad);
+        model.graphs[0].samples[200005] = bad;
+        model.envelope = true;
+        const auto envelope = draw();
+        EXPECT_TRUE(envelope->empty(119, 150));
+        EXPECT_TRUE(envelope->blank(110, 0, 130, 148));  // nothing drawn at the band's edge instead
+        EXPECT_TRUE(envelope->is(116, 150, c));
+        EXPECT_TRUE(envelope->is(122, 150, c));
+        model.envelope = false;
+        EXPECT_TRUE(draw()->is(119, 150, c));  // not on a drawn point: plain decimation shows no gap
     }
 }
 
