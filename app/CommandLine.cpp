@@ -256,8 +256,11 @@ private:
     void setTitle(const char* text) {
         if (*text == '\0') return;
         if (baseGraphIndex < static_cast<int>(maxGraphs) - 1) ++baseGraphIndex;
-        while (static_cast<int>(model.graphs.size()) <= baseGraphIndex && model.graphs.size() < maxGraphs) {
+        while (static_cast<int>(model.graphs.size()) <= baseGraphIndex) {
+            const std::size_t before = model.graphs.size();
             model.addGraph("");
+            // Out of memory (an X axis of billions of slots): there is no graph to title.
+            if (model.graphs.size() == before) return;
         }
         model.setGraphTitle(baseGraph(), text);
     }

@@ -356,15 +356,23 @@ void PlotModel::merge(PlotModel& other) {
         // receive their values.
         if (graphs.size() >= maxGraphs) break;
         Graph& source = other.graphs[k];
+        const std::size_t before = graphs.size();
         const unsigned b = addGraph(source.title);
+        if (graphs.size() == before) break;  // out of memory: the rest of the other plot is dropped
         Graph& target = graphs[b];
         if (source.scale != 0.0) target.scale = source.scale;
         target.enabled = source.enabled;
         target.beep = source.beep;
         target.minValue = source.minValue;
         target.maxValue = source.maxValue;
-        target.samples.swap(source.samples);
-        if (target.samples.size() != xSize) target.samples.resize(xSize, 0.0);
+        if (source.samples.size() == target.samples.size()) {
+            target.samples.swap(source.samples);
+        } else {
+            // One of the two could not be resized (out of memory): copy what fits into the slots
+            // addGraph gave the new graph, which needs no further allocation.
+            std::copy_n(source.samples.begin(), std::min(source.samples.size(), target.samples.size()),
+                        target.samples.begin());
+        }
         if (!independentDisplays) {
             const unsigned shown = firstMerged + other.effectiveDisplayOf(k);
             if (shown < displays.size() && target.display != shown) {

@@ -5,6 +5,9 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang pkg-config libgtk-3-dev
+  # libFuzzer and clang's sanitizer runtimes (clang only recommends them), and llvm-symbolizer
+  # for readable fuzzing reports
+  libclang-rt-14-dev llvm
   libgtest-dev libbenchmark-dev
   xvfb xauth locales poppler-utils libxml2-utils xdotool python3 x11-apps
   desktop-file-utils shared-mime-info libglib2.0-bin groff-base man-db bsdextrautils x11-utils dpkg-dev

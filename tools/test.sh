@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kivrel with AddressSanitizer and UndefinedBehaviorSanitizer, and
-# runs every test (the GUI tests in a real window under Xvfb). Exits non-zero on any failure.
+# Installs what is missing, builds Kivrel with AddressSanitizer and UndefinedBehaviorSanitizer,
+# runs every test (the GUI tests in a real window under Xvfb), then runs the fuzz targets for a
+# bounded time (tools/fuzz.sh). Exits non-zero on any failure or finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,5 +9,7 @@ bash tools/install-deps.sh
 build=${KIVREL_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVREL_SANITIZE=ON -DKIVREL_TESTS=ON
 cmake --build "$build"
-cd "$build"
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 600
+(cd "$build" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 600)
+
+# Then every fuzz target for a bounded time (KIVREL_FUZZ_SECONDS each, 60 by default).
+bash tools/fuzz.sh

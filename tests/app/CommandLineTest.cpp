@@ -127,6 +127,16 @@ TEST_F(CommandLineTest, ManyTitlesStopAtTheGraphLimit) {
     EXPECT_EQ(model.graphs[63].title, "g69");
 }
 
+// Found by fuzzing: -limit sets 671 million slots (octal) while there is no graph; the graph -t
+// then needs cannot be allocated in the tests (tests/AllocationCeiling.cpp). Parsing used to retry
+// for ever; now the title is dropped and the following arguments are read.
+TEST_F(CommandLineTest, TitleWithoutMemoryForItsGraphIsDropped) {
+    const Parsed parsed = parse({"-limit05000000000", "-t.", "-frame", "input"});
+    EXPECT_TRUE(model.graphs.empty());
+    EXPECT_TRUE(model.frames);
+    EXPECT_STREQ(parsed.options.inputName, "input");
+}
+
 TEST_F(CommandLineTest, InputBackupSpeedAndRemainingArguments) {
     const struct {
         std::vector<std::string> arguments;

@@ -413,6 +413,20 @@ TEST_F(PlotModelTest, MergeBeyond64GraphsDropsTheSurplus) {
     expectConsistent(live);
 }
 
+// Found by fuzzing: the X axis of 61 million slots (490 MB a graph) cannot be allocated in the
+// tests (tests/AllocationCeiling.cpp), so no graph of the other plot can be added; the merge used
+// to take graph 0 of an empty list then.
+TEST_F(PlotModelTest, MergeWithoutMemoryForTheGraphsDropsThem) {
+    PlotModel live;
+    live.processLine("#$-xsize61294961");  // no graph yet, so nothing is allocated
+    PlotModel other;
+    other.addGraph("o");
+    other.storeSample(0, 5.0);
+    live.merge(other);
+    EXPECT_TRUE(live.graphs.empty());
+    expectConsistent(live);
+}
+
 TEST_F(PlotModelTest, FixedRingKeepsTheLastLines) {
     PlotModel model;
     model.setXSize(10);
