@@ -60,6 +60,12 @@ struct IOData {
     std::uint64_t linesHandedOn = 0;  // since the input opened
     std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
     gint64 firstByteTime = 0;         // monotonic microseconds, 0 until the first byte
+
+    // Reconnecting a vanished serial device (off unless asked for).
+    bool reconnectDevice = false;   // wait for a vanished serial device to come back
+    std::string deviceName;         // the serial device open or awaited, else empty
+    std::int32_t deviceSpeed = -1;  // the speed it was opened at (negative: line left as it was)
+    guint reconnectTimer = 0;       // the half-second retry while a vanished device is awaited
 };
 
 // Shows the recording indicator exactly while both an input and a backup are open.

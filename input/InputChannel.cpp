@@ -17,15 +17,18 @@
 #include "app/GraphData.h"
 #include "input/LineCutter.h"
 #include "input/Backup.h"
+#include "input/LineSpeed.h"
 #include "input/Messages.h"
 #include "input/SerialSpeeds.h"
 
 BackupRecorder backupRecorder = recordBackupLine;
+SerialLineSetter serialLineSetter = configureSerialLine;
 std::size_t pauseQueueLimit = 64u * 1024 * 1024;
 
 namespace {
 
 constexpr const char* inputSourceName = "kivrel input";
+constexpr gint pausedWatchPriority = 300;
 constexpr auto watchedConditions = static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR);
 
 // The input watch: a main-loop source on the input's descriptor. Unlike a plain channel watch, the
@@ -142,6 +145,7 @@ void resetInputState(IOData& io) {
     io.inputEnded = false;
     io.turns = RepaintTurns{};
     io.savedFileFlags = -1;
+    io.deviceName.clear();
 }
 
 bool reportWanted() {
@@ -208,6 +212,8 @@ bool readAvailable(IOData& io, std::int32_t generation, int& lines) {
     return true;
 }
 
+void startWaiting(IOData& io, const std::string& name, std::int32_t speed);
+
 // End of input: the unfinished text goes on as a last line, then the input closes; the plot stays.
 void endInput(IOData& io, std::int32_t generation, int lines) {
     HandOn receiver(io, generation);
@@ -216,10 +222,16 @@ void endInput(IOData& io, std::int32_t generation, int lines) {
     io.lineLength = last.pending;
     if (lines + last.lines > 0) requestRedraw(io);
     reportEndOfInput(io);
+    const bool awaitDevice = io.reconnectDevice && io.inputKind == InputKind::serialDevice;
+    const std::string device = io.deviceName;
+    const std::int32_t speed = io.deviceSpeed;
     closeInput(io);
+    if (awaitDevice) startWaiting(io, device, speed);
 }
 
-void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sourcePath) {
+// Reads the opened channel from now on. A fresh input names the plot after its source; a device
+// that came back (resumed) goes on in the plot as it is.
+void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sourcePath, bool resumed = false) {
     GraphData& graph = *io.owner;
     const int fd = g_io_channel_unix_get_fd(channel);
     // Raw bytes, read straight from the descriptor, once per wake-up and only when poll found it
@@ -234,11 +246,13 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
         fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     }
 
-    graph.model.sourceName = sourceBaseName(sourcePath);
-    graph.model.generalTitle = graph.model.sourceName;
-    setWindowTitle(graph, graph.model.sourceName);
-    io.currentInputName.clear();
-    io.lastSavedPlotName.clear();
+    if (!resumed) {
+        graph.model.sourceName = sourceBaseName(sourcePath);
+        graph.model.generalTitle = graph.model.sourceName;
+        io.currentInputName.clear();
+        io.lastSavedPlotName.clear();
+    }
+    setWindowTitle(graph, sourceBaseName(sourcePath));
 
     GSource* source = g_source_new(&inputSourceFuncs, sizeof(InputSource));
     InputSource* input = reinterpret_cast<InputSource*>(source);
@@ -246,7 +260,8 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     input->fdTag = nullptr;
     input->io = &io;
     g_source_set_name(source, inputSourceName);
-    g_source_set_priority(source, inputWatchPriority);
+    // A device that comes back while paused is watched at the paused priority, as Pause left it.
+    g_source_set_priority(source, resumed && !io.playing ? pausedWatchPriority : inputWatchPriority);
     setDescriptorWatched(*input, true);
     g_source_attach(source, nullptr);
     g_source_unref(source);  // the main context holds it until closeInput destroys it
@@ -261,6 +276,76 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     addDrawHook(io);
     updateRecordingIndicator(&io);
     requestRedraw(io);
+}
+
+// Opens a device for reading and locks it. Returns the descriptor, or -1 with the failure's text.
+int openLockedDevice(const char* name, const char*& failure) {
+    // Non-blocking from the start: opening a modem line would otherwise wait for its carrier.
+    const int fd = g_open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) {
+        failure = "Serial port error: ";
+        return -1;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        failure = "Serial port is being used: ";
+        return -1;
+    }
+    return fd;
+}
+
+// Line settings unless the speed is negative, and only for a terminal: a FIFO or another
+// character device has none. False when the line refused the speed.
+bool setUpLine(int fd, std::int32_t speed) {
+    return speed < 0 || !isatty(fd) || serialLineSetter(fd, speed);
+}
+
+void reportRefusedSpeed(IOData& io, const std::string& name, std::int32_t speed) {
+    const std::int32_t shown = speed > 0 ? speed : defaultSerialSpeed;
+    const std::string detail = name + " at " + std::to_string(shown) + " bits/s";
+    showErrorDialog(io.owner->mainWindow, "Serial port speed not supported: ", detail.c_str());
+}
+
+void showWaitingTitle(IOData& io) {
+    setWindowTitle(*io.owner, sourceBaseName(io.deviceName), "(waiting for device)");
+}
+
+// One retry of a vanished device: silent while it is missing or held by another program.
+gboolean retryDevice(gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    const char* failure = nullptr;
+    const int fd = openLockedDevice(io->deviceName.c_str(), failure);
+    if (fd < 0) return G_SOURCE_CONTINUE;
+    io->reconnectTimer = 0;  // this retry was the last one
+    const std::string name = io->deviceName;
+    const std::int32_t speed = io->deviceSpeed;
+    if (!setUpLine(fd, speed)) {
+        close(fd);
+        io->deviceName.clear();
+        setWindowTitle(*io->owner, "");
+        reportRefusedSpeed(*io, name, speed);
+        return G_SOURCE_REMOVE;
+    }
+    startInput(*io, g_io_channel_unix_new(fd), InputKind::serialDevice, name.c_str(), true);
+    io->deviceName = name;
+    io->deviceSpeed = speed;
+    return G_SOURCE_REMOVE;
+}
+
+void startWaiting(IOData& io, const std::string& name, std::int32_t speed) {
+    io.deviceName = name;
+    io.deviceSpeed = speed;
+    io.reconnectTimer = g_timeout_add(reconnectIntervalMs, retryDevice, &io);
+    showWaitingTitle(io);
+}
+
+// Ends a wait for a vanished device; the title no longer names it.
+void stopWaiting(IOData& io) {
+    if (io.reconnectTimer == 0) return;
+    g_source_remove(io.reconnectTimer);
+    io.reconnectTimer = 0;
+    io.deviceName.clear();
+    setWindowTitle(*io.owner, "");
 }
 
 }  // namespace
@@ -285,52 +370,61 @@ bool openStandardInput(IOData& io) {
 
 bool openSerialDevice(const char* name, IOData& io) {
     closeInput(io);
-    // Non-blocking from the start: opening a modem line would otherwise wait for its carrier.
-    const int fd = g_open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
     const char* failure = nullptr;
-    GIOChannel* channel = nullptr;
+    const int fd = openLockedDevice(name, failure);
     if (fd < 0) {
-        failure = "Serial port error: ";
-    } else {
-        channel = g_io_channel_unix_new(fd);
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            g_io_channel_shutdown(channel, FALSE, nullptr);
-            g_io_channel_unref(channel);
-            failure = "Serial port is being used: ";
-        }
-    }
-    if (failure) {
         resetInputState(io);
         showErrorDialog(io.owner->mainWindow, failure, name);
         return false;
     }
-    // Line settings only for a terminal: a FIFO or another character device has none.
-    if (io.owner->serialSpeed >= 0 && isatty(fd)) configureSerialLine(fd, io.owner->serialSpeed);
-    startInput(io, channel, InputKind::serialDevice, name);
+    const std::int32_t speed = io.owner->serialSpeed;
+    if (!setUpLine(fd, speed)) {
+        close(fd);
+        resetInputState(io);
+        reportRefusedSpeed(io, name, speed);
+        return false;
+    }
+    startInput(io, g_io_channel_unix_new(fd), InputKind::serialDevice, name);
+    io.deviceName = name;
+    io.deviceSpeed = speed;
     return true;
 }
 
 void setSerialLineFields(termios& line, std::int32_t speed) {
-    speed_t constant = B9600;
-    for (std::size_t i = 0; i < serialSpeedCount; ++i) {
-        if (speed > 0 && serialSpeeds[i] == speed) constant = serialSpeedConstants[i];
-    }
+    const std::int32_t wanted = speed > 0 ? speed : defaultSerialSpeed;
     // Input, output and local modes and the control characters (VMIN, VTIME) stay as they were.
     line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB);
     line.c_cflag |= CS8 | CREAD | CLOCAL;
-    cfsetispeed(&line, constant);
-    cfsetospeed(&line, constant);
+    for (std::size_t i = 0; i < serialSpeedCount; ++i) {
+        if (serialSpeeds[i] == wanted) {
+            cfsetispeed(&line, serialSpeedConstants[i]);
+            cfsetospeed(&line, serialSpeedConstants[i]);
+        }
+    }
 }
 
-void configureSerialLine(int fd, std::int32_t speed) {
+bool speedAccepted(std::int32_t requested, std::int64_t reported) {
+    if (requested <= 0 || reported <= 0) return false;
+    const std::int64_t difference = reported > requested ? reported - requested : requested - reported;
+    return difference * 50 <= requested;
+}
+
+bool configureSerialLine(int fd, std::int32_t speed) {
+    const std::int32_t wanted = speed > 0 ? speed : defaultSerialSpeed;
     termios line{};
     tcgetattr(fd, &line);
     setSerialLineFields(line, speed);
     tcflush(fd, TCIOFLUSH);
     tcsetattr(fd, TCSANOW, &line);
+    const bool standard = std::find(serialSpeeds, serialSpeeds + serialSpeedCount, wanted) != serialSpeeds + serialSpeedCount;
+    if (!standard && !setLineSpeedNumber(fd, static_cast<std::uint32_t>(wanted))) return false;
+    // Drivers answer a speed they cannot do by keeping the old one or choosing the nearest they
+    // can: what counts is the speed the line reports now.
+    return speedAccepted(wanted, reportedLineSpeed(fd));
 }
 
 void closeInput(IOData& io) {
+    stopWaiting(io);
     if (!io.inputChannel) return;
     GraphData& graph = *io.owner;
     GIOChannel* channel = io.inputChannel;
@@ -413,3 +507,10 @@ void inputPlayingChanged(IOData& io) {
     io.turns.yielding = false;
     scheduleReading(io, false);
 }
+
+void setReconnectDevice(IOData& io, bool on) {
+    io.reconnectDevice = on;
+    if (!on) stopWaiting(io);
+}
+
+bool waitingForDevice(const IOData& io) { return io.reconnectTimer != 0; }

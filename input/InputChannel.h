@@ -40,13 +40,30 @@ bool openStandardInput(IOData& io);
 // Starts reading a serial device (locked with flock; its line set up unless the serial speed is
 // negative). Reports failures in an error dialog.
 bool openSerialDevice(const char* name, IOData& io);
-// 8 data bits, no parity, one stop bit, receiver on, modem lines ignored, and the speed from the
-// table of standard rates (9600 for 0 or less and for rates not in the table).
-void configureSerialLine(int fd, std::int32_t speed);
-// The same settings written into a termios record.
+// 8 data bits, no parity, one stop bit, receiver on, modem lines ignored, and the speed: 9600 for 0
+// or less, a standard speed through its constant, any other through its number. False when the
+// line does not run at that speed afterwards (the driver refused it or chose another).
+bool configureSerialLine(int fd, std::int32_t speed);
+// The same settings written into a termios record; a speed without a constant leaves the record's
+// speed as it was.
 void setSerialLineFields(termios& line, std::int32_t speed);
-// Stops the current input; the plot keeps its data. Does nothing when no input is open.
+// Whether a line that reports the speed reported runs at requested: within 2%, the kernel's own
+// measure of two speeds being the same (a UART's divider seldom gives a speed exactly).
+bool speedAccepted(std::int32_t requested, std::int64_t reported);
+// The line set-up used when a device opens: configureSerialLine, replaceable by tests.
+using SerialLineSetter = bool (*)(int fd, std::int32_t speed);
+extern SerialLineSetter serialLineSetter;
+// Stops the current input, or the wait for a vanished device; the plot keeps its data. Does
+// nothing when neither is going on.
 void closeInput(IOData& io);
+
+// Reconnecting: with it on, a serial device that vanishes (hang-up, read error, end of file) is
+// tried again under its name and at its speed every half second until it opens, and reading goes
+// on into the same plot. The wait ends when the device is back, when the input is closed or
+// another one opened, or when reconnecting is turned off.
+constexpr guint reconnectIntervalMs = 500;
+void setReconnectDevice(IOData& io, bool on);
+bool waitingForDevice(const IOData& io);
 
 // The input watch's callback: reads what the descriptor holds and hands on the complete lines.
 gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer data);

@@ -32,8 +32,9 @@ void showErrorDialog(GtkWidget* parent, const char* text, const char* detail) {
     gtk_widget_destroy(dialog);
 }
 
-void setWindowTitle(GraphData& graph, const std::string& name) {
+void setWindowTitle(GraphData& graph, const std::string& name, const char* remark) {
     if (!graph.mainWindow || !GTK_IS_WINDOW(graph.mainWindow)) return;
-    const std::string title = name.empty() ? std::string("Kivrel") : "Kivrel: [" + name + "]";
+    std::string title = name.empty() ? std::string("Kivrel") : "Kivrel: [" + name + "]";
+    if (remark && *remark) title = title + " " + remark;
     gtk_window_set_title(GTK_WINDOW(graph.mainWindow), title.c_str());
 }

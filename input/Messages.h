@@ -17,5 +17,5 @@ int runDialog(GtkDialog* dialog);
 // "%s%s" of the two texts: neither is ever taken as a format.
 void showErrorDialog(GtkWidget* parent, const char* text, const char* detail);
 
-// "Kivrel: [name]", or "Kivrel" for an empty name.
-void setWindowTitle(GraphData& graph, const std::string& name);
+// "Kivrel: [name]", or "Kivrel" for an empty name; a remark follows the name after a space.
+void setWindowTitle(GraphData& graph, const std::string& name, const char* remark = nullptr);

@@ -3,7 +3,10 @@
 #include "input/InputChannel.h"
 
 #include <sys/file.h>
+#include <sys/stat.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 
 #include "app/Commands.h"
 #include "app/GraphData.h"
+#include "input/LineSpeed.h"
 #include "tests/input/InputTestSupport.h"
 
 namespace {
@@ -43,9 +47,9 @@ void extendableAxis(PlotModel& model) {
 TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
     const struct {
         std::int32_t serialSpeed;
-        speed_t expected;
+        std::int64_t expected;
         bool twoStopBitsKept;
-    } rows[] = {{115200, B115200, false}, {0, B9600, false}, {12345, B9600, false}, {-1, B1200, true}};
+    } rows[] = {{115200, 115200, false}, {0, 9600, false}, {250000, 250000, false}, {-1, 1200, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.serialSpeed);
         InputWindow window;
@@ -64,7 +68,7 @@ TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
         EXPECT_TRUE(graph.io.currentInputName.empty());
         termios line{};
         ASSERT_EQ(tcgetattr(device.slave, &line), 0);
-        EXPECT_EQ(cfgetispeed(&line), row.expected);
+        EXPECT_EQ(reportedLineSpeed(device.slave), row.expected);
         EXPECT_EQ((line.c_cflag & CSTOPB) != 0, row.twoStopBitsKept);
 
         closeInput(graph.io);
@@ -104,6 +108,38 @@ TEST(SerialDevice, ARefusedDeviceIsReportedAndTheGenerationGrows) {
         EXPECT_EQ(graph.io.inputKind, InputKind::none);
     }
     close(holder);
+}
+
+TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
+    const SerialLineSetter saved = serialLineSetter;
+    serialLineSetter = [](int, std::int32_t) { return false; };
+    const struct {
+        std::int32_t speed;
+        const char* shown;
+    } rows[] = {{123456, " at 123456 bits/s"}, {0, " at 9600 bits/s"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.speed);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        PseudoTerminal device;
+        graph.serialSpeed = row.speed;
+        const std::int32_t generation = graph.io.inputGeneration;
+        DialogScript script;
+        std::string shown;
+        script.then([&](GtkDialog* dialog) {
+            shown = messageText(dialog);
+            gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+        });
+        EXPECT_FALSE(openSerialDevice(device.name.c_str(), graph.io));
+        EXPECT_EQ(shown, "Serial port speed not supported: " + device.name + row.shown);
+        EXPECT_EQ(graph.io.inputGeneration, generation + 1);
+        EXPECT_EQ(graph.io.inputChannel, nullptr);
+        EXPECT_EQ(graph.inputWatch, nullptr);
+        const int other = open(device.name.c_str(), O_RDONLY | O_NOCTTY);
+        EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "the device is closed again";
+        close(other);
+    }
+    serialLineSetter = saved;
 }
 
 TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
@@ -226,6 +262,113 @@ TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
     runUntil([&] { return graph.io.linesHandedOn == count; });
     expectNumbered(graph.model, count);
     pauseQueueLimit = limit;
+}
+
+// A device name that is a symbolic link to a pseudo-terminal: pulling the adapter out closes the
+// terminal, plugging it in again makes a new one and points the link at it.
+struct PluggableDevice {
+    std::string directory;
+    std::string link;
+    std::unique_ptr<PseudoTerminal> terminal = std::make_unique<PseudoTerminal>();
+
+    PluggableDevice() {
+        char pattern[] = "/tmp/kivrel-reconnect-XXXXXX";
+        directory = mkdtemp(pattern) ? pattern : "";
+        link = directory + "/ttyKivrel";
+        EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0);
+    }
+    ~PluggableDevice() {
+        unlink(link.c_str());
+        rmdir(directory.c_str());
+    }
+    PluggableDevice(const PluggableDevice&) = delete;
+    PluggableDevice& operator=(const PluggableDevice&) = delete;
+
+    void unplug() { terminal->closeMaster(); }
+    // A new terminal at a speed of its own, under the same name.
+    void plugIn() {
+        terminal = std::make_unique<PseudoTerminal>(B1200);
+        unlink(link.c_str());
+        EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0);
+    }
+};
+
+std::string titleOf(const GraphData& graph) { return gtk_window_get_title(GTK_WINDOW(graph.mainWindow)); }
+
+TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PluggableDevice device;
+    graph.serialSpeed = 250000;
+    setReconnectDevice(graph.io, true);
+    ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
+    LineSpy spy(graph.io);  // stands in for an open backup
+    const std::string name = sourceBaseName(device.link);
+    writeWhileRunning(device.terminal->master, "1\n2\n#>custom title\n");
+    runUntil([&] { return LineSpy::lines().size() == 3; });
+
+    device.unplug();
+    runUntil([&] { return waitingForDevice(graph.io); });
+    EXPECT_EQ(graph.io.inputChannel, nullptr);
+    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "] (waiting for device)");
+    EXPECT_EQ(graph.model.writeIndex, 2u) << "the plot keeps what arrived";
+
+    device.plugIn();
+    runUntil([&] { return graph.io.inputChannel != nullptr; });
+    EXPECT_FALSE(waitingForDevice(graph.io));
+    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "]");
+    EXPECT_EQ(reportedLineSpeed(device.terminal->slave), 250000) << "reopened at its own speed";
+    EXPECT_EQ(graph.model.generalTitle, "custom title") << "the plot goes on as it was";
+    writeWhileRunning(device.terminal->master, "3\n");
+    runUntil([&] { return LineSpy::lines().size() == 4; });
+    EXPECT_EQ(LineSpy::lines().back(), "3");
+    ASSERT_EQ(graph.model.graphs.size(), 1u);
+    EXPECT_EQ(graph.model.writeIndex, 3u);
+    EXPECT_EQ(graph.model.graphs[0].samples[2], 3.0);
+    EXPECT_NE(graph.io.backupChannel, nullptr);
+
+    // And again: every vanishing is waited for.
+    device.unplug();
+    runUntil([&] { return waitingForDevice(graph.io); });
+    device.plugIn();
+    runUntil([&] { return graph.io.inputChannel != nullptr; });
+    writeWhileRunning(device.terminal->master, "4\n");
+    runUntil([&] { return graph.model.writeIndex == 4u; });
+}
+
+TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
+    PseudoTerminal other;
+    const struct {
+        const char* how;
+        std::function<void(GraphData&)> moveOn;
+        std::string title;
+    } rows[] = {
+        {"Close Device", [](GraphData& graph) { closeInput(graph.io); }, "Kivrel"},
+        {"reconnecting turned off", [](GraphData& graph) { setReconnectDevice(graph.io, false); }, "Kivrel"},
+        {"another device opened", [&](GraphData& graph) { openSerialDevice(other.name.c_str(), graph.io); },
+         "Kivrel: [" + sourceBaseName(other.name) + "]"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        PluggableDevice device;
+        setReconnectDevice(graph.io, true);
+        ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
+        device.unplug();
+        runUntil([&] { return waitingForDevice(graph.io); });
+        row.moveOn(graph);
+        EXPECT_FALSE(waitingForDevice(graph.io));
+        EXPECT_EQ(titleOf(graph), row.title);
+        const GIOChannel* channel = graph.io.inputChannel;
+        device.plugIn();
+        const gint64 until = g_get_monotonic_time() + 5 * static_cast<gint64>(reconnectIntervalMs) * 1000 / 2;
+        runUntil([&] { return g_get_monotonic_time() > until; });
+        EXPECT_EQ(graph.io.inputChannel, channel) << "the device is left alone";
+        EXPECT_EQ(titleOf(graph), row.title);
+        closeInput(graph.io);
+    }
 }
 
 }  // namespace

@@ -3,18 +3,24 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "input/InputChannel.h"
+#include "input/LineSpeed.h"
 
 namespace {
 
-const struct {
+struct SpeedRow {
     std::int32_t speed;
     speed_t expected;
-} speedRows[] = {
-    {115200, B115200}, {50, B50}, {134, B134}, {230400, B230400}, {19200, B19200},
-    {12345, B9600},    {0, B9600}, {-1, B9600},
+};
+const SpeedRow speedRows[] = {
+    {115200, B115200}, {50, B50},     {134, B134},           {230400, B230400}, {19200, B19200},
+    {460800, B460800}, {921600, B921600}, {4000000, B4000000}, {0, B9600},        {-1, B9600},
 };
 
 // Seven data bits, even parity, two stop bits, no receiver, modem lines honoured, 1200 bit/s,
@@ -32,7 +38,9 @@ termios awkwardLine() {
 }
 
 TEST(SerialLine, EightDataBitsNoParityOneStopBitAndTheSpeedFromTheTable) {
-    for (const auto& row : speedRows) {
+    std::vector<SpeedRow> rows(std::begin(speedRows), std::end(speedRows));
+    rows.push_back({12345, B1200});  // no constant: set as a number on the line, the record keeps its own
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.speed);
         termios line = awkwardLine();
         setSerialLineFields(line, row.speed);
@@ -55,7 +63,8 @@ TEST(SerialLine, ConfiguresAPseudoTerminal) {
         termios start = awkwardLine();
         int master = -1, slave = -1;
         ASSERT_EQ(openpty(&master, &slave, nullptr, &start, nullptr), 0);
-        configureSerialLine(slave, row.speed);
+        EXPECT_TRUE(configureSerialLine(slave, row.speed));
+        EXPECT_EQ(reportedLineSpeed(slave), row.speed > 0 ? row.speed : 9600);
         termios line{};
         ASSERT_EQ(tcgetattr(slave, &line), 0);
         // (A pseudo-terminal forces 8 bits, no parity and the receiver on by itself.)
@@ -67,6 +76,41 @@ TEST(SerialLine, ConfiguresAPseudoTerminal) {
         EXPECT_EQ(line.c_cc[VMIN], 5);
         close(slave);
         close(master);
+    }
+}
+
+// Speeds without a constant go to the line as numbers, and are read back as set (a pseudo-terminal
+// takes any speed, as a USB adapter does).
+TEST(SerialLine, AnyOtherSpeedIsSetAsItsNumber) {
+    for (std::int32_t speed : {250000, 12345, 1000001, 1, 2147483647}) {
+        SCOPED_TRACE(speed);
+        termios start = awkwardLine();
+        int master = -1, slave = -1;
+        ASSERT_EQ(openpty(&master, &slave, nullptr, &start, nullptr), 0);
+        EXPECT_TRUE(configureSerialLine(slave, speed));
+        EXPECT_EQ(reportedLineSpeed(slave), speed);
+        termios line{};
+        ASSERT_EQ(tcgetattr(slave, &line), 0);
+        EXPECT_EQ(line.c_cflag & CSTOPB, 0u);
+        EXPECT_EQ(line.c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+        close(slave);
+        close(master);
+    }
+}
+
+TEST(SerialLine, ASpeedCountsAsSetWithinTwoPercent) {
+    const struct {
+        std::int32_t requested;
+        std::int64_t reported;
+        bool accepted;
+    } rows[] = {
+        {9600, 9600, true},        {250000, 255000, true},  {250000, 245000, true},  {250000, 255001, false},
+        {921600, 9600, false},     {4000000, 3000000, false}, {9600, -1, false},       {9600, 0, false},
+        {0, 9600, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.requested) + " " + std::to_string(row.reported));
+        EXPECT_EQ(speedAccepted(row.requested, row.reported), row.accepted);
     }
 }
 
