@@ -207,7 +207,9 @@ bool readCsv(PlotModel& model, const char* localName) {
     }
     const std::uint64_t rows = header ? records - 1 : records;
     // Let the X axis grow to hold every row, so that none is overwritten while reading.
-    if (rows + 1 > model.maxXSize && !model.fixedXAxis) model.applyXLimit(static_cast<unsigned long>(rows + 1));
+    if (rows + 1 > model.maxXSize && !model.fixedXAxis) {
+        model.applyXLimit(static_cast<unsigned long>(rows + 1));
+    }
 
     const std::size_t graphs = std::min(columns, model.graphs.size());
     bool pending = found && !header;  // a first row of numbers is data
