@@ -22,6 +22,7 @@ bool evaluateExpression(const PlotModel& live, const std::string& expression, co
     if (!compileExpression(expression.c_str(), program.get())) return false;
 
     const unsigned graph = result.addGraph(expression);
+    if (result.graphs.empty()) return true;  // no memory for the samples: there is nothing to add
     const std::uint32_t points = result.xSize - 1;
     double xMin = 0.0, xMax = 0.0;
     if (!xMinText.empty()) {

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "files/OutputFile.h"
 #include "model/PlotModel.h"
 
 namespace {
@@ -166,11 +167,11 @@ bool readConfiguration(PlotModel& model, std::istream& in) {
 
 bool saveConfiguration(const PlotModel& model, const char* localName) {
     if (!localName) return false;
-    std::ofstream out(localName, std::ios::out | std::ios::trunc);
-    if (!out) return false;
-    const bool written = writeConfiguration(model, out);
-    out.close();
-    return written && !out.fail();
+    // Written beside the old file and renamed over it, so that a full disk keeps the old one.
+    OutputFile file(localName);
+    if (!file.isOpen()) return false;
+    const bool written = writeConfiguration(model, file.stream());
+    return written && file.commit();  // a failed write is discarded with the file object
 }
 
 bool loadConfiguration(PlotModel& model, const char* localName) {

@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <limits>
+#include <system_error>
 
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
@@ -174,6 +176,10 @@ std::int32_t writeWxv(const PlotModel& model, const char* localName) {
 }
 
 bool readWxv(PlotModel& model, const char* localName) {
+    if (localName == nullptr) return false;
+    // A folder opens like a file on Linux and then fails to read; it must not add a graph first.
+    std::error_code error;
+    if (std::filesystem::is_directory(localName, error)) return false;
     std::ifstream in(localName, std::ios::binary);
     if (!in) return false;
     in.imbue(std::locale::classic());

@@ -31,6 +31,7 @@ cmake --build "$build" --target "${targets[@]}"
 # New inputs go to a corpus folder in the build tree, so the committed seeds stay as they are and
 # a local rerun goes on from where the last one stopped.
 findings="$build/fuzz-findings"
+rm -rf "$findings"
 mkdir -p "$findings"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS=${ASAN_OPTIONS:-}${ASAN_OPTIONS:+:}detect_leaks=1

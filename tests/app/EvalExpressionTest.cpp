@@ -32,6 +32,17 @@ TEST(EvalExpression, XRunsOverTheSamplePositions) {
     EXPECT_EQ(e.model.displays[0].xScaleSize, 0u);
 }
 
+// The live X axis of 40 million slots was set while there was no graph, and the expression's graph
+// cannot be allocated in the tests (tests/AllocationCeiling.cpp). Evaluating used to index the
+// graph that was never added; now it adds nothing.
+TEST(EvalExpression, NoMemoryForTheGraphAddsNothing) {
+    PlotModel live;
+    live.processLine("#$ -xsize 40000000");
+    const Evaluated e = evaluate(live, "x");
+    EXPECT_TRUE(e.compiled);
+    EXPECT_TRUE(e.model.graphs.empty());
+}
+
 TEST(EvalExpression, ZCarriesThePreviousResult) {
     const Evaluated e = evaluate(PlotModel(), "z+1");
     ASSERT_TRUE(e.compiled);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "model/PlotModel.h"
+#include "tests/files/TempDir.h"
 
 namespace {
 
@@ -148,6 +149,26 @@ TEST(Configuration, OutOfRangeValuesAndBlankTitlesAreSkipped) {
     EXPECT_EQ(model.graphs[0].scale, 1.0);
     EXPECT_EQ(model.graphs[0].colour.red, before.red);
     EXPECT_EQ(model.graphs[0].colour.green, 0.5);
+}
+
+// A save that fails partway (the file-size limit standing in for a full disk) reports failure and
+// keeps the configuration that was there; it used to be truncated first.
+TEST(Configuration, AFailedSaveKeepsTheOriginalFile) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string name = dir.path("layout.cfg");
+    writeWholeFile(name, "original\n");
+    PlotModel model;
+    for (int g = 0; g < 64; ++g) model.addGraph("a graph title long enough to fill a few hundred bytes");
+    {
+        const FileSizeLimit limit(200);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(saveConfiguration(model, name.c_str()));
+    }
+    EXPECT_EQ(readWholeFile(name), "original\n");
+    EXPECT_EQ(dir.entryCount(), 1u);
+    EXPECT_TRUE(saveConfiguration(model, name.c_str()));
+    EXPECT_EQ(readWholeFile(name).substr(0, 8), "1\n0\n1\n0\n");
 }
 
 TEST(Configuration, MissingFileFails) {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <functional>
 #include <sstream>
 
@@ -272,16 +270,11 @@ TEST_F(PlotFileTest, AFailedSaveKeepsTheOriginalFile) {
         for (unsigned g = 0; g < 64; ++g) model.storeSample(g, line * 1.23456 + g);
         model.advance();
     }
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 100000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = writePlt(model, name.c_str());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_FALSE(written);
+    {
+        const FileSizeLimit limit(100000);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(writePlt(model, name.c_str()));
+    }
     EXPECT_EQ(readWholeFile(name), "original\n");
     EXPECT_EQ(dir.entryCount(), 1u);
 }

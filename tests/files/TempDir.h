@@ -1,6 +1,9 @@
 #pragma once
 // A fresh folder for one test's files, removed with everything in it when the test ends.
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,3 +48,28 @@ inline void writeWholeFile(const std::string& name, const std::string& text) {
 inline std::string testData(const std::string& name) {
     return std::string(KIVREL_TEST_DATA "/files/") + name;
 }
+
+// Limits the size of files this process writes, as a full disk would, while it exists: a write
+// beyond the limit fails (SIGXFSZ is ignored meanwhile). Applies to root as well.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) : previousHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        struct rlimit small = saved;
+        small.rlim_cur = bytes;
+        active = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool ok() const { return active; }
+
+  private:
+    void (*previousHandler)(int);
+    struct rlimit saved {};
+    bool active = false;
+};
