@@ -28,7 +28,7 @@ enum class Value { none, unsignedValue, optionalUnsigned, realValue, any, next }
 
 enum class Option {
     version, help, append, prune, noPrune, bps, indep, noIndep, frame, noFrame, hfreq, noHfreq,
-    ysharedmax, noYsharedmax, noLimits, maxLimit, maxXsize, limit, xsize, fixed, noFixed, srate,
+    ysharedmax, noYsharedmax, envelope, noLimits, maxLimit, maxXsize, limit, xsize, fixed, noFixed, srate,
     lw, rlw, fsz, dpy, yauto, y, w, l, t, s, beep, disabled, d, config, backupStdout, backupNext,
     backupAttached, stdinDash, stdinI, inputNext, inputAttached
 };
@@ -56,6 +56,7 @@ constexpr Row rows[] = {
     {"-no-hfreq", Match::exact, Value::none, Option::noHfreq},
     {"-ysharedmax", Match::exact, Value::none, Option::ysharedmax},
     {"-no-ysharedmax", Match::exact, Value::none, Option::noYsharedmax},
+    {"-envelope", Match::exact, Value::none, Option::envelope},
     {"-no-limits", Match::exact, Value::none, Option::noLimits},
     {"-max-limit", Match::prefix, Value::unsignedValue, Option::maxLimit},
     {"-max-xsize", Match::prefix, Value::unsignedValue, Option::maxXsize},
@@ -171,6 +172,7 @@ private:
             case Option::noHfreq: model.highFrequency = false; break;
             case Option::ysharedmax: model.sharedYMinMax = true; break;
             case Option::noYsharedmax: model.sharedYMinMax = false; break;
+            case Option::envelope: model.envelope = true; break;
             case Option::noLimits: model.maxXSize = noXLimit; break;
             case Option::maxLimit:
             case Option::maxXsize: model.applyXLimit(readUnsigned(value)); break;

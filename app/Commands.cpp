@@ -62,6 +62,7 @@ void onDisplayMenuOpened(GtkMenuItem*, gpointer data) {
     setCheckItem(display->highFrequencyItem, model.highFrequency);
     setCheckItem(display->fixedXAxisItem, model.fixedXAxis);
     setCheckItem(display->sharedYItem, model.sharedYMinMax);
+    setCheckItem(display->envelopeItem, model.envelope);
 }
 
 void onAddDisplay(GtkMenuItem*, gpointer data) {
@@ -115,6 +116,12 @@ void onSharedYToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.sharedYMinMax = itemActive(item);
     for (unsigned d = 0; d < graph->model.displays.size(); ++d) graph->model.recomputeYRange(d);
+    redrawPlot(*graph);
+}
+
+void onEnvelopeToggled(GtkMenuItem* item, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.envelope = itemActive(item);
     redrawPlot(*graph);
 }
 

@@ -25,6 +25,7 @@ void onFramesToggled(GtkMenuItem* item, gpointer data);
 void onHighFrequencyToggled(GtkMenuItem* item, gpointer data);
 void onFixedXAxisToggled(GtkMenuItem* item, gpointer data);
 void onSharedYToggled(GtkMenuItem* item, gpointer data);
+void onEnvelopeToggled(GtkMenuItem* item, gpointer data);
 void onPausePlay(GtkButton* button, gpointer data);
 gboolean onEnlarge(gpointer data);
 gboolean onShrink(gpointer data);

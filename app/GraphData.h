@@ -27,6 +27,7 @@ struct DisplayData {
     GtkWidget* highFrequencyItem = nullptr;
     GtkWidget* fixedXAxisItem = nullptr;
     GtkWidget* sharedYItem = nullptr;
+    GtkWidget* envelopeItem = nullptr;
 };
 
 struct GraphData {

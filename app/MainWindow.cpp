@@ -98,6 +98,8 @@ GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     display.sharedYItem = addMenuItem(
         menu, accelerators,
         {"Shared Y-axis Min:Max", ItemKind::check, GDK_KEY_y, G_CALLBACK(onSharedYToggled), &graph});
+    display.envelopeItem = addMenuItem(
+        menu, accelerators, {"Min/Max Envelope", ItemKind::check, 0, G_CALLBACK(onEnvelopeToggled), &graph});
     addMenuItem(menu, accelerators,
                 {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigure), &graph.conf});
     addSeparator(menu);

@@ -3,7 +3,8 @@
 // way, and (b) without antialiasing, close to what the machine can do. Noisy data crosses itself at
 // nearly every pixel column, which is what makes one long antialiased path slow. Before timing,
 // the 8- and 64-graph pictures of drawPlot and of baseline (a) are written as PNGs into the build
-// directory for comparison by eye.
+// directory for comparison by eye. Zoomed out, Min/Max Envelope mode is timed next to plain
+// decimation on the same samples.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -30,6 +31,7 @@ PlotModel makeModel(unsigned graphs, unsigned displays, std::uint32_t slots, int
     model.frames = true;
     model.gridLevel = 5;
     model.xZoom = xZoom;
+    model.maxXSize = noXLimit;
     model.setXSize(slots);
     while (model.displays.size() < displays) model.addDisplay(1);
     std::mt19937 random(graphs);
@@ -57,8 +59,9 @@ struct Scene {
     VerticalView vertical;
 };
 
-Scene makeScene(unsigned graphs, unsigned displays, std::uint32_t slots, int xZoom) {
+Scene makeScene(unsigned graphs, unsigned displays, std::uint32_t slots, int xZoom, bool envelope = false) {
     Scene scene{makeModel(graphs, displays, slots, xZoom), {}, verticalViewFor(areaHeight, 0, 0)};
+    scene.model.envelope = envelope;
     scene.horizontal = horizontalViewFor(areaWidth, true, slots, xZoom, 0);
     scene.model.xZoom = scene.horizontal.xZoom;
     return scene;
@@ -66,11 +69,20 @@ Scene makeScene(unsigned graphs, unsigned displays, std::uint32_t slots, int xZo
 
 // One point per pixel column: 1861 slots fill the 1860 columns right of the frame margin. All graphs
 // share one display, where they cross each other most; the fifth scene spreads them over 8, and the
-// last is the start-up X axis of 610 slots.
+// sixth is the start-up X axis of 610 slots. The rest are zoomed out as far as the area allows
+// (27 and 538 samples per pixel column), each with plain decimation and then with the envelope.
+constexpr int fullyOut = -1000000;
 const Scene& scene(int which) {
-    static const Scene scenes[] = {makeScene(8, 1, 1861, 0),   makeScene(64, 1, 1861, 0),
-                                   makeScene(64, 1, 50000, 0), makeScene(64, 1, 50000, -99),
-                                   makeScene(64, 8, 1861, 0),  makeScene(8, 1, 610, 0)};
+    static const Scene scenes[] = {makeScene(8, 1, 1861, 0),
+                                   makeScene(64, 1, 1861, 0),
+                                   makeScene(64, 1, 50000, 0),
+                                   makeScene(64, 1, 50000, -99),
+                                   makeScene(64, 8, 1861, 0),
+                                   makeScene(8, 1, 610, 0),
+                                   makeScene(64, 1, 50000, fullyOut),
+                                   makeScene(64, 1, 50000, fullyOut, true),
+                                   makeScene(8, 1, 1000000, fullyOut),
+                                   makeScene(8, 1, 1000000, fullyOut, true)};
     return scenes[which];
 }
 const char* const sceneNames[] = {"8 graphs",
@@ -78,7 +90,11 @@ const char* const sceneNames[] = {"8 graphs",
                                   "64 graphs x 50000, zoom 0",
                                   "64 graphs x 50000, zoomed out",
                                   "64 graphs in 8 displays",
-                                  "8 graphs x 610"};
+                                  "8 graphs x 610",
+                                  "64 graphs x 50000, fully out",
+                                  "64 graphs x 50000, fully out, envelope",
+                                  "8 graphs x 1000000, fully out",
+                                  "8 graphs x 1000000, fully out, envelope"};
 
 // The baselines: the points drawPlot draws in dynamic mode, one path and one stroke per graph.
 void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
@@ -140,9 +156,9 @@ void BM_NaivePathNoAntialias(benchmark::State& state) {
     frame(state, Painter::aliased);
 }
 
-BENCHMARK(BM_DrawPlot)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NaivePathNoAntialias)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawPlot)->DenseRange(0, 9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NaivePathNoAntialias)->DenseRange(0, 9)->Unit(benchmark::kMillisecond);
 
 void writePictures() {
     const struct {

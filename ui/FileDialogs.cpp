@@ -1,6 +1,7 @@
 #include "ui/FileDialogs.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "input/FileName.h"
@@ -10,21 +11,20 @@
 
 namespace {
 
-void addFilter(GtkWidget* chooser, const char* name, const char* first, const char* second) {
+void addFilter(GtkWidget* chooser, const char* name, std::initializer_list<const char*> patterns) {
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, name);
-    gtk_file_filter_add_pattern(filter, first);
-    if (second) gtk_file_filter_add_pattern(filter, second);
+    for (const char* pattern : patterns) gtk_file_filter_add_pattern(filter, pattern);
     gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter);  // the chooser takes the filter
 }
 
 void addFilters(GtkWidget* chooser, const char* kind, bool saving) {
     if (std::strcmp(kind, "plt") == 0) {
-        addFilter(chooser, "Plot Files", "*.plt", "*.wxv");
+        addFilter(chooser, "Plot Files", {"*.plt", "*.wxv"});
     } else if (std::strcmp(kind, "cfg") == 0) {
-        addFilter(chooser, "Conf Files", "*.cfg", nullptr);
+        addFilter(chooser, "Conf Files", {"*.cfg"});
     } else if (saving && std::strcmp(kind, "pdf") == 0) {
-        addFilter(chooser, "Image Files", "*.pdf", "*.svg");
+        addFilter(chooser, "Image Files", {"*.pdf", "*.svg", "*.png"});
     }
 }
 

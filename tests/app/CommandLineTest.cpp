@@ -174,6 +174,24 @@ TEST_F(CommandLineTest, InputBackupSpeedAndRemainingArguments) {
     EXPECT_FALSE(defaultIndependentDisplays);
 }
 
+TEST_F(CommandLineTest, EnvelopeIsOffUnlessNamedExactly) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool envelope;
+        int next;
+    } rows[] = {
+        {{"-frame"}, false, 2},
+        {{"-envelope", "data.plt"}, true, 3},
+        {{"-envelopes"}, false, 2},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::PrintToString(r.arguments));
+        model = PlotModel();
+        EXPECT_EQ(parse(r.arguments).next, r.next);
+        EXPECT_EQ(model.envelope, r.envelope);
+    }
+}
+
 TEST_F(CommandLineTest, ConfigurationFileIsLoadedAndRemembered) {
     const std::string path = testing::TempDir() + "kivrel-command-line.cfg";
     {

@@ -115,6 +115,7 @@ TEST_F(MenuTest, FileAndDisplayMenusCarryTheirItemsInOrder) {
                                             {"_High Frequency", "<Primary>h", true},
                                             {"_Fixed X-axis", "", true},
                                             {"Shared Y-axis Min:Max", "<Primary>y", true},
+                                            {"Min/Max Envelope", "", true},
                                             {"_Configure", "<Primary>c", false},
                                             {"---", "", false},
                                             {"Version:\t\t0.36", "", false}});
@@ -214,6 +215,7 @@ TEST_F(MenuTest, OpeningTheDisplayMenuShowsTheModelsModes) {
     model.highFrequency = true;
     model.fixedXAxis = false;
     model.independentDisplays = false;
+    model.envelope = true;
     GList* titles = gtk_container_get_children(GTK_CONTAINER(menuBarOf(graph)));
     gtk_menu_item_activate(GTK_MENU_ITEM(titles->next->data));
     g_list_free(titles);
@@ -224,9 +226,14 @@ TEST_F(MenuTest, OpeningTheDisplayMenuShowsTheModelsModes) {
     EXPECT_TRUE(active(items.highFrequencyItem));
     EXPECT_FALSE(active(items.fixedXAxisItem));
     EXPECT_FALSE(active(items.sharedYItem));
+    EXPECT_TRUE(active(items.envelopeItem));
     // Syncing the items must not change the model through their handlers.
     EXPECT_TRUE(model.frames);
     EXPECT_FALSE(model.fixedXAxis);
+    EXPECT_TRUE(model.envelope);
+    // Unchecking the item turns the mode off.
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(items.envelopeItem), FALSE);
+    EXPECT_FALSE(model.envelope);
 }
 
 TEST_F(MenuTest, RemoveDisplayLeavesIndependentModeAndUnchecksIt) {

@@ -55,6 +55,15 @@ TEST_F(ExportTest, WritesTheAreaAtItsSizeAndCorrectsTheXZoomAsARedrawWould) {
     EXPECT_EQ(gtk_adjustment_get_upper(graph.horizontalAdjustment), 101);
 }
 
+TEST_F(ExportTest, PngHasTheAreaSizePlusABlankStrip) {
+    const std::string path = folder / "plot.png";
+    EXPECT_EQ(exportDrawing(graph, named(path)), 1);
+    const SurfacePtr png{cairo_image_surface_create_from_png(path.c_str())};
+    ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(png.get()), areaWidth() + 6);
+    EXPECT_EQ(cairo_image_surface_get_height(png.get()), areaHeight() + 6);
+}
+
 TEST_F(ExportTest, RefusesShortNamesAndOtherEndings) {
     const struct {
         const char* name;
@@ -63,7 +72,8 @@ TEST_F(ExportTest, RefusesShortNamesAndOtherEndings) {
     } rows[] = {
         {"four bytes", "a.sv", false},
         {"empty", "", false},
-        {"a picture ending", folder / "plot.png", true},
+        {"another picture ending", folder / "plot.jpg", true},
+        {"mixed-case PNG", folder / "plot.Png", true},
         {"mixed case", folder / "plot.Svg", true},
     };
     for (const auto& r : rows) {
@@ -124,8 +134,8 @@ TEST_F(ExportTest, TheCommandReportsInvalidNamesAndFiles) {
     } rows[] = {
         {"cancelled", [](GtkDialog* d) { gtk_dialog_response(d, GTK_RESPONSE_CANCEL); },
          "Error: Invalid file name: "},
-        {"a picture ending", chooseFile(folder.path, "plot.png"),
-         "Error: Invalid file: " + (folder / "plot.png")},
+        {"another picture ending", chooseFile(folder.path, "plot.gif"),
+         "Error: Invalid file: " + (folder / "plot.gif")},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
