@@ -334,14 +334,31 @@ class Trace {
             return {std::min(low, o.low), std::max(high, o.high), finite && o.finite};
         }
     };
+    // Four independent lanes let the comparisons of neighbouring samples overlap instead of each
+    // waiting for the one before; infinite values show in the result, values that are not a number
+    // in a flag of their own (a comparison with them is false, so min and max skip them).
     static Extremes extremesOf(const double* values, std::size_t n) {
-        double low = values[0], high = values[0], sum = 0.0;
-        for (std::size_t i = 0; i < n; ++i) {
-            low = std::min(low, values[i]);
-            high = std::max(high, values[i]);
-            sum += values[i] * 0.0;  // stays 0 unless a value is infinite or not a number
+        constexpr std::size_t lanes = 4;
+        double low[lanes], high[lanes];
+        unsigned notNumber = 0;
+        for (std::size_t j = 0; j < lanes; ++j) low[j] = high[j] = values[0];
+        std::size_t i = 0;
+        for (; i + lanes <= n; i += lanes) {
+            for (std::size_t j = 0; j < lanes; ++j) {
+                const double v = values[i + j];
+                low[j] = std::min(low[j], v);
+                high[j] = std::max(high[j], v);
+                notNumber |= static_cast<unsigned>(std::isnan(v));
+            }
         }
-        return {low, high, sum == 0.0};
+        for (; i < n; ++i) {
+            low[0] = std::min(low[0], values[i]);
+            high[0] = std::max(high[0], values[i]);
+            notNumber |= static_cast<unsigned>(std::isnan(values[i]));
+        }
+        const double lowest = *std::min_element(low, low + lanes);
+        const double highest = *std::max_element(high, high + lanes);
+        return {lowest, highest, notNumber == 0 && std::isfinite(lowest) && std::isfinite(highest)};
     }
 
     double xOf(long long k) const {

@@ -630,20 +630,23 @@ TEST_F(Envelope, AOneSampleSpikeReachesItsRowOnlyWithTheEnvelope) {
 }
 
 TEST_F(Envelope, AColumnHoldingANonFiniteSampleIsAGap) {
-    // Slot 200005 lies inside the column of sample 198373 (x 119.02), between two drawn points.
+    // Slots 200005 and 200039 (the column's last) lie inside the column of sample 198373 (x 119.02),
+    // between two drawn points.
     const Colour& c = model.graphs[0].colour;
-    for (const double bad : {std::numeric_limits<double>::quiet_NaN(), HUGE_VAL, -HUGE_VAL}) {
-        SCOPED_TRACE(bad);
-        model.graphs[0].samples[200005] = bad;
-        model.envelope = true;
-        const auto envelope = draw();
-        EXPECT_TRUE(envelope->empty(119, 150));
-        EXPECT_TRUE(envelope->blank(110, 0, 130, 148));  // nothing drawn at the band's edge instead
-        EXPECT_TRUE(envelope->is(116, 150, c));
-        EXPECT_TRUE(envelope->is(122, 150, c));
-        model.envelope = false;
-        EXPECT_TRUE(draw()->is(119, 150, c));  // not on a drawn point: plain decimation shows no gap
-    }
+    for (const std::size_t slot : {200005, 200039})
+        for (const double bad : {std::numeric_limits<double>::quiet_NaN(), HUGE_VAL, -HUGE_VAL}) {
+            SCOPED_TRACE(testing::Message() << slot << " " << bad);
+            model.graphs[0].samples.assign(slots, 0.0);
+            model.graphs[0].samples[slot] = bad;
+            model.envelope = true;
+            const auto envelope = draw();
+            EXPECT_TRUE(envelope->empty(119, 150));
+            EXPECT_TRUE(envelope->blank(110, 0, 130, 148));  // nothing drawn at the band's edge instead
+            EXPECT_TRUE(envelope->is(116, 150, c));
+            EXPECT_TRUE(envelope->is(122, 150, c));
+            model.envelope = false;
+            EXPECT_TRUE(draw()->is(119, 150, c));  // not on a drawn point: plain decimation shows no gap
+        }
 }
 
 }  // namespace
