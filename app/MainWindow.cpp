@@ -147,7 +147,11 @@ void packToolRow(GraphData& graph, GtkWidget* box) {
     gtk_label_set_width_chars(GTK_LABEL(gtk_bin_get_child(GTK_BIN(pause))), 5);
     g_signal_connect(pause, "clicked", G_CALLBACK(onPausePlay), &graph.io);
     gtk_box_pack_start(GTK_BOX(box), pause, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), gtk_label_new(""), TRUE, TRUE, 0);
+    // The expanding space shows the input status while an input is open.
+    graph.io.statusLabel = gtk_label_new("");
+    // gtk_widget_destroyed() nulls the pointer when the label goes, so the timer never uses it then.
+    g_signal_connect(graph.io.statusLabel, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.io.statusLabel);
+    gtk_box_pack_start(GTK_BOX(box), graph.io.statusLabel, TRUE, TRUE, 0);
 
     graph.gridSpin = spinButton(0, 99);
     graph.xZoomSpin = spinButton(-99, 99);

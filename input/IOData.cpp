@@ -1,8 +1,61 @@
 #include "input/IOData.h"
 
+#include <cmath>
+
 #include <gtk/gtk.h>
+
+namespace {
+
+gboolean onStatusTimer(gpointer data) {
+    updateInputStatus(*recordFrom<IOData>(data, __LINE__));
+    return G_SOURCE_CONTINUE;
+}
+
+// Only a changed text is set: every new text relays the window out.
+void showStatus(IOData& io, const std::string& text) {
+    if (io.statusLabel && text != gtk_label_get_text(GTK_LABEL(io.statusLabel))) {
+        gtk_label_set_text(GTK_LABEL(io.statusLabel), text.c_str());
+    }
+}
+
+}  // namespace
 
 void updateRecordingIndicator(IOData* io) {
     if (!io || !io->indicatorImage || !GTK_IS_WIDGET(io->indicatorImage)) return;
     gtk_widget_set_visible(io->indicatorImage, io->inputChannel != nullptr && io->backupChannel != nullptr);
+}
+
+std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData) {
+    // Whole numbers through to_string: the status never depends on the locale.
+    const long long rate = std::isfinite(linesPerSecond) && linesPerSecond > 0 ? std::llround(linesPerSecond) : 0;
+    std::string text = std::to_string(rate) + " lines/s, " + std::to_string(lines) + " lines";
+    if (linesWithoutData >= linesWithoutDataHint) {
+        text += "; no numbers in the last " + std::to_string(linesWithoutDataHint) + " lines";
+    }
+    return text;
+}
+
+void startInputStatus(IOData& io) {
+    if (io.statusTimer != 0) g_source_remove(io.statusTimer);
+    io.linesWithoutData = 0;
+    io.statusLines = io.linesHandedOn;
+    io.statusTime = g_get_monotonic_time();
+    // The first status comes with the first refresh, not in the middle of opening.
+    io.statusTimer = g_timeout_add(inputStatusIntervalMs, onStatusTimer, &io);
+}
+
+void stopInputStatus(IOData& io) {
+    if (io.statusTimer != 0) g_source_remove(io.statusTimer);
+    io.statusTimer = 0;
+    io.linesWithoutData = 0;
+    showStatus(io, "");
+}
+
+void updateInputStatus(IOData& io) {
+    const gint64 now = g_get_monotonic_time();
+    const double seconds = static_cast<double>(now - io.statusTime) / 1e6;
+    const double rate = seconds > 0 ? static_cast<double>(io.linesHandedOn - io.statusLines) / seconds : 0.0;
+    io.statusLines = io.linesHandedOn;
+    io.statusTime = now;
+    showStatus(io, inputStatusText(rate, io.linesHandedOn, io.linesWithoutData));
 }

@@ -61,6 +61,13 @@ struct IOData {
     std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
     gint64 firstByteTime = 0;         // monotonic microseconds, 0 until the first byte
 
+    // The input status in the tool row, refreshed by a timer only while an input is open.
+    GtkWidget* statusLabel = nullptr;
+    guint statusTimer = 0;
+    std::uint64_t linesWithoutData = 0;  // consecutive lines that held no number and no option
+    std::uint64_t statusLines = 0;       // linesHandedOn at the last refresh
+    gint64 statusTime = 0;               // monotonic microseconds of the last refresh
+
     // Reconnecting a vanished serial device (off unless asked for).
     bool reconnectDevice = false;   // wait for a vanished serial device to come back
     std::string deviceName;         // the serial device open or awaited, else empty
@@ -70,3 +77,16 @@ struct IOData {
 
 // Shows the recording indicator exactly while both an input and a backup are open.
 void updateRecordingIndicator(IOData* io);
+
+// After this many lines in a row without a number or an option the status gives a hint.
+constexpr std::uint64_t linesWithoutDataHint = 50;
+constexpr guint inputStatusIntervalMs = 500;
+// "12 lines/s, 3456 lines", with "; no numbers in the last 50 lines" once that many lines in a row
+// held neither a number nor an option.
+std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData);
+// Starts the status refresh for an input that has just opened (the first text comes with the
+// first refresh); stops it and empties the status.
+void startInputStatus(IOData& io);
+void stopInputStatus(IOData& io);
+// Shows the status now and notes the count that the next rate is measured from.
+void updateInputStatus(IOData& io);

@@ -275,6 +275,7 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     io.turns.readingSince = g_get_monotonic_time();
     addDrawHook(io);
     updateRecordingIndicator(&io);
+    startInputStatus(io);
     requestRedraw(io);
 }
 
@@ -444,6 +445,7 @@ void closeInput(IOData& io) {
     removeDrawHook(io);
     resetInputState(io);
     updateRecordingIndicator(&io);
+    stopInputStatus(io);
     setWindowTitle(graph, "");
 }
 
@@ -500,7 +502,15 @@ void handOnLine(IOData& io, const char* first, const char* end) {
         backupRecorder(io, first, static_cast<std::size_t>(end - first));
     }
     ++io.linesHandedOn;
-    io.owner->model.processLine(first);
+    PlotModel& model = io.owner->model;
+    const std::uint32_t before = model.writeIndex;
+    model.processLine(first);
+    // A stored number moves the write position on; '#' lines are options (or comments).
+    if (*first == '#' || model.writeIndex != before) {
+        io.linesWithoutData = 0;
+    } else {
+        ++io.linesWithoutData;
+    }
 }
 
 void inputPlayingChanged(IOData& io) {

@@ -20,7 +20,7 @@ void addFilter(GtkWidget* chooser, const char* name, std::initializer_list<const
 
 void addFilters(GtkWidget* chooser, const char* kind, bool saving) {
     if (std::strcmp(kind, "plt") == 0) {
-        addFilter(chooser, "Plot Files", {"*.plt", "*.wxv"});
+        addFilter(chooser, "Plot Files", {"*.plt", "*.wxv", "*.csv"});
     } else if (std::strcmp(kind, "cfg") == 0) {
         addFilter(chooser, "Conf Files", {"*.cfg"});
     } else if (saving && std::strcmp(kind, "pdf") == 0) {
