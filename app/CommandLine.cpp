@@ -30,7 +30,7 @@ enum class Option {
     version, help, append, prune, noPrune, bps, indep, noIndep, frame, noFrame, hfreq, noHfreq,
     ysharedmax, noYsharedmax, envelope, noLimits, maxLimit, maxXsize, limit, xsize, fixed, noFixed, srate,
     lw, rlw, fsz, dpy, yauto, y, w, l, t, s, beep, disabled, d, config, backupStdout, backupNext,
-    backupAttached, stdinDash, stdinI, inputNext, inputAttached
+    backupAttached, stdinDash, stdinI, inputNext, inputAttached, reconnect
 };
 
 struct Row {
@@ -47,6 +47,7 @@ constexpr Row rows[] = {
     {"-a", Match::exact, Value::none, Option::append},
     {"-pd", Match::exact, Value::none, Option::prune},
     {"-npd", Match::exact, Value::none, Option::noPrune},
+    {"-reconnect", Match::exact, Value::none, Option::reconnect},
     {"-bps", Match::prefix, Value::unsignedValue, Option::bps},
     {"-indep", Match::exact, Value::none, Option::indep},
     {"-no-indep", Match::exact, Value::none, Option::noIndep},
@@ -157,6 +158,7 @@ private:
             case Option::append: options.append = true; break;
             case Option::prune: directoryPruning = true; break;
             case Option::noPrune: directoryPruning = false; break;
+            case Option::reconnect: graph.io.reconnectDevice = true; break;
             case Option::bps: options.serialSpeed = readUnsigned(value); break;
             case Option::indep:
                 model.setIndependentDisplays(true);

@@ -39,6 +39,7 @@ void onOpenFile(GtkMenuItem* item, gpointer data);
 void onMergeFile(GtkMenuItem* item, gpointer data);
 void onOpenDevice(GtkMenuItem* item, gpointer data);
 void onCloseDevice(GtkMenuItem* item, gpointer data);
+void onReconnectToggled(GtkMenuItem* item, gpointer data);
 void onBackupDevice(GtkMenuItem* item, gpointer data);
 void onCloseBackup(GtkMenuItem* item, gpointer data);
 void onSave(GtkMenuItem* item, gpointer data);

@@ -80,6 +80,12 @@ void onCloseDevice(GtkMenuItem* item, gpointer data) {
     closeInput(*io);
 }
 
+void onReconnectToggled(GtkMenuItem* item, gpointer data) {
+    IOData* io = recordFrom<IOData>(data, __LINE__);
+    if (!item || !GTK_IS_CHECK_MENU_ITEM(item)) return;
+    setReconnectDevice(*io, gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE);
+}
+
 void onSave(GtkMenuItem*, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     GraphData& graph = *io->owner;

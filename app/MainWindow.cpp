@@ -64,6 +64,9 @@ GtkWidget* buildFileMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     }
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(devices), deviceMenu);
     addMenuItem(menu, accelerators, {"Close Device", ItemKind::label, 0, G_CALLBACK(onCloseDevice), io});
+    GtkWidget* reconnect = addMenuItem(
+        menu, accelerators, {"Reconnect Device", ItemKind::check, 0, G_CALLBACK(onReconnectToggled), io});
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(reconnect), graph.io.reconnectDevice);
     addMenuItem(menu, accelerators,
                 {"_Backup Device", ItemKind::item, GDK_KEY_b, G_CALLBACK(onBackupDevice), io});
     addMenuItem(menu, accelerators, {"Close Backup", ItemKind::label, 0, G_CALLBACK(onCloseBackup), io});

@@ -192,6 +192,24 @@ TEST_F(CommandLineTest, EnvelopeIsOffUnlessNamedExactly) {
     }
 }
 
+TEST_F(CommandLineTest, ReconnectIsOffUnlessNamedExactly) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool reconnect;
+        int next;
+    } rows[] = {
+        {{"-frame"}, false, 2},
+        {{"-reconnect", "/dev/ttyUSB0"}, true, 3},
+        {{"-reconnects"}, false, 2},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::PrintToString(r.arguments));
+        graph.io.reconnectDevice = false;
+        EXPECT_EQ(parse(r.arguments).next, r.next);
+        EXPECT_EQ(graph.io.reconnectDevice, r.reconnect);
+    }
+}
+
 TEST_F(CommandLineTest, ConfigurationFileIsLoadedAndRemembered) {
     const std::string path = testing::TempDir() + "kivrel-command-line.cfg";
     {

@@ -99,6 +99,7 @@ TEST_F(MenuTest, FileAndDisplayMenusCarryTheirItemsInOrder) {
                                             {"_Merge File", "<Primary>m", false},
                                             {"Open Device", "", false},
                                             {"Close Device", "", false},
+                                            {"Reconnect Device", "", true},
                                             {"_Backup Device", "<Primary>b", false},
                                             {"Close Backup", "", false},
                                             {"_Save", "<Primary>s", false},
@@ -130,6 +131,38 @@ TEST_F(MenuTest, FileAndDisplayMenusCarryTheirItemsInOrder) {
         "/dev/ttyACM5", "/dev/ttyACM6", "/dev/ttyACM7", "/dev/ttyACM8", "/dev/ttyACM9",
         "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
     EXPECT_EQ(entries, expected);
+}
+
+TEST_F(MenuTest, ReconnectDeviceIsOffUntilChecked) {
+    GtkWidget* item = nullptr;
+    GList* items = gtk_container_get_children(GTK_CONTAINER(submenuOf(menuBarOf(graph), 0)));
+    for (GList* l = items; l; l = l->next) {
+        if (GTK_IS_MENU_ITEM(l->data) && gtk_menu_item_get_label(GTK_MENU_ITEM(l->data)) == std::string("Reconnect Device")) {
+            item = GTK_WIDGET(l->data);
+        }
+    }
+    g_list_free(items);
+    ASSERT_NE(item, nullptr);
+    EXPECT_FALSE(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)));
+    EXPECT_FALSE(graph.io.reconnectDevice);
+    gtk_menu_item_activate(GTK_MENU_ITEM(item));
+    EXPECT_TRUE(graph.io.reconnectDevice);
+    gtk_menu_item_activate(GTK_MENU_ITEM(item));
+    EXPECT_FALSE(graph.io.reconnectDevice);
+
+    // -reconnect on the command line: the window starts with the item checked.
+    GraphData other;
+    other.io.reconnectDevice = true;
+    buildMainWindow(other);
+    GList* otherItems = gtk_container_get_children(GTK_CONTAINER(submenuOf(menuBarOf(other), 0)));
+    GtkWidget* otherItem = GTK_WIDGET(g_list_nth_data(otherItems, 4));
+    g_list_free(otherItems);
+    EXPECT_TRUE(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(otherItem)));
+    EXPECT_TRUE(other.io.reconnectDevice);
+    g_signal_handlers_disconnect_by_func(other.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit), nullptr);
+    gtk_widget_destroy(other.mainWindow);
+    if (other.io.indicatorPixbuf) g_object_unref(other.io.indicatorPixbuf);
+    drainEvents();
 }
 
 TEST_F(MenuTest, AcceleratorsReachTheirCommands) {

@@ -140,8 +140,9 @@ TEST_F(ConfigurationDialog, BpsShowsTheSerialSpeedOr9600) {
     const struct {
         std::int32_t speed;
         const char* shown;
-    } rows[] = {{0, "9600"},        {50, "50"},      {115200, "115200"},
-                {230400, "230400"}, {12345, "9600"}, {-1, "9600"}};
+    } rows[] = {{0, "9600"},        {50, "50"},          {115200, "115200"},   {230400, "230400"},
+                {921600, "921600"}, {4000000, "4000000"}, {250000, "9600"},     {12345, "9600"},
+                {-1, "9600"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.speed);
         graph.serialSpeed = row.speed;
