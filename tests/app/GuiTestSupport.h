@@ -54,6 +54,9 @@ inline void pressControl(GraphData& graph, guint key) { pressKey(graph.mainWindo
 // people to look at.
 inline void saveWidgetScreenshot(GtkWidget* widget, const std::string& name) {
     drainEvents();
+    // A resize may still wait for the next frame; allocate now so that the widget can be drawn.
+    GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
+    if (GTK_IS_CONTAINER(toplevel)) gtk_container_check_resize(GTK_CONTAINER(toplevel));
     const int width = gtk_widget_get_allocated_width(widget);
     const int height = gtk_widget_get_allocated_height(widget);
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
