@@ -328,12 +328,18 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     EXPECT_EQ(graph.model.graphs[0].samples[2], 3.0);
     EXPECT_NE(graph.io.backupChannel, nullptr);
 
-    // And again: every vanishing is waited for.
+    // And again, paused this time: the device comes back paused, and Play hands on what it sent.
     device.unplug();
     runUntil([&] { return waitingForDevice(graph.io); });
+    togglePause(graph.io);
     device.plugIn();
     runUntil([&] { return graph.io.inputChannel != nullptr; });
+    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 300);
     writeWhileRunning(device.terminal->master, "4\n");
+    runUntil([&] { return device.terminal->unread() == 0; });
+    EXPECT_EQ(graph.model.writeIndex, 3u) << "nothing is plotted while paused";
+    togglePause(graph.io);
+    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
     runUntil([&] { return graph.model.writeIndex == 4u; });
 }
 
