@@ -23,20 +23,48 @@ void appendQuoted(std::string& line, const std::string& text) {
     line += '"';
 }
 
-// One record from in: a line, and further lines while a quote is open. A trailing CR of a CRLF
-// line end is dropped. False at the end of the file.
-bool readRecord(std::istream& in, char separator, std::string& record, std::vector<std::string>& fields) {
-    std::string line;
-    if (!std::getline(in, line)) return false;
+// Splits text into fields, going on with the last field of fields; quoted tells whether a quote
+// is open, before and after.
+void appendFields(const std::string& text, char separator, std::vector<std::string>& fields, bool& quoted) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c != '"') {
+                fields.back() += c;
+            } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                fields.back() += '"';  // a doubled quote inside quotes is one quote
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == separator) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+}
+
+void dropCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    record = line;
-    bool open = false;
-    fields = splitCsvRecord(record, separator, &open);
-    while (open && std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        record += '\n';
-        record += line;
-        fields = splitCsvRecord(record, separator, &open);
+}
+
+// One record from in: a line, and further lines while a quote is open (each added to the open
+// field, so a stray quote costs one pass). A trailing CR of a CRLF line end is dropped. record is
+// the first line. False at the end of the file.
+bool readRecord(std::istream& in, char separator, std::string& record, std::vector<std::string>& fields) {
+    if (!std::getline(in, record)) return false;
+    dropCarriageReturn(record);
+    fields.assign(1, std::string());
+    bool quoted = false;
+    appendFields(record, separator, fields, quoted);
+    std::string line;
+    while (quoted && std::getline(in, line)) {
+        dropCarriageReturn(line);
+        fields.back() += '\n';
+        appendFields(line, separator, fields, quoted);
     }
     return true;
 }
@@ -154,25 +182,7 @@ char csvSeparator(const std::string& firstLine) {
 std::vector<std::string> splitCsvRecord(const std::string& record, char separator, bool* open) {
     std::vector<std::string> fields(1);
     bool quoted = false;
-    for (std::size_t i = 0; i < record.size(); ++i) {
-        const char c = record[i];
-        if (quoted) {
-            if (c != '"') {
-                fields.back() += c;
-            } else if (i + 1 < record.size() && record[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else {
-                quoted = false;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == separator) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
+    appendFields(record, separator, fields, quoted);
     if (open) *open = quoted;
     return fields;
 }

@@ -21,8 +21,7 @@ bool writeCsv(const PlotModel& model, const char* localName);
 char csvSeparator(const std::string& firstLine);
 
 // Splits one record into fields: separators inside double quotes are text and "" is one quote.
-// The record may span lines when a quote is open; *open tells whether a quote is still open at the
-// end, so that the caller can append the next line and split again.
+// *open tells whether a quote is still open at the end (the record goes on on the next line).
 std::vector<std::string> splitCsvRecord(const std::string& record, char separator, bool* open = nullptr);
 
 // Reads a CSV file into model: one graph per column (at most as many as the model holds), titled
