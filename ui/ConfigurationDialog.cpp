@@ -255,8 +255,13 @@ void applyGeneralSettings(ConfData& conf) {
     if (backupLimit >= 50000 && backupLimit <= 1000000)
         graph.backupLimit = static_cast<std::int32_t>(backupLimit);
     const gint speed = gtk_combo_box_get_active(GTK_COMBO_BOX(conf.speedCombo));
-    graph.serialSpeed = speed >= 0 && static_cast<std::size_t>(speed) < serialSpeedCount ? serialSpeeds[speed]
-                                                                                         : defaultSerialSpeed;
+    // A speed the list does not hold (given with -bps) shows as 9600; unless the user picks
+    // another entry it stays, so that OK never changes the line speed behind the user's back.
+    const bool untouched = speed == speedPosition(graph.serialSpeed);
+    if (!untouched || serialSpeeds[speed] == graph.serialSpeed) {
+        graph.serialSpeed = speed >= 0 && static_cast<std::size_t>(speed) < serialSpeedCount ? serialSpeeds[speed]
+                                                                                             : defaultSerialSpeed;
+    }
     const double fontSize = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.fontSizeSpin));
     if (fontSize >= 5 && fontSize <= 20) model.fontSize = fontSize;
     const double lineWidth = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.lineWidthSpin));

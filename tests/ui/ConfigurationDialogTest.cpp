@@ -160,6 +160,16 @@ TEST_F(ConfigurationDialog, BpsShowsTheSerialSpeedOr9600) {
     gtk_combo_box_set_active(GTK_COMBO_BOX(conf.speedCombo), -1);
     respond(GTK_RESPONSE_APPLY);
     EXPECT_EQ(graph.serialSpeed, 9600) << "no active item";
+    respond(GTK_RESPONSE_CANCEL);
+    // A speed the list lacks shows as 9600 but is kept unless another entry is picked.
+    for (std::int32_t speed : {250000, -1}) {
+        SCOPED_TRACE(speed);
+        graph.serialSpeed = speed;
+        open();
+        respond(GTK_RESPONSE_APPLY);
+        EXPECT_EQ(graph.serialSpeed, speed);
+        respond(GTK_RESPONSE_CANCEL);
+    }
 }
 
 TEST_F(ConfigurationDialog, GeneralFieldsTakeOnlyValuesInRange) {
