@@ -10,6 +10,7 @@
 
 #include "app/GraphData.h"
 #include "app/StartupOptions.h"
+#include "tests/files/TempDir.h"
 
 namespace {
 
@@ -227,16 +228,9 @@ TEST_F(CommandLineTest, ConfigurationFileIsLoadedAndRemembered) {
     EXPECT_EQ(graph.conf.lastConfigFile, path);
 }
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST_F(CommandLineTest, VersionAndUsageEndTheProcess) {
     EXPECT_EXIT(parse({"-v"}), testing::ExitedWithCode(0), testing::Eq("kivrel version 0.36 [2017/11/30]\n"));
-    std::string usage = fileText(std::string(KIVREL_TEST_DATA) + "/app/usage.txt");
+    std::string usage = readWholeFile(std::string(KIVREL_TEST_DATA) + "/app/usage.txt");
     usage.replace(usage.find("%s"), 2, "kivrel");
     EXPECT_EXIT(parse({"-frame", "-h"}), testing::ExitedWithCode(0), testing::Eq(usage));
     // -h taken as the backup name is no request for help.

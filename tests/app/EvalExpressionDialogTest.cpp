@@ -57,10 +57,7 @@ TEST_F(EvalExpressionDialog, EnterEvaluatesIntoANewGraph) {
 TEST_F(EvalExpressionDialog, SyntaxErrorIsShownAndThePlotStays) {
     std::string message;
     script.then(typeAndEnter("(1+2"));
-    script.then([&](GtkDialog* dialog) {
-        message = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    });
+    script.then(recordMessage(message));
     evalMenuItem();
     EXPECT_EQ(message, "Expression Error\n(1+2");
     EXPECT_TRUE(graph.model.graphs.empty());

@@ -10,15 +10,9 @@
 #include "app/Commands.h"
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/files/TempDir.h"
 
 namespace {
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 gboolean acceptOnceSelected(gpointer data) {
     GtkDialog* dialog = GTK_DIALOG(data);
@@ -59,24 +53,15 @@ std::function<void(GtkDialog*)> cancel() {
     return [](GtkDialog* dialog) { gtk_dialog_response(dialog, GTK_RESPONSE_CANCEL); };
 }
 
-std::function<void(GtkDialog*)> recordMessage(std::string& message) {
-    return [&message](GtkDialog* dialog) {
-        message = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    };
-}
-
 class FileCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kivrel-commands-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_TRUE(temporary.ok());
+        folder = temporary.folder();
         for (int i = 0; i < 3; ++i) model.processLine(("1 " + std::to_string(i)).c_str());
     }
     void TearDown() override {
         closeInput(graph.io);
-        ASSERT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
     }
 
     // Runs a File-menu command as its menu item would.
@@ -92,6 +77,7 @@ protected:
     GraphData& graph = fixture.graph;
     PlotModel& model = graph.model;
     DialogScript script;
+    TempDir temporary;
     std::string folder;
 };
 
@@ -101,13 +87,13 @@ TEST_F(FileCommandsTest, SaveCompletesTheNameAndChoosesTheFormat) {
     run(onSave);
     EXPECT_EQ(title, "Save Plot");
     EXPECT_EQ(offered, "untitled.plt");
-    EXPECT_EQ(fileText(folder + "/run.plt").rfind("#$", 0), 0u) << "written as PLT";
+    EXPECT_EQ(readWholeFile(folder + "/run.plt").rfind("#$", 0), 0u) << "written as PLT";
     EXPECT_EQ(graph.io.lastSavedPlotName, folder + "/run.plt");
 
     model.samplingRate = 1000;
     script.then(choose(folder + "/run.wxv"));
     run(onSave);
-    EXPECT_EQ(fileText(folder + "/run.wxv").rfind("# RIFF", 0), 0u) << "written as WXV";
+    EXPECT_EQ(readWholeFile(folder + "/run.wxv").rfind("# RIFF", 0), 0u) << "written as WXV";
 }
 
 TEST_F(FileCommandsTest, SaveReportsWhatWentWrong) {

@@ -91,6 +91,14 @@ inline std::string messageText(GtkDialog* dialog) {
     return out;
 }
 
+// A script step for a message dialog: keeps its text and closes it.
+inline std::function<void(GtkDialog*)> recordMessage(std::string& message) {
+    return [&message](GtkDialog* dialog) {
+        message = messageText(dialog);
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    };
+}
+
 // Answers the dialogs the code under test runs, in order, with the given scripts; a dialog with
 // no script left is cancelled so that a test never hangs.
 struct DialogScript {

@@ -12,28 +12,19 @@
 #include "input/InputChannel.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/files/TempDir.h"
 
 namespace {
-
-std::function<void(GtkDialog*)> recordMessage(std::string& message) {
-    return [&message](GtkDialog* dialog) {
-        message = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    };
-}
 
 class OpenInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kivrel-open-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_TRUE(temporary.ok());
+        folder = temporary.folder();
         savedPruning = directoryPruning;
     }
     void TearDown() override {
         directoryPruning = savedPruning;
-        std::string command = "rm -rf '" + folder + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
     }
 
     std::string write(const std::string& name, const std::string& text) {
@@ -52,6 +43,7 @@ protected:
     GraphData& graph = fixture.graph;
     PlotModel& model = graph.model;
     DialogScript script;
+    TempDir temporary;
     std::string folder;
     bool savedPruning = true;
 };

@@ -15,22 +15,21 @@
 #include "input/Backup.h"
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/files/TempDir.h"
 
 namespace {
 
 class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kivrel-startup-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_TRUE(temporary.ok());
+        folder = temporary.folder();
         savedPruning = directoryPruning;
     }
     void TearDown() override {
         closeInput(graph.io);
         closeBackup(graph.io);
         directoryPruning = savedPruning;
-        ASSERT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
     }
 
     std::string write(const std::string& name, const std::string& text) {
@@ -56,6 +55,7 @@ protected:
     MainWindowFixture fixture;
     GraphData& graph = fixture.graph;
     DialogScript script;
+    TempDir temporary;
     std::string folder;
     std::vector<std::string> storage;
     bool savedPruning = true;
@@ -79,10 +79,7 @@ TEST_F(StartupTest, AFailingFileIsReportedAndTheNextOneStillMerged) {
     const std::string data = write("data.plt", "#$ -t a\n1\n");
     const std::string good = write("good.plt", "#$ -t g\n2\n");
     std::string message;
-    script.then([&](GtkDialog* dialog) {
-        message = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    });
+    script.then(recordMessage(message));
     start({data, folder + "/missing.plt", good});
     EXPECT_EQ(message, "Error: Failed opening file: " + folder + "/missing.plt");
     ASSERT_EQ(graph.model.graphs.size(), 2u);
@@ -103,10 +100,7 @@ TEST_F(StartupTest, AnOpenDeviceSkipsFurtherFilesAndShowsTheIndicatorWithABackup
 
 TEST_F(StartupTest, AConfigurationFileThatFailsIsReported) {
     std::string message;
-    script.then([&](GtkDialog* dialog) {
-        message = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    });
+    script.then(recordMessage(message));
     start({"-c", folder + "/none.cfg"});
     EXPECT_EQ(message, "Error: Failed opening file: " + folder + "/none.cfg");
 }

@@ -25,6 +25,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     bool ok() const { return !root.empty(); }
+    const std::string& folder() const { return root; }
     std::string path(const std::string& name) const { return root + "/" + name; }
     // Names of everything in the folder, to see that no temporary file was left behind.
     std::size_t entryCount() const {

@@ -7,27 +7,19 @@
 
 #include "input/FileName.h"
 #include "tests/input/InputTestSupport.h"
+#include "tests/files/TempDir.h"
 
 namespace {
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class BackupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kivrel-backup-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_TRUE(temporary.ok());
+        folder = temporary.folder();
         ASSERT_TRUE(openSerialDevice(terminal.name.c_str(), window.graph.io));
     }
     void TearDown() override {
         closeBackup(window.graph.io);
-        ASSERT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
     }
 
     bool startBackup(const std::string& path, bool append = false) {
@@ -48,6 +40,7 @@ protected:
     PseudoTerminal terminal;
     InputWindow window;
     DialogScript script;
+    TempDir temporary;
     std::string folder;
 };
 
@@ -56,7 +49,7 @@ TEST_F(BackupTest, RecordsEveryLineAsHandedOn) {
     ASSERT_TRUE(startBackup(path));
     EXPECT_TRUE(indicatorShown());
     send("  1 2\r\n\r\n   \n3 4  \r5\n", 3);
-    EXPECT_EQ(fileText(path), "1 2\n3 4  \n5\n");
+    EXPECT_EQ(readWholeFile(path), "1 2\n3 4  \n5\n");
     closeBackup(window.graph.io);
     EXPECT_FALSE(indicatorShown());
     EXPECT_EQ(window.graph.io.backupChannel, nullptr);
@@ -69,7 +62,7 @@ TEST_F(BackupTest, TheLimitClosesTheBackupOnTheNextLine) {
     send("1\n2\n3\n", 3);
     EXPECT_TRUE(indicatorShown());
     send("4\n5\n", 2);
-    EXPECT_EQ(fileText(path), "1\n2\n3\n");
+    EXPECT_EQ(readWholeFile(path), "1\n2\n3\n");
     EXPECT_EQ(window.graph.io.backupChannel, nullptr);
     EXPECT_FALSE(indicatorShown());
     EXPECT_EQ(window.graph.model.graphs[0].samples[4], 5);  // the plot still took them
@@ -82,10 +75,10 @@ TEST_F(BackupTest, AppendKeepsOldContentAndANewBackupClosesTheOld) {
     send("1\n", 1);
     const std::string second = folder + "/second.txt";
     ASSERT_TRUE(startBackup(second));
-    EXPECT_EQ(fileText(first), "old\n1\n");
+    EXPECT_EQ(readWholeFile(first), "old\n1\n");
     send("2\n", 1);
-    EXPECT_EQ(fileText(second), "2\n");
-    EXPECT_EQ(fileText(first), "old\n1\n");
+    EXPECT_EQ(readWholeFile(second), "2\n");
+    EXPECT_EQ(readWholeFile(first), "old\n1\n");
 }
 
 TEST_F(BackupTest, DashRecordsToStandardOutput) {
@@ -105,16 +98,13 @@ TEST_F(BackupTest, DashRecordsToStandardOutput) {
     EXPECT_EQ(write(1, "end\n", 4), 4);
     dup2(savedStdout, 1);
     close(savedStdout);
-    EXPECT_EQ(fileText(captured), "7 8\n9\nend\n");
+    EXPECT_EQ(readWholeFile(captured), "7 8\n9\nend\n");
     EXPECT_NE(access((folder + "/-").c_str(), F_OK), 0) << "no file named '-' is made";
 }
 
 TEST_F(BackupTest, AFileThatCannotBeCreatedIsReported) {
     std::string message;
-    script.then([&](GtkDialog* dialog) {
-        message = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    });
+    script.then(recordMessage(message));
     EXPECT_FALSE(startBackup(folder + "/missing/dir/log.txt"));
     EXPECT_EQ(message, "Error: Failed backup: " + folder + "/missing/dir/log.txt");
     EXPECT_EQ(window.graph.io.backupKind, BackupKind::none);

@@ -95,13 +95,6 @@ std::function<void(GtkDialog*)> chooseFile(const std::string& folder, const std:
     };
 }
 
-std::function<void(GtkDialog*)> recordMessage(std::string& text) {
-    return [&text](GtkDialog* dialog) {
-        text = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    };
-}
-
 TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
     DialogScript script;
     graph.io.currentInputName = "/data/log.plt";
