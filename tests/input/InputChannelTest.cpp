@@ -96,10 +96,7 @@ TEST(SerialDevice, ARefusedDeviceIsReportedAndTheGenerationGrows) {
         const std::int32_t generation = graph.io.inputGeneration;
         DialogScript script;
         std::string shown;
-        script.then([&](GtkDialog* dialog) {
-            shown = messageText(dialog);
-            gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-        });
+        script.then(recordMessage(shown));
         EXPECT_FALSE(openSerialDevice(row.name.c_str(), graph.io));
         EXPECT_EQ(shown, row.message);
         EXPECT_EQ(graph.io.inputGeneration, generation + 1);
@@ -126,10 +123,7 @@ TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
         const std::int32_t generation = graph.io.inputGeneration;
         DialogScript script;
         std::string shown;
-        script.then([&](GtkDialog* dialog) {
-            shown = messageText(dialog);
-            gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-        });
+        script.then(recordMessage(shown));
         EXPECT_FALSE(openSerialDevice(device.name.c_str(), graph.io));
         EXPECT_EQ(shown, "Serial port speed not supported: " + device.name + row.shown);
         EXPECT_EQ(graph.io.inputGeneration, generation + 1);

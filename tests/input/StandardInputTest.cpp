@@ -129,10 +129,7 @@ TEST(StandardInput, AStandardInputHeldElsewhereIsRefused) {
     const std::int32_t generation = graph.io.inputGeneration;
     DialogScript script;
     std::string shown;
-    script.then([&](GtkDialog* dialog) {
-        shown = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    });
+    script.then(recordMessage(shown));
     EXPECT_FALSE(openStandardInput(graph.io));
     EXPECT_EQ(shown, "StdIn is being used");
     EXPECT_EQ(graph.io.inputGeneration, generation + 1);
