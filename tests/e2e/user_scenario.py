@@ -146,6 +146,17 @@ class Kivrel:
         self.keys("ctrl+a" if save else "ctrl+l")
         xdotool("type", "--delay", 10, path)
         self.keys("Return")
+        # The location field's completion pop-up may take the first Return, as it does for a
+        # person, who then presses Return again.
+        for _ in range(5):
+            try:
+                wait_for("window %s to close" % dialog, lambda: dialog not in self.windows(""), timeout=3)
+                return
+            except Failed:
+                if dialog not in self.windows(""):
+                    return
+                self.focus(dialog)
+                self.keys("Return")
         self.wait_closed(dialog)
 
     def save(self, path):
