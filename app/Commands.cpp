@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "app/GraphData.h"
+#include "app/PlotLoad.h"
 #include "input/InputChannel.h"
 
 namespace {
@@ -49,6 +50,7 @@ void onQuitItem(GtkMenuItem*, gpointer data) { onQuit(nullptr, nullptr, data); }
 
 void onClear(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    stopPlotLoad(*graph);
     graph->model.clear();
     redrawPlot(*graph);
 }

@@ -102,6 +102,8 @@ void onEvalExpression(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     GraphData& graph = *io->owner;
     if (!item || !graph.mainWindow) return;
+    // The X range offered and evaluated is the whole plot's.
+    finishPlotLoad(graph);
     std::string expression, xMinText, xMaxText;
     if (!runInputDialog(graph.mainWindow, expression, xMinText, xMaxText) || expression.empty()) return;
     if (io->inputChannel && graph.model.graphs.empty()) {

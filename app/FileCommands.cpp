@@ -9,6 +9,7 @@
 #include "app/GraphData.h"
 #include "app/HelpWindow.h"
 #include "app/OpenInput.h"
+#include "app/PlotLoad.h"
 #include "files/PlotFile.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
@@ -77,6 +78,7 @@ void onOpenDevice(GtkMenuItem* item, gpointer data) {
 void onCloseDevice(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     if (!isMenuItem(item)) return;
+    stopPlotLoad(*io->owner);
     closeInput(*io);
 }
 
@@ -90,6 +92,7 @@ void onSave(GtkMenuItem*, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     GraphData& graph = *io->owner;
     if (!graph.mainWindow) return;
+    finishPlotLoad(graph);
     PauseDuring pause(*io);
     const std::string proposed = proposedName(*io, "plt");
     FileName name;
@@ -125,6 +128,7 @@ void onExport(GtkMenuItem*, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     GraphData& graph = *io->owner;
     if (!graph.mainWindow) return;
+    finishPlotLoad(graph);
     PauseDuring pause(*io);
     const std::string proposed = proposedName(*io, "pdf");
     FileName name;

@@ -6,6 +6,7 @@
 
 #include <glib.h>
 
+#include "app/PlotLoad.h"
 #include "input/IOData.h"
 #include "input/RecordTag.h"
 #include "model/PlotModel.h"
@@ -53,6 +54,8 @@ struct GraphData {
     IOData io;
     DisplayData display;
     ConfData conf;
+    // A plot file being read in steps; last, so that its source goes before anything it uses.
+    PlotLoad load;
 
     GraphData() {
         io.owner = this;

@@ -1,14 +1,22 @@
 #include "app/OpenInput.h"
 
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include <gtk/gtk.h>
 #include <sys/stat.h>
 
 #include "app/Commands.h"
 #include "app/GraphData.h"
+#include "app/PlotLoad.h"
+#include "files/Csv.h"
 #include "files/PlotFile.h"
+#include "files/Wxv.h"
 #include "input/FileName.h"
 #include "input/InputChannel.h"
 #include "input/Messages.h"
@@ -36,23 +44,41 @@ void emptyTitles(PlotModel& model, const std::string& utf8Name) {
     model.generalTitle = model.sourceName;
 }
 
-bool readPlotIntoLive(const FileName& name, IOData& io) {
+// What follows the reading of a plot file into the live model, read in one go or in steps: the
+// title, the recent-files entry, or the message; then Fixed X-Axis mode whatever happened.
+bool finishReadingIntoLive(IOData& io, const std::string& utf8Name, const std::string& uri, bool read) {
     GraphData& graph = *io.owner;
     PlotModel& model = graph.model;
-    emptyTitles(model, name.utf8Name);
-    if (!readPlotFile(model, name.local(), name.utf8Name)) {
+    if (!read) {
         model.sourceName.clear();
         model.generalTitle.clear();
-        showErrorDialog(graph.mainWindow, failedOpening, name.utf8Name.c_str());
-        return false;
+        showErrorDialog(graph.mainWindow, failedOpening, utf8Name.c_str());
+    } else {
+        redrawPlot(graph);
+        setWindowTitle(graph, utf8Name);
+        io.currentInputName = utf8Name;
+        io.lastSavedPlotName.clear();
+        if (!utf8Name.empty() && utf8Name[0] == '/' && !uri.empty()) {
+            gtk_recent_manager_add_item(gtk_recent_manager_get_default(), uri.c_str());
+        }
     }
-    redrawPlot(graph);
-    setWindowTitle(graph, name.utf8Name);
-    io.currentInputName = name.utf8Name;
-    io.lastSavedPlotName.clear();
-    if (!name.utf8Name.empty() && name.utf8Name[0] == '/' && !name.uri.empty()) {
-        gtk_recent_manager_add_item(gtk_recent_manager_get_default(), name.uri.c_str());
-    }
+    model.fixedXAxis = true;
+    updateRecordingIndicator(&io);
+    return read;
+}
+
+// A large text plot file is read in steps from the main loop; true when that has started. WXV and
+// CSV files, small files and files that do not open are read in one go (which gives the message).
+bool startReadingInSteps(const FileName& name, IOData& io) {
+    if (hasWxvEnding(name.utf8Name) || hasCsvEnding(name.utf8Name) || !name.local()) return false;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(name.local(), error);
+    if (error || size <= stepwiseLoadBytes) return false;
+    std::ifstream file;
+    if (!openTextFile(name.local(), file)) return false;
+    startPlotLoad(*io.owner, std::move(file), [&io, utf8Name = name.utf8Name, uri = name.uri] {
+        finishReadingIntoLive(io, utf8Name, uri, true);
+    });
     return true;
 }
 
@@ -65,6 +91,8 @@ bool openInput(const FileName& name, IOData& io) {
         showErrorDialog(graph.mainWindow, failedOpening, "Empty file name");
         return false;
     }
+    // A file still being read gives way to the new input.
+    stopPlotLoad(graph);
     bool opened = false;
     switch (classifyInputName(name.utf8Name.c_str(), name.local())) {
         case InputTarget::standardInput:
@@ -84,9 +112,10 @@ bool openInput(const FileName& name, IOData& io) {
             model.fixedXAxis = false;
             model.highFrequency = false;
             model.clear();
-            opened = readPlotIntoLive(name, io);
-            model.fixedXAxis = true;
-            break;
+            emptyTitles(model, name.utf8Name);
+            if (startReadingInSteps(name, io)) return true;
+            return finishReadingIntoLive(io, name.utf8Name, name.uri,
+                                         readPlotFile(model, name.local(), name.utf8Name));
     }
     updateRecordingIndicator(&io);
     return opened;
@@ -98,6 +127,8 @@ bool mergePlotFile(const FileName& name, IOData& io) {
         showErrorDialog(graph.mainWindow, failedOpening, "Empty file name");
         return false;
     }
+    // A merge adds to the whole plot: a file still being read is read to its end first.
+    finishPlotLoad(graph);
     if (io.inputChannel && graph.model.graphs.empty()) {
         showErrorDialog(graph.mainWindow, "Input from device has not started yet: ", name.utf8Name.c_str());
         return false;

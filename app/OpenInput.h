@@ -13,7 +13,9 @@ enum class InputTarget { standardInput, device, plotFile };
 InputTarget classifyInputName(const char* utf8Name, const char* localName);
 
 // Closes the current input, clears the plot and opens name; true when the input started or the
-// file was read. Afterwards the plot is in Fixed X-Axis mode whatever happened.
+// file was read. Afterwards the plot is in Fixed X-Axis mode whatever happened. A large text plot
+// file is read on in steps from the main loop (app/PlotLoad.h): true then means it opened, and the
+// title and the X-axis mode follow once its last line is in.
 bool openInput(const FileName& name, IOData& io);
 
 // Reads a plot file into a temporary model and merges it into the plot; refused while a device

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtk/gtk.h>
 
@@ -10,6 +13,7 @@
 #include "app/GraphData.h"
 #include "app/MainWindow.h"
 #include "app/OpenInput.h"
+#include "app/PlotLoad.h"
 #include "app/StartupOptions.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
@@ -23,6 +27,15 @@ void ringBell() {
     if (GdkDisplay* display = gdk_display_get_default()) gdk_display_beep(display);
 }
 
+// Writes "kivrel: <what> <seconds> s after start" to standard error.
+void reportTime(const char* what, gint64 startTime) {
+    char seconds[G_ASCII_DTOSTR_BUF_SIZE];
+    std::fprintf(stderr, "kivrel: %s %s s after start\n", what,
+                 g_ascii_formatd(seconds, sizeof seconds, "%.3f",
+                                 static_cast<double>(g_get_monotonic_time() - startTime) / 1e6));
+    std::fflush(stderr);
+}
+
 // With KIVREL_REPORT_FIRST_FRAME set (to anything but empty or "0"), one line goes to standard
 // error once the plot area has been drawn for the first time, so that a script can time the
 // start-up and knows when the window shows its first picture.
@@ -30,24 +43,30 @@ gboolean reportFirstFrame(GtkWidget*, cairo_t*, gpointer start) {
     static bool reported = false;
     if (!reported) {
         reported = true;
-        const gint64 startTime = *static_cast<const gint64*>(start);
-        char seconds[G_ASCII_DTOSTR_BUF_SIZE];
-        std::fprintf(stderr, "kivrel: first frame drawn %s s after start\n",
-                     g_ascii_formatd(seconds, sizeof seconds, "%.3f",
-                                     static_cast<double>(g_get_monotonic_time() - startTime) / 1e6));
-        std::fflush(stderr);
+        reportTime("first frame drawn", *static_cast<const gint64*>(start));
     }
     return FALSE;
 }
 
+// The start of the process while KIVREL_REPORT_FIRST_FRAME asks for timings, else null.
+const gint64* reportedStart = nullptr;
+
 void addFirstFrameReport(GraphData& graph, gint64& startTime) {
     const char* value = std::getenv("KIVREL_REPORT_FIRST_FRAME");
     if (!value || !*value || std::strcmp(value, "0") == 0 || !graph.drawingArea) return;
+    reportedStart = &startTime;
     // After the plot's own draw handler, so that the frame is complete when the line is written.
     g_signal_connect_after(graph.drawingArea, "draw", G_CALLBACK(reportFirstFrame), &startTime);
 }
 
+// With the first-frame report on, a second line tells when the input file and the plot files
+// after it are all in the plot (a large file is read after the first frame).
+void reportFilesRead() {
+    if (reportedStart) reportTime("start-up files read", *reportedStart);
+}
+
 void tearDown(GraphData& graph) {
+    stopPlotLoad(graph);
     closeInput(graph.io);
     closeBackup(graph.io);
     if (graph.io.indicatorPixbuf) {
@@ -74,12 +93,17 @@ void startInputs(GraphData& graph, const StartupOptions& options, int argc, char
         if (firstFile < argc) directoryPruning = false;
         openInput(input, graph.io);
     }
-    // Further plot files are merged in order, unless a live input was opened.
-    for (int i = firstFile; i < argc && !graph.io.inputChannel; ++i) {
-        FileName file;
-        file.setFromUtf8(argv[i]);
-        mergePlotFile(file, graph.io);
-    }
+    // Further plot files are merged in order, unless a live input was opened; after the whole
+    // input file, which may still be being read.
+    std::vector<std::string> files(argv + (firstFile < argc ? firstFile : argc), argv + argc);
+    afterPlotLoad(graph, [&graph, files = std::move(files)] {
+        for (std::size_t i = 0; i < files.size() && !graph.io.inputChannel; ++i) {
+            FileName file;
+            file.setFromUtf8(files[i].c_str());
+            mergePlotFile(file, graph.io);
+        }
+        reportFilesRead();
+    });
 }
 
 int runKivrel(int argc, char** argv) {

@@ -164,8 +164,10 @@ bool readPlotFile(PlotModel& model, const char* localName, const std::string& ut
     } else {
         read = model.loadTextFile(localName);
     }
-    if (read) {
-        for (unsigned d = 0; d < model.displays.size(); ++d) model.recomputeYRange(d);
-    }
+    if (read) recomputeDisplayRanges(model);
     return read;
+}
+
+void recomputeDisplayRanges(PlotModel& model) {
+    for (unsigned d = 0; d < model.displays.size(); ++d) model.recomputeYRange(d);
 }

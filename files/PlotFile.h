@@ -29,3 +29,7 @@ void writePltSamples(const PlotModel& model, std::ostream& out);
 // range of every display. False when the file cannot be opened, or when a WXV body holds something
 // that is not a number (the values before it stay).
 bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name);
+
+// What readPlotFile does after a successful read: the Y range of every display from its samples,
+// in display order. A file read in steps calls it once the last line is in.
+void recomputeDisplayRanges(PlotModel& model);

@@ -39,17 +39,29 @@ void PlotModel::processLine(const char* line) {
     advance();
 }
 
-bool PlotModel::loadTextFile(const char* localName) {
+bool openTextFile(const char* localName, std::ifstream& file) {
     if (localName == nullptr) return false;
     // A directory opens like a file on Linux and then reads as nothing; it is not a plot file.
     std::error_code error;
     if (std::filesystem::is_directory(localName, error)) return false;
-    std::ifstream file(localName, std::ios::binary);
-    if (!file) return false;
+    file.open(localName, std::ios::binary);
+    return file.is_open();
+}
+
+bool PlotModel::processTextLines(std::istream& in, std::size_t maxLines) {
     // Lines end at the line feed; a carriage return before it stays and reads as white space.
     std::string line;
-    while (std::getline(file, line)) {
+    for (std::size_t n = 0; n < maxLines; ++n) {
+        if (!std::getline(in, line)) return false;
         if (!line.empty()) processLine(line.c_str());
+    }
+    return static_cast<bool>(in);
+}
+
+bool PlotModel::loadTextFile(const char* localName) {
+    std::ifstream file;
+    if (!openTextFile(localName, file)) return false;
+    while (processTextLines(file, 4096)) {
     }
     return true;
 }

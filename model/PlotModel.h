@@ -4,7 +4,9 @@
 // each weightOffset the sum of the weights above it, every graph's display index is valid and its
 // slot agrees with the assignment, every graph holds xSize samples, writeIndex < xSize.
 
+#include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -146,6 +148,9 @@ public:
     void processLine(const char* line);
     void processOptionLine(const char* line);
     bool loadTextFile(const char* localName);
+    // The lines of loadTextFile, at most maxLines of them from in; true while more may follow.
+    // A file read in steps this way ends as loadTextFile leaves it.
+    bool processTextLines(std::istream& in, std::size_t maxLines);
 
     // Pixel geometry of the display bands in a plotting area of virtualHeight rows whose top is
     // at yOrigin (Frames mode reserves 20 rows on top and 22 below each band).
@@ -156,6 +161,9 @@ public:
 private:
     void recomputeWeightSums();
 };
+
+// Opens a text plot file as loadTextFile does: false for a name that is missing, a folder or unreadable.
+bool openTextFile(const char* localName, std::ifstream& file);
 
 // The name of a file or device as shown in titles and default graph titles: the last path
 // component (or the last two without directory pruning) without its extension.

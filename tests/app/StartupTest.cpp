@@ -1,8 +1,11 @@
 // Start-up with a command line: input, backup and plot files after the input, in a real window.
 #include "app/Startup.h"
 
+#include <cstdint>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -11,13 +14,60 @@
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "app/Commands.h"
+#include "app/OpenInput.h"
+#include "app/PlotLoad.h"
 #include "app/StartupOptions.h"
 #include "input/Backup.h"
+#include "input/FileName.h"
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/files/TempDir.h"
 
 namespace {
+
+// A plot file of many steps' reading: options, four columns, a fifth that starts half-way, comments,
+// carriage returns and empty lines, so that reading it touches every kind of line.
+std::string largePlot() {
+    std::string text = "#> Large\n#$ -xsize 999\n#~ -t one\n";
+    for (int i = 0; i < 20000; ++i) {
+        text += std::to_string(i) + " " + std::to_string(i) + ".5 -" + std::to_string(i % 7) + " 0.25";
+        if (i >= 10000) text += " " + std::to_string(i * 2);
+        text += i % 100 == 0 ? " # note\r\n\n" : "\n";
+    }
+    return text;
+}
+
+std::string windowTitle(const GraphData& graph) { return gtk_window_get_title(GTK_WINDOW(graph.mainWindow)); }
+
+// Everything a reading leaves in the plot and the window.
+void expectSamePlot(const GraphData& actual, const GraphData& expected) {
+    const PlotModel& a = actual.model;
+    const PlotModel& e = expected.model;
+    EXPECT_EQ(a.sourceName, e.sourceName);
+    EXPECT_EQ(a.generalTitle, e.generalTitle);
+    EXPECT_EQ(a.xSize, e.xSize);
+    EXPECT_EQ(a.maxXSize, e.maxXSize);
+    EXPECT_EQ(a.writeIndex, e.writeIndex);
+    EXPECT_EQ(a.fixedXAxis, e.fixedXAxis);
+    EXPECT_EQ(a.highFrequency, e.highFrequency);
+    ASSERT_EQ(a.graphs.size(), e.graphs.size());
+    for (std::size_t g = 0; g < a.graphs.size(); ++g) {
+        SCOPED_TRACE(g);
+        EXPECT_EQ(a.graphs[g].title, e.graphs[g].title);
+        EXPECT_EQ(a.graphs[g].samples, e.graphs[g].samples);
+        EXPECT_EQ(a.graphs[g].minValue, e.graphs[g].minValue);
+        EXPECT_EQ(a.graphs[g].maxValue, e.graphs[g].maxValue);
+    }
+    ASSERT_EQ(a.displays.size(), e.displays.size());
+    for (std::size_t d = 0; d < a.displays.size(); ++d) {
+        SCOPED_TRACE(d);
+        EXPECT_EQ(a.displays[d].yMin, e.displays[d].yMin);
+        EXPECT_EQ(a.displays[d].yMax, e.displays[d].yMax);
+    }
+    EXPECT_EQ(windowTitle(actual), windowTitle(expected));
+    EXPECT_EQ(actual.io.currentInputName, expected.io.currentInputName);
+}
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -30,6 +80,7 @@ protected:
         closeInput(graph.io);
         closeBackup(graph.io);
         directoryPruning = savedPruning;
+        stepwiseLoadBytes = savedStepwiseBytes;
     }
 
     std::string write(const std::string& name, const std::string& text) {
@@ -38,8 +89,11 @@ protected:
         return path;
     }
 
-    // Parses the arguments as main does and starts what they name.
-    void start(std::vector<std::string> arguments) {
+    // Parses the arguments as main does and starts what they name; with drain false, a large
+    // plot file is still to be read when this returns.
+    void start(std::vector<std::string> arguments, bool drain = true) { startOn(graph, std::move(arguments), drain); }
+
+    void startOn(GraphData& target, std::vector<std::string> arguments, bool drain = true) {
         arguments.insert(arguments.begin(), "kivrel");
         storage = arguments;
         std::vector<char*> pointers;
@@ -47,9 +101,9 @@ protected:
         pointers.push_back(nullptr);
         StartupOptions options;
         const int argc = static_cast<int>(storage.size());
-        const int first = parseCommandLine(argc, pointers.data(), graph, options);
-        startInputs(graph, options, argc, pointers.data(), first);
-        drainEvents();
+        const int first = parseCommandLine(argc, pointers.data(), target, options);
+        startInputs(target, options, argc, pointers.data(), first);
+        if (drain) drainEvents();
     }
 
     MainWindowFixture fixture;
@@ -59,6 +113,7 @@ protected:
     std::string folder;
     std::vector<std::string> storage;
     bool savedPruning = true;
+    std::uintmax_t savedStepwiseBytes = stepwiseLoadBytes;
 };
 
 TEST_F(StartupTest, FilesAfterTheInputAreMergedInOrderKeepingADirectory) {
@@ -103,6 +158,109 @@ TEST_F(StartupTest, AConfigurationFileThatFailsIsReported) {
     script.then(recordMessage(message));
     start({"-c", folder + "/none.cfg"});
     EXPECT_EQ(message, "Error: Failed opening file: " + folder + "/none.cfg");
+}
+
+TEST_F(StartupTest, ALargeFileShowsTheWindowFirstAndEndsAsReadInOneGo) {
+    const std::string data = write("large.plt", largePlot());
+    const std::string extra = write("extra.plt", "#$ -t e\n7\n");
+    MainWindowFixture oneGo;
+    startOn(oneGo.graph, {"-i", data, extra});
+    ASSERT_FALSE(oneGo.graph.load.active());
+    ASSERT_EQ(oneGo.graph.model.graphs.size(), 6u);
+
+    stepwiseLoadBytes = 256;
+    start({"-i", data, extra}, false);
+    // Nothing is read before the main loop runs; the title and the merge wait for the last line.
+    EXPECT_TRUE(graph.load.active());
+    EXPECT_TRUE(graph.model.graphs.empty());
+    EXPECT_FALSE(graph.model.fixedXAxis);
+    EXPECT_EQ(windowTitle(graph), "Kivrel");
+    drainEvents();
+    EXPECT_FALSE(graph.load.active());
+    expectSamePlot(graph, oneGo.graph);
+    EXPECT_EQ(graph.model.graphs.back().title, "e");
+}
+
+TEST_F(StartupTest, ActionsWhileAFileIsReadLeaveASoundPlot) {
+    const std::string data = write("large.plt", largePlot());
+    const std::string other = write("other.plt", "#$ -t o\n1\n2\n");
+    const std::string extra = write("extra.plt", "#$ -t e\n7\n");
+    stepwiseLoadBytes = 256;
+    struct Row {
+        const char* action;
+        void (*act)(GraphData&, const std::string& other, const std::string& extra);
+        // The graphs once the loop is idle again: how many, the first and the last title.
+        std::size_t graphs;
+        const char* first;
+        const char* last;
+    };
+    const Row rows[] = {
+        // Opening another file stops the reading, and the command line's merge that waited for it.
+        {"open another file",
+         [](GraphData& g, const std::string& o, const std::string&) {
+             FileName name;
+             name.setFromUtf8(o.c_str());
+             openInput(name, g.io);
+         },
+         1, "o", "o"},
+        // A merge needs the whole plot: the file is read to its end, then the waiting merge, then this one.
+        {"merge a file",
+         [](GraphData& g, const std::string&, const std::string& e) {
+             FileName name;
+             name.setFromUtf8(e.c_str());
+             mergePlotFile(name, g.io);
+         },
+         7, "one", "e"},
+        {"clear", [](GraphData& g, const std::string&, const std::string&) { onClear(nullptr, &g); }, 0, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.action);
+        MainWindowFixture window;
+        GraphData& g = window.graph;
+        startOn(g, {"-i", data, extra}, false);
+        while (g.model.graphs.empty()) gtk_main_iteration();  // the first step of the reading
+        ASSERT_TRUE(g.load.active());
+        row.act(g, other, extra);
+        drainEvents();
+        EXPECT_FALSE(g.load.active());
+        EXPECT_TRUE(g.model.fixedXAxis);
+        ASSERT_EQ(g.model.graphs.size(), row.graphs);
+        if (row.graphs == 0) continue;
+        EXPECT_EQ(g.model.graphs.front().title, row.first);
+        EXPECT_EQ(g.model.graphs.back().title, row.last);
+    }
+}
+
+TEST_F(StartupTest, QuittingWhileAFileIsReadStopsTheReading) {
+    const std::string data = write("large.plt", largePlot());
+    stepwiseLoadBytes = 256;
+    // The record goes as main's does after the loop: with the reading still under way.
+    auto record = std::make_unique<GraphData>();
+    startOn(*record, {data}, false);
+    while (record->model.graphs.empty()) gtk_main_iteration();
+    ASSERT_TRUE(record->load.active());
+    record.reset();
+    // A step left in the loop would read into the freed record here (AddressSanitizer).
+    drainEvents();
+}
+
+TEST_F(StartupTest, ALargeFileThatFailsHalfWayIsReportedAsBefore) {
+    // A WXV body with a word in it: the values before it stay, the titles go, the message names the file.
+    std::string body = "# RIFF 0 WAVE fmt 6 1 1 1000 2000 2 16 data 0\n";
+    for (int i = 0; i < 400; ++i) body += std::to_string(i) + "\n";
+    body += "oops\n1\n";
+    const std::string data = write("broken.wxv", body);
+    stepwiseLoadBytes = 256;
+    std::string message;
+    script.then(recordMessage(message));
+    start({data});
+    EXPECT_EQ(message, "Error: Failed opening file: " + data);
+    EXPECT_TRUE(graph.model.generalTitle.empty());
+    ASSERT_EQ(graph.model.graphs.size(), 1u);
+    EXPECT_EQ(graph.model.graphs[0].samples[399], 399.0);
+    EXPECT_EQ(graph.model.writeIndex, 400u);
+    EXPECT_TRUE(graph.model.fixedXAxis);
+    EXPECT_EQ(windowTitle(graph), "Kivrel");
 }
 
 }  // namespace

@@ -1,0 +1,109 @@
+#include "app/PlotLoad.h"
+
+#include <utility>
+
+#include <glib.h>
+
+#include "app/Commands.h"
+#include "app/GraphData.h"
+#include "files/PlotFile.h"
+
+std::uintmax_t stepwiseLoadBytes = 1u << 20;
+
+namespace {
+
+// One step reads lines for about this long, so a pending redraw or a key waits no longer.
+constexpr gint64 stepMicroseconds = 10000;
+// Lines read between two looks at the clock.
+constexpr std::size_t linesPerBatch = 32;
+// The plot is redrawn at most this often while it fills; every frame of a large plot costs time
+// that the reading would otherwise have.
+constexpr gint64 redrawMicroseconds = 150000;
+
+// Ends a reading whose last line is in: the Y ranges as after a reading in one go, then what
+// waited for it. The record is emptied first, so that what runs may start another reading.
+void complete(GraphData& graph) {
+    PlotLoad& load = graph.load;
+    load.file.close();
+    load.file.clear();
+    std::function<void()> done = std::move(load.done);
+    std::function<void()> then = std::move(load.then);
+    load.done = nullptr;
+    load.then = nullptr;
+    recomputeDisplayRanges(graph.model);
+    if (done) done();
+    if (then) then();
+}
+
+gboolean readStep(gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    PlotLoad& load = graph->load;
+    const gint64 start = g_get_monotonic_time();
+    bool more = true;
+    while (more && g_get_monotonic_time() - start < stepMicroseconds) {
+        more = graph->model.processTextLines(load.file, linesPerBatch);
+    }
+    if (!more) {
+        load.source = 0;  // removed by returning G_SOURCE_REMOVE
+        complete(*graph);
+        return G_SOURCE_REMOVE;
+    }
+    const gint64 now = g_get_monotonic_time();
+    if (now - load.lastRedraw >= redrawMicroseconds) {
+        load.lastRedraw = now;
+        redrawPlot(*graph);
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+void removeSource(PlotLoad& load) {
+    if (load.source != 0) g_source_remove(load.source);
+    load.source = 0;
+}
+
+}  // namespace
+
+void startPlotLoad(GraphData& graph, std::ifstream&& file, std::function<void()> done) {
+    stopPlotLoad(graph);
+    PlotLoad& load = graph.load;
+    load.file = std::move(file);
+    load.done = std::move(done);
+    load.lastRedraw = g_get_monotonic_time();
+    // Below redraws and input events, so that the window keeps drawing and answering.
+    load.source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, readStep, &graph, nullptr);
+}
+
+void finishPlotLoad(GraphData& graph) {
+    PlotLoad& load = graph.load;
+    if (!load.active()) return;
+    removeSource(load);
+    while (graph.model.processTextLines(load.file, 4096)) {
+    }
+    complete(graph);
+}
+
+void stopPlotLoad(GraphData& graph) {
+    PlotLoad& load = graph.load;
+    if (!load.active()) return;
+    removeSource(load);
+    load.file.close();
+    load.file.clear();
+    load.done = nullptr;
+    load.then = nullptr;
+    graph.model.fixedXAxis = true;
+    redrawPlot(graph);
+}
+
+void afterPlotLoad(GraphData& graph, std::function<void()> work) {
+    PlotLoad& load = graph.load;
+    if (load.active() && load.then) {
+        load.then = [first = std::move(load.then), second = std::move(work)] {
+            first();
+            if (second) second();
+        };
+    } else if (load.active()) {
+        load.then = std::move(work);
+    } else if (work) {
+        work();
+    }
+}

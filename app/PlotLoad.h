@@ -1,0 +1,55 @@
+#pragma once
+// A large text plot file read into the live plot in steps from the main loop, so that the window
+// shows, redraws and answers while the file fills it. Every step hands whole lines to the code that
+// reads a file in one go, and the last step ends the reading as that code does, so the finished
+// plot is the same. At most one file is read this way at a time.
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+
+#include <glib.h>
+
+struct GraphData;
+
+// Text plot files larger than this many bytes are read in steps; smaller ones (about 20 ms of
+// reading) and WXV and CSV files are read in one go.
+extern std::uintmax_t stepwiseLoadBytes;
+
+struct PlotLoad {
+    std::ifstream file;
+    // The main-loop source that reads the steps; 0 while no file is being read.
+    guint source = 0;
+    gint64 lastRedraw = 0;
+    // Runs after the last line: the rest of the opening (title, recent files, the X-axis mode).
+    std::function<void()> done;
+    // Work that waits for the whole file, such as the plot files that the command line merges
+    // after it; runs after done.
+    std::function<void()> then;
+
+    PlotLoad() = default;
+    PlotLoad(const PlotLoad&) = delete;
+    PlotLoad& operator=(const PlotLoad&) = delete;
+    // Inline, so that every library that holds a GraphData links without this folder's code.
+    ~PlotLoad() {
+        if (source != 0) g_source_remove(source);
+    }
+
+    bool active() const { return source != 0; }
+};
+
+// Starts reading file (opened by openTextFile) into the live model, which the caller has cleared
+// and titled; done runs once the last line is in and the Y ranges are recomputed.
+void startPlotLoad(GraphData& graph, std::ifstream&& file, std::function<void()> done);
+
+// Reads the rest of the file now and finishes as the last step would. Commands that use the whole
+// plot (merge, save, export, expressions, the configuration dialog) call it first.
+void finishPlotLoad(GraphData& graph);
+
+// Stops reading where it is: the lines read so far stay in the plot, which is left in Fixed X-Axis
+// mode as after any opening; nothing that waited for the file runs. Opening another input, Clear,
+// Close Device and quitting call it.
+void stopPlotLoad(GraphData& graph);
+
+// Runs work after the file being read, or at once when none is.
+void afterPlotLoad(GraphData& graph, std::function<void()> work);
