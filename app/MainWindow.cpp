@@ -5,7 +5,6 @@
 #include "app/Commands.h"
 #include "app/EvalExpression.h"
 #include "app/GraphData.h"
-#include "app/PlotLoad.h"
 #include "app/RecordingIndicator.xpm.h"
 #include "input/GlibPtr.h"
 #include "render/PlotAreaHandlers.h"
@@ -17,14 +16,6 @@ const char* const deviceMenuEntries[15] = {
     "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
 
 namespace {
-
-// The configuration dialog shows and sets the whole plot: a file still being read is read to its
-// end first.
-void onConfigureItem(GtkMenuItem* item, gpointer data) {
-    ConfData* conf = recordFrom<ConfData>(data, __LINE__);
-    if (conf->owner) finishPlotLoad(*conf->owner);
-    onConfigure(item, data);
-}
 
 const char* const styleSheet =
     " menu { border-radius:5px; border:1px solid #a0a0a0; } .frame1 { border-radius:0; border:1px "
@@ -113,7 +104,7 @@ GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     display.envelopeItem = addMenuItem(
         menu, accelerators, {"Min/Max Envelope", ItemKind::check, 0, G_CALLBACK(onEnvelopeToggled), &graph});
     addMenuItem(menu, accelerators,
-                {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigureItem), &graph.conf});
+                {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigure), &graph.conf});
     addSeparator(menu);
     addMenuItem(menu, accelerators, {"Version:\t\t0.36", ItemKind::label, 0, nullptr, nullptr});
     return menu;
@@ -159,11 +150,18 @@ void packToolRow(GraphData& graph, GtkWidget* box) {
     gtk_label_set_width_chars(GTK_LABEL(gtk_bin_get_child(GTK_BIN(pause))), 5);
     g_signal_connect(pause, "clicked", G_CALLBACK(onPausePlay), &graph.io);
     gtk_box_pack_start(GTK_BOX(box), pause, FALSE, FALSE, 0);
-    // The expanding space shows the input status while an input is open.
+    // The expanding space shows the input status while an input is open. The status lies over the
+    // space instead of filling it: an overlay asks only for the room of its main child, so however
+    // long the status, the window keeps its size, and the plot is never laid out anew for it. A
+    // status wider than the space ends in an ellipsis; its tooltip holds the whole text.
+    GtkWidget* space = gtk_overlay_new();
+    gtk_container_add(GTK_CONTAINER(space), gtk_label_new(""));
     graph.io.statusLabel = gtk_label_new("");
+    gtk_label_set_ellipsize(GTK_LABEL(graph.io.statusLabel), PANGO_ELLIPSIZE_END);
+    gtk_overlay_add_overlay(GTK_OVERLAY(space), graph.io.statusLabel);
     // gtk_widget_destroyed() nulls the pointer when the label goes, so the timer never uses it then.
     g_signal_connect(graph.io.statusLabel, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.io.statusLabel);
-    gtk_box_pack_start(GTK_BOX(box), graph.io.statusLabel, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(box), space, TRUE, TRUE, 0);
 
     graph.gridSpin = spinButton(0, 99);
     graph.xZoomSpin = spinButton(-99, 99);

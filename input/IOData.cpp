@@ -11,10 +11,12 @@ gboolean onStatusTimer(gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
-// Only a changed text is set: every new text relays the window out.
+// Only a changed text is set: every new text lays the tool row out again. The tooltip shows the
+// whole text when the row is too narrow for it.
 void showStatus(IOData& io, const std::string& text) {
     if (io.statusLabel && text != gtk_label_get_text(GTK_LABEL(io.statusLabel))) {
         gtk_label_set_text(GTK_LABEL(io.statusLabel), text.c_str());
+        gtk_widget_set_tooltip_text(io.statusLabel, text.empty() ? nullptr : text.c_str());
     }
 }
 
@@ -30,7 +32,8 @@ std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uin
     const long long rate = std::isfinite(linesPerSecond) && linesPerSecond > 0 ? std::llround(linesPerSecond) : 0;
     std::string text = std::to_string(rate) + " lines/s, " + std::to_string(lines) + " lines";
     if (linesWithoutData >= linesWithoutDataHint) {
-        text += "; no numbers in the last " + std::to_string(linesWithoutDataHint) + " lines";
+        // First, so that a tool row too narrow for the whole status cuts the counts, not the hint.
+        text = "no numbers in the last " + std::to_string(linesWithoutDataHint) + " lines; " + text;
     }
     return text;
 }

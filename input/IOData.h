@@ -81,7 +81,7 @@ void updateRecordingIndicator(IOData* io);
 // After this many lines in a row without a number or an option the status gives a hint.
 constexpr std::uint64_t linesWithoutDataHint = 50;
 constexpr guint inputStatusIntervalMs = 500;
-// "12 lines/s, 3456 lines", with "; no numbers in the last 50 lines" once that many lines in a row
+// "12 lines/s, 3456 lines", after "no numbers in the last 50 lines; " once that many lines in a row
 // held neither a number nor an option.
 std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData);
 // Starts the status refresh for an input that has just opened (the first text comes with the

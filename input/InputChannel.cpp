@@ -505,8 +505,10 @@ void handOnLine(IOData& io, const char* first, const char* end) {
     PlotModel& model = io.owner->model;
     const std::uint32_t before = model.writeIndex;
     model.processLine(first);
-    // A stored number moves the write position on; '#' lines are options (or comments).
-    if (*first == '#' || model.writeIndex != before) {
+    // A stored number moves the write position on. A comment ('#' and any other character) is
+    // neither a number nor an option.
+    const bool option = first[0] == '#' && (first[1] == '>' || first[1] == '$' || first[1] == '~' || first[1] == '&');
+    if (option || model.writeIndex != before) {
         io.linesWithoutData = 0;
     } else {
         ++io.linesWithoutData;

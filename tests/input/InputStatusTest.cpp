@@ -3,6 +3,7 @@
 #include "input/IOData.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -28,7 +29,7 @@ TEST(InputStatus, TextShowsRateTotalAndTheHint) {
     } rows[] = {
         {0.0, 0, 0, "0 lines/s, 0 lines"},
         {12.6, 345, 49, "13 lines/s, 345 lines"},
-        {1.0, 100, 50, "1 lines/s, 100 lines; no numbers in the last 50 lines"},
+        {1.0, 100, 50, "no numbers in the last 50 lines; 1 lines/s, 100 lines"},
         {-3.0, 7, 0, "0 lines/s, 7 lines"},
     };
     for (const auto& row : rows) {
@@ -56,13 +57,14 @@ TEST(InputStatus, TheToolRowFollowsAStreamingDeviceAndEmptiesOnClose) {
     ASSERT_TRUE(showsTotal("30"));
     EXPECT_EQ(status().find("no numbers"), std::string::npos) << status();
 
-    // Words only: an option line in between starts the count again.
-    writeWhileRunning(device.master, repeated("hello world\n", 49) + "#~ -t \"x\"\n" + repeated("hello\n", 49));
+    // Words only: an option line in between starts the count again, a comment does not.
+    writeWhileRunning(device.master,
+                      repeated("hello world\n", 49) + "#~ -t \"x\"\n" + repeated("hello\n", 48) + "# a comment\n");
     ASSERT_TRUE(showsTotal("129"));
     EXPECT_EQ(status().find("no numbers"), std::string::npos) << status();
     writeWhileRunning(device.master, "still words\n");
     ASSERT_TRUE(showsTotal("130"));
-    EXPECT_NE(status().find("; no numbers in the last 50 lines"), std::string::npos) << status();
+    EXPECT_EQ(status().rfind("no numbers in the last 50 lines; ", 0), 0u) << status();
 
     // A number ends the hint.
     writeWhileRunning(device.master, "5\n");
@@ -72,6 +74,51 @@ TEST(InputStatus, TheToolRowFollowsAStreamingDeviceAndEmptiesOnClose) {
     closeInput(graph.io);
     EXPECT_EQ(status(), "");
     EXPECT_EQ(graph.io.statusTimer, 0u);
+}
+
+// The status shares the tool row with the buttons: however long its text, the window keeps its
+// size and the plot its area (a label that asked for its whole text would widen the window).
+TEST(InputStatus, NeverChangesTheWindowsSize) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PseudoTerminal device;
+    graph.serialSpeed = -1;
+    GtkWidget* main = graph.mainWindow;
+    const auto settle = [main] {
+        drainEvents();
+        gtk_container_check_resize(GTK_CONTAINER(main));  // a pending resize now, not at the next frame
+        drainEvents();
+    };
+    const auto sizes = [&graph] {
+        int minimum = 0, natural = 0;
+        gtk_widget_get_preferred_width(graph.mainWindow, &minimum, &natural);
+        return std::vector<int>{gtk_widget_get_allocated_width(graph.mainWindow),
+                                gtk_widget_get_allocated_height(graph.mainWindow),
+                                gtk_widget_get_allocated_width(graph.drawingArea),
+                                gtk_widget_get_allocated_height(graph.drawingArea), minimum};
+    };
+    settle();
+    const std::vector<int> before = sizes();
+
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    writeWhileRunning(device.master, repeated("no numbers here\n", 60));
+    ASSERT_TRUE(runUntil([&] { return graph.io.linesHandedOn == 60; }));
+    updateInputStatus(graph.io);
+    const std::string shown = gtk_label_get_text(GTK_LABEL(graph.io.statusLabel));
+    ASSERT_NE(shown.find("no numbers in the last 50 lines"), std::string::npos) << shown;
+    settle();
+    EXPECT_EQ(sizes(), before) << "with the hint";
+    gchar* tooltip = gtk_widget_get_tooltip_text(graph.io.statusLabel);
+    EXPECT_STREQ(tooltip, shown.c_str()) << "the whole status, wherever the row cuts it";
+    g_free(tooltip);
+
+    gtk_label_set_text(GTK_LABEL(graph.io.statusLabel),
+                       inputStatusText(123456789.0, 98765432109876ull, 1000).c_str());
+    settle();
+    EXPECT_EQ(sizes(), before) << "with the longest numbers";
+    closeInput(graph.io);
+    settle();
+    EXPECT_EQ(sizes(), before) << "after the input closed";
 }
 
 }  // namespace
