@@ -5,6 +5,7 @@
 #include "app/Commands.h"
 #include "app/EvalExpression.h"
 #include "app/GraphData.h"
+#include "app/PlotLoad.h"
 #include "app/RecordingIndicator.xpm.h"
 #include "input/GlibPtr.h"
 #include "render/PlotAreaHandlers.h"
@@ -16,6 +17,14 @@ const char* const deviceMenuEntries[15] = {
     "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
 
 namespace {
+
+// The configuration dialog shows and sets the whole plot: a file still being read is read to its
+// end first.
+void onConfigureItem(GtkMenuItem* item, gpointer data) {
+    ConfData* conf = recordFrom<ConfData>(data, __LINE__);
+    if (conf->owner) finishPlotLoad(*conf->owner);
+    onConfigure(item, data);
+}
 
 const char* const styleSheet =
     " menu { border-radius:5px; border:1px solid #a0a0a0; } .frame1 { border-radius:0; border:1px "
@@ -104,7 +113,7 @@ GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     display.envelopeItem = addMenuItem(
         menu, accelerators, {"Min/Max Envelope", ItemKind::check, 0, G_CALLBACK(onEnvelopeToggled), &graph});
     addMenuItem(menu, accelerators,
-                {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigure), &graph.conf});
+                {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigureItem), &graph.conf});
     addSeparator(menu);
     addMenuItem(menu, accelerators, {"Version:\t\t0.36", ItemKind::label, 0, nullptr, nullptr});
     return menu;
