@@ -31,36 +31,6 @@ GtkWidget* findMenuItem(GtkWidget* root, const std::string& label) {
     return nullptr;
 }
 
-// A pipe standing in for the program's standard input while it exists; the test writes into it.
-struct StandardInputPipe {
-    int writer = -1;
-    int savedStdin = dup(0);
-
-    StandardInputPipe() {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            ADD_FAILURE() << "pipe failed";
-            return;
-        }
-        dup2(fds[0], 0);
-        close(fds[0]);
-        writer = fds[1];
-        fcntl(writer, F_SETFL, fcntl(writer, F_GETFL) | O_NONBLOCK);
-    }
-    ~StandardInputPipe() {
-        closeWriter();
-        dup2(savedStdin, 0);
-        close(savedStdin);
-    }
-    StandardInputPipe(const StandardInputPipe&) = delete;
-    StandardInputPipe& operator=(const StandardInputPipe&) = delete;
-
-    void closeWriter() {
-        if (writer >= 0) close(writer);
-        writer = -1;
-    }
-};
-
 // count data lines of three columns, numbered from first.
 std::string dataLines(int first, int count) {
     std::string out;
@@ -117,7 +87,8 @@ TEST(GuiSession, AWholeSessionInOneWindow) {
     ASSERT_NE(graph.io.backupChannel, nullptr);
 
     // Open Device > Standard Input, then a stream.
-    StandardInputPipe input;
+    PipedStandardInput input;
+    fcntl(input.writer, F_SETFL, fcntl(input.writer, F_GETFL) | O_NONBLOCK);  // written while the loop runs
     GtkWidget* standardInput = findMenuItem(graph.mainWindow, "Standard Input");
     ASSERT_NE(standardInput, nullptr);
     gtk_menu_item_activate(GTK_MENU_ITEM(standardInput));
@@ -187,7 +158,8 @@ TEST(GuiSession, AWholeSessionInOneWindow) {
     EXPECT_EQ(lastValue(model, 2), 9.0) << "the unfinished last line is handed on at the end";
 
     // Standard input again, and Quit while it streams.
-    StandardInputPipe second;
+    PipedStandardInput second;
+    fcntl(second.writer, F_SETFL, fcntl(second.writer, F_GETFL) | O_NONBLOCK);
     gtk_menu_item_activate(GTK_MENU_ITEM(standardInput));
     ASSERT_EQ(graph.io.inputKind, InputKind::standardInput);
     writeWhileRunning(second.writer, dataLines(0, 100) + "1 2");

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -101,6 +102,43 @@ struct LoopProbe {
         for (gint i = 0; i < count && i < static_cast<gint>(fds.size()); ++i) polls = polls || fds[static_cast<std::size_t>(i)].fd == fd;
         g_main_context_check(context, G_MAXINT, fds.data(), 0);
         g_main_context_release(context);
+    }
+};
+
+// Standard input is the read end of a fresh pipe while this exists; the test writes to writer.
+struct PipedStandardInput {
+    int writer = -1;
+    int saved = dup(STDIN_FILENO);
+
+    PipedStandardInput() {
+        int fds[2];
+        if (pipe(fds) != 0) ADD_FAILURE() << "pipe failed";
+        dup2(fds[0], STDIN_FILENO);
+        close(fds[0]);
+        writer = fds[1];
+    }
+    ~PipedStandardInput() {
+        closeWriter();
+        dup2(saved, STDIN_FILENO);
+        close(saved);
+    }
+    PipedStandardInput(const PipedStandardInput&) = delete;
+    PipedStandardInput& operator=(const PipedStandardInput&) = delete;
+
+    void closeWriter() {
+        if (writer >= 0) close(writer);
+        writer = -1;
+    }
+    // Writes data from another thread as fast as the pipe takes it, then ends the stream.
+    std::thread writeAndClose(std::string data) {
+        return std::thread([this, text = std::move(data)] {
+            for (std::size_t at = 0; at < text.size();) {
+                const ssize_t n = write(writer, text.data() + at, text.size() - at);
+                if (n <= 0) break;
+                at += static_cast<std::size_t>(n);
+            }
+            closeWriter();
+        });
     }
 };
 

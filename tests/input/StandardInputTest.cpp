@@ -16,43 +16,6 @@
 
 namespace {
 
-// Standard input is the read end of a fresh pipe for the length of a test.
-struct PipedStandardInput {
-    int writer = -1;
-    int saved = dup(STDIN_FILENO);
-
-    PipedStandardInput() {
-        int fds[2];
-        if (pipe(fds) != 0) ADD_FAILURE() << "pipe failed";
-        dup2(fds[0], STDIN_FILENO);
-        close(fds[0]);
-        writer = fds[1];
-    }
-    ~PipedStandardInput() {
-        closeWriter();
-        dup2(saved, STDIN_FILENO);
-        close(saved);
-    }
-    PipedStandardInput(const PipedStandardInput&) = delete;
-    PipedStandardInput& operator=(const PipedStandardInput&) = delete;
-
-    void closeWriter() {
-        if (writer >= 0) close(writer);
-        writer = -1;
-    }
-    // Writes data from another thread as fast as the pipe takes it, then ends the stream.
-    std::thread writeAndClose(std::string data) {
-        return std::thread([this, text = std::move(data)] {
-            for (std::size_t at = 0; at < text.size();) {
-                const ssize_t n = write(writer, text.data() + at, text.size() - at);
-                if (n <= 0) break;
-                at += static_cast<std::size_t>(n);
-            }
-            closeWriter();
-        });
-    }
-};
-
 TEST(StandardInput, APipeFillsThePlotAndItsEndClosesTheInput) {
     InputWindow window;
     GraphData& graph = window.graph;
