@@ -380,6 +380,81 @@ TEST(DisplayGeometry, VisibilityAndTheValueUnderARow) {
     }
 }
 
+TEST(DrawPlot, GraphsOnImagesLookAsCairoStrokesThem) {
+    // Noisy graphs, a gap and High Frequency mode's marker, drawn straight onto images (where the
+    // graphs' pixels are written directly) and through a recording surface (where cairo strokes
+    // them), both moved by whole pixels and clipped.
+    PlotModel model = constantModel(3, 0.5);
+    std::uint32_t seed = 12345;
+    for (unsigned g = 0; g < 3; ++g) {
+        for (std::size_t k = 0; k < 101; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            model.graphs[g].samples[k] = 0.2 + 0.3 * g + 0.1 * std::sin(static_cast<double>(k) / 9.0) +
+                                         0.06 * ((seed >> 16) % 1000) / 1000.0;
+        }
+    }
+    model.graphs[1].samples[40] = std::numeric_limits<double>::quiet_NaN();
+    model.lineWidth = 1;
+    for (const bool highFrequency : {false, true})
+        for (const cairo_format_t format : {CAIRO_FORMAT_ARGB32, CAIRO_FORMAT_RGB24}) {
+            SCOPED_TRACE(testing::Message() << "high frequency " << highFrequency << ", format " << format);
+            model.highFrequency = highFrequency;
+            model.writeIndex = highFrequency ? 60 : 100;
+            const auto draw = [&](cairo_t* cr) {
+                cairo_translate(cr, 7, -3);
+                cairo_rectangle(cr, 20, 10, 360, 280);
+                cairo_clip(cr);
+                drawPlot(model, cr, view400(), verticalViewFor(300, 0, 0), screenSurface);
+                EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
+            };
+            SurfacePtr direct{cairo_image_surface_create(format, 410, 300)};
+            draw(CairoPtr{cairo_create(direct.get())}.get());
+            SurfacePtr recording{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr)};
+            draw(CairoPtr{cairo_create(recording.get())}.get());
+            SurfacePtr stroked{cairo_image_surface_create(format, 410, 300)};
+            {
+                CairoPtr cr{cairo_create(stroked.get())};
+                cairo_set_source_surface(cr.get(), recording.get(), 0, 0);
+                cairo_paint(cr.get());
+            }
+            cairo_surface_flush(direct.get());
+            cairo_surface_flush(stroked.get());
+            const int stride = cairo_image_surface_get_stride(direct.get());
+            const unsigned char* a = cairo_image_surface_get_data(direct.get());
+            const unsigned char* b = cairo_image_surface_get_data(stroked.get());
+            // cairo's fast antialiasing spreads a line's ink over the pixels across it somewhat
+            // differently: compare the ink of blocks of 3 x 3 pixels.
+            double difference = 0, ink = 0, directInk = 0;
+            for (int y0 = 0; y0 < 300; y0 += 3) {
+                for (int x0 = 0; x0 < 408; x0 += 3) {
+                    for (int k = 0; k < (format == CAIRO_FORMAT_ARGB32 ? 4 : 3); ++k) {
+                        int inkA = 0, inkB = 0;
+                        for (int y = y0; y < y0 + 3; ++y) {
+                            for (int x = x0; x < x0 + 3; ++x) {
+                                inkA += a[y * stride + 4 * x + k];
+                                inkB += b[y * stride + 4 * x + k];
+                            }
+                        }
+                        difference += std::abs(inkA - inkB);
+                        ink += inkB;
+                        directInk += inkA;
+                    }
+                }
+            }
+            for (int y = 0; y < 300; ++y) {
+                for (int x = 0; x < 410; ++x) {
+                    if (x >= 27 && x < 387 && y >= 7 && y < 287) continue;
+                    std::uint32_t p = 0;
+                    std::memcpy(&p, a + y * stride + 4 * x, sizeof p);
+                    EXPECT_EQ(p, 0u) << x << "," << y;  // nothing outside the clip
+                }
+            }
+            EXPECT_GT(ink, 100000);  // three graphs across the plot
+            EXPECT_NEAR(directInk / ink, 1.0, 0.1);
+            EXPECT_LT(difference / ink, 0.25);
+        }
+}
+
 // Draws on a recording surface and returns the ink extents; the context must stay healthy.
 std::array<double, 4> inkOf(const PlotModel& model, const HorizontalView& h, int height) {
     SurfacePtr surface{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr)};

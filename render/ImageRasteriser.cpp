@@ -1,0 +1,333 @@
+#include "render/ImageRasteriser.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr double widestLine = 3.0;
+// Coverage is kept for a window of this many columns (a power of two) that moves along with the
+// polyline; a segment is cut into pieces at most pieceWidth columns wide, so one fits the window.
+constexpr int windowColumns = 64;
+constexpr double pieceWidth = 16.0;
+
+bool scratchInUse = false;
+
+bool isWhole(double v) {
+    return std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e9;
+}
+
+// round(x / 255) for x in 0..255 * 255.
+std::uint32_t divide255(std::uint32_t x) {
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
+
+// source * m + destination * keep, divided by 255, for two channels in the low bytes of 16-bit
+// lanes. A premultiplied source channel is at most its alpha, and keep = 255 - alpha * m / 255,
+// so no lane exceeds 255 * 255 + 127.
+std::uint32_t blendPair(std::uint32_t source, std::uint32_t destination, std::uint32_t m,
+                        std::uint32_t keep) {
+    std::uint32_t x = source * m + destination * keep + 0x00800080u;
+    x = (x + ((x >> 8) & 0x00ff00ffu)) >> 8;
+    return x & 0x00ff00ffu;
+}
+
+}  // namespace
+
+// The coverage buffer, kept between frames and all zero whenever no rasteriser is drawing.
+std::vector<ImageRasteriser::Cell>& ImageRasteriser::scratch() {
+    static std::vector<Cell> buffer;
+    return buffer;
+}
+
+std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double lineWidth) {
+    if (!(lineWidth > 0 && lineWidth <= widestLine) || scratchInUse) return nullptr;
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS || cairo_surface_status(target) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) {
+        return nullptr;
+    }
+    const cairo_format_t format = cairo_image_surface_get_format(target);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return nullptr;
+    if (cairo_get_operator(cr) != CAIRO_OPERATOR_OVER || cairo_get_dash_count(cr) != 0) return nullptr;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    double deviceX = 0, deviceY = 0, scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_offset(target, &deviceX, &deviceY);
+    cairo_surface_get_device_scale(target, &scaleX, &scaleY);
+    if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0 || scaleX != 1 || scaleY != 1 || !isWhole(m.x0) ||
+        !isWhole(m.y0) || !isWhole(deviceX) || !isWhole(deviceY)) {
+        return nullptr;
+    }
+    const double dx = m.x0 + deviceX, dy = m.y0 + deviceY;
+    const int width = cairo_image_surface_get_width(target);
+    const int height = cairo_image_surface_get_height(target);
+
+    // The clip in pixels, cut to the surface; cairo answers in user coordinates.
+    cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
+    bool representable = list->status == CAIRO_STATUS_SUCCESS;
+    std::vector<Box> clip;
+    Box bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int i = 0; representable && i < list->num_rectangles; ++i) {
+        const cairo_rectangle_t& r = list->rectangles[i];
+        if (!isWhole(r.x + dx) || !isWhole(r.y + dy) || !isWhole(r.width) || !isWhole(r.height)) {
+            representable = false;
+            break;
+        }
+        const auto x0 = static_cast<long long>(r.x + dx), y0 = static_cast<long long>(r.y + dy);
+        const Box b{
+            static_cast<int>(std::max(x0, 0ll)), static_cast<int>(std::max(y0, 0ll)),
+            static_cast<int>(std::min(x0 + static_cast<long long>(r.width), static_cast<long long>(width))),
+            static_cast<int>(
+                std::min(y0 + static_cast<long long>(r.height), static_cast<long long>(height)))};
+        if (b.x0 >= b.x1 || b.y0 >= b.y1) continue;
+        clip.push_back(b);
+        bounds = {std::min(bounds.x0, b.x0), std::min(bounds.y0, b.y0), std::max(bounds.x1, b.x1),
+                  std::max(bounds.y1, b.y1)};
+    }
+    cairo_rectangle_list_destroy(list);
+    if (!representable) return nullptr;
+    if (clip.empty()) bounds = {0, 0, 0, 0};  // everything is clipped away
+    const auto cells =
+        static_cast<std::size_t>(windowColumns) * static_cast<std::size_t>(bounds.y1 - bounds.y0);
+    try {
+        if (scratch().size() < cells) scratch().resize(cells);
+        cairo_surface_flush(target);
+        if (cairo_image_surface_get_data(target) == nullptr) return nullptr;
+        return std::unique_ptr<ImageRasteriser>(
+            new ImageRasteriser(target, lineWidth, dx, dy, bounds, std::move(clip)));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+ImageRasteriser::ImageRasteriser(cairo_surface_t* target, double lineWidth, double dx, double dy,
+                                 const Box& box, std::vector<Box> clipBoxes)
+    : surface(target),
+      data(cairo_image_surface_get_data(target)),
+      stride(cairo_image_surface_get_stride(target)),
+      hasAlpha(cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32),
+      halfWidth(lineWidth / 2),
+      offsetX(dx),
+      offsetY(dy),
+      bounds(box),
+      clip(std::move(clipBoxes)),
+      coverage(scratch()),
+      rowFrom(windowColumns, INT_MAX),
+      rowTo(windowColumns, INT_MIN) {
+    scratchInUse = true;
+}
+
+ImageRasteriser::~ImageRasteriser() {
+    finish();
+    if (dirty.x1 > dirty.x0) {
+        // cairo adds the device offset to these coordinates itself.
+        double deviceX = 0, deviceY = 0;
+        cairo_surface_get_device_offset(surface, &deviceX, &deviceY);
+        cairo_surface_mark_dirty_rectangle(surface, dirty.x0 - static_cast<int>(deviceX),
+                                           dirty.y0 - static_cast<int>(deviceY), dirty.x1 - dirty.x0,
+                                           dirty.y1 - dirty.y0);
+    }
+    scratchInUse = false;
+}
+
+void ImageRasteriser::colour(const Colour& c) {
+    finish();
+    const double alpha = std::clamp(std::isfinite(c.alpha) ? c.alpha : 1.0, 0.0, 1.0);
+    const auto byte = [&](double v) {
+        return static_cast<unsigned>(
+            std::lround(std::clamp(std::isfinite(v) ? v : 0.0, 0.0, 1.0) * alpha * 255));
+    };
+    sourceAlpha = static_cast<std::uint32_t>(std::lround(alpha * 255));
+    sourceBlueRed = byte(c.blue) | byte(c.red) << 16;
+    sourceGreenAlpha = byte(c.green) | sourceAlpha << 16;
+}
+
+void ImageRasteriser::point(double x, double y) {
+    if (open) segment(lastX + offsetX, lastY + offsetY, x + offsetX, y + offsetY);
+    open = true;
+    lastX = x;
+    lastY = y;
+}
+
+void ImageRasteriser::finish() {
+    open = false;
+    ++run;
+    direction = -1;
+    if (pendingFrom <= pendingTo) blend(pendingFrom, pendingTo + 1);
+    pendingFrom = 1;
+    pendingTo = 0;
+}
+
+void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return;
+    if (bounds.x0 >= bounds.x1) return;
+    // Cut the segment to the box around the clip, widened so far that the cut ends' band lies
+    // outside the clip: what the clip shows of the band is not changed by the cut.
+    const double margin = 4 * halfWidth + 2;
+    const double dx = x1 - x0, dy = y1 - y0;
+    double t0 = 0.0, t1 = 1.0;
+    const auto cut = [&](double p, double q) {  // keeps the part where p t <= q
+        if (p == 0) return q >= 0;
+        const double t = q / p;
+        if (p < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        return t0 <= t1;
+    };
+    if (!cut(-dx, x0 - (bounds.x0 - margin)) || !cut(dx, bounds.x1 + margin - x0) ||
+        !cut(-dy, y0 - (bounds.y0 - margin)) || !cut(dy, bounds.y1 + margin - y0)) {
+        return;
+    }
+    const bool steep = std::fabs(dy) > std::fabs(dx);
+    const int heading = steep ? (dy > 0 ? 2 : 3) : (dx > 0 ? 0 : 1);
+    if (heading != direction) {
+        ++run;
+        direction = heading;
+    }
+    // Pieces of a segment meet along a column or row and share no area, like segments going on
+    // in the same direction.
+    const double pieces = std::max(1.0, std::ceil((t1 - t0) * std::fabs(dx) / pieceWidth));
+    for (double k = 0; k < pieces; ++k) {
+        const double s0 = t0 + (t1 - t0) * k / pieces, s1 = t0 + (t1 - t0) * (k + 1) / pieces;
+        const double ax = x0 + s0 * dx, ay = y0 + s0 * dy, bx = x0 + s1 * dx, by = y0 + s1 * dy;
+        if (steep) {
+            if (ay <= by) {
+                band<true>(ay, ax, by, bx);
+            } else {
+                band<true>(by, bx, ay, ax);
+            }
+        } else if (ax <= bx) {
+            band<false>(ax, ay, bx, by);
+        } else {
+            band<false>(bx, by, ax, ay);
+        }
+    }
+}
+
+// The band around the segment from (u0, v0) to (u1, v1), u0 <= u1, where u runs along the pixel
+// columns for a flat segment (steep = false: u is x, v is y) and along the rows for a steep one.
+// Across u the band reaches halfWidth perpendicular to the segment, which is h along v. Each
+// pixel's share is the band's width inside it at the middle of its stretch of u: exact while the
+// band's edges stay inside one pixel over that stretch, and otherwise off by at most an eighth of
+// a pixel, which the neighbour across the edge gains or loses.
+template <bool steep>
+void ImageRasteriser::band(double u0, double v0, double u1, double v1) {
+    if (!(u1 > u0)) return;
+    const double slope = (v1 - v0) / (u1 - u0);
+    const double h = halfWidth * std::sqrt(1 + slope * slope);
+    const int alongFrom = steep ? bounds.y0 : bounds.x0, alongTo = steep ? bounds.y1 : bounds.x1;
+    const int acrossFrom = steep ? bounds.x0 : bounds.y0, acrossTo = steep ? bounds.x1 : bounds.y1;
+    const int i0 = std::max(static_cast<int>(std::floor(u0)), alongFrom);
+    const int i1 = std::min(static_cast<int>(std::ceil(u1)), alongTo);
+    if (i0 >= i1) return;
+    if (steep) {
+        const double left = std::min(v0, v1) - h, right = std::max(v0, v1) + h;
+        pending(std::max(static_cast<int>(std::floor(left)), bounds.x0),
+                std::min(static_cast<int>(std::floor(right)), bounds.x1 - 1));
+    } else {
+        pending(i0, i1 - 1);
+    }
+    const auto within = [](double v) { return std::min(std::max(v, 0.0), 1.0); };
+    for (int i = i0; i < i1; ++i) {
+        const double a = std::max(u0, static_cast<double>(i)), b = std::min(u1, i + 1.0);
+        const double length = b - a;
+        if (!(length > 0)) continue;
+        const double middle = v0 + slope * ((a + b) / 2 - u0);
+        const double low = middle - h, high = middle + h;
+        const int j0 = std::max(static_cast<int>(std::floor(low)), acrossFrom);
+        const int j1 = std::min(static_cast<int>(std::ceil(high)), acrossTo);
+        for (int j = j0; j < j1; ++j) {
+            const double share = length * (within(high - j) - within(low - j));
+            if (steep) {
+                add(j, i, share);
+            } else {
+                add(i, j, share);
+            }
+        }
+    }
+}
+
+void ImageRasteriser::add(int column, int row, double share) {
+    const auto c = static_cast<std::size_t>(column & (windowColumns - 1));
+    const std::size_t height = static_cast<std::size_t>(bounds.y1 - bounds.y0);
+    Cell& cell = coverage[c * height + static_cast<std::size_t>(row - bounds.y0)];
+    if (cell.run != run) {
+        cell.done = std::max(cell.done, cell.current);
+        cell.current = 0;
+        cell.run = run;
+    }
+    cell.current += static_cast<float>(share);
+    rowFrom[c] = std::min(rowFrom[c], row);
+    rowTo[c] = std::max(rowTo[c], row);
+}
+
+// A segment is about to touch the columns from..to. A graph's points run from left to right, so
+// the columns further left receive no more coverage and are blended now: all but a few next to
+// `from`, which a following segment's band, steeper than this one's, may still reach. A polyline
+// that turns back further than the window reaches has its pixels blended in two parts.
+void ImageRasteriser::pending(int from, int to) {
+    if (from > to) return;
+    const int settled = from - static_cast<int>(std::ceil(1.5 * halfWidth)) - 1;
+    if (pendingFrom <= pendingTo && settled > pendingFrom) {
+        const int end = std::min(settled, pendingTo + 1);
+        blend(pendingFrom, end);
+        pendingFrom = end;
+    }
+    if (pendingFrom <= pendingTo && std::max(pendingTo, to) - std::min(pendingFrom, from) >= windowColumns) {
+        blend(pendingFrom, pendingTo + 1);
+        pendingFrom = 1;
+        pendingTo = 0;
+    }
+    if (pendingFrom > pendingTo) {
+        pendingFrom = from;
+        pendingTo = to;
+    } else {
+        pendingFrom = std::min(pendingFrom, from);
+        pendingTo = std::max(pendingTo, to);
+    }
+}
+
+void ImageRasteriser::blend(int fromColumn, int toColumn) {
+    const std::size_t height = static_cast<std::size_t>(bounds.y1 - bounds.y0);
+    const std::uint32_t alpha = sourceAlpha;
+    for (int column = fromColumn; column < toColumn; ++column) {
+        const auto c = static_cast<std::size_t>(column & (windowColumns - 1));
+        if (rowFrom[c] > rowTo[c]) continue;
+        Cell* cells = coverage.data() + c * height;  // row r at r - bounds.y0
+        for (const Box& box : clip) {
+            if (column < box.x0 || column >= box.x1) continue;
+            const int from = std::max(rowFrom[c], box.y0), to = std::min(rowTo[c] + 1, box.y1);
+            if (from >= to) continue;
+            for (int row = from; row < to; ++row) {
+                const Cell& cell = cells[row - bounds.y0];
+                const float share = std::min(std::max(cell.done, cell.current), 1.0f);
+                const auto m = static_cast<unsigned>(share * 255.0f + 0.5f);
+                if (m == 0) continue;
+                const std::uint32_t keep = 255 - divide255(alpha * m);
+                unsigned char* p = data + static_cast<std::ptrdiff_t>(row) * stride + 4 * column;
+                std::uint32_t pixel = 0;
+                std::memcpy(&pixel, p, sizeof pixel);
+                // Two channels at a time, 16 bits each: blue and red, then green and alpha.
+                const std::uint32_t out =
+                    (blendPair(sourceBlueRed, pixel & 0x00ff00ffu, m, keep)) |
+                    (blendPair(sourceGreenAlpha, (pixel >> 8) & 0x00ff00ffu, m, keep) << 8);
+                const std::uint32_t result = hasAlpha ? out : (out & 0x00ffffffu) | (pixel & 0xff000000u);
+                std::memcpy(p, &result, sizeof result);
+            }
+            dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, column), std::min(dirty.y0, from),
+                                              std::max(dirty.x1, column + 1), std::max(dirty.y1, to)}
+                                        : Box{column, from, column + 1, to};
+        }
+        std::fill(cells + (rowFrom[c] - bounds.y0), cells + (rowTo[c] - bounds.y0) + 1, Cell{0, 0, 0});
+        rowFrom[c] = INT_MAX;
+        rowTo[c] = INT_MIN;
+    }
+}

@@ -1,0 +1,98 @@
+#pragma once
+// Antialiased polylines written straight into the pixels of an image surface, for graphs, where
+// cairo's own stroking is the slowest part of a frame. Each segment covers the band of the line's
+// width around it, cut off at its ends along a pixel column (flat segments) or row (steep ones),
+// and each pixel gets the area of that band inside it. Consecutive segments that go on in
+// the same direction share no area, so their shares add up; where the line turns back, the bands
+// overlap, and a pixel keeps the larger share. The colour is blended in with the result once per
+// pixel. Only for targets where this matches cairo's stroke: see forContext.
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "model/PlotModel.h"
+
+// Where the points of a graph go: a cairo path or the image rasteriser. A polyline runs from the
+// first point after finish() to the next finish().
+class PolylineSink {
+  public:
+    virtual ~PolylineSink() = default;
+    virtual void colour(const Colour& c) = 0;
+    virtual void point(double x, double y) = 0;
+    virtual void finish() = 0;
+    virtual bool isOpen() const = 0;
+    // The last point, when the polyline is open.
+    virtual double x() const = 0;
+    virtual double y() const = 0;
+};
+
+class ImageRasteriser final : public PolylineSink {
+  public:
+    // A rasteriser for what the context would stroke with the given line width, or none when cairo
+    // must draw: the target is not an ARGB32 or RGB24 image, the transformation is more than a
+    // translation by whole pixels, the operator is not OVER, the line is dashed or wider than
+    // 3 pixels, or the clip is not a set of whole-pixel rectangles.
+    static std::unique_ptr<ImageRasteriser> forContext(cairo_t* cr, double lineWidth);
+
+    ~ImageRasteriser() override;
+    ImageRasteriser(const ImageRasteriser&) = delete;
+    ImageRasteriser& operator=(const ImageRasteriser&) = delete;
+
+    // Colour and alpha of the next polylines; the pixels of the open one are blended first.
+    void colour(const Colour& c) override;
+    void point(double x, double y) override;
+    // Ends the polyline and blends its pixels into the surface.
+    void finish() override;
+    bool isOpen() const override { return open; }
+    double x() const override { return lastX; }
+    double y() const override { return lastY; }
+
+  private:
+    // A pixel's coverage: the sum of the shares from the segments of the run of the same direction
+    // that last reached it, and the largest sum of the runs before.
+    struct Cell {
+        float done;
+        float current;
+        std::uint32_t run;
+    };
+    static std::vector<Cell>& scratch();
+    struct Box {
+        int x0, y0, x1, y1;  // pixels x0..x1-1, y0..y1-1
+    };
+    ImageRasteriser(cairo_surface_t* target, double lineWidth, double dx, double dy, const Box& bounds,
+                    std::vector<Box> clip);
+
+    void segment(double x0, double y0, double x1, double y1);
+    template <bool steep>
+    void band(double u0, double v0, double u1, double v1);
+    void add(int column, int row, double coverage);
+    void pending(int fromColumn, int toColumn);
+    void blend(int fromColumn, int toColumn);
+
+    cairo_surface_t* surface;
+    unsigned char* data;
+    int stride;
+    bool hasAlpha;
+    double halfWidth;
+    double offsetX, offsetY;  // user to pixel coordinates
+    Box bounds;               // all pixels that may be written: the clip's bounding box
+    std::vector<Box> clip;
+    // Coverage of the rows of the bounding box in a window of columns, column c at c modulo the
+    // window's width; zero outside the columns pendingFrom..pendingTo, whose touched rows are
+    // rowFrom..rowTo.
+    std::vector<Cell>& coverage;
+    std::vector<int> rowFrom, rowTo;
+    int pendingFrom = 1, pendingTo = 0;
+    Box dirty{0, 0, 0, 0};
+    // The colour premultiplied by its alpha, channels in 0..255 in the layout blend works in.
+    std::uint32_t sourceAlpha = 255;
+    std::uint32_t sourceBlueRed = 0;
+    std::uint32_t sourceGreenAlpha = 255u << 16;
+    std::uint32_t run = 1;
+    int direction = -1;  // of the run: flat or steep, and forward or back
+    bool open = false;
+    double lastX = 0.0, lastY = 0.0;
+};
