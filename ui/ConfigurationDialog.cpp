@@ -76,12 +76,29 @@ std::string formatReferenceLines(const std::vector<double>& lines) {
     return text;
 }
 
-// Position of speed in the BPS list; a speed not in it selects 9600.
-int speedPosition(std::int32_t speed) {
-    const std::int32_t* end = serialSpeeds + serialSpeedCount;
-    const std::int32_t* found = std::find(serialSpeeds, end, speed);
-    if (found == end) found = std::find(serialSpeeds, end, defaultSerialSpeed);
-    return static_cast<int>(found - serialSpeeds);
+// The BPS list: the standard speeds, and in rising order among them the speed in use when it is
+// another one (given with -bps), so that the dialog shows the speed the next device opens at and
+// OK keeps it.
+std::vector<std::int32_t> listedSpeeds(std::int32_t inUse) {
+    std::vector<std::int32_t> speeds(serialSpeeds, serialSpeeds + serialSpeedCount);
+    const auto at = std::lower_bound(speeds.begin(), speeds.end(), inUse);
+    if (inUse > 0 && (at == speeds.end() || *at != inUse)) speeds.insert(at, inUse);
+    return speeds;
+}
+
+// Position of speed in the list; 0 (not given) and a negative speed select 9600.
+int speedPosition(const std::vector<std::int32_t>& speeds, std::int32_t speed) {
+    auto found = std::find(speeds.begin(), speeds.end(), speed);
+    if (found == speeds.end()) found = std::find(speeds.begin(), speeds.end(), defaultSerialSpeed);
+    return static_cast<int>(found - speeds.begin());
+}
+
+// The speed of the active BPS item; 9600 when none is active.
+std::int32_t chosenSpeed(GtkWidget* combo) {
+    gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(combo));
+    const long speed = text ? std::strtol(text, nullptr, 10) : 0;
+    g_free(text);
+    return speed > 0 && speed <= INT32_MAX ? static_cast<std::int32_t>(speed) : defaultSerialSpeed;
 }
 
 const char* entryText(GtkWidget* entry) {
@@ -156,12 +173,13 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     conf.backupLimitEntry =
         entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(graph.backupLimit)).c_str(),
                  0, 5, 10, "Maximum backup size");
+    const std::vector<std::int32_t> speeds = listedSpeeds(graph.serialSpeed);
     std::vector<std::string> speedTexts;
-    for (std::int32_t speed : serialSpeeds) speedTexts.push_back(std::to_string(speed));
+    for (std::int32_t speed : speeds) speedTexts.push_back(std::to_string(speed));
     std::vector<const char*> speedItems;
     for (const std::string& text : speedTexts) speedItems.push_back(text.c_str());
     speedItems.push_back(nullptr);
-    conf.speedCombo = comboRow(first, "BPS", speedPosition(graph.serialSpeed), speedItems.data(), 3,
+    conf.speedCombo = comboRow(first, "BPS", speedPosition(speeds, graph.serialSpeed), speedItems.data(), 3,
                                "Data rate in bits per second (baud) for serial data transmission");
 
     // The spin buttons show the model's values as they are (one decimal): cutting 1.5 to 1 here
@@ -254,14 +272,7 @@ void applyGeneralSettings(ConfData& conf) {
     const long backupLimit = std::strtol(entryText(conf.backupLimitEntry), nullptr, 0);
     if (backupLimit >= 50000 && backupLimit <= 1000000)
         graph.backupLimit = static_cast<std::int32_t>(backupLimit);
-    const gint speed = gtk_combo_box_get_active(GTK_COMBO_BOX(conf.speedCombo));
-    // A speed the list does not hold (given with -bps) shows as 9600; unless the user picks
-    // another entry it stays, so that OK never changes the line speed behind the user's back.
-    const bool untouched = speed == speedPosition(graph.serialSpeed);
-    if (!untouched || serialSpeeds[speed] == graph.serialSpeed) {
-        graph.serialSpeed = speed >= 0 && static_cast<std::size_t>(speed) < serialSpeedCount ? serialSpeeds[speed]
-                                                                                             : defaultSerialSpeed;
-    }
+    graph.serialSpeed = chosenSpeed(conf.speedCombo);
     const double fontSize = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.fontSizeSpin));
     if (fontSize >= 5 && fontSize <= 20) model.fontSize = fontSize;
     const double lineWidth = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.lineWidthSpin));

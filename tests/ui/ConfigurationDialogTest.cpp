@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/Configuration.h"
+#include "input/SerialSpeeds.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/files/TempDir.h"
 #include "tests/model/CommaLocale.h"
@@ -136,40 +137,60 @@ TEST_F(ConfigurationDialog, CtrlCOpensItWithTheModelsValuesAndTheFocusInXAxisSiz
     EXPECT_EQ(conf.titleEntries.size(), 3u);
 }
 
-TEST_F(ConfigurationDialog, BpsShowsTheSerialSpeedOr9600) {
+// The items of a combo box, in order.
+std::vector<std::string> itemsOf(GtkWidget* combo) {
+    std::vector<std::string> items;
+    GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
+    GtkTreeIter iter;
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more; more = gtk_tree_model_iter_next(model, &iter)) {
+        gchar* text = nullptr;
+        gtk_tree_model_get(model, &iter, 0, &text, -1);
+        items.push_back(text ? text : "");
+        g_free(text);
+    }
+    return items;
+}
+
+TEST_F(ConfigurationDialog, BpsShowsTheSpeedInUse) {
+    std::vector<std::string> standard;
+    for (std::int32_t speed : serialSpeeds) standard.push_back(std::to_string(speed));
+    ASSERT_EQ(standard.size(), 30u);
+    // A speed without a constant (given with -bps) is listed in order among the standard ones.
     const struct {
         std::int32_t speed;
         const char* shown;
-    } rows[] = {{0, "9600"},        {50, "50"},          {115200, "115200"},   {230400, "230400"},
-                {921600, "921600"}, {4000000, "4000000"}, {250000, "9600"},     {12345, "9600"},
-                {-1, "9600"}};
+        int insertedAt;  // its index in the list, -1 when the list is the standard one
+    } rows[] = {{0, "9600", -1},         {50, "50", -1},        {115200, "115200", -1}, {4000000, "4000000", -1},
+                {250000, "250000", 18}, {12345, "12345", 13}, {1, "1", 0},            {2147483647, "2147483647", 30},
+                {-1, "9600", -1}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.speed);
         graph.serialSpeed = row.speed;
         open();
+        std::vector<std::string> expected = standard;
+        if (row.insertedAt >= 0) expected.insert(expected.begin() + row.insertedAt, row.shown);
+        EXPECT_EQ(itemsOf(conf.speedCombo), expected);
         gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(conf.speedCombo));
         EXPECT_STREQ(text, row.shown);
         g_free(text);
+        respond(GTK_RESPONSE_APPLY);
+        EXPECT_EQ(graph.serialSpeed, row.speed > 0 ? row.speed : 9600) << "OK keeps the speed shown";
         respond(GTK_RESPONSE_CANCEL);
     }
-    graph.serialSpeed = 0;
+
+    // Every entry can be picked, 9600 included while another speed is in use.
+    graph.serialSpeed = 250000;
     open();
-    gtk_combo_box_set_active(GTK_COMBO_BOX(conf.speedCombo), 16);
-    respond(GTK_RESPONSE_APPLY);
-    EXPECT_EQ(graph.serialSpeed, 115200);
+    for (const auto& [index, speed] : {std::pair{12, 9600}, {16, 115200}, {17, 230400}, {18, 250000}, {19, 460800}}) {
+        SCOPED_TRACE(speed);
+        gtk_combo_box_set_active(GTK_COMBO_BOX(conf.speedCombo), index);
+        respond(GTK_RESPONSE_APPLY);
+        EXPECT_EQ(graph.serialSpeed, speed);
+    }
     gtk_combo_box_set_active(GTK_COMBO_BOX(conf.speedCombo), -1);
     respond(GTK_RESPONSE_APPLY);
     EXPECT_EQ(graph.serialSpeed, 9600) << "no active item";
     respond(GTK_RESPONSE_CANCEL);
-    // A speed the list lacks shows as 9600 but is kept unless another entry is picked.
-    for (std::int32_t speed : {250000, -1}) {
-        SCOPED_TRACE(speed);
-        graph.serialSpeed = speed;
-        open();
-        respond(GTK_RESPONSE_APPLY);
-        EXPECT_EQ(graph.serialSpeed, speed);
-        respond(GTK_RESPONSE_CANCEL);
-    }
 }
 
 TEST_F(ConfigurationDialog, GeneralFieldsTakeOnlyValuesInRange) {
