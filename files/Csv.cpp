@@ -129,6 +129,23 @@ std::uint64_t countRecords(std::istream& in, char separator) {
     return count;
 }
 
+// Moves in past a UTF-8 byte order mark, which spreadsheet programs put before the first title.
+void skipByteOrderMark(std::istream& in) {
+    char mark[3] = {};
+    in.read(mark, 3);
+    if (!in || mark[0] != '\xEF' || mark[1] != '\xBB' || mark[2] != '\xBF') {
+        in.clear();
+        in.seekg(0);
+    }
+}
+
+// Back to the first byte of the text, past a byte order mark.
+void rewind(std::istream& in) {
+    in.clear();
+    in.seekg(0);
+    skipByteOrderMark(in);
+}
+
 }  // namespace
 
 bool hasCsvEnding(const std::string& utf8Name) {
@@ -191,14 +208,15 @@ bool readCsv(PlotModel& model, const char* localName) {
     std::ifstream in(localName, std::ios::binary);
     if (!in) return false;
 
+    // The separator is the one of the first line that holds anything.
+    skipByteOrderMark(in);
     std::string firstLine;
-    std::getline(in, firstLine);
+    while (std::getline(in, firstLine) && isBlank(firstLine)) {
+    }
     const char separator = csvSeparator(firstLine);
-    in.clear();
-    in.seekg(0);
+    rewind(in);
     const std::uint64_t records = countRecords(in, separator);
-    in.clear();
-    in.seekg(0);
+    rewind(in);
     if (!in) return false;
 
     std::string record;
@@ -216,10 +234,10 @@ bool readCsv(PlotModel& model, const char* localName) {
         if (model.graphs.size() == before) break;  // no room for more graphs
     }
     const std::uint64_t rows = header ? records - 1 : records;
-    // Let the X axis grow to hold every row, so that none is overwritten while reading.
-    if (rows + 1 > model.maxXSize && !model.fixedXAxis) {
-        model.applyXLimit(static_cast<unsigned long>(rows + 1));
-    }
+    // The X axis holds exactly the rows, as it did when the file was saved (a PLT file says its size
+    // with -xsize), so that none is overwritten and saving again writes the same rows. Fewer rows
+    // than the smallest axis leave the axis as it is.
+    if (rows + 1 < noXLimit) model.setXSize(static_cast<std::uint32_t>(rows + 1));
 
     const std::size_t graphs = std::min(columns, model.graphs.size());
     bool pending = found && !header;  // a first row of numbers is data

@@ -25,7 +25,8 @@ char csvSeparator(const std::string& firstLine);
 std::vector<std::string> splitCsvRecord(const std::string& record, char separator, bool* open = nullptr);
 
 // Reads a CSV file into model: one graph per column (at most as many as the model holds), titled
-// from the header row when the first row is not all numbers. Rows with fewer fields leave the rest
+// from the header row when the first row is not all numbers; a UTF-8 byte order mark is skipped.
+// The X axis then holds exactly the rows (when there are at least 9), as when the file was saved. Rows with fewer fields leave the rest
 // at 0; fields past the first row's count are ignored. False when the file cannot be opened or a
 // field is not a number (the rows before it stay).
 bool readCsv(PlotModel& model, const char* localName);

@@ -98,7 +98,11 @@ TEST_F(CsvTest, SaveThenOpenGivesTheSameTitlesAndValues) {
         for (double& v : expected) v = sixDigits(v);
         EXPECT_EQ(firstSlots(back.graphs[g], expected.size()), expected);
     }
+    EXPECT_EQ(back.xSize, model.xSize) << "the axis holds the rows, as when saved";
     EXPECT_EQ(back.writeIndex, model.xSize - 1);
+    const std::string again = dir.path("again.csv");
+    ASSERT_EQ(saveFile(back, again.c_str(), again), 0);
+    EXPECT_EQ(readWholeFile(again), readWholeFile(name)) << "saving what was read writes the same file";
 }
 
 TEST_F(CsvTest, ReadsSeparatorsHeadersAndRaggedRows) {
@@ -114,6 +118,8 @@ TEST_F(CsvTest, ReadsSeparatorsHeadersAndRaggedRows) {
          {{1.5, 3}, {2, -4.25}}, 2},
         {"tab, no header", "1\t2\n3\t4.5\n", true, {}, {{1, 3}, {2, 4.5}}, 2},
         {"comma, CRLF, blank line", "1,2\r\n\r\n3,4\r\n", true, {}, {{1, 3}, {2, 4}}, 2},
+        {"byte order mark", "\xEF\xBB\xBFsample,a\n0,1\n", true, {"a"}, {{1}}, 1},
+        {"blank lines before the header", "\n \nsample;x\n0;1,5\n", true, {"x"}, {{1.5}}, 1},
         {"header without a sample column", "a,b\n1,2\n", true, {"a", "b"}, {{1}, {2}}, 1},
         {"Sample column in capitals", "Sample,v\n0,7\n1,8\n", true, {"v"}, {{7, 8}}, 2},
         {"quoted title over two lines", "\"multi\nline\",\"b;c\"\n1,2\n", true, {"multi\nline", "b;c"},
