@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kivrel with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test (the GUI tests in a real window under Xvfb), then runs the fuzz targets for a
-# bounded time (tools/fuzz.sh). Exits non-zero on any failure or finding.
+# runs every test (the GUI tests in a real window under Xvfb), then a whole GUI session under
+# valgrind (tools/valgrind.sh) and the fuzz targets for a bounded time (tools/fuzz.sh). Exits
+# non-zero on any failure or finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,9 @@ cmake --build "$build"
 # output, failures included, stays in the log).
 (cd "$build" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 600 -L e2e \
     --repeat until-pass:3)
+
+# Then one whole GUI session under valgrind's memcheck, in a second build without sanitizers.
+bash tools/valgrind.sh
 
 # Then every fuzz target for a bounded time (KIVREL_FUZZ_SECONDS each, 60 by default).
 bash tools/fuzz.sh
