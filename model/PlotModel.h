@@ -52,6 +52,27 @@ struct Display {
     double xScaleMax = 0.0;
 };
 
+// Minimum and maximum of blocks of a graph's samples, levels of ever larger blocks, so that drawing
+// zoomed-out envelopes need not read every sample. The renderer fills them and brings them up to
+// date when it draws; whoever writes samples notes the slots it changes, and a change of the
+// number of slots shows by itself (`slots`).
+struct SampleSummary {
+    std::vector<std::vector<double>> low, high;  // per level and block; NaN for non-finite samples
+    std::size_t slots = 0;                       // samples the blocks were built from
+    std::uint32_t writtenFrom = 4294967295u;     // slots written since: writtenFrom..writtenTo - 1
+    std::uint32_t writtenTo = 0;
+
+    void noteWritten(std::uint32_t slot) {
+        if (slot < writtenFrom) writtenFrom = slot;
+        if (slot >= writtenTo) writtenTo = slot + 1;
+    }
+    void noteWritten(std::uint32_t from, std::uint32_t to) {
+        if (from >= to) return;
+        if (from < writtenFrom) writtenFrom = from;
+        if (to > writtenTo) writtenTo = to;
+    }
+};
+
 struct Graph {
     std::string title;
     std::uint32_t display = 0;
@@ -63,6 +84,8 @@ struct Graph {
     std::uint32_t slot = 0;
     bool beep = false;
     Colour colour;
+    // Kept by the renderer while it draws a const model.
+    mutable SampleSummary summary;
 
     Graph() = default;
     Graph(Graph&&) noexcept = default;

@@ -23,6 +23,7 @@ void PlotModel::storeSample(unsigned graph, double value) {
     if (graph >= graphs.size()) return;
     Graph& g = graphs[graph];
     g.samples[writeIndex] = value;
+    g.summary.noteWritten(writeIndex);
     // Every value reaching the largest so far rings, equal ones included (NaN compares false).
     if (g.beep && value >= g.maxValue && beepFunction) beepFunction();
     // An overflowed value (1e999 in the data) keeps its slot but is no extreme: an infinite
@@ -97,6 +98,8 @@ void PlotModel::setXSize(std::uint32_t slots) {
         }
         return;
     }
+    // Slots added at the end hold copies of the last sample.
+    for (Graph& g : graphs) g.summary.noteWritten(std::min(xSize, slots), slots);
     xSize = slots;
     writeIndex %= slots;
     if (maxXSize < slots) maxXSize = slots;

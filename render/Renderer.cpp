@@ -8,6 +8,7 @@
 
 #include "render/CairoPtr.h"
 #include "render/ImageRasteriser.h"
+#include "render/SampleExtremes.h"
 #include "render/TextLayout.h"
 
 namespace {
@@ -300,8 +301,11 @@ class Trace {
         const std::size_t from = (static_cast<std::size_t>(k) + offset) % count;
         // The positions wrap around the ring at most once: two runs of slots.
         const std::size_t head = std::min(length, count - from);
-        Extremes e = extremesOf(graph.samples.data() + from, head);
-        if (head < length) e = e.with(extremesOf(graph.samples.data(), length - head));
+        Extremes e = extremesOf(graph, from, from + head);
+        if (head < length) {
+            const Extremes wrapped = extremesOf(graph, 0, length - head);
+            e = {std::min(e.low, wrapped.low), std::max(e.high, wrapped.high), e.finite && wrapped.finite};
+        }
         const double low = graph.scale * e.low, high = graph.scale * e.high;
         if (!e.finite || std::isnan(low) || std::isnan(high)) {
             stroker.finish();
@@ -329,41 +333,6 @@ class Trace {
     }
 
   private:
-    // Minimum and maximum of a run of samples, and whether all of them are finite.
-    struct Extremes {
-        double low, high;
-        bool finite;
-        Extremes with(const Extremes& o) const {
-            return {std::min(low, o.low), std::max(high, o.high), finite && o.finite};
-        }
-    };
-    // Four independent lanes let the comparisons of neighbouring samples overlap instead of each
-    // waiting for the one before; infinite values show in the result, values that are not a number
-    // in a flag of their own (a comparison with them is false, so min and max skip them).
-    static Extremes extremesOf(const double* values, std::size_t n) {
-        constexpr std::size_t lanes = 4;
-        double low[lanes], high[lanes];
-        unsigned notNumber = 0;
-        for (std::size_t j = 0; j < lanes; ++j) low[j] = high[j] = values[0];
-        std::size_t i = 0;
-        for (; i + lanes <= n; i += lanes) {
-            for (std::size_t j = 0; j < lanes; ++j) {
-                const double v = values[i + j];
-                low[j] = std::min(low[j], v);
-                high[j] = std::max(high[j], v);
-                notNumber |= static_cast<unsigned>(std::isnan(v));
-            }
-        }
-        for (; i < n; ++i) {
-            low[0] = std::min(low[0], values[i]);
-            high[0] = std::max(high[0], values[i]);
-            notNumber |= static_cast<unsigned>(std::isnan(values[i]));
-        }
-        const double lowest = *std::min_element(low, low + lanes);
-        const double highest = *std::max_element(high, high + lanes);
-        return {lowest, highest, notNumber == 0 && std::isfinite(lowest) && std::isfinite(highest)};
-    }
-
     double xOf(long long k) const {
         return f.left +
                static_cast<double>(k - f.first) * (f.width - f.left) / (last - static_cast<double>(f.first));
@@ -387,6 +356,7 @@ void drawGraph(const Frame& f, const Graph& graph, unsigned display, PolylineSin
     // Positions k < end are drawn; zoomed out in Min/Max Envelope mode each drawn point stands for
     // the samples up to the next one, otherwise for its own sample only.
     const bool envelope = f.model.envelope && step > 1;
+    if (envelope) refreshSummary(graph);
     const auto draw = [&](long long k, double end, std::size_t offset) {
         if (!envelope) {
             trace.point(k, (static_cast<std::size_t>(k) + offset) % count);

@@ -688,10 +688,12 @@ TEST_F(Envelope, AOneSampleSpikeReachesItsRowOnlyWithTheEnvelope) {
         model.writeIndex = r.writeIndex;
         std::vector<double>& samples = model.graphs[0].samples;
         samples.assign(slots, 0.0);
+        model.graphs[0].summary.noteWritten(0, slots);  // written here, not through the model
         model.envelope = false;
         const auto flat = draw();
         EXPECT_TRUE(samePicture(*draw(), *flat));  // no extremes: the envelope draws nothing more
         samples[r.spikeSlot] = 1;
+        model.graphs[0].summary.noteWritten(r.spikeSlot);
         const auto decimated = draw();
         EXPECT_TRUE(samePicture(*decimated, *flat));  // plain decimation misses the spike
         model.envelope = true;
@@ -713,6 +715,7 @@ TEST_F(Envelope, AColumnHoldingANonFiniteSampleIsAGap) {
             SCOPED_TRACE(testing::Message() << slot << " " << bad);
             model.graphs[0].samples.assign(slots, 0.0);
             model.graphs[0].samples[slot] = bad;
+            model.graphs[0].summary.noteWritten(0, slots);
             model.envelope = true;
             const auto envelope = draw();
             EXPECT_TRUE(envelope->empty(119, 150));
