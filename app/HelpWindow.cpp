@@ -66,8 +66,9 @@ Key Bindind Accelerators
 * Ctrl m: loads file and merges it with current plots.
 * Ctrl b: starts backing-up the input data received
    from device.
-* Ctrl s: save the current graphs and displays to file in PLT format.
-* Ctrl x: exports the current plots to PDF or SVG formats.
+* Ctrl s: save the current graphs and displays to file in PLT format
+   (WXV or CSV format when the file name ends in .wxv or .csv).
+* Ctrl x: exports the current plots to PDF, SVG or PNG formats.
 * Ctrl e: evaluates an arithmetic expression in the
    X-axis range.
 * Ctrl ?: pops-up the help window.
@@ -99,11 +100,14 @@ File Menu
 * Merge File: loads file and merges it with current plots.
 * Open Device: starts plotting input from selected device.
 * Close Device: finishes input from device.
+* Reconnect Device: in this mode, a device that vanishes is opened
+   again every half second until it returns, and plotting goes on.
 * Backup Device: starts backing-up the input data received
    from device.
 * Close Backup: finishes backing-up the input data from device.
-* Save: save the current graphs and displays to file in PLT format.
-* Export: exports the current plots to PDF or SVG formats.
+* Save: save the current graphs and displays to file in PLT format
+   (WXV or CSV format when the file name ends in .wxv or .csv).
+* Export: exports the current plots to PDF, SVG or PNG formats.
 * Eval Expression: evaluates an arithmetic expression in the
    X-axis range.
 * Help: pops-up the help window.
@@ -134,6 +138,9 @@ Display Menu
 * Shared Y-Axis Min:Max: in this mode, all displays in auto mode are
    synchronized to show the same scale and range for the Y-axis.
    Otherwise each display has its own scale and range for the Y-axis.
+* Min/Max Envelope: in this mode, each pixel column of a zoomed out
+   graph spans the minimum to the maximum of its samples, so that
+   short spikes stay visible.
 * Configure: pops-up the configuration menu.
 * Version: shows the program version.
 
