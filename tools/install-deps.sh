@@ -9,7 +9,7 @@ packages=(
   # for readable fuzzing reports
   libclang-rt-14-dev llvm
   libgtest-dev libbenchmark-dev
-  xvfb xauth valgrind locales poppler-utils libxml2-utils xdotool python3 x11-apps
+  xvfb xauth valgrind locales poppler-utils libxml2-utils xdotool python3 python3-tk x11-apps
   desktop-file-utils shared-mime-info libglib2.0-bin groff-base man-db bsdextrautils x11-utils dpkg-dev
 )
 

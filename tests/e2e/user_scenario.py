@@ -45,6 +45,20 @@ def log(text):
 STARTED = time.monotonic()
 
 
+def selection_reader():
+    """A hidden Tk root that reads X selections, or None without Tk or a display."""
+    try:
+        import tkinter
+        root = tkinter.Tk()
+        root.withdraw()
+        return root
+    except Exception:
+        return None
+
+
+SELECTION = None  # set in main once the display is known
+
+
 def wait_for(what, condition, timeout=TIMEOUT, interval=0.05):
     deadline = time.monotonic() + timeout
     while True:
@@ -139,25 +153,74 @@ class Kivrel:
     def wait_closed(self, window):
         wait_for("window %s to close" % window, lambda: window not in self.windows(""))
 
+    def wait_window_sync(self, title):
+        """The chooser or dialog named exactly title, waited for by the X server search itself."""
+        found = xdotool("search", "--sync", "--all", "--onlyvisible", "--pid", self.process.pid,
+                        "--name", "^%s$" % re.escape(title))
+        if not found:
+            raise Failed("no window named %r appeared" % title)
+        return found.split()[0]
+
+    def settle(self, quiet=0.5, timeout=5.0):
+        """Waits until kivrel's set of shown windows has stayed the same for quiet seconds: a
+        chooser that is still loading its folder, or an entry's completion pop-up that is still
+        coming or going, changes it."""
+        deadline = time.monotonic() + timeout
+        shown, since = None, time.monotonic()
+        while time.monotonic() < deadline:
+            now = self.windows("")
+            if now != shown:
+                shown, since = now, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                return
+            time.sleep(0.05)
+
+    def field_text(self):
+        """What the chooser's focused text field holds: all of it is selected, which makes it the X
+        primary selection, and read back. None where Python has no Tk to read selections with."""
+        if SELECTION is None:
+            return None
+        self.keys("ctrl+a")
+        time.sleep(0.2)
+        try:
+            return SELECTION.selection_get(selection="PRIMARY")
+        except Exception:  # no owner yet: an empty field selects nothing
+            return ""
+
     def choose_file(self, key, title, path, save):
         """Answers a file chooser by typing the full path: into the name field of a save chooser,
-        into the location field (Ctrl+L) of an open chooser."""
-        dialog = self.dialog(key, title)
-        self.keys("ctrl+a" if save else "ctrl+l")
-        xdotool("type", "--delay", 10, path)
+        into the location field (Ctrl+L) of an open chooser. The chooser must have settled first: a
+        save chooser that starts on a file selects that file in its list once the folder is read,
+        and writes the file's name over whatever was typed before. The field is read back before
+        Return, and typed again when it holds something else."""
+        self.accelerator(key)
+        dialog = self.wait_window_sync(title)
+        for attempt in range(3):
+            self.focus(dialog)
+            self.settle()
+            self.focus(dialog)
+            self.keys("ctrl+a" if save else "ctrl+l")
+            if not save:
+                self.keys("ctrl+a")
+            xdotool("type", "--delay", 20, path)
+            self.settle()
+            held = self.field_text()
+            if held is None or held == path:
+                break
+            log("the %s field holds %r instead of the path; typing it again" % (title, held))
+        else:
+            raise Failed("the %s chooser did not take the path %s" % (title, path))
         self.keys("Return")
         # The location field's completion pop-up may take the first Return, as it does for a
-        # person, who then presses Return again.
-        for _ in range(5):
-            try:
-                wait_for("window %s to close" % dialog, lambda: dialog not in self.windows(""), timeout=3)
-                return
-            except Failed:
-                if dialog not in self.windows(""):
-                    return
-                self.focus(dialog)
-                self.keys("Return")
-        self.wait_closed(dialog)
+        # person, who then presses Return once more.
+        try:
+            wait_for("window %s to close" % dialog, lambda: dialog not in self.windows(""), timeout=5)
+        except Failed:
+            log("the %s chooser is still open; Return once more" % title)
+            self.focus(dialog)
+            self.settle()
+            self.keys("Return")
+            self.wait_closed(dialog)
 
     def save(self, path):
         self.choose_file("ctrl+s", "Save Plot", path, save=True)
@@ -398,6 +461,10 @@ def main():
     if not os.environ.get("DISPLAY") or not shutil.which("xdotool"):
         print("skipped: needs an X display and xdotool")
         return 77
+    global SELECTION
+    SELECTION = selection_reader()
+    if SELECTION is None:
+        log("no Tk: chooser fields are not read back before Return")
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
