@@ -214,6 +214,9 @@ bool readAvailable(IOData& io, std::int32_t generation, int& lines) {
 
 void startWaiting(IOData& io, const std::string& name, std::int32_t speed);
 
+// Whether the input, once it has vanished, is waited for: a serial device with reconnecting on.
+bool awaitsReturn(const IOData& io) { return io.reconnectDevice && io.inputKind == InputKind::serialDevice; }
+
 // End of input: the unfinished text goes on as a last line, then the input closes; the plot stays.
 void endInput(IOData& io, std::int32_t generation, int lines) {
     HandOn receiver(io, generation);
@@ -222,7 +225,7 @@ void endInput(IOData& io, std::int32_t generation, int lines) {
     io.lineLength = last.pending;
     if (lines + last.lines > 0) requestRedraw(io);
     reportEndOfInput(io);
-    const bool awaitDevice = io.reconnectDevice && io.inputKind == InputKind::serialDevice;
+    const bool awaitDevice = awaitsReturn(io);
     const std::string device = io.deviceName;
     const std::int32_t speed = io.deviceSpeed;
     closeInput(io);
@@ -322,11 +325,18 @@ gboolean retryDevice(gpointer data) {
     const std::int32_t speed = io->deviceSpeed;
     if (!setUpLine(fd, speed)) {
         close(fd);
+        closeInput(*io);  // the vanished device's paused input, if any, goes as well
         io->deviceName.clear();
         setWindowTitle(*io->owner, "");
         reportRefusedSpeed(*io, name, speed);
         return G_SOURCE_REMOVE;
     }
+    // A device that vanished while paused is still the open input, with what it sent before it
+    // went: that waits for Play ahead of what the returned device sends.
+    ByteQueue waiting;
+    std::swap(waiting, io->pausedInput);
+    closeInput(*io);
+    io->pausedInput = std::move(waiting);
     startInput(*io, g_io_channel_unix_new(fd), InputKind::serialDevice, name.c_str(), true);
     io->deviceName = name;
     io->deviceSpeed = speed;
@@ -464,6 +474,12 @@ gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer d
     }
     int lines = 0;
     if (condition != 0 && !io->inputEnded && !readAvailable(*io, generation, lines)) return FALSE;
+    if (!io->playing && io->inputEnded && awaitsReturn(*io) && !waitingForDevice(*io)) {
+        // Vanished while paused: what it sent waits for Play, its unfinished line ended there, and
+        // the device is awaited at once, so that it is read again as soon as it is back.
+        io->pausedInput.append("\n", 1);
+        startWaiting(*io, io->deviceName, io->deviceSpeed);
+    }
     if (io->playing && !io->pausedInput.empty()) {
         // What arrived while paused goes on in order, one block per wake-up.
         gsize count = 0;

@@ -59,8 +59,9 @@ void closeInput(IOData& io);
 
 // Reconnecting: with it on, a serial device that vanishes (hang-up, read error, end of file) is
 // tried again under its name and at its speed every half second until it opens, and reading goes
-// on into the same plot. The wait ends when the device is back, when the input is closed or
-// another one opened, or when reconnecting is turned off.
+// on into the same plot. While paused the device is awaited as well, and what it sent before it
+// vanished and after it returned waits for Play. The wait ends when the device is back, when the
+// input is closed or another one opened, or when reconnecting is turned off.
 constexpr guint reconnectIntervalMs = 500;
 void setReconnectDevice(IOData& io, bool on);
 bool waitingForDevice(const IOData& io);

@@ -340,6 +340,26 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     togglePause(graph.io);
     EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
     runUntil([&] { return graph.model.writeIndex == 4u; });
+
+    // Vanishing while paused: the device is awaited at once, what it sent before it went (its
+    // unfinished line ended there) and what it sends after its return wait for Play, in order.
+    togglePause(graph.io);
+    writeWhileRunning(device.terminal->master, "5\n6");
+    runUntil([&] { return device.terminal->unread() == 0; });
+    device.unplug();
+    runUntil([&] { return waitingForDevice(graph.io); });
+    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "] (waiting for device)");
+    device.plugIn();
+    runUntil([&] { return !waitingForDevice(graph.io) && graph.io.inputChannel != nullptr; });
+    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "]");
+    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 300);
+    writeWhileRunning(device.terminal->master, "7\n");
+    runUntil([&] { return device.terminal->unread() == 0; });
+    EXPECT_EQ(graph.model.writeIndex, 4u) << "nothing is plotted while paused";
+    LineSpy::lines().clear();
+    togglePause(graph.io);
+    runUntil([&] { return graph.model.writeIndex == 7u; });
+    EXPECT_EQ(LineSpy::lines(), (Lines{"5", "6", "7"}));
 }
 
 TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
