@@ -14,6 +14,7 @@ void PlotModel::processLine(const char* line) {
         processOptionLine(line);
         return;
     }
+    const bool pointOrComma = pointOrCommaLocale();
     unsigned column = 0;
     for (const char* p = skipSpace(line); *p != '\0'; p = skipSpace(p)) {
         if (*p == '#') break;  // a comment ends the line
@@ -23,7 +24,7 @@ void PlotModel::processLine(const char* line) {
         }
         if (column >= graphs.size() && graphs.size() < maxGraphs) addGraph(std::string());
         const char* numberEnd = p;
-        const double value = parseReal(p, &numberEnd);
+        const double value = readNumber(p, &numberEnd, pointOrComma);
         // Columns beyond the 64th graph still count, so that missing-column filling starts after
         // the whole line.
         if (column < graphs.size()) storeSample(column, value);

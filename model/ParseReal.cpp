@@ -1,8 +1,11 @@
 #include "model/ParseReal.h"
 
+#include <charconv>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 double parseReal(const char* text, const char** end) {
     char* stop = nullptr;
@@ -41,4 +44,26 @@ double parseReal(const char* text, const char** end) {
     }
     if (end != nullptr) *end = finish;
     return value;
+}
+
+bool pointOrCommaLocale() {
+    const char* point = std::localeconv()->decimal_point;
+    return point != nullptr && (point[0] == '.' || point[0] == ',') && point[1] == '\0';
+}
+
+double readNumber(const char* text, const char** end, bool pointOrComma) {
+    // from_chars reads decimal numbers with a '.' point whatever the locale. In a locale whose point
+    // is '.' or ',' that is what parseReal reads too, except for hexadecimal numbers, a ',' point,
+    // values out of range, and words that go on with a second point: those go to parseReal.
+    const char* digits = text[0] == '-' ? text + 1 : text;
+    const bool hexadecimal = digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+    if (pointOrComma && !hexadecimal) {
+        double value = 0.0;
+        const std::from_chars_result read = std::from_chars(text, skipWord(text), value);
+        if (read.ec == std::errc() && *read.ptr != '.' && *read.ptr != ',') {
+            if (end != nullptr) *end = read.ptr;
+            return value;
+        }
+    }
+    return parseReal(text, end);
 }

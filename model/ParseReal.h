@@ -9,6 +9,15 @@
 // text itself when nothing was converted).
 double parseReal(const char* text, const char** end = nullptr);
 
+// True when the process locale's decimal point is '.' or ',': the locales in which readNumber can
+// convert without strtod. Callers ask once per line, not once per number.
+bool pointOrCommaLocale();
+
+// parseReal of a word that begins a number (startsNumber): the same value and the same end, found
+// about three times faster where the word shows that std::from_chars reads it as strtod would. Pass
+// pointOrCommaLocale(); with false this is parseReal.
+double readNumber(const char* text, const char** end, bool pointOrComma);
+
 // The first white-space character or the terminating NUL at or after text. (This and the next
 // two are inline: a data line runs through them once per character.)
 inline const char* skipWord(const char* text) {
