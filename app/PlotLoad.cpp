@@ -18,12 +18,13 @@ constexpr gint64 stepMicroseconds = 10000;
 constexpr std::size_t linesPerBatch = 32;
 // The plot is redrawn at most this often while it fills; every frame of a large plot costs time
 // that the reading would otherwise have.
-constexpr gint64 redrawMicroseconds = 150000;
+constexpr gint64 redrawMicroseconds = 200000;
 
 // Ends a reading whose last line is in: the Y ranges as after a reading in one go, then what
 // waited for it. The record is emptied first, so that what runs may start another reading.
 void complete(GraphData& graph) {
     PlotLoad& load = graph.load;
+    load.reading = false;
     load.file.close();
     load.file.clear();
     std::function<void()> done = std::move(load.done);
@@ -61,6 +62,11 @@ void removeSource(PlotLoad& load) {
     load.source = 0;
 }
 
+void addSource(GraphData& graph) {
+    // Below redraws and input events, so that the window keeps drawing and answering.
+    graph.load.source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, readStep, &graph, nullptr);
+}
+
 }  // namespace
 
 void startPlotLoad(GraphData& graph, std::ifstream&& file, std::function<void()> done) {
@@ -68,9 +74,15 @@ void startPlotLoad(GraphData& graph, std::ifstream&& file, std::function<void()>
     PlotLoad& load = graph.load;
     load.file = std::move(file);
     load.done = std::move(done);
+    load.reading = true;
     load.lastRedraw = g_get_monotonic_time();
-    // Below redraws and input events, so that the window keeps drawing and answering.
-    load.source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, readStep, &graph, nullptr);
+    if (!load.held) addSource(graph);
+}
+
+void releasePlotLoad(GraphData& graph) {
+    PlotLoad& load = graph.load;
+    load.held = false;
+    if (load.reading && load.source == 0) addSource(graph);
 }
 
 void finishPlotLoad(GraphData& graph) {
@@ -86,6 +98,7 @@ void stopPlotLoad(GraphData& graph) {
     PlotLoad& load = graph.load;
     if (!load.active()) return;
     removeSource(load);
+    load.reading = false;
     load.file.close();
     load.file.clear();
     load.done = nullptr;

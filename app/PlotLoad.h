@@ -18,7 +18,13 @@ extern std::uintmax_t stepwiseLoadBytes;
 
 struct PlotLoad {
     std::ifstream file;
-    // The main-loop source that reads the steps; 0 while no file is being read.
+    // True from the start of a reading until its last line is in or it is stopped.
+    bool reading = false;
+    // While set, a reading that starts waits for releasePlotLoad before its first step: start-up
+    // sets it until the window's first frame, which then shows at once instead of after a step
+    // and with an empty plot that costs nothing to draw.
+    bool held = false;
+    // The main-loop source that reads the steps; 0 while none is due.
     guint source = 0;
     gint64 lastRedraw = 0;
     // Runs after the last line: the rest of the opening (title, recent files, the X-axis mode).
@@ -35,12 +41,15 @@ struct PlotLoad {
         if (source != 0) g_source_remove(source);
     }
 
-    bool active() const { return source != 0; }
+    bool active() const { return reading; }
 };
 
 // Starts reading file (opened by openTextFile) into the live model, which the caller has cleared
 // and titled; done runs once the last line is in and the Y ranges are recomputed.
 void startPlotLoad(GraphData& graph, std::ifstream&& file, std::function<void()> done);
+
+// Ends the hold (PlotLoad::held) and lets a held reading take its first step.
+void releasePlotLoad(GraphData& graph);
 
 // Reads the rest of the file now and finishes as the last step would. Commands that use the whole
 // plot (merge, save, export, expressions, the configuration dialog) call it first.

@@ -65,6 +65,28 @@ void reportFilesRead() {
     if (reportedStart) reportTime("start-up files read", *reportedStart);
 }
 
+gboolean releaseLoad(gpointer data) {
+    releasePlotLoad(*recordFrom<GraphData>(data, __LINE__));
+    return G_SOURCE_REMOVE;
+}
+
+gboolean releaseLoadAfterFrame(GtkWidget* area, cairo_t*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    g_signal_handlers_disconnect_by_func(area, reinterpret_cast<gpointer>(releaseLoadAfterFrame), data);
+    releasePlotLoad(*graph);
+    return FALSE;
+}
+
+// A large plot file named on the command line is read from the window's first frame on, so that
+// frame comes at once; a window that is not drawn (minimised, on another desktop) starts the
+// reading after half a second.
+void holdLoadForFirstFrame(GraphData& graph) {
+    if (!graph.drawingArea) return;
+    graph.load.held = true;
+    g_signal_connect_after(graph.drawingArea, "draw", G_CALLBACK(releaseLoadAfterFrame), &graph);
+    g_timeout_add(500, releaseLoad, &graph);
+}
+
 void tearDown(GraphData& graph) {
     stopPlotLoad(graph);
     closeInput(graph.io);
@@ -124,6 +146,7 @@ int runKivrel(int argc, char** argv) {
     }
     buildMainWindow(graph);
     addFirstFrameReport(graph, startTime);
+    holdLoadForFirstFrame(graph);
     startInputs(graph, options, argc, argv, firstFile);
     gtk_main();
     tearDown(graph);

@@ -141,9 +141,11 @@ def expression(table, build, out_dir):
 def first_frame(command, environment, timeout=60.0, until=("first frame drawn",)):
     """Seconds from starting the command to its "first frame drawn" line on standard error, and the
     peak RSS in KiB of the process, ended right after that line. With more texts in until, the
-    process is ended after the last of them, and the seconds are a list: one for each text."""
+    process is ended after the last of them, and the seconds are a list: one for each text (the
+    peak RSS is still the one at the first)."""
     start = time.monotonic()
     seen = {}
+    first_rss = None
     process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.PIPE, env=environment)
     try:
@@ -159,13 +161,29 @@ def first_frame(command, environment, timeout=60.0, until=("first frame drawn",)
             for text in until:
                 if text not in seen and text.encode() in buffer:
                     seen[text] = time.monotonic() - start
+            if until[0] in seen and first_rss is None and len(until) > 1:
+                first_rss = peak_rss(process.pid)
     finally:
         process.terminate()
         usage = os.wait4(process.pid, 0)[2]
         process.returncode = 0  # reaped above
         process.stderr.close()
     seconds = [seen[text] for text in until]
-    return (seconds[0] if len(until) == 1 else seconds), usage.ru_maxrss
+    if len(until) == 1:
+        return seconds[0], usage.ru_maxrss
+    return seconds, first_rss if first_rss is not None else usage.ru_maxrss
+
+
+def peak_rss(pid):
+    """The peak RSS in KiB of a running process so far (VmHWM), or None."""
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
 
 
 def write_plot_file(name, graphs=64, slots=50000):
