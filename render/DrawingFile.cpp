@@ -66,8 +66,9 @@ int drawingFileKindOf(const std::string& utf8Name) {
 
 namespace {
 
-// The picture on a white image surface, handed to cairo's PNG encoder, which writes through out.
-bool writePng(const PlotModel& model, OutputFile& out, const HorizontalView& horizontal,
+// The picture on a white image surface, handed to cairo's PNG encoder, which writes through a file
+// opened only once the picture is drawn: a size cairo cannot hold creates no file.
+bool writePng(const PlotModel& model, const char* localName, const HorizontalView& horizontal,
               const VerticalView& vertical) {
     const long long width = std::max(horizontal.width, 0) + static_cast<long long>(blankStrip);
     const long long height = std::max(vertical.height, 0) + static_cast<long long>(blankStrip);
@@ -84,7 +85,11 @@ bool writePng(const PlotModel& model, OutputFile& out, const HorizontalView& hor
         if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     }
     cairo_surface_flush(surface.get());
-    return cairo_surface_write_to_png_stream(surface.get(), OutputFile::write, &out) == CAIRO_STATUS_SUCCESS;
+    OutputFile out(localName);
+    if (!out.isOpen()) return false;
+    const bool written =
+        cairo_surface_write_to_png_stream(surface.get(), OutputFile::write, &out) == CAIRO_STATUS_SUCCESS;
+    return out.close() && written;
 }
 
 }  // namespace
@@ -95,12 +100,9 @@ int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceK
         (surfaceKind != pdfSurface && surfaceKind != svgSurface && surfaceKind != pngSurface)) {
         return 0;
     }
+    if (surfaceKind == pngSurface) return writePng(model, localName, horizontal, vertical) ? 1 : 0;
     OutputFile out(localName);
     if (!out.isOpen()) return 0;
-    if (surfaceKind == pngSurface) {
-        const bool written = writePng(model, out, horizontal, vertical);
-        return out.close() && written ? 1 : 0;
-    }
     const double width = std::max(horizontal.width, 0) + blankStrip;
     const double height = std::max(vertical.height, 0) + blankStrip;
     SurfacePtr surface{surfaceKind == pdfSurface

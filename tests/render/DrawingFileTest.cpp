@@ -302,6 +302,11 @@ TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
     }
     EXPECT_EQ(writeDrawingFile(model, nullptr, pdfSurface, horizontal, vertical), 0);
     EXPECT_FALSE(std::filesystem::exists(folder / "plot.png"));
+    // Wider than an image surface can be: no picture, and no empty file left behind.
+    const std::string huge = folder / "huge.png";
+    EXPECT_EQ(writeDrawingFile(model, huge.c_str(), pngSurface, horizontalViewFor(40000, true, 610, 0, 0), vertical),
+              0);
+    EXPECT_FALSE(std::filesystem::exists(huge));
 }
 
 // Views no screen produces still give a valid file: nothing in the picture divides by an empty
