@@ -46,8 +46,8 @@ struct GraphData {
     GtkWidget* gridSpin = nullptr;
     GtkAdjustment* horizontalAdjustment = nullptr;
     GtkAdjustment* verticalAdjustment = nullptr;
-    // Back buffer of the drawing area's size, replaced on every "configure-event"; painting goes
-    // straight to the "draw" context and never through it.
+    // Back buffer of the drawing area's size, an image replaced on every "configure-event"; the
+    // "draw" handler draws the picture into it and paints it onto a context that is not an image.
     SurfacePtr backBuffer;
     std::int32_t backupLimit = 50000;
     std::int32_t serialSpeed = 0;

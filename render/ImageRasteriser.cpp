@@ -21,6 +21,16 @@ bool isWhole(double v) {
     return std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e9;
 }
 
+// floor and ceil of coordinates already cut to the clip's surroundings, without a library call.
+int floorOf(double v) {
+    const int i = static_cast<int>(v);
+    return i - (v < i);
+}
+int ceilOf(double v) {
+    const int i = static_cast<int>(v);
+    return i + (v > i);
+}
+
 // round(x / 255) for x in 0..255 * 255.
 std::uint32_t divide255(std::uint32_t x) {
     x += 128;
@@ -171,6 +181,7 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
     // outside the clip: what the clip shows of the band is not changed by the cut.
     const double margin = 4 * halfWidth + 2;
     const double dx = x1 - x0, dy = y1 - y0;
+    if (!std::isfinite(dx) || !std::isfinite(dy)) return;  // ends too far apart to cut exactly
     double t0 = 0.0, t1 = 1.0;
     const auto cut = [&](double p, double q) {  // keeps the part where p t <= q
         if (p == 0) return q >= 0;
@@ -225,13 +236,12 @@ void ImageRasteriser::band(double u0, double v0, double u1, double v1) {
     const double h = halfWidth * std::sqrt(1 + slope * slope);
     const int alongFrom = steep ? bounds.y0 : bounds.x0, alongTo = steep ? bounds.y1 : bounds.x1;
     const int acrossFrom = steep ? bounds.x0 : bounds.y0, acrossTo = steep ? bounds.x1 : bounds.y1;
-    const int i0 = std::max(static_cast<int>(std::floor(u0)), alongFrom);
-    const int i1 = std::min(static_cast<int>(std::ceil(u1)), alongTo);
+    const int i0 = std::max(floorOf(u0), alongFrom);
+    const int i1 = std::min(ceilOf(u1), alongTo);
     if (i0 >= i1) return;
     if (steep) {
         const double left = std::min(v0, v1) - h, right = std::max(v0, v1) + h;
-        pending(std::max(static_cast<int>(std::floor(left)), bounds.x0),
-                std::min(static_cast<int>(std::floor(right)), bounds.x1 - 1));
+        pending(std::max(floorOf(left), bounds.x0), std::min(floorOf(right), bounds.x1 - 1));
     } else {
         pending(i0, i1 - 1);
     }
@@ -242,8 +252,8 @@ void ImageRasteriser::band(double u0, double v0, double u1, double v1) {
         if (!(length > 0)) continue;
         const double middle = v0 + slope * ((a + b) / 2 - u0);
         const double low = middle - h, high = middle + h;
-        const int j0 = std::max(static_cast<int>(std::floor(low)), acrossFrom);
-        const int j1 = std::min(static_cast<int>(std::ceil(high)), acrossTo);
+        const int j0 = std::max(floorOf(low), acrossFrom);
+        const int j1 = std::min(ceilOf(high), acrossTo);
         for (int j = j0; j < j1; ++j) {
             const double share = length * (within(high - j) - within(low - j));
             if (steep) {

@@ -1,8 +1,10 @@
 #include "render/PlotAreaHandlers.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/GraphData.h"
+#include "render/CairoPtr.h"
 #include "render/Mouse.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
@@ -36,11 +38,53 @@ VerticalView makeVerticalView(GraphData& graph) {
     return view;
 }
 
-gboolean onPlotDraw(GtkWidget*, cairo_t* cr, gpointer data) {
+namespace {
+
+// The back buffer when it is an image of the area's size in device pixels.
+cairo_surface_t* imageBufferOf(GraphData& graph, GtkWidget* area) {
+    cairo_surface_t* buffer = graph.backBuffer.get();
+    if (!buffer || !area || cairo_surface_status(buffer) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(buffer) != CAIRO_SURFACE_TYPE_IMAGE) {
+        return nullptr;
+    }
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(buffer, &scaleX, &scaleY);
+    const bool fits = cairo_image_surface_get_width(buffer) ==
+                          static_cast<int>(gtk_widget_get_allocated_width(area) * scaleX) &&
+                      cairo_image_surface_get_height(buffer) ==
+                          static_cast<int>(gtk_widget_get_allocated_height(area) * scaleY);
+    return fits ? buffer : nullptr;
+}
+
+}  // namespace
+
+gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const HorizontalView horizontal = makeHorizontalView(*graph);
     const VerticalView vertical = makeVerticalView(*graph);
-    drawPlot(graph->model, cr, horizontal, vertical, screenSurface);
+    // On X11 the context draws on the server, where a frame of many graphs takes several times as
+    // long as in an image in our memory (where drawPlot also writes the graphs' pixels itself): the
+    // picture is drawn into the back buffer and painted onto the context in one go. The buffer is
+    // transparent where drawPlot draws nothing, so the area's background shows through as before.
+    cairo_surface_t* buffer = imageBufferOf(*graph, area);
+    if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
+        drawPlot(graph->model, cr, horizontal, vertical, screenSurface);
+        return FALSE;
+    }
+    {
+        CairoPtr image{cairo_create(buffer)};
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);  // only what GTK repaints
+        cairo_rectangle(image.get(), std::floor(x0), std::floor(y0), std::ceil(x1) - std::floor(x0),
+                        std::ceil(y1) - std::floor(y0));
+        cairo_clip(image.get());
+        cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
+        cairo_paint(image.get());
+        cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
+        drawPlot(graph->model, image.get(), horizontal, vertical, screenSurface);
+    }
+    cairo_set_source_surface(cr, buffer, 0, 0);
+    cairo_paint(cr);
     return FALSE;
 }
 
@@ -64,9 +108,9 @@ gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     GdkWindow* window = gtk_widget_get_window(area);
     if (window) {
-        graph->backBuffer.reset(gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR,
-                                                                  gtk_widget_get_allocated_width(area),
-                                                                  gtk_widget_get_allocated_height(area)));
+        graph->backBuffer.reset(gdk_window_create_similar_image_surface(
+            window, CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(area),
+            gtk_widget_get_allocated_height(area), gdk_window_get_scale_factor(window)));
     }
     return TRUE;
 }

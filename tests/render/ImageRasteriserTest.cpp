@@ -143,10 +143,10 @@ TEST(ImageRasteriser, DrawsWhatCairoStrokes) {
 
 TEST(ImageRasteriser, WritesOnlyInsideTheClipAndTheSurface) {
     const double huge = 1e300;
-    const std::vector<Point> points = {{-huge, 30},  {20, 25},    {22, 1e9},  {25, -1e12}, {40, 33},
-                                       {40, huge},   {gap, gap},  {-5, -5},   {200, 120},  {gap, gap},
-                                       {-1e6, 1e6},  {1e6, -1e6}, {gap, gap}, {10, 44},    {58, 44},
-                                       {huge, huge}, {-huge, 10}};
+    const std::vector<Point> points = {{-huge, 30},  {20, 25},    {22, 1e9},  {25, -1e12},   {40, 33},
+                                       {40, huge},   {gap, gap},  {-5, -5},   {200, 120},    {gap, gap},
+                                       {-1e6, 1e6},  {1e6, -1e6}, {gap, gap}, {10, 44},      {58, 44},
+                                       {huge, huge}, {-huge, 10}, {gap, gap}, {-1.7e308, 5}, {1.7e308, 40}};
     const Colour blue{0.1, 0.2, 0.8, 1.0};
     // A translation by whole pixels, and a clip of two rectangles, in user coordinates.
     const auto prepare = [](cairo_t* cr) {
