@@ -189,7 +189,9 @@ TEST_F(StartupTest, ActionsWhileAFileIsReadLeaveASoundPlot) {
     struct Row {
         const char* action;
         void (*act)(GraphData&, const std::string& other, const std::string& extra);
-        // The graphs once the loop is idle again: how many, the first and the last title.
+        // Whether the reading stops there: nothing more arrives in the plot afterwards.
+        bool stops;
+        // The graphs once the loop is idle again (0: as many as were read), the first and the last title.
         std::size_t graphs;
         const char* first;
         const char* last;
@@ -202,7 +204,7 @@ TEST_F(StartupTest, ActionsWhileAFileIsReadLeaveASoundPlot) {
              name.setFromUtf8(o.c_str());
              openInput(name, g.io);
          },
-         1, "o", "o"},
+         true, 1, "o", "o"},
         // A merge needs the whole plot: the file is read to its end, then the waiting merge, then this one.
         {"merge a file",
          [](GraphData& g, const std::string&, const std::string& e) {
@@ -210,8 +212,18 @@ TEST_F(StartupTest, ActionsWhileAFileIsReadLeaveASoundPlot) {
              name.setFromUtf8(e.c_str());
              mergePlotFile(name, g.io);
          },
-         7, "one", "e"},
-        {"clear", [](GraphData& g, const std::string&, const std::string&) { onClear(nullptr, &g); }, 0, "", ""},
+         false, 7, "one", "e"},
+        {"clear", [](GraphData& g, const std::string&, const std::string&) { onClear(nullptr, &g); }, true, 0,
+         nullptr, nullptr},
+        // Close Device keeps what was read, without the file's title.
+        {"close device",
+         [](GraphData& g, const std::string&, const std::string&) {
+             GtkWidget* item = g_object_ref_sink(gtk_menu_item_new());
+             onCloseDevice(GTK_MENU_ITEM(item), &g.io);
+             gtk_widget_destroy(item);
+             g_object_unref(item);
+         },
+         true, 0, "one", nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.action);
@@ -221,13 +233,25 @@ TEST_F(StartupTest, ActionsWhileAFileIsReadLeaveASoundPlot) {
         while (g.model.graphs.empty()) gtk_main_iteration();  // the first step of the reading
         ASSERT_TRUE(g.load.active());
         row.act(g, other, extra);
+        const std::size_t graphsAfterAction = g.model.graphs.size();
+        const std::uint32_t writeIndexAfterAction = g.model.writeIndex;
         drainEvents();
         EXPECT_FALSE(g.load.active());
         EXPECT_TRUE(g.model.fixedXAxis);
-        ASSERT_EQ(g.model.graphs.size(), row.graphs);
-        if (row.graphs == 0) continue;
-        EXPECT_EQ(g.model.graphs.front().title, row.first);
-        EXPECT_EQ(g.model.graphs.back().title, row.last);
+        if (row.stops) {
+            EXPECT_EQ(g.model.graphs.size(), graphsAfterAction);
+            EXPECT_EQ(g.model.writeIndex, writeIndexAfterAction);
+        }
+        if (row.graphs != 0) {
+            EXPECT_EQ(g.model.graphs.size(), row.graphs);
+        }
+        if (row.first) {
+            ASSERT_FALSE(g.model.graphs.empty());
+            EXPECT_EQ(g.model.graphs.front().title, row.first);
+        }
+        if (row.last) {
+            EXPECT_EQ(g.model.graphs.back().title, row.last);
+        }
     }
 }
 
