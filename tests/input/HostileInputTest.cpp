@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,17 +22,6 @@
 #include "tests/model/ModelInvariants.h"
 
 namespace {
-
-// count random bytes from a fixed seed: every byte value, NUL and 0xFF more often than the others.
-std::string garbage(std::size_t count) {
-    std::mt19937 random(20261210);
-    std::string out(count, '\0');
-    for (char& c : out) {
-        const auto value = static_cast<unsigned>(random() % 300);
-        c = static_cast<char>(value < 256 ? value : value < 278 ? 0 : 0xFF);
-    }
-    return out;
-}
 
 // Data lines with values no garbage line gives: graph 0 gets 1000001, 1000002, ...; graph 1 the
 // negatives.
@@ -52,7 +40,7 @@ TEST(HostileInput, DataLinesAfterBinaryGarbageStillPlot) {
     GraphData& graph = window.graph;
     PipedStandardInput input;
     ASSERT_TRUE(openStandardInput(graph.io));
-    std::thread writer = input.writeAndClose(garbage(3u << 20) + "\n" + markedLines(20));
+    std::thread writer = input.writeAndClose(binaryGarbage(3u << 20) + "\n" + markedLines(20));
     runUntil([&] { return graph.io.inputChannel == nullptr; });
     writer.join();
 
@@ -184,7 +172,7 @@ TEST(HostileInput, TheProgramSurvivesBinaryGarbageAndReadsTheLinesAfterIt) {
     RunningKivrel kivrel({"-b", backup});  // the backup records every line handed to the plot
     ASSERT_TRUE(kivrel.ok());
     const std::string lines = markedLines(1000);
-    std::thread writer = kivrel.writeAndClose(garbage(4u << 20) + "\n" + lines);
+    std::thread writer = kivrel.writeAndClose(binaryGarbage(4u << 20) + "\n" + lines);
     const std::string report = kivrel.waitForReport();
     writer.join();
     ASSERT_NE(report, "") << kivrel.standardError();

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +105,18 @@ struct LoopProbe {
         g_main_context_release(context);
     }
 };
+
+// count random bytes from a fixed seed: every byte value, NUL and 0xFF more often than the others.
+inline std::string binaryGarbage(std::size_t count) {
+    std::mt19937 random(20261210);
+    std::string out(count, '\0');
+    for (char& c : out) {
+        const auto value = static_cast<unsigned>(random() % 300);
+        c = static_cast<char>(value < 256 ? value : value < 278 ? 0 : 0xFF);
+    }
+    return out;
+}
+
 
 // Standard input is the read end of a fresh pipe while this exists; the test writes to writer.
 struct PipedStandardInput {
