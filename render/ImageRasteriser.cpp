@@ -246,37 +246,62 @@ void ImageRasteriser::band(double u0, double v0, double u1, double v1) {
         pending(i0, i1 - 1);
     }
     const auto within = [](double v) { return std::min(std::max(v, 0.0), 1.0); };
+    // The share of pixel j across stretch i of u.
+    const auto share = [&](int i, int j) {
+        const double a = std::max(u0, static_cast<double>(i)), b = std::min(u1, i + 1.0);
+        const double middle = v0 + slope * ((a + b) / 2 - u0);
+        return (b - a) * (within(middle + h - j) - within(middle - h - j));
+    };
+    if (steep) {
+        // Column by column, over the rows where the band reaches the column, so that the coverage
+        // of a column is written in one sweep.
+        const int j0 = std::max(floorOf(std::min(v0, v1) - h), bounds.x0);
+        const int j1 = std::min(floorOf(std::max(v0, v1) + h) + 1, bounds.x1);
+        for (int j = j0; j < j1; ++j) {
+            int from = i0, to = i1;
+            if (slope != 0) {
+                // The band's middle is within h of the column from row ua to row ub.
+                const double ua = u0 + (j - h - v0) / slope, ub = u0 + (j + 1 + h - v0) / slope;
+                const auto row = [&](double u) { return std::clamp(u, i0 - 2.0, i1 + 2.0); };
+                from = std::max(from, floorOf(row(std::min(ua, ub))) - 1);
+                to = std::min(to, ceilOf(row(std::max(ua, ub))) + 1);
+            }
+            addColumn(j, from, to, share);
+        }
+        return;
+    }
     for (int i = i0; i < i1; ++i) {
         const double a = std::max(u0, static_cast<double>(i)), b = std::min(u1, i + 1.0);
-        const double length = b - a;
-        if (!(length > 0)) continue;
         const double middle = v0 + slope * ((a + b) / 2 - u0);
-        const double low = middle - h, high = middle + h;
-        const int j0 = std::max(floorOf(low), acrossFrom);
-        const int j1 = std::min(ceilOf(high), acrossTo);
-        for (int j = j0; j < j1; ++j) {
-            const double share = length * (within(high - j) - within(low - j));
-            if (steep) {
-                add(j, i, share);
-            } else {
-                add(i, j, share);
-            }
-        }
+        const int j0 = std::max(floorOf(middle - h), acrossFrom);
+        const int j1 = std::min(ceilOf(middle + h), acrossTo);
+        addColumn(i, j0, j1, [&](int row, int column) { return share(column, row); });
     }
 }
 
-void ImageRasteriser::add(int column, int row, double share) {
+// Adds share(row, column) to the rows from..to-1 of a column.
+template <class Share>
+void ImageRasteriser::addColumn(int column, int from, int to, const Share& share) {
+    if (from >= to) return;
     const auto c = static_cast<std::size_t>(column & (windowColumns - 1));
     const std::size_t height = static_cast<std::size_t>(bounds.y1 - bounds.y0);
-    Cell& cell = coverage[c * height + static_cast<std::size_t>(row - bounds.y0)];
-    if (cell.run != run) {
-        cell.done = std::max(cell.done, cell.current);
-        cell.current = 0;
-        cell.run = run;
+    Cell* cells = coverage.data() + c * height;
+    int first = INT_MAX, last = INT_MIN;
+    for (int row = from; row < to; ++row) {
+        const double s = share(row, column);
+        if (!(s > 0)) continue;
+        Cell& cell = cells[row - bounds.y0];
+        if (cell.run != run) {
+            cell.done = std::max(cell.done, cell.current);
+            cell.current = 0;
+            cell.run = run;
+        }
+        cell.current += static_cast<float>(s);
+        first = std::min(first, row);
+        last = row;
     }
-    cell.current += static_cast<float>(share);
-    rowFrom[c] = std::min(rowFrom[c], row);
-    rowTo[c] = std::max(rowTo[c], row);
+    rowFrom[c] = std::min(rowFrom[c], first);
+    rowTo[c] = std::max(rowTo[c], last);
 }
 
 // A segment is about to touch the columns from..to. A graph's points run from left to right, so

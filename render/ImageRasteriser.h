@@ -68,7 +68,8 @@ class ImageRasteriser final : public PolylineSink {
     void segment(double x0, double y0, double x1, double y1);
     template <bool steep>
     void band(double u0, double v0, double u1, double v1);
-    void add(int column, int row, double coverage);
+    template <class Share>
+    void addColumn(int column, int from, int to, const Share& share);
     void pending(int fromColumn, int toColumn);
     void blend(int fromColumn, int toColumn);
 
