@@ -69,7 +69,9 @@ public:
         gchar** environment = g_environ_setenv(g_get_environ(), "KIVREL_REPORT_EOF", "1", TRUE);
         // Memory figures should show the program's own peak, not what the address sanitizer keeps
         // of freed blocks to catch late uses.
-        environment = g_environ_setenv(environment, "ASAN_OPTIONS", "quarantine_size_mb=8", FALSE);
+        const gchar* sanitizerOptions = g_environ_getenv(environment, "ASAN_OPTIONS");
+        const std::string options = std::string(sanitizerOptions ? sanitizerOptions : "") + ":quarantine_size_mb=8";
+        environment = g_environ_setenv(environment, "ASAN_OPTIONS", options.c_str(), TRUE);
         started = g_spawn_async_with_pipes(nullptr, argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
                                            nullptr, &pid, &toKivrel, nullptr, &fromKivrel, nullptr);
         g_strfreev(environment);
