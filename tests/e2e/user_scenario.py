@@ -20,6 +20,7 @@ import math
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import threading
@@ -316,6 +317,9 @@ def scenario(kivrel, work):
     xdotool("windowsize", kivrel.window, WINDOW_WIDTH, WINDOW_HEIGHT)
     wait_for("the window size", lambda: "Geometry: %dx%d" % (WINDOW_WIDTH, WINDOW_HEIGHT)
              in (xdotool("getwindowgeometry", kivrel.window) or ""))
+    # The X server has the new size at once; the plot takes it only when kivrel has laid the window
+    # out and drawn it again, and a click before that lands outside the plot.
+    wait_for("the plot drawn at the new size", lambda: white_near(kivrel.window, CLICK_X, CLICK_Y))
 
     log("pause (Ctrl+P), reference line (Ctrl+click), save")
     kivrel.accelerator("ctrl+p")
@@ -441,6 +445,32 @@ def read_wxv(path):
     if len(header) != 14 or len(rows) * 6 != int(header[13]):
         return None
     return header, rows
+
+
+def white_near(window, x, y, reach=4):
+    """True when the window shows a white pixel (the plot's background) within reach of (x, y).
+    The pixels come from xwd: a header of 25 big-endian 32-bit fields, the window name, the colour
+    map, then rows of 32-bit pixels whose byte order the header gives."""
+    try:
+        data = subprocess.run(["xwd", "-id", str(window), "-silent"], capture_output=True,
+                              timeout=TIMEOUT).stdout
+    except (OSError, subprocess.SubprocessError):
+        return False
+    if len(data) < 100:
+        return False
+    fields = struct.unpack(">25I", data[:100])
+    header_size, width, height, byte_order = fields[0], fields[4], fields[5], fields[7]
+    bits_per_pixel, bytes_per_line, colours = fields[11], fields[12], fields[19]
+    if bits_per_pixel != 32 or x + reach >= width or y + reach >= height:
+        return False
+    start = header_size + 12 * colours
+    for row in range(y - reach, y + reach + 1):
+        for column in range(x - reach, x + reach + 1):
+            offset = start + row * bytes_per_line + 4 * column
+            pixel = data[offset:offset + 4]
+            if len(pixel) == 4 and (pixel[:3] if byte_order == 0 else pixel[1:]) == b"\xff\xff\xff":
+                return True
+    return False
 
 
 def screenshot(work):
