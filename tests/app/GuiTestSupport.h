@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -161,6 +162,14 @@ struct MainWindowFixture {
         gtk_widget_destroy(graph.mainWindow);
         if (graph.io.indicatorPixbuf) g_object_unref(graph.io.indicatorPixbuf);
         drainEvents();
+        // A timer or watch still holding one of the records would write into whatever takes this
+        // memory next (the next test's window, as often as not).
+        const std::pair<const char*, void*> records[] = {
+            {"GraphData", &graph}, {"IOData", &graph.io}, {"ConfData", &graph.conf}, {"DisplayData", &graph.display}};
+        for (const auto& [name, record] : records) {
+            EXPECT_EQ(g_main_context_find_source_by_user_data(nullptr, record), nullptr)
+                << "a main-loop source outlives the " << name << " it was given";
+        }
     }
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;
