@@ -82,6 +82,11 @@ bool startReadingInSteps(const FileName& name, IOData& io) {
     return true;
 }
 
+bool plotFileOpens(const FileName& name) {
+    std::ifstream file;
+    return openTextFile(name.local(), file);
+}
+
 }  // namespace
 
 bool openInput(const FileName& name, IOData& io) {
@@ -108,6 +113,13 @@ bool openInput(const FileName& name, IOData& io) {
             opened = openSerialDevice(name.local() ? name.local() : name.utf8Name.c_str(), io);
             break;
         case InputTarget::plotFile:
+            // A name that does not open (mistyped, deleted, unreadable, a folder) replaces nothing:
+            // the plot and its live input stay as they were. A file that opens but then fails to
+            // read has cleared the plot, as a reading that began always does.
+            if (!plotFileOpens(name)) {
+                showErrorDialog(graph.mainWindow, failedOpening, name.utf8Name.c_str());
+                return false;
+            }
             closeInput(io);
             model.fixedXAxis = false;
             model.highFrequency = false;

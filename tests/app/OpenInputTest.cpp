@@ -97,21 +97,49 @@ TEST_F(OpenInputTest, OpeningAPlotFileReplacesThePlot) {
     EXPECT_EQ(script.answered, 0);
 }
 
-TEST_F(OpenInputTest, AFailedReadLeavesAnEmptyPlotAndSaysSo) {
-    model.addGraph("old");
+TEST_F(OpenInputTest, ANameThatDoesNotOpenKeepsThePlotAndItsInput) {
+    // A pipe stands in for the live input that a mistyped name must not close.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    graph.io.inputChannel = g_io_channel_unix_new(fds[0]);
+    model.processLine("#$ -t old");
+    model.processLine("5");
+    model.generalTitle = "live";
     std::string message;
-    script.then(recordMessage(message));
-    const std::string path = folder + "/missing.plt";
-    EXPECT_FALSE(openInput(named(path), graph.io));
-    EXPECT_EQ(message, "Error: Failed opening file: " + path);
-    EXPECT_TRUE(model.graphs.empty());
-    EXPECT_EQ(model.displays.size(), 1u);
-    EXPECT_TRUE(model.sourceName.empty());
-    EXPECT_TRUE(model.fixedXAxis);
+    for (const std::string& path : {folder + "/missing.plt", folder, folder + "/missing.wxv"}) {
+        SCOPED_TRACE(path);
+        script.then(recordMessage(message));
+        EXPECT_FALSE(openInput(named(path), graph.io));
+        EXPECT_EQ(message, "Error: Failed opening file: " + path);
+        ASSERT_EQ(model.graphs.size(), 1u);
+        EXPECT_EQ(model.graphs[0].title, "old");
+        EXPECT_EQ(model.generalTitle, "live");
+        EXPECT_NE(graph.io.inputChannel, nullptr) << "the live input stays open";
+    }
+    g_io_channel_unref(graph.io.inputChannel);
+    graph.io.inputChannel = nullptr;
+    close(fds[0]);
+    close(fds[1]);
 
     script.then(recordMessage(message));
     EXPECT_FALSE(openInput(FileName(), graph.io));
     EXPECT_EQ(message, "Error: Failed opening file: Empty file name");
+    EXPECT_EQ(model.graphs.size(), 1u);
+}
+
+TEST_F(OpenInputTest, AFileThatOpensButFailsToReadHasReplacedThePlotAndSaysSo) {
+    model.addGraph("old");
+    std::string message;
+    script.then(recordMessage(message));
+    const std::string path = write("broken.wxv", "junk\n1 2 three\n");
+    EXPECT_FALSE(openInput(named(path), graph.io));
+    EXPECT_EQ(message, "Error: Failed opening file: " + path);
+    // What the file gave before its bad word stays; the old plot is gone.
+    ASSERT_EQ(model.graphs.size(), 1u);
+    EXPECT_EQ(model.graphs[0].title, "broken_0");
+    EXPECT_TRUE(model.sourceName.empty());
+    EXPECT_TRUE(model.generalTitle.empty());
+    EXPECT_TRUE(model.fixedXAxis);
 }
 
 TEST_F(OpenInputTest, MergingAddsGraphsAndKeepsADirectoryWithoutPruning) {
