@@ -159,18 +159,7 @@ void packToolRow(GraphData& graph, GtkWidget* box) {
     gtk_label_set_width_chars(GTK_LABEL(gtk_bin_get_child(GTK_BIN(pause))), 5);
     g_signal_connect(pause, "clicked", G_CALLBACK(onPausePlay), &graph.io);
     gtk_box_pack_start(GTK_BOX(box), pause, FALSE, FALSE, 0);
-    // The expanding space shows the input status while an input is open. The status lies over the
-    // space instead of filling it: an overlay asks only for the room of its main child, so however
-    // long the status, the window keeps its size, and the plot is never laid out anew for it. A
-    // status wider than the space ends in an ellipsis; its tooltip holds the whole text.
-    GtkWidget* space = gtk_overlay_new();
-    gtk_container_add(GTK_CONTAINER(space), gtk_label_new(""));
-    graph.io.statusLabel = gtk_label_new("");
-    gtk_label_set_ellipsize(GTK_LABEL(graph.io.statusLabel), PANGO_ELLIPSIZE_END);
-    gtk_overlay_add_overlay(GTK_OVERLAY(space), graph.io.statusLabel);
-    // gtk_widget_destroyed() nulls the pointer when the label goes, so the timer never uses it then.
-    g_signal_connect(graph.io.statusLabel, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.io.statusLabel);
-    gtk_box_pack_start(GTK_BOX(box), space, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(box), gtk_label_new(""), TRUE, TRUE, 0);
 
     graph.gridSpin = spinButton(0, 99);
     graph.xZoomSpin = spinButton(-99, 99);
@@ -236,12 +225,30 @@ GtkWidget* buildScrollRow(GraphData& graph) {
     return row;
 }
 
+// The menu row's expanding space, which shows the input status while an input is open (at the
+// window's first size the tool row has no room left, the menu row some 500 pixels). The status lies
+// over the space instead of filling it: an overlay asks only for the room of its main child, so
+// however long the status, the window keeps its size, and the plot is never laid out anew for it.
+// A status wider than the space ends in an ellipsis; its tooltip holds the whole text.
+GtkWidget* statusSpace(GraphData& graph) {
+    GtkWidget* space = gtk_overlay_new();
+    gtk_container_add(GTK_CONTAINER(space), gtk_label_new(""));
+    graph.io.statusLabel = gtk_label_new("");
+    gtk_label_set_ellipsize(GTK_LABEL(graph.io.statusLabel), PANGO_ELLIPSIZE_END);
+    gtk_label_set_xalign(GTK_LABEL(graph.io.statusLabel), 1.0f);  // beside the recording indicator
+    gtk_widget_set_margin_end(graph.io.statusLabel, 6);
+    gtk_overlay_add_overlay(GTK_OVERLAY(space), graph.io.statusLabel);
+    // gtk_widget_destroyed() nulls the pointer when the label goes, so the timer never uses it then.
+    g_signal_connect(graph.io.statusLabel, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.io.statusLabel);
+    return space;
+}
+
 void packMenuRow(GraphData& graph, GtkWidget* column, GtkAccelGroup* accelerators) {
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
     gtk_container_set_border_width(GTK_CONTAINER(row), 0);
     gtk_box_pack_start(GTK_BOX(column), row, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), buildMenuBar(graph, accelerators), FALSE, FALSE, 3);
-    gtk_box_pack_start(GTK_BOX(row), gtk_label_new(""), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(row), statusSpace(graph), TRUE, TRUE, 0);
 
     graph.io.indicatorPixbuf = gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm));
     graph.io.indicatorImage = gtk_image_new_from_pixbuf(graph.io.indicatorPixbuf);

@@ -11,7 +11,7 @@ gboolean onStatusTimer(gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
-// Only a changed text is set: every new text lays the tool row out again. The tooltip shows the
+// Only a changed text is set: every new text lays the menu row out again. The tooltip shows the
 // whole text when the row is too narrow for it.
 void showStatus(IOData& io, const std::string& text) {
     if (io.statusLabel && text != gtk_label_get_text(GTK_LABEL(io.statusLabel))) {
@@ -32,7 +32,7 @@ std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uin
     const long long rate = std::isfinite(linesPerSecond) && linesPerSecond > 0 ? std::llround(linesPerSecond) : 0;
     std::string text = std::to_string(rate) + " lines/s, " + std::to_string(lines) + " lines";
     if (linesWithoutData >= linesWithoutDataHint) {
-        // First, so that a tool row too narrow for the whole status cuts the counts, not the hint.
+        // First, so that a row too narrow for the whole status cuts the counts, not the hint.
         text = "no numbers in the last " + std::to_string(linesWithoutDataHint) + " lines; " + text;
     }
     return text;

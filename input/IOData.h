@@ -61,7 +61,7 @@ struct IOData {
     std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
     gint64 firstByteTime = 0;         // monotonic microseconds, 0 until the first byte
 
-    // The input status in the tool row, refreshed by a timer only while an input is open.
+    // The input status in the menu row, refreshed by a timer only while an input is open.
     GtkWidget* statusLabel = nullptr;
     guint statusTimer = 0;
     std::uint64_t linesWithoutData = 0;  // consecutive lines that held no number and no option

@@ -1,4 +1,4 @@
-// The input status in the tool row: its text, its refresh while a pseudo-terminal input streams,
+// The input status in the menu row: its text, its refresh while a pseudo-terminal input streams,
 // the hint for lines without numbers, and its end when the input closes.
 #include "input/IOData.h"
 
@@ -76,8 +76,9 @@ TEST(InputStatus, TheToolRowFollowsAStreamingDeviceAndEmptiesOnClose) {
     EXPECT_EQ(graph.io.statusTimer, 0u);
 }
 
-// The status shares the tool row with the buttons: however long its text, the window keeps its
-// size and the plot its area (a label that asked for its whole text would widen the window).
+// The status shares the menu row with the menus: however long its text, the window keeps its size
+// and the plot its area (a label that asked for its whole text would widen the window); at the
+// window's first size the hint is shown whole.
 TEST(InputStatus, NeverChangesTheWindowsSize) {
     InputWindow window;
     GraphData& graph = window.graph;
@@ -108,6 +109,9 @@ TEST(InputStatus, NeverChangesTheWindowsSize) {
     ASSERT_NE(shown.find("no numbers in the last 50 lines"), std::string::npos) << shown;
     settle();
     EXPECT_EQ(sizes(), before) << "with the hint";
+    int natural = 0;
+    gtk_widget_get_preferred_width(graph.io.statusLabel, nullptr, &natural);
+    EXPECT_GE(gtk_widget_get_allocated_width(graph.io.statusLabel), natural) << "shown whole: " << shown;
     gchar* tooltip = gtk_widget_get_tooltip_text(graph.io.statusLabel);
     EXPECT_STREQ(tooltip, shown.c_str()) << "the whole status, wherever the row cuts it";
     g_free(tooltip);
