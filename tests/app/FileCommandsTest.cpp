@@ -9,21 +9,11 @@
 
 #include "app/Commands.h"
 #include "input/InputChannel.h"
+#include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/files/TempDir.h"
 
 namespace {
-
-gboolean acceptOnceSelected(gpointer data) {
-    GtkDialog* dialog = GTK_DIALOG(data);
-    if (!gtk_widget_get_visible(GTK_WIDGET(dialog))) return G_SOURCE_REMOVE;
-    gchar* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
-    const bool ready = chosen != nullptr;
-    g_free(chosen);
-    if (!ready) return G_SOURCE_CONTINUE;
-    gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
-    return G_SOURCE_REMOVE;
-}
 
 // Types path into the chooser's name field (a full path, as a person may type it) and accepts.
 std::function<void(GtkDialog*)> choose(const std::string& path, std::string* title = nullptr,
@@ -37,15 +27,10 @@ std::function<void(GtkDialog*)> choose(const std::string& path, std::string* tit
             g_free(name);
         }
         if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
-            const std::string folder = path.substr(0, path.rfind('/'));
-            gtk_file_chooser_set_current_folder(chooser, folder.c_str());
-            gtk_file_chooser_set_current_name(chooser, path.substr(path.rfind('/') + 1).c_str());
-            gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
-            return;
+            saveInto(path)(dialog);
+        } else {
+            pickFile(path)(dialog);
         }
-        // Selecting a file waits for its folder to load; answer once the chooser holds it.
-        gtk_file_chooser_set_filename(chooser, path.c_str());
-        g_timeout_add_full(G_PRIORITY_DEFAULT, 20, acceptOnceSelected, g_object_ref(dialog), g_object_unref);
     };
 }
 

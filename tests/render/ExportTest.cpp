@@ -8,6 +8,7 @@
 #include "app/GraphData.h"
 #include "input/FileName.h"
 #include "render/Export.h"
+#include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/render/ExportTestSupport.h"
 #include "tests/render/PlotAreaTestSupport.h"
@@ -86,15 +87,6 @@ TEST_F(ExportTest, RefusesShortNamesAndOtherEndings) {
     }
 }
 
-// Chooses a file in the save dialog: the folder and the name typed into it.
-std::function<void(GtkDialog*)> chooseFile(const std::string& folder, const std::string& name) {
-    return [folder, name](GtkDialog* dialog) {
-        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), folder.c_str());
-        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name.c_str());
-        gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
-    };
-}
-
 TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
     DialogScript script;
     graph.io.currentInputName = "/data/log.plt";
@@ -106,7 +98,7 @@ TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
         proposed = name ? name.get() : "";
         title = gtk_window_get_title(GTK_WINDOW(dialog));
         playingMeanwhile = graph.io.playing;
-        chooseFile(folder.path, "picture.svg")(dialog);
+        saveInto(folder / "picture.svg")(dialog);
     });
     onExport(nullptr, &graph.io);
     EXPECT_EQ(script.answered, 1);  // no error dialog
@@ -127,7 +119,7 @@ TEST_F(ExportTest, TheCommandReportsInvalidNamesAndFiles) {
     } rows[] = {
         {"cancelled", [](GtkDialog* d) { gtk_dialog_response(d, GTK_RESPONSE_CANCEL); },
          "Error: Invalid file name: "},
-        {"another picture ending", chooseFile(folder.path, "plot.gif"),
+        {"another picture ending", saveInto(folder / "plot.gif"),
          "Error: Invalid file: " + (folder / "plot.gif")},
     };
     for (const auto& r : rows) {

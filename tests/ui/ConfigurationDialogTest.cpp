@@ -8,6 +8,7 @@
 
 #include "files/Configuration.h"
 #include "input/SerialSpeeds.h"
+#include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/files/TempDir.h"
 #include "tests/model/CommaLocale.h"
@@ -34,29 +35,6 @@ bool waitForChoice(GtkDialog* chooser) {
         g_usleep(2000);
     }
     return false;
-}
-
-// Accepts a chooser once it names a file; one that never does is cancelled, so that the test
-// fails instead of hanging.
-void acceptWhenChosen(GtkDialog* chooser) {
-    gtk_dialog_response(chooser, waitForChoice(chooser) ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
-}
-
-// Answers an open chooser with an existing file.
-std::function<void(GtkDialog*)> openFile(std::string path) {
-    return [path](GtkDialog* chooser) {
-        gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), path.c_str());
-        acceptWhenChosen(chooser);
-    };
-}
-
-// Answers a save chooser with a name typed into a folder.
-std::function<void(GtkDialog*)> saveAs(std::string folder, std::string name) {
-    return [folder, name](GtkDialog* chooser) {
-        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
-        gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
-        acceptWhenChosen(chooser);
-    };
 }
 
 std::function<void(GtkDialog*)> readMessage(std::string& message) {
@@ -410,7 +388,7 @@ TEST_F(ConfigurationDialog, SavedConfigurationLoadsIntoAnotherModelAlike) {
     graph.model.displays[1].weight = 3;
     open();
     typeInto(conf.titleEntries[0], "renamed");  // Save applies the fields first
-    script.then(saveAs(dir.path(""), "layout"));
+    script.then(saveInto(dir.path("layout")));
     respond(2);
     EXPECT_EQ(script.answered, 1);
     EXPECT_EQ(conf.dialog, nullptr);
@@ -426,7 +404,7 @@ TEST_F(ConfigurationDialog, SavedConfigurationLoadsIntoAnotherModelAlike) {
     other.model.processLine("1 2 3");
     other.model.processLine("4 -5 6");
     onConfigure(nullptr, &other.conf);
-    script.then(openFile(saved));
+    script.then(pickFile(saved));
     gtk_dialog_response(GTK_DIALOG(other.conf.dialog), 1);
     drainEvents();
     EXPECT_EQ(other.conf.dialog, nullptr);
@@ -459,7 +437,7 @@ TEST_F(ConfigurationDialog, FailedLoadNamesTheFile) {
     writeWholeFile(broken, "1\n0\n");
     std::string message;
     open();
-    script.then(openFile(broken));
+    script.then(pickFile(broken));
     script.then(readMessage(message));
     respond(1);
     EXPECT_EQ(message, "Error: Failed opening file: " + broken);
