@@ -27,12 +27,6 @@ protected:
         directoryPruning = savedPruning;
     }
 
-    std::string write(const std::string& name, const std::string& text) {
-        const std::string path = folder + "/" + name;
-        std::ofstream(path) << text;
-        return path;
-    }
-
     static FileName named(const std::string& text) {
         FileName name;
         name.setFromUtf8(text.c_str());
@@ -49,7 +43,7 @@ protected:
 };
 
 TEST_F(OpenInputTest, NamesAreClassifiedByWhatTheyAre) {
-    const std::string plain = write("run.plt", "1 2\n");
+    const std::string plain = temporary.write("run.plt", "1 2\n");
     const std::string fifo = folder + "/pipe";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const struct {
@@ -85,7 +79,7 @@ TEST_F(OpenInputTest, AFifoIsReadLiveInsteadOfAsAFile) {
 TEST_F(OpenInputTest, OpeningAPlotFileReplacesThePlot) {
     model.addGraph("old");
     model.highFrequency = true;
-    const std::string path = write("run.plt", "#$ -t a -t b\n1 2\n3 4\n");
+    const std::string path = temporary.write("run.plt", "#$ -t a -t b\n1 2\n3 4\n");
     EXPECT_TRUE(openInput(named(path), graph.io));
     ASSERT_EQ(model.graphs.size(), 2u);
     EXPECT_EQ(model.graphs[1].title, "b");
@@ -131,7 +125,7 @@ TEST_F(OpenInputTest, AFileThatOpensButFailsToReadHasReplacedThePlotAndSaysSo) {
     model.addGraph("old");
     std::string message;
     script.then(recordMessage(message));
-    const std::string path = write("broken.wxv", "junk\n1 2 three\n");
+    const std::string path = temporary.write("broken.wxv", "junk\n1 2 three\n");
     EXPECT_FALSE(openInput(named(path), graph.io));
     EXPECT_EQ(message, "Error: Failed opening file: " + path);
     // What the file gave before its bad word stays; the old plot is gone.
@@ -144,9 +138,9 @@ TEST_F(OpenInputTest, AFileThatOpensButFailsToReadHasReplacedThePlotAndSaysSo) {
 
 TEST_F(OpenInputTest, MergingAddsGraphsAndKeepsADirectoryWithoutPruning) {
     directoryPruning = false;
-    EXPECT_TRUE(openInput(named(write("data.plt", "#$ -t a\n1\n2\n")), graph.io));
-    EXPECT_TRUE(mergePlotFile(named(write("extra1.plt", "#$ -t b\n5\n")), graph.io));
-    EXPECT_TRUE(mergePlotFile(named(write("extra2.plt", "#$ -t c\n7\n")), graph.io));
+    EXPECT_TRUE(openInput(named(temporary.write("data.plt", "#$ -t a\n1\n2\n")), graph.io));
+    EXPECT_TRUE(mergePlotFile(named(temporary.write("extra1.plt", "#$ -t b\n5\n")), graph.io));
+    EXPECT_TRUE(mergePlotFile(named(temporary.write("extra2.plt", "#$ -t c\n7\n")), graph.io));
     ASSERT_EQ(model.graphs.size(), 3u);
     EXPECT_EQ(model.graphs[1].title, "b");
     EXPECT_EQ(model.graphs[2].title, "c");
@@ -163,7 +157,7 @@ TEST_F(OpenInputTest, MergeIsRefusedBeforeADevicesFirstLine) {
     graph.io.inputChannel = g_io_channel_unix_new(fds[0]);
     std::string message;
     script.then(recordMessage(message));
-    const std::string path = write("extra.plt", "1\n");
+    const std::string path = temporary.write("extra.plt", "1\n");
     EXPECT_FALSE(mergePlotFile(named(path), graph.io));
     EXPECT_EQ(message, "Input from device has not started yet: " + path);
     EXPECT_TRUE(model.graphs.empty());

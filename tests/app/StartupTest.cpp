@@ -83,12 +83,6 @@ protected:
         stepwiseLoadBytes = savedStepwiseBytes;
     }
 
-    std::string write(const std::string& name, const std::string& text) {
-        const std::string path = folder + "/" + name;
-        std::ofstream(path) << text;
-        return path;
-    }
-
     // Parses the arguments as main does and starts what they name; with drain false, a large
     // plot file is still to be read when this returns.
     void start(std::vector<std::string> arguments, bool drain = true) { startOn(graph, std::move(arguments), drain); }
@@ -117,9 +111,9 @@ protected:
 };
 
 TEST_F(StartupTest, FilesAfterTheInputAreMergedInOrderKeepingADirectory) {
-    const std::string data = write("data.plt", "#$ -t a\n1\n");
-    const std::string extra1 = write("extra1.plt", "#$ -t b\n2\n");
-    const std::string extra2 = write("extra2.plt", "#$ -t c\n3\n");
+    const std::string data = temporary.write("data.plt", "#$ -t a\n1\n");
+    const std::string extra1 = temporary.write("extra1.plt", "#$ -t b\n2\n");
+    const std::string extra2 = temporary.write("extra2.plt", "#$ -t c\n3\n");
     start({"-i", data, extra1, extra2});
     ASSERT_EQ(graph.model.graphs.size(), 3u);
     EXPECT_EQ(graph.model.graphs[0].title, "a");
@@ -131,8 +125,8 @@ TEST_F(StartupTest, FilesAfterTheInputAreMergedInOrderKeepingADirectory) {
 }
 
 TEST_F(StartupTest, AFailingFileIsReportedAndTheNextOneStillMerged) {
-    const std::string data = write("data.plt", "#$ -t a\n1\n");
-    const std::string good = write("good.plt", "#$ -t g\n2\n");
+    const std::string data = temporary.write("data.plt", "#$ -t a\n1\n");
+    const std::string good = temporary.write("good.plt", "#$ -t g\n2\n");
     std::string message;
     script.then(recordMessage(message));
     start({data, folder + "/missing.plt", good});
@@ -145,7 +139,7 @@ TEST_F(StartupTest, AnOpenDeviceSkipsFurtherFilesAndShowsTheIndicatorWithABackup
     const std::string fifo = folder + "/device";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-    const std::string extra = write("extra.plt", "#$ -t e\n2\n");
+    const std::string extra = temporary.write("extra.plt", "#$ -t e\n2\n");
     start({"-b", folder + "/log.txt", "-i", fifo, extra});
     EXPECT_NE(graph.io.inputChannel, nullptr);
     EXPECT_TRUE(graph.model.graphs.empty()) << "the plot file after an open device is ignored";
@@ -161,8 +155,8 @@ TEST_F(StartupTest, AConfigurationFileThatFailsIsReported) {
 }
 
 TEST_F(StartupTest, ALargeFileShowsTheWindowFirstAndEndsAsReadInOneGo) {
-    const std::string data = write("large.plt", largePlot());
-    const std::string extra = write("extra.plt", "#$ -t e\n7\n");
+    const std::string data = temporary.write("large.plt", largePlot());
+    const std::string extra = temporary.write("extra.plt", "#$ -t e\n7\n");
     MainWindowFixture oneGo;
     startOn(oneGo.graph, {"-i", data, extra});
     ASSERT_FALSE(oneGo.graph.load.active());
@@ -182,9 +176,9 @@ TEST_F(StartupTest, ALargeFileShowsTheWindowFirstAndEndsAsReadInOneGo) {
 }
 
 TEST_F(StartupTest, ActionsWhileAFileIsReadLeaveASoundPlot) {
-    const std::string data = write("large.plt", largePlot());
-    const std::string other = write("other.plt", "#$ -t o\n1\n2\n");
-    const std::string extra = write("extra.plt", "#$ -t e\n7\n");
+    const std::string data = temporary.write("large.plt", largePlot());
+    const std::string other = temporary.write("other.plt", "#$ -t o\n1\n2\n");
+    const std::string extra = temporary.write("extra.plt", "#$ -t e\n7\n");
     stepwiseLoadBytes = 256;
     struct Row {
         const char* action;
@@ -256,7 +250,7 @@ TEST_F(StartupTest, ActionsWhileAFileIsReadLeaveASoundPlot) {
 }
 
 TEST_F(StartupTest, QuittingWhileAFileIsReadStopsTheReading) {
-    const std::string data = write("large.plt", largePlot());
+    const std::string data = temporary.write("large.plt", largePlot());
     stepwiseLoadBytes = 256;
     // The record goes as main's does after the loop: with the reading still under way.
     auto record = std::make_unique<GraphData>();
@@ -273,7 +267,7 @@ TEST_F(StartupTest, ALargeFileThatFailsHalfWayIsReportedAsBefore) {
     std::string body = "# RIFF 0 WAVE fmt 6 1 1 1000 2000 2 16 data 0\n";
     for (int i = 0; i < 400; ++i) body += std::to_string(i) + "\n";
     body += "oops\n1\n";
-    const std::string data = write("broken.wxv", body);
+    const std::string data = temporary.write("broken.wxv", body);
     stepwiseLoadBytes = 256;
     std::string message;
     script.then(recordMessage(message));

@@ -27,6 +27,12 @@ class TempDir {
     bool ok() const { return !root.empty(); }
     const std::string& folder() const { return root; }
     std::string path(const std::string& name) const { return root + "/" + name; }
+    // Writes text into a file of the folder and gives its path.
+    std::string write(const std::string& name, const std::string& text) const {
+        const std::string where = path(name);
+        std::ofstream(where, std::ios::binary) << text;
+        return where;
+    }
     // Names of everything in the folder, to see that no temporary file was left behind.
     std::size_t entryCount() const {
         return static_cast<std::size_t>(
