@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include "app/CommandLine.h"
@@ -15,6 +16,7 @@
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
 #include "app/StartupOptions.h"
+#include "files/PlotFile.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
 #include "input/InputChannel.h"
@@ -87,7 +89,29 @@ void holdLoadForFirstFrame(GraphData& graph) {
     g_timeout_add(500, releaseLoad, &graph);
 }
 
-void tearDown(GraphData& graph) {
+// With KIVREL_SAVE_ON_SIGNAL naming a file, SIGUSR1 saves the plot there as Save would (the format
+// chosen by the name's ending) and writes "kivrel: plot saved to <file>" to standard error, or
+// "kivrel: plot not saved to <file>": scripts and tests look at what a running program plots.
+const char* signalSaveName() {
+    const char* name = std::getenv("KIVREL_SAVE_ON_SIGNAL");
+    return name && *name ? name : nullptr;
+}
+
+gboolean onSaveSignal(gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    finishPlotLoad(*graph);
+    FileName name;
+    name.setFromUtf8(signalSaveName());
+    const bool saved = saveFile(graph->model, name.local(), name.utf8Name) == 0;
+    std::fprintf(stderr, "kivrel: plot %s to %s\n", saved ? "saved" : "not saved", name.utf8Name.c_str());
+    std::fflush(stderr);
+    return G_SOURCE_CONTINUE;
+}
+
+guint addSaveSignal(GraphData& graph) { return signalSaveName() ? g_unix_signal_add(SIGUSR1, onSaveSignal, &graph) : 0; }
+
+void tearDown(GraphData& graph, guint saveSignal) {
+    if (saveSignal != 0) g_source_remove(saveSignal);
     stopPlotLoad(graph);
     closeInput(graph.io);
     closeBackup(graph.io);
@@ -147,8 +171,9 @@ int runKivrel(int argc, char** argv) {
     buildMainWindow(graph);
     addFirstFrameReport(graph, startTime);
     holdLoadForFirstFrame(graph);
+    const guint saveSignal = addSaveSignal(graph);
     startInputs(graph, options, argc, argv, firstFile);
     gtk_main();
-    tearDown(graph);
+    tearDown(graph, saveSignal);
     return 0;
 }

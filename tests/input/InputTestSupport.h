@@ -118,6 +118,18 @@ inline std::string binaryGarbage(std::size_t count) {
 }
 
 
+// Writes data to a blocking descriptor from another thread as fast as it is taken, then runs done.
+inline std::thread writeFromThread(int fd, std::string data, std::function<void()> done) {
+    return std::thread([fd, text = std::move(data), done = std::move(done)] {
+        for (std::size_t at = 0; at < text.size();) {
+            const ssize_t n = write(fd, text.data() + at, text.size() - at);
+            if (n <= 0) break;
+            at += static_cast<std::size_t>(n);
+        }
+        done();
+    });
+}
+
 // Standard input is the read end of a fresh pipe while this exists; the test writes to writer.
 struct PipedStandardInput {
     int writer = -1;
@@ -144,14 +156,7 @@ struct PipedStandardInput {
     }
     // Writes data from another thread as fast as the pipe takes it, then ends the stream.
     std::thread writeAndClose(std::string data) {
-        return std::thread([this, text = std::move(data)] {
-            for (std::size_t at = 0; at < text.size();) {
-                const ssize_t n = write(writer, text.data() + at, text.size() - at);
-                if (n <= 0) break;
-                at += static_cast<std::size_t>(n);
-            }
-            closeWriter();
-        });
+        return writeFromThread(writer, std::move(data), [this] { closeWriter(); });
     }
 };
 

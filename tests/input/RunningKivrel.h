@@ -1,0 +1,166 @@
+#pragma once
+// The program itself, started with the given arguments and pipes for standard input and standard
+// error (and standard output when asked), and with KIVREL_REPORT_EOF, KIVREL_REPORT_FIRST_FRAME
+// and KIVREL_SAVE_ON_SIGNAL set, so that it tells on standard error when its window first shows,
+// when its input ends and when it saved its plot on SIGUSR1.
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <glib.h>
+
+#include "tests/input/InputTestSupport.h"
+
+struct KivrelStart {
+    // Where SIGUSR1 saves the plot; empty: not asked for.
+    std::string saveOnSignal;
+    // The size limit for files the program writes, as a full disk would set one; 0: none.
+    rlim_t fileSizeLimit = 0;
+    // Standard output as a pipe the test reads (or closes); otherwise the test's own.
+    bool pipeOutput = false;
+};
+
+class RunningKivrel {
+public:
+    explicit RunningKivrel(std::vector<std::string> arguments, KivrelStart start = {}) {
+        arguments.insert(arguments.begin(), std::string(KIVREL_BINARY_DIR) + "/kivrel");
+        std::signal(SIGPIPE, SIG_IGN);  // a program that died fails the test instead of killing it
+        std::vector<gchar*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        gchar** environment = g_environ_setenv(g_get_environ(), "KIVREL_REPORT_EOF", "1", TRUE);
+        environment = g_environ_setenv(environment, "KIVREL_REPORT_FIRST_FRAME", "1", TRUE);
+        if (!start.saveOnSignal.empty()) {
+            environment = g_environ_setenv(environment, "KIVREL_SAVE_ON_SIGNAL", start.saveOnSignal.c_str(), TRUE);
+        }
+        // Memory figures should show the program's own peak, not what the address sanitizer keeps
+        // of freed blocks to catch late uses.
+        const gchar* sanitizerOptions = g_environ_getenv(environment, "ASAN_OPTIONS");
+        const std::string options = std::string(sanitizerOptions ? sanitizerOptions : "") + ":quarantine_size_mb=8";
+        environment = g_environ_setenv(environment, "ASAN_OPTIONS", options.c_str(), TRUE);
+        fileSizeLimit = start.fileSizeLimit;
+        started = g_spawn_async_with_pipes(nullptr, argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD,
+                                           limitFileSize, &fileSizeLimit, &pid, &toKivrel,
+                                           start.pipeOutput ? &fromOutput : nullptr, &fromKivrel, nullptr);
+        g_strfreev(environment);
+    }
+    ~RunningKivrel() {
+        closeInput();
+        closeOutput();
+        if (started) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+            g_spawn_close_pid(pid);
+            close(fromKivrel);
+        }
+    }
+    RunningKivrel(const RunningKivrel&) = delete;
+    RunningKivrel& operator=(const RunningKivrel&) = delete;
+
+    bool ok() const { return started; }
+
+    // Writes data from another thread (the program reads while the pipe fills), then ends the input.
+    std::thread writeAndClose(std::string data) {
+        return writeFromThread(toKivrel, std::move(data), [this] { closeInput(); });
+    }
+
+    // Reads standard error until a line that begins with start has come whole; returns that line
+    // ("" when the program ended or closed standard error first). Each line is found once.
+    std::string waitForLine(const std::string& start) {
+        char buffer[4096];
+        for (;;) {
+            const std::size_t at = errors.find(start, searchedUpTo);
+            if (at != std::string::npos && errors.find('\n', at) != std::string::npos) {
+                searchedUpTo = errors.find('\n', at) + 1;
+                return errors.substr(at, searchedUpTo - 1 - at);
+            }
+            const ssize_t n = read(fromKivrel, buffer, sizeof buffer);
+            if (n <= 0) return "";
+            errors.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    std::string waitForReport() { return waitForLine("kivrel: end of input:"); }
+    // Waits until the window has shown its first frame: the command line's input is open then.
+    bool waitForWindow() { return !waitForLine("kivrel: first frame drawn").empty(); }
+
+    // Sends SIGUSR1 and waits until the plot is saved; false when the program could not save it.
+    bool savePlot() {
+        kill(pid, SIGUSR1);
+        return waitForLine("kivrel: plot ").rfind("kivrel: plot saved", 0) == 0;
+    }
+
+    bool running() const { return waitpid(pid, nullptr, WNOHANG) == 0; }
+
+    // Closes the test's end of a piped standard output: the program's next write to it fails.
+    void closeOutput() {
+        if (fromOutput >= 0) close(fromOutput);
+        fromOutput = -1;
+    }
+
+    // A field of /proc/<pid>/status in kB, such as VmHWM (the peak resident size).
+    long statusKilobytes(const std::string& field) const {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind(field + ":", 0) == 0) return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+        }
+        return -1;
+    }
+
+    // User and system time used so far, in clock ticks.
+    long cpuTicks() const {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const std::size_t end = text.rfind(')');  // the command name may hold spaces
+        if (end == std::string::npos) return -1;
+        std::vector<std::string> fields;
+        std::size_t at = end + 2;
+        while (at < text.size()) {
+            const std::size_t next = text.find(' ', at);
+            fields.push_back(text.substr(at, next - at));
+            if (next == std::string::npos) break;
+            at = next + 1;
+        }
+        // After the name: state is field 3, utime 14, stime 15.
+        if (fields.size() < 13) return -1;
+        return std::strtol(fields[11].c_str(), nullptr, 10) + std::strtol(fields[12].c_str(), nullptr, 10);
+    }
+
+    const std::string& standardError() const { return errors; }
+
+private:
+    // Runs in the child before the program starts. SIGXFSZ keeps its default there: the program
+    // has to deal with the limit itself.
+    static void limitFileSize(gpointer data) {
+        const rlim_t bytes = *static_cast<const rlim_t*>(data);
+        if (bytes == 0) return;
+        struct rlimit limit {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+
+    void closeInput() {
+        if (toKivrel >= 0) close(toKivrel);
+        toKivrel = -1;
+    }
+
+    bool started = false;
+    GPid pid = 0;
+    rlim_t fileSizeLimit = 0;
+    gint toKivrel = -1;
+    gint fromKivrel = -1;
+    gint fromOutput = -1;
+    std::string errors;
+    std::size_t searchedUpTo = 0;
+};
