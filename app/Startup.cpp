@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,6 +116,7 @@ void tearDown(GraphData& graph, guint saveSignal) {
     stopPlotLoad(graph);
     closeInput(graph.io);
     closeBackup(graph.io);
+    dropBackupFailureMessage(graph.io);
     if (graph.io.indicatorPixbuf) {
         g_object_unref(graph.io.indicatorPixbuf);
         graph.io.indicatorPixbuf = nullptr;
@@ -154,6 +156,10 @@ void startInputs(GraphData& graph, const StartupOptions& options, int argc, char
 
 int runKivrel(int argc, char** argv) {
     gint64 startTime = g_get_monotonic_time();
+    // A backup to standard output whose reader went away, or a file beyond the size limit, must
+    // fail its write (and be reported) instead of ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     GraphData graph;
     beepFunction = ringBell;
     // GTK's own options are taken out and the locale is set without opening the display, so that

@@ -1,6 +1,8 @@
 #pragma once
 // Recording the received input: every line handed on from a live input is written, with one '\n',
-// to a backup file or to standard output and flushed at once, up to the backup limit.
+// to a backup file or to standard output at once, up to the backup limit. A backup that cannot be
+// written any more (a full disk, a reader that went away) stops: the lines recorded so far stay
+// whole, the user is told why, and the plot goes on.
 
 #include <cstddef>
 
@@ -14,5 +16,10 @@ bool openBackup(const FileName& name, bool append, IOData& io);
 // Flushes and closes the backup (standard output stays open); nothing when none is open.
 void closeBackup(IOData& io);
 
-// Writes one line to the open backup, or closes the backup once it holds the limit's lines.
+// Writes one line to the open backup, or closes the backup once it holds the limit's lines. A
+// failed write takes back the part of the line it wrote, closes the backup and reports the
+// failure (the message comes from the main loop, so reading goes on meanwhile).
 void recordBackupLine(IOData& io, const char* line, std::size_t length);
+
+// Drops a failure message that has not been shown yet (at the end of the program).
+void dropBackupFailureMessage(IOData& io);

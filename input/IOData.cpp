@@ -51,6 +51,7 @@ void stopInputStatus(IOData& io) {
     if (io.statusTimer != 0) g_source_remove(io.statusTimer);
     io.statusTimer = 0;
     io.linesWithoutData = 0;
+    io.backupStopped.clear();
     showStatus(io, "");
 }
 
@@ -60,5 +61,6 @@ void updateInputStatus(IOData& io) {
     const double rate = seconds > 0 ? static_cast<double>(io.linesHandedOn - io.statusLines) / seconds : 0.0;
     io.statusLines = io.linesHandedOn;
     io.statusTime = now;
-    showStatus(io, inputStatusText(rate, io.linesHandedOn, io.linesWithoutData));
+    const std::string text = inputStatusText(rate, io.linesHandedOn, io.linesWithoutData);
+    showStatus(io, io.backupStopped.empty() ? text : io.backupStopped + "; " + text);
 }

@@ -44,6 +44,10 @@ struct IOData {
     std::int32_t inputGeneration = 1;
     GIOChannel* backupChannel = nullptr;
     std::int32_t backupLineCount = 0;
+    std::string backupName;           // the open backup's file, or "standard output", for messages
+    std::string backupStopped;        // why the backup stopped by itself, for the input status
+    guint backupMessage = 0;          // the pending message of a failed backup write
+    std::string backupMessageDetail;  // its detail: the backup's name and the system's reason
     std::int32_t savedWatchPriority = 100;
     bool playing = true;
     std::string currentInputName;
@@ -82,7 +86,7 @@ void updateRecordingIndicator(IOData* io);
 constexpr std::uint64_t linesWithoutDataHint = 50;
 constexpr guint inputStatusIntervalMs = 500;
 // "12 lines/s, 3456 lines", after "no numbers in the last 50 lines; " once that many lines in a row
-// held neither a number nor an option.
+// held neither a number nor an option. The status shows why a backup stopped in front of that.
 std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData);
 // Starts the status refresh for an input that has just opened (the first text comes with the
 // first refresh); stops it and empties the status.

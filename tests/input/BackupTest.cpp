@@ -1,13 +1,16 @@
-// Recording the lines of a live input (a pseudo-terminal) to a backup file or standard output.
+// Recording the lines of a live input (a pseudo-terminal) to a backup file or standard output, and
+// what the program does when the backup cannot be written any more.
 #include "input/Backup.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "input/FileName.h"
-#include "tests/input/InputTestSupport.h"
 #include "tests/files/TempDir.h"
+#include "tests/input/InputTestSupport.h"
+#include "tests/input/RunningKivrel.h"
 
 namespace {
 
@@ -34,6 +37,8 @@ protected:
         writeWhileRunning(terminal.master, text);
         runUntil([&] { return window.graph.model.writeIndex >= target; });
     }
+
+    std::string status() const { return gtk_label_get_text(GTK_LABEL(window.graph.io.statusLabel)); }
 
     bool indicatorShown() const { return gtk_widget_get_visible(window.graph.io.indicatorImage) != FALSE; }
 
@@ -109,6 +114,81 @@ TEST_F(BackupTest, AFileThatCannotBeCreatedIsReported) {
     EXPECT_EQ(message, "Error: Failed backup: " + folder + "/missing/dir/log.txt");
     EXPECT_EQ(window.graph.io.backupKind, BackupKind::none);
     EXPECT_FALSE(indicatorShown());
+}
+
+// Lines of 17 bytes with values no other line has: 1000001 -1000001, 1000002 -1000002, ...
+std::string markedLines(int first, int count) {
+    std::string out;
+    for (int i = first; i < first + count; ++i) out += std::to_string(1000000 + i) + " " + std::to_string(-1000000 - i) + "\n";
+    return out;
+}
+
+TEST_F(BackupTest, AFailedWriteStopsTheBackupWithOneMessageAndThePlotGoesOn) {
+    struct Row {
+        const char* target;  // null: a file in the test's folder, with a size limit of 40 bytes
+        int error;
+    };
+    for (const Row& row : {Row{"/dev/full", ENOSPC}, Row{nullptr, EFBIG}}) {
+        const std::string target = row.target ? row.target : folder + "/limited.txt";
+        SCOPED_TRACE(target);
+        std::string message;
+        script.answered = 0;
+        script.then(recordMessage(message));
+        ASSERT_TRUE(startBackup(target));
+        {
+            FileSizeLimit limit(row.target ? RLIM_INFINITY : 40);
+            ASSERT_TRUE(limit.ok());
+            send(markedLines(1, 5), 5);
+            runUntil([&] { return !message.empty(); });
+        }
+        const std::string reason = g_strerror(row.error);
+        EXPECT_EQ(message, "Error: Failed writing backup: " + target + ": " + reason);
+        EXPECT_EQ(window.graph.io.backupChannel, nullptr);
+        EXPECT_FALSE(indicatorShown());
+        EXPECT_EQ(status().rfind("backup stopped: " + reason + "; ", 0), 0u) << status();
+        if (!row.target) {
+            EXPECT_EQ(readWholeFile(target), markedLines(1, 2)) << "whole lines only";
+        }
+
+        // The plot took every line and takes more; no second message comes.
+        const std::uint32_t before = window.graph.model.writeIndex;
+        send(markedLines(6, 3), 3);
+        EXPECT_EQ(window.graph.model.graphs[0].samples[before + 2], 1000008);
+        EXPECT_EQ(script.answered, 1);
+    }
+}
+
+// The program itself with a backup that fails: it goes on reading to the end of its input (with
+// the message on the screen), and a file it could not finish ends with the last whole line.
+TEST(BackupOfTheProgram, AFailingBackupNeitherEndsTheProgramNorCutsALine) {
+    TempDir temporary;
+    ASSERT_TRUE(temporary.ok());
+    const std::string limited = temporary.path("limited.txt");
+    struct Row {
+        const char* what;
+        std::vector<std::string> arguments;
+        KivrelStart start;
+    };
+    const Row rows[] = {
+        {"a full device", {"-b", "/dev/full", "-"}, {}},
+        {"a file beyond the size limit", {"-b", limited, "-"}, {"", 1000, false}},
+        {"standard output whose reader went away", {"-b", "-", "-"}, {"", 0, true}},
+    };
+    const std::string lines = markedLines(1, 2000);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RunningKivrel kivrel(row.arguments, row.start);
+        ASSERT_TRUE(kivrel.ok());
+        kivrel.closeOutput();
+        std::thread writer = kivrel.writeAndClose(lines);
+        const std::string report = kivrel.waitForReport();
+        writer.join();
+        ASSERT_NE(report, "") << kivrel.standardError();
+        EXPECT_EQ(report.substr(0, report.find(" in ")), "kivrel: end of input: 2000 lines");
+        EXPECT_TRUE(kivrel.running());
+    }
+    const std::string recorded = readWholeFile(limited);
+    EXPECT_EQ(recorded, lines.substr(0, 1000 / 17 * 17));
 }
 
 }  // namespace
