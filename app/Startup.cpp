@@ -111,6 +111,24 @@ gboolean onSaveSignal(gpointer data) {
 
 guint addSaveSignal(GraphData& graph) { return signalSaveName() ? g_unix_signal_add(SIGUSR1, onSaveSignal, &graph) : 0; }
 
+// The local names of the files the command line reads: the input ("-" for standard input) and
+// the plot files after it.
+std::vector<std::string> namesToRead(const StartupOptions& options, int argc, char** argv, int firstFile) {
+    std::vector<std::string> names;
+    auto add = [&names](const char* text) {
+        if (std::strcmp(text, "-") == 0 || std::strcmp(text, "Standard Input") == 0) {
+            names.emplace_back("-");
+            return;
+        }
+        FileName name;
+        name.setFromUtf8(text);
+        if (name.local()) names.emplace_back(name.local());
+    };
+    if (options.inputName && *options.inputName) add(options.inputName);
+    for (int i = firstFile; i < argc; ++i) add(argv[i]);
+    return names;
+}
+
 void tearDown(GraphData& graph, guint saveSignal) {
     if (saveSignal != 0) g_source_remove(saveSignal);
     stopPlotLoad(graph);
@@ -132,7 +150,8 @@ void startInputs(GraphData& graph, const StartupOptions& options, int argc, char
     if (options.backupName) {
         FileName backup;
         backup.setFromUtf8(options.backupName);
-        if (!backup.empty()) openBackup(backup, options.append, graph.io);
+        // A backup onto a file about to be read would empty it first; it is refused instead.
+        if (!backup.empty()) openBackup(backup, options.append, graph.io, namesToRead(options, argc, argv, firstFile));
     }
     if (options.inputName && *options.inputName) {
         FileName input;

@@ -23,6 +23,30 @@ bool meansStandardOutput(const std::string& name) {
     return name == "-" || (name.size() >= 2 && name.compare(name.size() - 2, 2, "/-") == 0);
 }
 
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether writing to target would change what an input reads: the file of the open input, or of
+// one about to be read. Only plain files and FIFOs count: a terminal or /dev/null may well be
+// both read and written.
+bool writesIntoInput(const struct stat& target, const IOData& io, const std::vector<std::string>& alsoRead) {
+    if (!S_ISREG(target.st_mode) && !S_ISFIFO(target.st_mode)) return false;
+    struct stat input {};
+    if (io.inputChannel && fstat(g_io_channel_unix_get_fd(io.inputChannel), &input) == 0 && sameFile(target, input)) {
+        return true;
+    }
+    for (const std::string& name : alsoRead) {
+        const bool read = name == "-" ? fstat(STDIN_FILENO, &input) == 0 : stat(name.c_str(), &input) == 0;
+        if (read && sameFile(target, input)) return true;
+    }
+    return false;
+}
+
+// The file a backup under this name would write to, when it exists already.
+bool existingTarget(const FileName& name, bool standardOutput, struct stat& target) {
+    if (standardOutput) return fstat(STDOUT_FILENO, &target) == 0;
+    return name.local() && stat(name.local(), &target) == 0;
+}
+
 // Writes the line and its '\n', in one call where the system takes it so, so that a reader of a
 // pipe gets whole lines. Returns the bytes written: fewer than length + 1 only after a failure,
 // with errno telling why. A full pipe to a slow reader is waited for.
@@ -72,9 +96,14 @@ void stopAfterFailedWrite(IOData& io, int error) {
 
 }  // namespace
 
-bool openBackup(const FileName& name, bool append, IOData& io) {
+bool openBackup(const FileName& name, bool append, IOData& io, const std::vector<std::string>& alsoRead) {
     GtkWidget* parent = io.owner ? io.owner->mainWindow : nullptr;
     const bool standardOutput = meansStandardOutput(name.utf8Name);
+    struct stat target {};
+    if (existingTarget(name, standardOutput, target) && writesIntoInput(target, io, alsoRead)) {
+        showErrorDialog(parent, "Error: Backup file is the input being read: ", name.utf8Name.c_str());
+        return false;
+    }
     closeBackup(io);
     io.backupStopped.clear();
     GIOChannel* channel = nullptr;

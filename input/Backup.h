@@ -5,13 +5,17 @@
 // whole, the user is told why, and the plot goes on.
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 struct FileName;
 struct IOData;
 
 // Closes the current backup and starts a new one: standard output for "-" or a name ending in
-// "/-", otherwise the file, appended to or overwritten. Failures are shown in an error dialog.
-bool openBackup(const FileName& name, bool append, IOData& io);
+// "/-", otherwise the file, appended to or overwritten. A target that is the file being read
+// (the open input, or one of alsoRead, local names of files about to be read, "-" for standard
+// input) is refused and the current backup goes on. Failures are shown in an error dialog.
+bool openBackup(const FileName& name, bool append, IOData& io, const std::vector<std::string>& alsoRead = {});
 
 // Flushes and closes the backup (standard output stays open); nothing when none is open.
 void closeBackup(IOData& io);

@@ -33,6 +33,23 @@ inline void freePending(gpointer data) {
     delete pending;
 }
 
+// Answers the chooser's question whether to replace an existing file with Replace, once it is
+// asked; ends when the chooser is gone.
+inline gboolean confirmReplace(gpointer data) {
+    auto* pending = static_cast<PendingAccept*>(data);
+    if (!gtk_widget_get_visible(GTK_WIDGET(pending->dialog))) return G_SOURCE_REMOVE;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* l = windows; l; l = l->next) {
+        if (GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)) &&
+            gtk_window_get_transient_for(GTK_WINDOW(l->data)) == GTK_WINDOW(pending->dialog)) {
+            gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_ACCEPT);
+            break;
+        }
+    }
+    g_list_free(windows);
+    return G_SOURCE_CONTINUE;
+}
+
 }  // namespace chooser_steps
 
 // Selects path in an open chooser and accepts it; beforeAccept runs between the selection and the
@@ -53,5 +70,14 @@ inline std::function<void(GtkDialog*)> saveInto(const std::string& path) {
         gtk_file_chooser_set_current_folder(chooser, path.substr(0, path.rfind('/')).c_str());
         gtk_file_chooser_set_current_name(chooser, path.substr(path.rfind('/') + 1).c_str());
         gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
+    };
+}
+
+// The same for a file that exists: the chooser asks whether to replace it, and Replace is chosen.
+inline std::function<void(GtkDialog*)> replaceInto(const std::string& path) {
+    return [path](GtkDialog* dialog) {
+        auto* pending = new chooser_steps::PendingAccept{GTK_DIALOG(g_object_ref(dialog)), {}};
+        g_timeout_add_full(G_PRIORITY_DEFAULT, 20, chooser_steps::confirmReplace, pending, chooser_steps::freePending);
+        saveInto(path)(dialog);
     };
 }

@@ -1,4 +1,5 @@
-// Start-up with a command line: input, backup and plot files after the input, in a real window.
+// Start-up with a command line: input, backup and plot files after the input, in a real window,
+// and the program itself started with a backup.
 #include "app/Startup.h"
 
 #include <cstdint>
@@ -23,6 +24,8 @@
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/files/TempDir.h"
+#include "tests/input/InputTestSupport.h"
+#include "tests/input/RunningKivrel.h"
 
 namespace {
 
@@ -279,6 +282,69 @@ TEST_F(StartupTest, ALargeFileThatFailsHalfWayIsReportedAsBefore) {
     EXPECT_EQ(graph.model.writeIndex, 400u);
     EXPECT_TRUE(graph.model.fixedXAxis);
     EXPECT_EQ(windowTitle(graph), "Kivrel");
+}
+
+// Standard input reads a file while this exists.
+struct StandardInputFrom {
+    int saved = dup(STDIN_FILENO);
+    explicit StandardInputFrom(const std::string& path) {
+        const int fd = open(path.c_str(), O_RDONLY);
+        dup2(fd, STDIN_FILENO);
+        close(fd);
+    }
+    ~StandardInputFrom() {
+        dup2(saved, STDIN_FILENO);
+        close(saved);
+    }
+    StandardInputFrom(const StandardInputFrom&) = delete;
+    StandardInputFrom& operator=(const StandardInputFrom&) = delete;
+};
+
+TEST_F(StartupTest, ABackupOntoAFileToBeReadIsRefusedAndTheFileReadWhole) {
+    const std::string run = temporary.write("run.plt", "#$ -t r\n1\n2\n");
+    const std::string data = temporary.write("data.plt", "#$ -t d\n3\n");
+    const std::string extra = temporary.write("extra.plt", "#$ -t e\n4\n");
+    struct Row {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::string backup;
+        bool standardInput;
+        const char* lastTitle;
+    };
+    const Row rows[] = {
+        {"the input", {"-b", run, run}, run, false, "r"},
+        {"a plot file merged after the input", {"-a", "-b", extra, data, extra}, extra, false, "e"},
+        {"standard input redirected from it", {"-b", run, "-"}, run, true, "r"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string before = readWholeFile(row.backup);
+        std::unique_ptr<StandardInputFrom> input;
+        if (row.standardInput) input = std::make_unique<StandardInputFrom>(row.backup);
+        MainWindowFixture window;
+        std::string message;
+        script.then(recordMessage(message));
+        startOn(window.graph, row.arguments);
+        runUntil([&] { return window.graph.io.inputChannel == nullptr; });
+        closeInput(window.graph.io);
+        EXPECT_EQ(message, "Error: Backup file is the input being read: " + row.backup);
+        EXPECT_EQ(window.graph.io.backupChannel, nullptr);
+        EXPECT_EQ(readWholeFile(row.backup), before);
+        ASSERT_FALSE(window.graph.model.graphs.empty());
+        EXPECT_EQ(window.graph.model.graphs.back().title, row.lastTitle);
+    }
+}
+
+// The program itself asked to back up onto the plot file it is to read: the file stays whole
+// (the message about the refusal waits for the user before the file is read).
+TEST(StartupOfTheProgram, ABackupOntoItsInputFileLeavesTheFileWhole) {
+    TempDir temporary;
+    ASSERT_TRUE(temporary.ok());
+    const std::string run = temporary.write("run.plt", "#$ -t r\n1\n2\n");
+    RunningKivrel kivrel({"-b", run, run});
+    ASSERT_TRUE(kivrel.ok());
+    ASSERT_TRUE(kivrel.waitForWindow()) << kivrel.standardError();
+    EXPECT_EQ(readWholeFile(run), "#$ -t r\n1\n2\n");
 }
 
 }  // namespace

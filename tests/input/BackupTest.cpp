@@ -2,12 +2,17 @@
 // what the program does when the backup cannot be written any more.
 #include "input/Backup.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "app/Commands.h"
+#include "app/OpenInput.h"
 #include "input/FileName.h"
+#include "tests/app/ChooserSteps.h"
 #include "tests/files/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
@@ -189,6 +194,42 @@ TEST(BackupOfTheProgram, AFailingBackupNeitherEndsTheProgramNorCutsALine) {
     }
     const std::string recorded = readWholeFile(limited);
     EXPECT_EQ(recorded, lines.substr(0, 1000 / 17 * 17));
+}
+
+// Backup Device naming the FIFO that is being read: writing into it would feed the input its own
+// lines. The backup that was running goes on, and so does the input.
+TEST(BackupDevice, TheInputBeingReadIsRefusedAndTheRunningBackupGoesOn) {
+    TempDir temporary;
+    ASSERT_TRUE(temporary.ok());
+    const std::string fifo = temporary.path("live.plt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    InputWindow window;
+    DialogScript script;
+    FileName input;
+    input.setFromUtf8(fifo.c_str());
+    ASSERT_TRUE(openInput(input, window.graph.io));
+    FileName earlier;
+    const std::string earlierPath = temporary.path("earlier.txt");
+    earlier.setFromUtf8(earlierPath.c_str());
+    ASSERT_TRUE(openBackup(earlier, false, window.graph.io));
+    GIOChannel* running = window.graph.io.backupChannel;
+
+    std::string message;
+    script.then(replaceInto(fifo));
+    script.then(recordMessage(message));
+    GtkWidget* item = g_object_ref_sink(gtk_menu_item_new());
+    onBackupDevice(GTK_MENU_ITEM(item), &window.graph.io);
+    g_object_unref(item);
+    drainEvents();
+    EXPECT_EQ(message, "Error: Backup file is the input being read: " + fifo);
+    EXPECT_EQ(window.graph.io.backupChannel, running);
+
+    writeWhileRunning(writer, "1\n2\n");
+    runUntil([&] { return window.graph.model.writeIndex >= 2; });
+    EXPECT_EQ(readWholeFile(earlierPath), "1\n2\n");
+    closeBackup(window.graph.io);
+    close(writer);
 }
 
 }  // namespace
