@@ -89,6 +89,28 @@ constexpr Row rows[] = {
     {"-i", Match::prefix, Value::none, Option::inputAttached},
 };
 
+// Whether an option sets the plot (as option lines and configuration files do) rather than saying
+// what to read, where to record or how to start.
+bool setsPlot(Option option) {
+    switch (option) {
+        case Option::version:
+        case Option::help:
+        case Option::append:
+        case Option::prune:
+        case Option::noPrune:
+        case Option::reconnect:
+        case Option::bps:
+        case Option::backupStdout:
+        case Option::backupNext:
+        case Option::backupAttached:
+        case Option::stdinDash:
+        case Option::stdinI:
+        case Option::inputNext:
+        case Option::inputAttached: return false;
+        default: return true;
+    }
+}
+
 bool startsWithDigit(const char* text) { return std::isdigit(static_cast<unsigned char>(*text)) != 0; }
 
 bool acceptable(Value kind, const char* text) {
@@ -115,8 +137,9 @@ unsigned long readUnsigned(const char* text) { return std::strtoul(text, nullptr
 
 class Parser {
 public:
-    Parser(int count, char** arguments, GraphData& record, StartupOptions& startup)
-        : argc(count), argv(arguments), graph(record), model(record.model), options(startup) {}
+    Parser(int count, char** arguments, GraphData& record, StartupOptions& startup, bool plotOptionsOnly)
+        : argc(count), argv(arguments), graph(record), model(record.model), options(startup),
+          plotOnly(plotOptionsOnly) {}
 
     int run() {
         options = StartupOptions{};
@@ -148,6 +171,12 @@ private:
             value = valueOf(row, argument);
             if (!value && row.value != Value::optionalUnsigned) return;
         }
+        if (row.value == Value::next) {
+            value = nextArgument();
+            if (!value) return;
+        }
+        // The arguments an option takes are consumed either way, so the rest is read as before.
+        if (plotOnly && !setsPlot(row.option)) return;
         switch (row.option) {
             case Option::version:
                 std::fprintf(stderr, "%s version %s\n", argv[0], versionText);
@@ -222,17 +251,13 @@ private:
                 if (baseGraphExists()) model.moveGraphToDisplay(baseGraph(), static_cast<unsigned>(display));
                 break;
             }
-            case Option::config: loadConfigurationFile(nextArgument()); break;
+            case Option::config: loadConfigurationFile(value); break;
             case Option::backupStdout: options.backupName = "-"; break;
-            case Option::backupNext:
-                if (const char* name = nextArgument()) options.backupName = name;
-                break;
+            case Option::backupNext: options.backupName = value; break;
             case Option::backupAttached: options.backupName = argument + 2; break;
             case Option::stdinDash:
             case Option::stdinI: options.inputName = "-"; break;
-            case Option::inputNext:
-                if (const char* name = nextArgument()) options.inputName = name;
-                break;
+            case Option::inputNext: options.inputName = value; break;
             case Option::inputAttached: options.inputName = argument + 2; break;
         }
     }
@@ -270,7 +295,6 @@ private:
     }
 
     void loadConfigurationFile(const char* name) {
-        if (!name) return;
         FileName file;
         file.setFromUtf8(name);
         if (loadConfiguration(model, file.local())) {
@@ -290,6 +314,7 @@ private:
     GraphData& graph;
     PlotModel& model;
     StartupOptions& options;
+    bool plotOnly;
     int index = 1;
     unsigned baseDisplay = 0;
     int baseGraphIndex = -1;
@@ -298,5 +323,10 @@ private:
 }  // namespace
 
 int parseCommandLine(int argc, char** argv, GraphData& graph, StartupOptions& options) {
-    return Parser(argc, argv, graph, options).run();
+    return Parser(argc, argv, graph, options, false).run();
+}
+
+void applyPlotOptions(int argc, char** argv, GraphData& graph) {
+    StartupOptions ignored;
+    Parser(argc, argv, graph, ignored, true).run();
 }

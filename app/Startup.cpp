@@ -12,6 +12,7 @@
 #include <gtk/gtk.h>
 
 #include "app/CommandLine.h"
+#include "app/Commands.h"
 #include "app/GraphData.h"
 #include "app/MainWindow.h"
 #include "app/OpenInput.h"
@@ -129,6 +130,21 @@ std::vector<std::string> namesToRead(const StartupOptions& options, int argc, ch
     return names;
 }
 
+// Opening a live input cleared the plot (as it must when File > Open Device opens one), but the
+// titles, ranges and modes the command line gave are meant for the input it names: they are given
+// again to the plot, cleared once more in case the opening failed and left it as it was. The
+// source's name stays as the opening set it.
+void applyOptionsToLiveInput(GraphData& graph, int argc, char** argv) {
+    PlotModel& model = graph.model;
+    std::string sourceName = std::move(model.sourceName);
+    std::string generalTitle = std::move(model.generalTitle);
+    model.clear();
+    model.sourceName = std::move(sourceName);
+    model.generalTitle = std::move(generalTitle);
+    applyPlotOptions(argc, argv, graph);
+    redrawPlot(graph);
+}
+
 void tearDown(GraphData& graph, guint saveSignal) {
     if (saveSignal != 0) g_source_remove(saveSignal);
     stopPlotLoad(graph);
@@ -158,7 +174,9 @@ void startInputs(GraphData& graph, const StartupOptions& options, int argc, char
         input.setFromUtf8(options.inputName);
         // Plot files named after the input keep a directory in their titles, to tell them apart.
         if (firstFile < argc) directoryPruning = false;
+        const bool live = classifyInputName(input.utf8Name.c_str(), input.local()) != InputTarget::plotFile;
         openInput(input, graph.io);
+        if (live) applyOptionsToLiveInput(graph, argc, argv);
     }
     // Further plot files are merged in order, unless a live input was opened; after the whole
     // input file, which may still be being read.

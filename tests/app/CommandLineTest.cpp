@@ -237,4 +237,26 @@ TEST_F(CommandLineTest, VersionAndUsageEndTheProcess) {
     EXPECT_EQ(parse({"-b", "-h"}).options.backupName, std::string("-h"));
 }
 
+// Given again after the plot was cleared, the command line sets the plot as before and nothing
+// else; the arguments that other options take (here names that look like options) stay theirs.
+TEST_F(CommandLineTest, PlotOptionsAloneCanBeGivenAgain) {
+    const Parsed parsed = parse({"-npd", "-b", "-t", "-i", "-t", "-bps", "4800", "-no-fixed", "-dpy", "1", "-y", "0:10",
+                                 "-l", "5", "-t", "temp", "-s", "2"});
+    EXPECT_STREQ(parsed.options.backupName, "-t");
+    EXPECT_STREQ(parsed.options.inputName, "-t");
+    model.clear();
+    model.fixedXAxis = true;
+    directoryPruning = true;
+    applyPlotOptions(static_cast<int>(storage.size()), pointers.data(), graph);
+    EXPECT_FALSE(model.fixedXAxis);
+    ASSERT_EQ(model.displays.size(), 2u);
+    EXPECT_FALSE(model.displays[1].autoRange);
+    EXPECT_EQ(model.displays[1].yMax, 10.0);
+    EXPECT_EQ(model.displays[1].refLines, std::vector<double>{5.0});
+    ASSERT_EQ(model.graphs.size(), 1u);
+    EXPECT_EQ(model.graphs[0].title, "temp");
+    EXPECT_EQ(model.graphs[0].scale, 2.0);
+    EXPECT_TRUE(directoryPruning) << "-npd is not a plot option";
+}
+
 }  // namespace

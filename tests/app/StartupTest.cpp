@@ -1,11 +1,16 @@
 // Start-up with a command line: input, backup and plot files after the input, in a real window,
-// and the program itself started with a backup.
+// and the program itself started with plot options and a live input.
 #include "app/Startup.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,6 +26,7 @@
 #include "app/StartupOptions.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
+#include "files/Configuration.h"
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
 #include "tests/files/TempDir.h"
@@ -332,6 +338,109 @@ TEST_F(StartupTest, ABackupOntoAFileToBeReadIsRefusedAndTheFileReadWhole) {
         EXPECT_EQ(readWholeFile(row.backup), before);
         ASSERT_FALSE(window.graph.model.graphs.empty());
         EXPECT_EQ(window.graph.model.graphs.back().title, row.lastTitle);
+    }
+}
+
+// The option lines of a saved plot after its title line (which names the source).
+std::vector<std::string> savedOptionLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream text(readWholeFile(path));
+    for (std::string line; std::getline(text, line);) {
+        if (line.rfind("#$", 0) == 0 || line.rfind("#~", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+}
+
+// Writes all of data to a pseudo-terminal's non-blocking master.
+void writeToTerminal(int master, const std::string& data) {
+    for (std::size_t at = 0; at < data.size();) {
+        const ssize_t n = write(master, data.data() + at, data.size() - at);
+        if (n > 0) {
+            at += static_cast<std::size_t>(n);
+        } else {
+            pollfd wait{master, POLLOUT, 0};
+            poll(&wait, 1, 1000);
+        }
+    }
+}
+
+// The program started with plot options and a live input (standard input, or a pseudo-terminal
+// as a serial device): the input opened at start-up is plotted as the options say.
+TEST(StartupOfTheProgram, PlotOptionsOfTheCommandLineHoldForTheLiveInput) {
+    TempDir temporary;
+    ASSERT_TRUE(temporary.ok());
+    const std::string configuration = temporary.path("layout.cfg");
+    {
+        PlotModel layout;
+        layout.frames = true;
+        layout.addGraph("from cfg");
+        layout.setXSize(300);
+        layout.displays[0].autoRange = false;
+        layout.displays[0].yMin = -1;
+        layout.displays[0].yMax = 1;
+        ASSERT_TRUE(saveConfiguration(layout, configuration.c_str()));
+    }
+    std::string rising, pairs, single;
+    for (int i = 1; i <= 1000; ++i) rising += std::to_string(i) + " 5\n";
+    for (int i = 1; i <= 200; ++i) pairs += std::to_string(i) + " " + std::to_string(-i) + "\n";
+    for (int i = 1; i <= 200; ++i) single += std::to_string(i % 2) + "\n";
+    struct Row {
+        const char* what;
+        std::vector<std::string> options;
+        const std::string& data;
+        std::vector<std::string> expected;
+    };
+    const Row rows[] = {
+        {"titles, range, reference line, growing axis, sizes",
+         {"-t", "temp", "-t", "shaft speed", "-y", "0:1000", "-l", "25", "-no-fixed", "-fsz", "14", "-lw", "3", "-rlw", "2"},
+         rising,
+         {"#$ -indep -lw 3 -rlw 2 -fsz 14 -xsize 1000", "#~ -dpy 0 -y 0:1000 -l 25", "#~ -t \"temp\"",
+          "#~ -t \"shaft speed\""}},
+        {"display modes, fixed size, displays and graph options",
+         {"-no-indep", "-frame", "-hfreq", "-ysharedmax", "-srate", "1000", "-xsize", "99", "-dpy", "1", "-w", "3", "-y",
+          "5:9", "-t", "a", "-t", "b", "-d", "1", "-s", "2", "-beep"},
+         pairs,
+         {"#$ -no-indep -frame -srate 1000 -hfreq -ysharedmax -xsize 99", "#~ -dpy 1 -y 5:9 -w 3", "#~ -t \"a\" -d 0",
+          "#~ -t \"b\" -d 1 -s 2 -beep"}},
+        {"a configuration file", {"-c", configuration}, single,
+         {"#$ -indep -frame -xsize 299", "#~ -dpy 0 -y -1:1", "#~ -t \"from cfg\""}},
+    };
+    for (const bool device : {false, true}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(device ? "serial device: " : "standard input: ") + row.what);
+            const std::string saved = temporary.path("saved.plt");
+            std::remove(saved.c_str());
+            PseudoTerminal terminal;
+            std::vector<std::string> arguments = row.options;
+            // The backup shows how far the device has been read: each line is recorded before the
+            // plot takes it.
+            const std::string received = temporary.path("received.txt");
+            if (device) {
+                arguments.insert(arguments.end(), {"-b", received, "-i", terminal.name});
+            } else {
+                arguments.push_back("-");
+            }
+            RunningKivrel kivrel(arguments, {saved, 0, false});
+            ASSERT_TRUE(kivrel.ok());
+            std::thread writer;
+            if (device) {
+                // The device is open once the window shows; what came before would be flushed.
+                ASSERT_TRUE(kivrel.waitForWindow()) << kivrel.standardError();
+                writeToTerminal(terminal.master, row.data);
+                // A hang-up drops what the device still holds: it comes once everything was read.
+                while (readWholeFile(received).size() < row.data.size()) g_usleep(10000);
+                terminal.closeMaster();
+            } else {
+                writer = kivrel.writeAndClose(row.data);
+            }
+            const std::string report = kivrel.waitForReport();
+            if (writer.joinable()) writer.join();
+            ASSERT_NE(report, "") << kivrel.standardError();
+            const std::string lines = std::to_string(std::count(row.data.begin(), row.data.end(), '\n')) + " lines";
+            EXPECT_EQ(report.substr(0, report.find(" in ")), "kivrel: end of input: " + lines);
+            ASSERT_TRUE(kivrel.savePlot()) << kivrel.standardError();
+            EXPECT_EQ(savedOptionLines(saved), row.expected);
+        }
     }
 }
 
