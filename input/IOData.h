@@ -8,6 +8,7 @@
 #include <glib.h>
 
 #include "input/ByteQueue.h"
+#include "input/LineCutter.h"
 #include "input/RecordTag.h"
 
 struct GraphData;
@@ -27,8 +28,8 @@ struct RepaintTurns {
     gint64 otherTurn = 0;      // how long the toolkit's last turn took
 };
 
-// Room for one pending line: reading and cutting use at most the first 2048 bytes.
-constexpr int lineBufferSize = 2052;
+// Room for one pending line and its terminating NUL.
+constexpr int lineBufferSize = maxLineLength + 1;
 
 struct IOData {
     static constexpr std::int32_t tagValue = ioDataTag;
@@ -40,7 +41,7 @@ struct IOData {
     BackupKind backupKind = BackupKind::none;
     GIOChannel* inputChannel = nullptr;
     char lineBuffer[lineBufferSize] = {};
-    std::int32_t lineLength = 0;
+    PendingLine pendingLine;
     std::int32_t inputGeneration = 1;
     GIOChannel* backupChannel = nullptr;
     std::int32_t backupLineCount = 0;
@@ -58,6 +59,7 @@ struct IOData {
     int savedFileFlags = -1;        // standard input's descriptor flags before reading began
     gulong drawHook = 0;            // emission hook that notes draws of the plot area
     std::uint64_t linesHandedOn = 0;  // since the input opened
+    std::uint64_t linesDropped = 0;   // lines longer than maxLineLength since the input opened
     std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
     gint64 firstByteTime = 0;         // monotonic microseconds, 0 until the first byte
 
@@ -82,8 +84,10 @@ void updateRecordingIndicator(IOData* io);
 constexpr std::uint64_t linesWithoutDataHint = 50;
 constexpr guint inputStatusIntervalMs = 500;
 // "12 lines/s, 3456 lines", after "no numbers in the last 50 lines; " once that many lines in a row
-// held neither a number nor an option.
-std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData);
+// held neither a number nor an option, and after "2 lines over 65536 bytes dropped; " once lines
+// too long to plot were dropped.
+std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData,
+                            std::uint64_t linesDropped = 0);
 // Starts the status refresh for an input that has just opened (the first text comes with the
 // first refresh); stops it and empties the status.
 void startInputStatus(IOData& io);

@@ -140,7 +140,7 @@ void resetInputState(IOData& io) {
     io.inputKind = InputKind::none;
     io.inputChannel = nullptr;
     io.lineBuffer[0] = '\0';
-    io.lineLength = 0;
+    io.pendingLine = PendingLine{};
     io.pausedInput.clear();
     io.inputEnded = false;
     io.turns = RepaintTurns{};
@@ -220,9 +220,10 @@ bool awaitsReturn(const IOData& io) { return io.reconnectDevice && io.inputKind 
 // End of input: the unfinished text goes on as a last line, then the input closes; the plot stays.
 void endInput(IOData& io, std::int32_t generation, int lines) {
     HandOn receiver(io, generation);
-    const CutResult last = finishLines(io.lineBuffer, io.lineLength, receiver);
+    const CutResult last = finishLines(io.lineBuffer, io.pendingLine, receiver);
     if (last.stopped) return;
-    io.lineLength = last.pending;
+    io.pendingLine = last.pending;
+    io.linesDropped += static_cast<std::uint64_t>(last.droppedLines);
     if (lines + last.lines > 0) requestRedraw(io);
     reportEndOfInput(io);
     const bool awaitDevice = awaitsReturn(io);
@@ -273,6 +274,7 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     io.inputChannel = channel;
     io.inputKind = kind;
     io.linesHandedOn = 0;
+    io.linesDropped = 0;
     io.framesDrawn = 0;
     io.firstByteTime = 0;
     io.turns.readingSince = g_get_monotonic_time();
@@ -507,9 +509,10 @@ GIOStatus readLineChunk(GIOChannel* channel, char* destination, gsize size, gsiz
 
 int splitLines(IOData& io, std::int32_t generation, const char* data, std::size_t size) {
     HandOn receiver(io, generation);
-    const CutResult result = feedLines(io.lineBuffer, io.lineLength, data, size, receiver);
+    const CutResult result = feedLines(io.lineBuffer, io.pendingLine, data, size, receiver);
     if (result.stopped) return -1;
-    io.lineLength = result.pending;
+    io.pendingLine = result.pending;
+    io.linesDropped += static_cast<std::uint64_t>(result.droppedLines);
     return result.lines;
 }
 

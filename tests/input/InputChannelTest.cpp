@@ -177,14 +177,24 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     asked = gdk_window_get_update_area(plot);
     EXPECT_EQ(asked, nullptr) << "blank lines and a status refresh ask for no redraw";
     if (asked) cairo_region_destroy(asked);
-
-    LineSpy::lines().clear();
-    writeWhileRunning(device.master, std::string(5000, '7') + "\n");
-    runUntil([&] { return LineSpy::lines().size() == 3; });
-    std::vector<std::size_t> lengths;
-    for (const std::string& line : LineSpy::lines()) lengths.push_back(line.size());
-    EXPECT_EQ(lengths, (std::vector<std::size_t>{2047, 2047, 906}));
     gdk_window_thaw_updates(plot);
+
+    // A line of 64 wide numbers is one sample, however long; a line beyond the bound is dropped
+    // whole and counted, and the line after it plots as usual.
+    std::string wide;
+    for (int column = 0; column < 64; ++column) wide += "-1234567.2500000000000000000000000000" + std::to_string(column) + " ";
+    ASSERT_GT(wide.size(), 2400u);
+    LineSpy::lines().clear();
+    const std::uint32_t before = graph.model.writeIndex;
+    writeWhileRunning(device.master, wide + "\n" + std::string(maxLineLength + 1, '9') + "\n5 6\n");
+    runUntil([&] { return LineSpy::lines().size() == 2; });
+    EXPECT_EQ(LineSpy::lines(), (Lines{wide, "5 6"}));
+    EXPECT_EQ(graph.model.writeIndex, before + 2);
+    ASSERT_EQ(graph.model.graphs.size(), 64u);
+    EXPECT_EQ(graph.model.graphs[63].samples[before], -1234567.25);
+    EXPECT_EQ(graph.io.linesDropped, 1u);
+    updateInputStatus(graph.io);
+    EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(graph.io.statusLabel))).rfind("1 line over 65536 bytes dropped; ", 0), 0u);
 }
 
 TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
