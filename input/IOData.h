@@ -3,6 +3,7 @@
 // the playing flag. One instance lives inside GraphData for the whole run.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <glib.h>
@@ -12,6 +13,7 @@
 #include "input/RecordTag.h"
 
 struct GraphData;
+struct termios;
 typedef struct _GdkPixbuf GdkPixbuf;
 typedef struct _GtkWidget GtkWidget;
 
@@ -73,6 +75,7 @@ struct IOData {
     // Reconnecting a vanished serial device (off unless asked for).
     bool reconnectDevice = false;   // wait for a vanished serial device to come back
     std::string deviceName;         // the serial device open or awaited, else empty
+    std::shared_ptr<termios> savedLine;  // the open terminal's own settings, given back on close
     std::int32_t deviceSpeed = -1;  // the speed it was opened at (negative: line left as it was)
     guint reconnectTimer = 0;       // the half-second retry while a vanished device is awaited
 };

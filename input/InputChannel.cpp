@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <fcntl.h>
@@ -146,6 +147,7 @@ void resetInputState(IOData& io) {
     io.turns = RepaintTurns{};
     io.savedFileFlags = -1;
     io.deviceName.clear();
+    io.savedLine.reset();
 }
 
 bool reportWanted() {
@@ -300,10 +302,26 @@ int openLockedDevice(const char* name, const char*& failure) {
     return fd;
 }
 
-// Line settings unless the speed is negative, and only for a terminal: a FIFO or another
-// character device has none. False when the line refused the speed.
-bool setUpLine(int fd, std::int32_t speed) {
-    return speed < 0 || !isatty(fd) || serialLineSetter(fd, speed);
+// Only a terminal has line settings (a FIFO or another character device has none). Its own settings
+// are kept in saved, to be given back when the input closes; then it is set to raw reading, and
+// unless the speed is negative to 8N1 at that speed. False when the line refused the speed.
+bool setUpLine(int fd, std::int32_t speed, std::shared_ptr<termios>& saved) {
+    saved.reset();
+    if (!isatty(fd)) return true;
+    auto own = std::make_shared<termios>();
+    if (tcgetattr(fd, own.get()) == 0) saved = own;
+    if (speed >= 0) return serialLineSetter(fd, speed);
+    // The speed and framing stay as they are, but a line left canonical would still echo every
+    // byte back to the device and act on control characters in the data.
+    termios line = *own;
+    setRawReading(line);
+    tcsetattr(fd, TCSANOW, &line);
+    return true;
+}
+
+// Gives a terminal back the settings it had before it was read (nothing when none were kept).
+void restoreLine(int fd, const std::shared_ptr<termios>& saved) {
+    if (saved) tcsetattr(fd, TCSANOW, saved.get());
 }
 
 void reportRefusedSpeed(IOData& io, const std::string& name, std::int32_t speed) {
@@ -325,7 +343,9 @@ gboolean retryDevice(gpointer data) {
     io->reconnectTimer = 0;  // this retry was the last one
     const std::string name = io->deviceName;
     const std::int32_t speed = io->deviceSpeed;
-    if (!setUpLine(fd, speed)) {
+    std::shared_ptr<termios> saved;
+    if (!setUpLine(fd, speed, saved)) {
+        restoreLine(fd, saved);
         close(fd);
         closeInput(*io);  // the vanished device's paused input, if any, goes as well
         io->deviceName.clear();
@@ -342,6 +362,7 @@ gboolean retryDevice(gpointer data) {
     startInput(*io, g_io_channel_unix_new(fd), InputKind::serialDevice, name.c_str(), true);
     io->deviceName = name;
     io->deviceSpeed = speed;
+    io->savedLine = std::move(saved);
     return G_SOURCE_REMOVE;
 }
 
@@ -391,7 +412,9 @@ bool openSerialDevice(const char* name, IOData& io) {
         return false;
     }
     const std::int32_t speed = io.owner->serialSpeed;
-    if (!setUpLine(fd, speed)) {
+    std::shared_ptr<termios> saved;
+    if (!setUpLine(fd, speed, saved)) {
+        restoreLine(fd, saved);
         close(fd);
         resetInputState(io);
         reportRefusedSpeed(io, name, speed);
@@ -400,12 +423,24 @@ bool openSerialDevice(const char* name, IOData& io) {
     startInput(io, g_io_channel_unix_new(fd), InputKind::serialDevice, name);
     io.deviceName = name;
     io.deviceSpeed = speed;
+    io.savedLine = std::move(saved);
     return true;
+}
+
+void setRawReading(termios& line) {
+    line.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC |
+                                           IXON | IXOFF | IXANY | IMAXBEL);
+    line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    line.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ECHOPRT | ICANON |
+                                           ISIG | IEXTEN | XCASE);
+    // Whatever has arrived is returned at once.
+    line.c_cc[VMIN] = 1;
+    line.c_cc[VTIME] = 0;
 }
 
 void setSerialLineFields(termios& line, std::int32_t speed) {
     const std::int32_t wanted = speed > 0 ? speed : defaultSerialSpeed;
-    // Input, output and local modes and the control characters (VMIN, VTIME) stay as they were.
+    setRawReading(line);
     line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB);
     line.c_cflag |= CS8 | CREAD | CLOCAL;
     for (std::size_t i = 0; i < serialSpeedCount; ++i) {
@@ -447,6 +482,7 @@ void closeInput(IOData& io) {
     const int fd = g_io_channel_unix_get_fd(channel);
     flock(fd, LOCK_UN);
     if (io.inputKind == InputKind::serialDevice) {
+        restoreLine(fd, io.savedLine);
         g_io_channel_shutdown(channel, FALSE, nullptr);  // closes the device, nothing to flush
     } else if (io.savedFileFlags >= 0) {
         // Standard input stays open, and its descriptor may be shared with the shell: give it back

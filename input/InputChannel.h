@@ -40,13 +40,17 @@ bool openStandardInput(IOData& io);
 // Starts reading a serial device (locked with flock; its line set up unless the serial speed is
 // negative). Reports failures in an error dialog.
 bool openSerialDevice(const char* name, IOData& io);
-// 8 data bits, no parity, one stop bit, receiver on, modem lines ignored, and the speed: 9600 for 0
-// or less, a standard speed through its constant, any other through its number. False when the
-// line does not run at that speed afterwards (the driver refused it or chose another).
+// Raw reading, 8 data bits, no parity, one stop bit, receiver on, modem lines ignored, and the
+// speed: 9600 for 0 or less, a standard speed through its constant, any other through its number.
+// False when the line does not run at that speed afterwards (the driver refused it or chose
+// another).
 bool configureSerialLine(int fd, std::int32_t speed);
 // The same settings written into a termios record; a speed without a constant leaves the record's
 // speed as it was.
 void setSerialLineFields(termios& line, std::int32_t speed);
+// Raw reading: every byte arrives as it was sent, at once. No echo, no line editing, no signal or
+// end-of-file characters, no CR/NL translation, no software flow control, all 8 bits.
+void setRawReading(termios& line);
 // Whether a line that reports the speed reported runs at requested: within 2%, the kernel's own
 // measure of two speeds being the same (a UART's divider seldom gives a speed exactly).
 bool speedAccepted(std::int32_t requested, std::int64_t reported);

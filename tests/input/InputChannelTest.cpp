@@ -78,6 +78,44 @@ TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
     }
 }
 
+// A new terminal starts canonical with echo: read that way, every byte would go back to the device,
+// 0x03 would throw away what was not read yet, 0x04 would end the input and lines would be cut at
+// 4095 bytes. It is read raw, also when its speed and framing are left alone, and given back as it
+// was.
+TEST(SerialDevice, ACookedTerminalIsReadRawAndGivenBackAsItWas) {
+    const std::string wide(5000, '7');
+    for (std::int32_t speed : {0, -1}) {
+        SCOPED_TRACE(speed);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        graph.serialSpeed = speed;
+        PseudoTerminal device(B38400, 0, PseudoTerminal::cooked);
+        termios before{};
+        ASSERT_EQ(tcgetattr(device.slave, &before), 0);
+        ASSERT_EQ(before.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG));
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+        LineSpy spy(graph.io);
+        writeWhileRunning(device.master, "1 2\n3 4\n\x03\x04" "55 66\n" + wide + "\n77 8");
+        runUntil([&] { return LineSpy::lines().size() == 4 || graph.io.inputChannel == nullptr; });
+        char echoed[64];
+        EXPECT_EQ(read(device.master, echoed, sizeof echoed), -1) << "nothing is sent back to the device";
+        device.closeMaster();  // end of input
+        runUntil([&] { return graph.io.inputChannel == nullptr; });
+        EXPECT_EQ(LineSpy::lines(), (Lines{"1 2", "3 4", "\x03\x04" "55 66", wide, "77 8"}));
+
+        PseudoTerminal other(B38400, 0, PseudoTerminal::cooked);
+        ASSERT_TRUE(openSerialDevice(other.name.c_str(), graph.io));
+        closeInput(graph.io);
+        termios after{};
+        ASSERT_EQ(tcgetattr(other.slave, &after), 0);
+        EXPECT_EQ(after.c_iflag, before.c_iflag);
+        EXPECT_EQ(after.c_oflag, before.c_oflag);
+        EXPECT_EQ(after.c_cflag, before.c_cflag);
+        EXPECT_EQ(after.c_lflag, before.c_lflag);
+        EXPECT_EQ(std::string(after.c_cc, after.c_cc + NCCS), std::string(before.c_cc, before.c_cc + NCCS));
+    }
+}
+
 TEST(SerialDevice, ARefusedDeviceIsReportedAndTheGenerationGrows) {
     PseudoTerminal held;
     const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
