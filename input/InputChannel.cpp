@@ -1,14 +1,17 @@
 #include "input/InputChannel.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -286,20 +289,44 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     requestRedraw(io);
 }
 
-// Opens a device for reading and locks it. Returns the descriptor, or -1 with the failure's text.
-int openLockedDevice(const char* name, const char*& failure) {
+// Why a device did not open: the message's first text, and the system's reason when that says more
+// (0 when the first text is the whole story).
+struct OpenFailure {
+    const char* text = nullptr;
+    int reason = 0;
+};
+
+// Opens a device for reading and locks it. Returns the descriptor, or -1 with the failure.
+int openLockedDevice(const char* name, OpenFailure& failure) {
     // Non-blocking from the start: opening a modem line would otherwise wait for its carrier.
     const int fd = g_open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) {
-        failure = "Serial port error: ";
+        failure = {"Serial port error: ", errno};
         return -1;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
-        failure = "Serial port is being used: ";
+        failure = {"Serial port is being used: ", 0};
         return -1;
     }
     return fd;
+}
+
+// Whether fd is the device the open input reads: its lock is our own.
+bool isOpenInput(const IOData& io, int fd) {
+    if (io.inputKind != InputKind::serialDevice || !io.inputChannel) return false;
+    struct stat open {}, other {};
+    return fstat(g_io_channel_unix_get_fd(io.inputChannel), &open) == 0 && fstat(fd, &other) == 0 &&
+           open.st_dev == other.st_dev && open.st_ino == other.st_ino;
+}
+
+// The name, and on the next line the system's reason with a hint for the usual one.
+std::string failureDetail(const char* name, int reason) {
+    std::string detail = name;
+    if (reason == 0) return detail;
+    detail = detail + "\n" + g_strerror(reason);
+    if (reason == EACCES || reason == EPERM) detail += ": add yourself to the dialout group";
+    return detail;
 }
 
 // Only a terminal has line settings (a FIFO or another character device has none). Its own settings
@@ -337,7 +364,7 @@ void showWaitingTitle(IOData& io) {
 // One retry of a vanished device: silent while it is missing or held by another program.
 gboolean retryDevice(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    const char* failure = nullptr;
+    OpenFailure failure;
     const int fd = openLockedDevice(io->deviceName.c_str(), failure);
     if (fd < 0) return G_SOURCE_CONTINUE;
     io->reconnectTimer = 0;  // this retry was the last one
@@ -384,31 +411,42 @@ void stopWaiting(IOData& io) {
 
 }  // namespace
 
-bool openStandardInput(IOData& io) {
-    closeInput(io);
+bool openStandardInput(IOData& io, const std::function<void()>& replacing) {
     const int fd = fileno(stdin);
-    GIOChannel* channel = g_io_channel_unix_new(fd);
-    if (!channel) {
-        showErrorDialog(io.owner->mainWindow, "StdIn can not be opened", "");
+    if (fcntl(fd, F_GETFD) < 0) {
+        const std::string reason = g_strerror(errno);
+        showErrorDialog(io.owner->mainWindow, "StdIn can not be opened\n", reason.c_str());
         return false;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        g_io_channel_unref(channel);
-        resetInputState(io);
+    // Locked before the current input closes, so that a standard input held elsewhere replaces
+    // nothing. When standard input is the current input the lock is already ours: closing it gives
+    // the lock back, and it is taken again.
+    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (free) closeInput(io);
+    if (!free || flock(fd, LOCK_EX | LOCK_NB) != 0) {
         showErrorDialog(io.owner->mainWindow, "StdIn is being used", "");
         return false;
     }
-    startInput(io, channel, InputKind::standardInput, "StdIn");
+    if (replacing) replacing();
+    startInput(io, g_io_channel_unix_new(fd), InputKind::standardInput, "StdIn");
     return true;
 }
 
-bool openSerialDevice(const char* name, IOData& io) {
-    closeInput(io);
-    const char* failure = nullptr;
-    const int fd = openLockedDevice(name, failure);
+bool openSerialDevice(const char* name, IOData& io, const std::function<void()>& replacing) {
+    OpenFailure failure;
+    int fd = openLockedDevice(name, failure);
+    if (fd < 0 && failure.reason == 0) {
+        // Held, perhaps by this very input: opening the device that is read starts it afresh.
+        const int probe = g_open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
+        const bool ours = probe >= 0 && isOpenInput(io, probe);
+        if (probe >= 0) close(probe);
+        if (ours) {
+            closeInput(io);
+            fd = openLockedDevice(name, failure);
+        }
+    }
     if (fd < 0) {
-        resetInputState(io);
-        showErrorDialog(io.owner->mainWindow, failure, name);
+        showErrorDialog(io.owner->mainWindow, failure.text, failureDetail(name, failure.reason).c_str());
         return false;
     }
     const std::int32_t speed = io.owner->serialSpeed;
@@ -416,10 +454,11 @@ bool openSerialDevice(const char* name, IOData& io) {
     if (!setUpLine(fd, speed, saved)) {
         restoreLine(fd, saved);
         close(fd);
-        resetInputState(io);
         reportRefusedSpeed(io, name, speed);
         return false;
     }
+    closeInput(io);
+    if (replacing) replacing();
     startInput(io, g_io_channel_unix_new(fd), InputKind::serialDevice, name);
     io.deviceName = name;
     io.deviceSpeed = speed;

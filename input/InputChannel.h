@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include <glib.h>
 
@@ -35,11 +36,15 @@ constexpr gint64 repaintWaitUs = 20000;
 using BackupRecorder = void (*)(IOData& io, const char* line, std::size_t length);
 extern BackupRecorder backupRecorder;
 
-// Starts reading standard input (locked with flock). Reports failures in an error dialog.
-bool openStandardInput(IOData& io);
-// Starts reading a serial device (locked with flock; its line set up unless the serial speed is
-// negative). Reports failures in an error dialog.
-bool openSerialDevice(const char* name, IOData& io);
+// The two openers replace the current input: the new one is opened, locked and set up first, and
+// only when that worked is the current input closed, replacing called (to clear the plot for the
+// new input) and the new one read. One that does not open is reported in an error dialog with the
+// system's reason, and leaves the current input, the plot and the title as they were.
+// Starts reading standard input (locked with flock).
+bool openStandardInput(IOData& io, const std::function<void()>& replacing = nullptr);
+// Starts reading a serial device (locked with flock; its line set up for reading raw, and unless
+// the serial speed is negative to its speed and framing).
+bool openSerialDevice(const char* name, IOData& io, const std::function<void()>& replacing = nullptr);
 // Raw reading, 8 data bits, no parity, one stop bit, receiver on, modem lines ignored, and the
 // speed: 9600 for 0 or less, a standard speed through its constant, any other through its number.
 // False when the line does not run at that speed afterwards (the driver refused it or chose
