@@ -64,6 +64,7 @@ struct IOData {
     std::uint64_t linesDropped = 0;   // lines longer than maxLineLength since the input opened
     std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
     gint64 firstByteTime = 0;         // monotonic microseconds, 0 until the first byte
+    bool resumedInput = false;        // the input is a vanished device that came back
 
     // The input status in the menu row, refreshed by a timer only while an input is open.
     GtkWidget* statusLabel = nullptr;

@@ -230,7 +230,9 @@ void endInput(IOData& io, std::int32_t generation, int lines) {
     io.pendingLine = last.pending;
     io.linesDropped += static_cast<std::uint64_t>(last.droppedLines);
     if (lines + last.lines > 0) requestRedraw(io);
-    reportEndOfInput(io);
+    // A device that came back and ended again without sending a byte (a node that opens but has
+    // nothing to read) goes on being awaited: that is no new end of the input.
+    if (!io.resumedInput || io.firstByteTime != 0) reportEndOfInput(io);
     const bool awaitDevice = awaitsReturn(io);
     const std::string device = io.deviceName;
     const std::int32_t speed = io.deviceSpeed;
@@ -280,6 +282,7 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     io.inputKind = kind;
     io.linesHandedOn = 0;
     io.linesDropped = 0;
+    io.resumedInput = resumed;
     io.framesDrawn = 0;
     io.firstByteTime = 0;
     io.turns.readingSince = g_get_monotonic_time();
@@ -361,22 +364,43 @@ void showWaitingTitle(IOData& io) {
     setWindowTitle(*io.owner, sourceBaseName(io.deviceName), "(waiting for device)");
 }
 
+// Ends the wait for a device that cannot come back; the vanished device's paused input, if any,
+// goes as well, and the title no longer names it.
+void giveUpWaiting(IOData& io) {
+    io.reconnectTimer = 0;
+    closeInput(io);
+    io.deviceName.clear();
+    setWindowTitle(*io.owner, "");
+}
+
+// Only a missing name (a device unplugged) or a character device (one that is back, or still held
+// elsewhere) can still become the device; a name that now stands for a folder, a file or anything
+// else never will.
+bool mayBecomeDevice(const std::string& name) {
+    struct stat info {};
+    if (g_stat(name.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR;
+    return S_ISCHR(info.st_mode);
+}
+
 // One retry of a vanished device: silent while it is missing or held by another program.
 gboolean retryDevice(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    OpenFailure failure;
-    const int fd = openLockedDevice(io->deviceName.c_str(), failure);
-    if (fd < 0) return G_SOURCE_CONTINUE;
-    io->reconnectTimer = 0;  // this retry was the last one
     const std::string name = io->deviceName;
     const std::int32_t speed = io->deviceSpeed;
+    if (!mayBecomeDevice(name)) {
+        giveUpWaiting(*io);
+        showErrorDialog(io->owner->mainWindow, "Serial port error: ", (name + "\nno longer names a device").c_str());
+        return G_SOURCE_REMOVE;
+    }
+    OpenFailure failure;
+    const int fd = openLockedDevice(name.c_str(), failure);
+    if (fd < 0) return G_SOURCE_CONTINUE;
+    io->reconnectTimer = 0;  // this retry was the last one
     std::shared_ptr<termios> saved;
     if (!setUpLine(fd, speed, saved)) {
         restoreLine(fd, saved);
         close(fd);
-        closeInput(*io);  // the vanished device's paused input, if any, goes as well
-        io->deviceName.clear();
-        setWindowTitle(*io->owner, "");
+        giveUpWaiting(*io);
         reportRefusedSpeed(*io, name, speed);
         return G_SOURCE_REMOVE;
     }

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "input/LineSpeed.h"
+#include "tests/files/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 
 namespace {
@@ -423,8 +425,12 @@ struct PluggableDevice {
     // A new terminal at a speed of its own, under the same name.
     void plugIn() {
         terminal = std::make_unique<PseudoTerminal>(B1200);
+        pointAt(terminal->name);
+    }
+    // The name stands for something else from now on.
+    void pointAt(const std::string& target) {
         unlink(link.c_str());
-        EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0);
+        EXPECT_EQ(symlink(target.c_str(), link.c_str()), 0);
     }
 };
 
@@ -530,6 +536,91 @@ TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
         EXPECT_EQ(titleOf(graph), row.title);
         closeInput(graph.io);
     }
+}
+
+// Standard error goes to a file while this exists.
+struct StandardErrorCapture {
+    TempDir folder;
+    int saved = dup(STDERR_FILENO);
+
+    StandardErrorCapture() {
+        std::fflush(stderr);
+        const int fd = open(folder.path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        dup2(fd, STDERR_FILENO);
+        close(fd);
+    }
+    ~StandardErrorCapture() {
+        std::fflush(stderr);
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+
+    // How many end-of-input reports were written.
+    int endReports() const {
+        std::fflush(stderr);
+        const std::string text = readWholeFile(folder.path("stderr"));
+        int count = 0;
+        for (std::size_t at = text.find("kivrel: end of input:"); at != std::string::npos;
+             at = text.find("kivrel: end of input:", at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+};
+
+// A vanished device is awaited while its name is missing or a character device. A name that now
+// stands for a folder or a file ends the wait with one message; a character device that opens but
+// ends at once (like /dev/null) is awaited on, and its empty returns are no new ends of input.
+TEST(SerialDevice, OnlyAMissingNameOrACharacterDeviceIsAwaited) {
+    TempDir targets;
+    ASSERT_TRUE(targets.ok());
+    const std::string folder = targets.path("folder");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string file = targets.write("file.plt", "7 8\n");
+    g_setenv("KIVREL_REPORT_EOF", "1", TRUE);
+    const struct {
+        std::string target;
+        bool awaited;
+    } rows[] = {{folder, false}, {file, false}, {"/dev/null", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.target);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        PluggableDevice device;
+        setReconnectDevice(graph.io, true);
+        ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
+        StandardErrorCapture errors;
+        writeWhileRunning(device.terminal->master, "1\n");
+        runUntil([&] { return graph.model.writeIndex == 1; });
+        device.unplug();
+        runUntil([&] { return waitingForDevice(graph.io); });
+
+        DialogScript script;
+        std::string shown;
+        script.then(recordMessage(shown));
+        device.pointAt(row.target);
+        if (row.awaited) {
+            // Opened and ended again, three times over.
+            for (int cycle = 0; cycle < 3; ++cycle) {
+                runUntil([&] { return graph.io.inputChannel != nullptr; });
+                runUntil([&] { return graph.io.inputChannel == nullptr && waitingForDevice(graph.io); });
+            }
+            EXPECT_EQ(script.answered, 0);
+            EXPECT_EQ(titleOf(graph), "Kivrel: [" + sourceBaseName(device.link) + "] (waiting for device)");
+        } else {
+            runUntil([&] { return script.answered == 1; });
+            EXPECT_EQ(shown, "Serial port error: " + device.link + "\nno longer names a device");
+            EXPECT_FALSE(waitingForDevice(graph.io));
+            EXPECT_EQ(graph.io.inputChannel, nullptr);
+            EXPECT_EQ(titleOf(graph), "Kivrel");
+        }
+        EXPECT_EQ(errors.endReports(), 1) << "the one end of the device's input";
+        EXPECT_EQ(graph.model.writeIndex, 1u) << "the plot keeps what the device sent, and only that";
+        closeInput(graph.io);
+    }
+    g_unsetenv("KIVREL_REPORT_EOF");
 }
 
 }  // namespace
