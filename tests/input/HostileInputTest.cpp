@@ -19,6 +19,7 @@
 
 #include "tests/files/TempDir.h"
 #include "tests/input/InputTestSupport.h"
+#include "tests/input/RunningKivrel.h"
 #include "tests/model/ModelInvariants.h"
 
 namespace {
@@ -54,118 +55,6 @@ TEST(HostileInput, DataLinesAfterBinaryGarbageStillPlot) {
     }
 }
 
-// The program started as "kivrel -" with pipes for standard input and standard error, and with
-// KIVREL_REPORT_EOF set, so that it reports the end of its input on standard error.
-class RunningKivrel {
-public:
-    explicit RunningKivrel(std::vector<std::string> extraArguments = {}) {
-        std::vector<std::string> arguments = {std::string(KIVREL_BINARY_DIR) + "/kivrel"};
-        arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
-        arguments.push_back("-");
-        std::signal(SIGPIPE, SIG_IGN);  // a program that died fails the test instead of killing it
-        std::vector<gchar*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        gchar** environment = g_environ_setenv(g_get_environ(), "KIVREL_REPORT_EOF", "1", TRUE);
-        // Memory figures should show the program's own peak, not what the address sanitizer keeps
-        // of freed blocks to catch late uses.
-        const gchar* sanitizerOptions = g_environ_getenv(environment, "ASAN_OPTIONS");
-        const std::string options = std::string(sanitizerOptions ? sanitizerOptions : "") + ":quarantine_size_mb=8";
-        environment = g_environ_setenv(environment, "ASAN_OPTIONS", options.c_str(), TRUE);
-        started = g_spawn_async_with_pipes(nullptr, argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
-                                           nullptr, &pid, &toKivrel, nullptr, &fromKivrel, nullptr);
-        g_strfreev(environment);
-    }
-    ~RunningKivrel() {
-        closeInput();
-        if (started) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            g_spawn_close_pid(pid);
-            close(fromKivrel);
-        }
-    }
-    RunningKivrel(const RunningKivrel&) = delete;
-    RunningKivrel& operator=(const RunningKivrel&) = delete;
-
-    bool ok() const { return started; }
-
-    // Writes data from another thread (the program reads while the pipe fills), then ends the input.
-    std::thread writeAndClose(std::string data) {
-        return std::thread([this, text = std::move(data)] {
-            for (std::size_t at = 0; at < text.size();) {
-                const ssize_t n = write(toKivrel, text.data() + at, text.size() - at);
-                if (n <= 0) break;
-                at += static_cast<std::size_t>(n);
-            }
-            closeInput();
-        });
-    }
-
-    // Reads standard error until the end-of-input report; returns it ("" when the program ended or
-    // closed standard error first).
-    std::string waitForReport() {
-        char buffer[4096];
-        for (;;) {
-            const std::size_t at = errors.find("kivrel: end of input:");
-            if (at != std::string::npos && errors.find('\n', at) != std::string::npos) {
-                return errors.substr(at, errors.find('\n', at) - at);
-            }
-            const ssize_t n = read(fromKivrel, buffer, sizeof buffer);
-            if (n <= 0) return "";
-            errors.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-
-    bool running() const { return waitpid(pid, nullptr, WNOHANG) == 0; }
-
-    // A field of /proc/<pid>/status in kB, such as VmHWM (the peak resident size).
-    long statusKilobytes(const std::string& field) const {
-        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind(field + ":", 0) == 0) return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
-        }
-        return -1;
-    }
-
-    // User and system time used so far, in clock ticks.
-    long cpuTicks() const {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        const std::size_t end = text.rfind(')');  // the command name may hold spaces
-        if (end == std::string::npos) return -1;
-        std::vector<std::string> fields;
-        std::size_t at = end + 2;
-        while (at < text.size()) {
-            const std::size_t next = text.find(' ', at);
-            fields.push_back(text.substr(at, next - at));
-            if (next == std::string::npos) break;
-            at = next + 1;
-        }
-        // After the name: state is field 3, utime 14, stime 15.
-        if (fields.size() < 13) return -1;
-        return std::strtol(fields[11].c_str(), nullptr, 10) + std::strtol(fields[12].c_str(), nullptr, 10);
-    }
-
-    const std::string& standardError() const { return errors; }
-
-private:
-    void closeInput() {
-        if (toKivrel >= 0) close(toKivrel);
-        toKivrel = -1;
-    }
-
-    bool started = false;
-    GPid pid = 0;
-    gint toKivrel = -1;
-    gint fromKivrel = -1;
-    std::string errors;
-};
-
-// The number of lines an end-of-input report counts.
-long reportedLines(const std::string& report) {
-    return std::strtol(report.c_str() + std::string("kivrel: end of input: ").size(), nullptr, 10);
-}
 
 TEST(HostileInput, TheProgramSurvivesBinaryGarbageAndReadsTheLinesAfterIt) {
     TempDir temporary;

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -504,6 +505,18 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     EXPECT_EQ(LineSpy::lines(), (Lines{"5", "6", "7"}));
 }
 
+// Opens the device with reconnecting on, lets it send text (whole lines), pulls it out and waits
+// until the wait for its return has begun.
+void vanishWhileReconnecting(GraphData& graph, PluggableDevice& device, const std::string& text = "") {
+    setReconnectDevice(graph.io, true);
+    ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
+    const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+    writeWhileRunning(device.terminal->master, text);
+    runUntil([&] { return graph.io.linesHandedOn == lines; });
+    device.unplug();
+    runUntil([&] { return waitingForDevice(graph.io); });
+}
+
 TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
     PseudoTerminal other;
     const struct {
@@ -521,10 +534,7 @@ TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
         InputWindow window;
         GraphData& graph = window.graph;
         PluggableDevice device;
-        setReconnectDevice(graph.io, true);
-        ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
-        device.unplug();
-        runUntil([&] { return waitingForDevice(graph.io); });
+        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(graph, device));
         row.moveOn(graph);
         EXPECT_FALSE(waitingForDevice(graph.io));
         EXPECT_EQ(titleOf(graph), row.title);
@@ -589,13 +599,8 @@ TEST(SerialDevice, OnlyAMissingNameOrACharacterDeviceIsAwaited) {
         InputWindow window;
         GraphData& graph = window.graph;
         PluggableDevice device;
-        setReconnectDevice(graph.io, true);
-        ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
         StandardErrorCapture errors;
-        writeWhileRunning(device.terminal->master, "1\n");
-        runUntil([&] { return graph.model.writeIndex == 1; });
-        device.unplug();
-        runUntil([&] { return waitingForDevice(graph.io); });
+        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(graph, device, "1\n"));
 
         DialogScript script;
         std::string shown;
