@@ -96,30 +96,30 @@ bool openInput(const FileName& name, IOData& io) {
         showErrorDialog(graph.mainWindow, failedOpening, "Empty file name");
         return false;
     }
-    // A file still being read gives way to the new input.
-    stopPlotLoad(graph);
+    // A name that does not open (mistyped, deleted, busy, unreadable, a folder) replaces nothing:
+    // the plot, a file still being read into it and its live input stay as they were. Once the new
+    // input is open, the old one gives way and the plot is cleared for it.
+    const auto replacePlot = [&graph, &model] {
+        stopPlotLoad(graph);
+        model.clear();
+        model.fixedXAxis = true;
+    };
     bool opened = false;
     switch (classifyInputName(name.utf8Name.c_str(), name.local())) {
         case InputTarget::standardInput:
-            closeInput(io);
-            model.clear();
-            model.fixedXAxis = true;
-            opened = openStandardInput(io);
+            opened = openStandardInput(io, replacePlot);
             break;
         case InputTarget::device:
-            closeInput(io);
-            model.clear();
-            model.fixedXAxis = true;
-            opened = openSerialDevice(name.local() ? name.local() : name.utf8Name.c_str(), io);
+            opened = openSerialDevice(name.local() ? name.local() : name.utf8Name.c_str(), io, replacePlot);
             break;
         case InputTarget::plotFile:
-            // A name that does not open (mistyped, deleted, unreadable, a folder) replaces nothing:
-            // the plot and its live input stay as they were. A file that opens but then fails to
-            // read has cleared the plot, as a reading that began always does.
+            // A file that opens but then fails to read has cleared the plot, as a reading that
+            // began always does.
             if (!plotFileOpens(name)) {
                 showErrorDialog(graph.mainWindow, failedOpening, name.utf8Name.c_str());
                 return false;
             }
+            stopPlotLoad(graph);
             closeInput(io);
             model.fixedXAxis = false;
             model.highFrequency = false;

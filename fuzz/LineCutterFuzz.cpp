@@ -24,7 +24,7 @@ struct Collector final : LineReceiver {
         lines.emplace_back(line, end);
         const std::string& text = lines.back();
         if (text.empty()) fail("an empty line");
-        if (text.size() > static_cast<std::size_t>(lineReadLimit)) fail("a line longer than one read");
+        if (text.size() > static_cast<std::size_t>(maxLineLength)) fail("a line longer than the bound");
         if (text.find_first_of("\r\n") != std::string::npos) fail("a line holding a line end");
         if (std::isspace(static_cast<unsigned char>(text[0])) != 0) fail("a line with leading white space");
         return stopAfter == 0 || lines.size() < stopAfter;
@@ -35,9 +35,9 @@ struct Collector final : LineReceiver {
     }
 };
 
-void checkPending(std::int32_t pending) {
-    if (pending < 0 || pending > lineReadLimit) {
-        std::fprintf(stderr, "line cutter left %d pending bytes\n", static_cast<int>(pending));
+void checkPending(const PendingLine& pending) {
+    if (pending.length < 0 || pending.length > maxLineLength || (pending.overLong && pending.length != 0)) {
+        std::fprintf(stderr, "line cutter left %d pending bytes\n", static_cast<int>(pending.length));
         std::abort();
     }
 }
@@ -45,10 +45,10 @@ void checkPending(std::int32_t pending) {
 // Feeds stream in pieces of the given sizes, cycling through them, then ends the input.
 std::vector<std::string> cut(const std::string& stream, const std::vector<std::size_t>& pieces, std::size_t stopAfter) {
     // Exactly the size the cutter asks for, so that a write past it is seen.
-    std::vector<char> buffer(static_cast<std::size_t>(lineReadLimit) + 1);
+    std::vector<char> buffer(static_cast<std::size_t>(maxLineLength) + 1);
     Collector collector;
     collector.stopAfter = stopAfter;
-    std::int32_t pending = 0;
+    PendingLine pending;
     std::size_t at = 0;
     for (std::size_t k = 0; at < stream.size(); ++k) {
         const std::size_t piece = std::min(pieces[k % pieces.size()], stream.size() - at);
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2 + sizeCount) return 0;
     std::vector<std::size_t> pieces;
     for (std::size_t i = 0; i < sizeCount; ++i) {
-        // 1 to 255 bytes, and 0 for a piece of 4096: longer than any line.
+        // 1 to 255 bytes, and 0 for a piece of 4096.
         const std::uint8_t b = data[2 + i];
         pieces.push_back(b == 0 ? 4096 : b);
     }

@@ -27,10 +27,15 @@ void updateRecordingIndicator(IOData* io) {
     gtk_widget_set_visible(io->indicatorImage, io->inputChannel != nullptr && io->backupChannel != nullptr);
 }
 
-std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData) {
+std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData,
+                            std::uint64_t linesDropped) {
     // Whole numbers through to_string: the status never depends on the locale.
     const long long rate = std::isfinite(linesPerSecond) && linesPerSecond > 0 ? std::llround(linesPerSecond) : 0;
     std::string text = std::to_string(rate) + " lines/s, " + std::to_string(lines) + " lines";
+    if (linesDropped > 0) {
+        text = std::to_string(linesDropped) + (linesDropped == 1 ? " line" : " lines") + " over " +
+               std::to_string(maxLineLength) + " bytes dropped; " + text;
+    }
     if (linesWithoutData >= linesWithoutDataHint) {
         // First, so that a row too narrow for the whole status cuts the counts, not the hint.
         text = "no numbers in the last " + std::to_string(linesWithoutDataHint) + " lines; " + text;
@@ -61,6 +66,6 @@ void updateInputStatus(IOData& io) {
     const double rate = seconds > 0 ? static_cast<double>(io.linesHandedOn - io.statusLines) / seconds : 0.0;
     io.statusLines = io.linesHandedOn;
     io.statusTime = now;
-    const std::string text = inputStatusText(rate, io.linesHandedOn, io.linesWithoutData);
+    const std::string text = inputStatusText(rate, io.linesHandedOn, io.linesWithoutData, io.linesDropped);
     showStatus(io, io.backupStopped.empty() ? text : io.backupStopped + "; " + text);
 }

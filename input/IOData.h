@@ -3,14 +3,17 @@
 // the playing flag. One instance lives inside GraphData for the whole run.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <glib.h>
 
 #include "input/ByteQueue.h"
+#include "input/LineCutter.h"
 #include "input/RecordTag.h"
 
 struct GraphData;
+struct termios;
 typedef struct _GdkPixbuf GdkPixbuf;
 typedef struct _GtkWidget GtkWidget;
 
@@ -27,8 +30,8 @@ struct RepaintTurns {
     gint64 otherTurn = 0;      // how long the toolkit's last turn took
 };
 
-// Room for one pending line: reading and cutting use at most the first 2048 bytes.
-constexpr int lineBufferSize = 2052;
+// Room for one pending line and its terminating NUL.
+constexpr int lineBufferSize = maxLineLength + 1;
 
 struct IOData {
     static constexpr std::int32_t tagValue = ioDataTag;
@@ -40,7 +43,7 @@ struct IOData {
     BackupKind backupKind = BackupKind::none;
     GIOChannel* inputChannel = nullptr;
     char lineBuffer[lineBufferSize] = {};
-    std::int32_t lineLength = 0;
+    PendingLine pendingLine;
     std::int32_t inputGeneration = 1;
     GIOChannel* backupChannel = nullptr;
     std::int32_t backupLineCount = 0;
@@ -62,8 +65,10 @@ struct IOData {
     int savedFileFlags = -1;        // standard input's descriptor flags before reading began
     gulong drawHook = 0;            // emission hook that notes draws of the plot area
     std::uint64_t linesHandedOn = 0;  // since the input opened
+    std::uint64_t linesDropped = 0;   // lines longer than maxLineLength since the input opened
     std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
     gint64 firstByteTime = 0;         // monotonic microseconds, 0 until the first byte
+    bool resumedInput = false;        // the input is a vanished device that came back
 
     // The input status in the menu row, refreshed by a timer only while an input is open.
     GtkWidget* statusLabel = nullptr;
@@ -75,6 +80,7 @@ struct IOData {
     // Reconnecting a vanished serial device (off unless asked for).
     bool reconnectDevice = false;   // wait for a vanished serial device to come back
     std::string deviceName;         // the serial device open or awaited, else empty
+    std::shared_ptr<termios> savedLine;  // the open terminal's own settings, given back on close
     std::int32_t deviceSpeed = -1;  // the speed it was opened at (negative: line left as it was)
     guint reconnectTimer = 0;       // the half-second retry while a vanished device is awaited
 };
@@ -86,8 +92,10 @@ void updateRecordingIndicator(IOData* io);
 constexpr std::uint64_t linesWithoutDataHint = 50;
 constexpr guint inputStatusIntervalMs = 500;
 // "12 lines/s, 3456 lines", after "no numbers in the last 50 lines; " once that many lines in a row
-// held neither a number nor an option. The status shows why a backup stopped in front of that.
-std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData);
+// held neither a number nor an option, and after "2 lines over 65536 bytes dropped; " once lines
+// too long to plot were dropped. The status shows why a backup stopped in front of that.
+std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData,
+                            std::uint64_t linesDropped = 0);
 // Starts the status refresh for an input that has just opened (the first text comes with the
 // first refresh); stops it and empties the status.
 void startInputStatus(IOData& io);

@@ -1,13 +1,17 @@
 #include "input/InputChannel.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -140,12 +144,13 @@ void resetInputState(IOData& io) {
     io.inputKind = InputKind::none;
     io.inputChannel = nullptr;
     io.lineBuffer[0] = '\0';
-    io.lineLength = 0;
+    io.pendingLine = PendingLine{};
     io.pausedInput.clear();
     io.inputEnded = false;
     io.turns = RepaintTurns{};
     io.savedFileFlags = -1;
     io.deviceName.clear();
+    io.savedLine.reset();
 }
 
 bool reportWanted() {
@@ -220,11 +225,14 @@ bool awaitsReturn(const IOData& io) { return io.reconnectDevice && io.inputKind 
 // End of input: the unfinished text goes on as a last line, then the input closes; the plot stays.
 void endInput(IOData& io, std::int32_t generation, int lines) {
     HandOn receiver(io, generation);
-    const CutResult last = finishLines(io.lineBuffer, io.lineLength, receiver);
+    const CutResult last = finishLines(io.lineBuffer, io.pendingLine, receiver);
     if (last.stopped) return;
-    io.lineLength = last.pending;
+    io.pendingLine = last.pending;
+    io.linesDropped += static_cast<std::uint64_t>(last.droppedLines);
     if (lines + last.lines > 0) requestRedraw(io);
-    reportEndOfInput(io);
+    // A device that came back and ended again without sending a byte (a node that opens but has
+    // nothing to read) goes on being awaited: that is no new end of the input.
+    if (!io.resumedInput || io.firstByteTime != 0) reportEndOfInput(io);
     const bool awaitDevice = awaitsReturn(io);
     const std::string device = io.deviceName;
     const std::int32_t speed = io.deviceSpeed;
@@ -273,6 +281,8 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     io.inputChannel = channel;
     io.inputKind = kind;
     io.linesHandedOn = 0;
+    io.linesDropped = 0;
+    io.resumedInput = resumed;
     io.framesDrawn = 0;
     io.firstByteTime = 0;
     io.turns.readingSince = g_get_monotonic_time();
@@ -282,26 +292,66 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     requestRedraw(io);
 }
 
-// Opens a device for reading and locks it. Returns the descriptor, or -1 with the failure's text.
-int openLockedDevice(const char* name, const char*& failure) {
+// Why a device did not open: the message's first text, and the system's reason when that says more
+// (0 when the first text is the whole story).
+struct OpenFailure {
+    const char* text = nullptr;
+    int reason = 0;
+};
+
+// Opens a device for reading and locks it. Returns the descriptor, or -1 with the failure.
+int openLockedDevice(const char* name, OpenFailure& failure) {
     // Non-blocking from the start: opening a modem line would otherwise wait for its carrier.
     const int fd = g_open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) {
-        failure = "Serial port error: ";
+        failure = {"Serial port error: ", errno};
         return -1;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
-        failure = "Serial port is being used: ";
+        failure = {"Serial port is being used: ", 0};
         return -1;
     }
     return fd;
 }
 
-// Line settings unless the speed is negative, and only for a terminal: a FIFO or another
-// character device has none. False when the line refused the speed.
-bool setUpLine(int fd, std::int32_t speed) {
-    return speed < 0 || !isatty(fd) || serialLineSetter(fd, speed);
+// Whether fd is the device the open input reads: its lock is our own.
+bool isOpenInput(const IOData& io, int fd) {
+    if (io.inputKind != InputKind::serialDevice || !io.inputChannel) return false;
+    struct stat open {}, other {};
+    return fstat(g_io_channel_unix_get_fd(io.inputChannel), &open) == 0 && fstat(fd, &other) == 0 &&
+           open.st_dev == other.st_dev && open.st_ino == other.st_ino;
+}
+
+// The name, and on the next line the system's reason with a hint for the usual one.
+std::string failureDetail(const char* name, int reason) {
+    std::string detail = name;
+    if (reason == 0) return detail;
+    detail = detail + "\n" + g_strerror(reason);
+    if (reason == EACCES || reason == EPERM) detail += ": add yourself to the dialout group";
+    return detail;
+}
+
+// Only a terminal has line settings (a FIFO or another character device has none). Its own settings
+// are kept in saved, to be given back when the input closes; then it is set to raw reading, and
+// unless the speed is negative to 8N1 at that speed. False when the line refused the speed.
+bool setUpLine(int fd, std::int32_t speed, std::shared_ptr<termios>& saved) {
+    saved.reset();
+    if (!isatty(fd)) return true;
+    auto own = std::make_shared<termios>();
+    if (tcgetattr(fd, own.get()) == 0) saved = own;
+    if (speed >= 0) return serialLineSetter(fd, speed);
+    // The speed and framing stay as they are, but a line left canonical would still echo every
+    // byte back to the device and act on control characters in the data.
+    termios line = *own;
+    setRawReading(line);
+    tcsetattr(fd, TCSANOW, &line);
+    return true;
+}
+
+// Gives a terminal back the settings it had before it was read (nothing when none were kept).
+void restoreLine(int fd, const std::shared_ptr<termios>& saved) {
+    if (saved) tcsetattr(fd, TCSANOW, saved.get());
 }
 
 void reportRefusedSpeed(IOData& io, const std::string& name, std::int32_t speed) {
@@ -314,20 +364,43 @@ void showWaitingTitle(IOData& io) {
     setWindowTitle(*io.owner, sourceBaseName(io.deviceName), "(waiting for device)");
 }
 
+// Ends the wait for a device that cannot come back; the vanished device's paused input, if any,
+// goes as well, and the title no longer names it.
+void giveUpWaiting(IOData& io) {
+    io.reconnectTimer = 0;
+    closeInput(io);
+    io.deviceName.clear();
+    setWindowTitle(*io.owner, "");
+}
+
+// Only a missing name (a device unplugged) or a character device (one that is back, or still held
+// elsewhere) can still become the device; a name that now stands for a folder, a file or anything
+// else never will.
+bool mayBecomeDevice(const std::string& name) {
+    struct stat info {};
+    if (g_stat(name.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR;
+    return S_ISCHR(info.st_mode);
+}
+
 // One retry of a vanished device: silent while it is missing or held by another program.
 gboolean retryDevice(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    const char* failure = nullptr;
-    const int fd = openLockedDevice(io->deviceName.c_str(), failure);
-    if (fd < 0) return G_SOURCE_CONTINUE;
-    io->reconnectTimer = 0;  // this retry was the last one
     const std::string name = io->deviceName;
     const std::int32_t speed = io->deviceSpeed;
-    if (!setUpLine(fd, speed)) {
+    if (!mayBecomeDevice(name)) {
+        giveUpWaiting(*io);
+        showErrorDialog(io->owner->mainWindow, "Serial port error: ", (name + "\nno longer names a device").c_str());
+        return G_SOURCE_REMOVE;
+    }
+    OpenFailure failure;
+    const int fd = openLockedDevice(name.c_str(), failure);
+    if (fd < 0) return G_SOURCE_CONTINUE;
+    io->reconnectTimer = 0;  // this retry was the last one
+    std::shared_ptr<termios> saved;
+    if (!setUpLine(fd, speed, saved)) {
+        restoreLine(fd, saved);
         close(fd);
-        closeInput(*io);  // the vanished device's paused input, if any, goes as well
-        io->deviceName.clear();
-        setWindowTitle(*io->owner, "");
+        giveUpWaiting(*io);
         reportRefusedSpeed(*io, name, speed);
         return G_SOURCE_REMOVE;
     }
@@ -340,6 +413,7 @@ gboolean retryDevice(gpointer data) {
     startInput(*io, g_io_channel_unix_new(fd), InputKind::serialDevice, name.c_str(), true);
     io->deviceName = name;
     io->deviceSpeed = speed;
+    io->savedLine = std::move(saved);
     return G_SOURCE_REMOVE;
 }
 
@@ -361,49 +435,75 @@ void stopWaiting(IOData& io) {
 
 }  // namespace
 
-bool openStandardInput(IOData& io) {
-    closeInput(io);
+bool openStandardInput(IOData& io, const std::function<void()>& replacing) {
     const int fd = fileno(stdin);
-    GIOChannel* channel = g_io_channel_unix_new(fd);
-    if (!channel) {
-        showErrorDialog(io.owner->mainWindow, "StdIn can not be opened", "");
+    if (fcntl(fd, F_GETFD) < 0) {
+        const std::string reason = g_strerror(errno);
+        showErrorDialog(io.owner->mainWindow, "StdIn can not be opened\n", reason.c_str());
         return false;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        g_io_channel_unref(channel);
-        resetInputState(io);
+    // Locked before the current input closes, so that a standard input held elsewhere replaces
+    // nothing. When standard input is the current input the lock is already ours: closing it gives
+    // the lock back, and it is taken again.
+    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (free) closeInput(io);
+    if (!free || flock(fd, LOCK_EX | LOCK_NB) != 0) {
         showErrorDialog(io.owner->mainWindow, "StdIn is being used", "");
         return false;
     }
-    startInput(io, channel, InputKind::standardInput, "StdIn");
+    if (replacing) replacing();
+    startInput(io, g_io_channel_unix_new(fd), InputKind::standardInput, "StdIn");
     return true;
 }
 
-bool openSerialDevice(const char* name, IOData& io) {
-    closeInput(io);
-    const char* failure = nullptr;
-    const int fd = openLockedDevice(name, failure);
+bool openSerialDevice(const char* name, IOData& io, const std::function<void()>& replacing) {
+    OpenFailure failure;
+    int fd = openLockedDevice(name, failure);
+    if (fd < 0 && failure.reason == 0) {
+        // Held, perhaps by this very input: opening the device that is read starts it afresh.
+        const int probe = g_open(name, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
+        const bool ours = probe >= 0 && isOpenInput(io, probe);
+        if (probe >= 0) close(probe);
+        if (ours) {
+            closeInput(io);
+            fd = openLockedDevice(name, failure);
+        }
+    }
     if (fd < 0) {
-        resetInputState(io);
-        showErrorDialog(io.owner->mainWindow, failure, name);
+        showErrorDialog(io.owner->mainWindow, failure.text, failureDetail(name, failure.reason).c_str());
         return false;
     }
     const std::int32_t speed = io.owner->serialSpeed;
-    if (!setUpLine(fd, speed)) {
+    std::shared_ptr<termios> saved;
+    if (!setUpLine(fd, speed, saved)) {
+        restoreLine(fd, saved);
         close(fd);
-        resetInputState(io);
         reportRefusedSpeed(io, name, speed);
         return false;
     }
+    closeInput(io);
+    if (replacing) replacing();
     startInput(io, g_io_channel_unix_new(fd), InputKind::serialDevice, name);
     io.deviceName = name;
     io.deviceSpeed = speed;
+    io.savedLine = std::move(saved);
     return true;
+}
+
+void setRawReading(termios& line) {
+    line.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC |
+                                           IXON | IXOFF | IXANY | IMAXBEL);
+    line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    line.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ECHOPRT | ICANON |
+                                           ISIG | IEXTEN | XCASE);
+    // Whatever has arrived is returned at once.
+    line.c_cc[VMIN] = 1;
+    line.c_cc[VTIME] = 0;
 }
 
 void setSerialLineFields(termios& line, std::int32_t speed) {
     const std::int32_t wanted = speed > 0 ? speed : defaultSerialSpeed;
-    // Input, output and local modes and the control characters (VMIN, VTIME) stay as they were.
+    setRawReading(line);
     line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB);
     line.c_cflag |= CS8 | CREAD | CLOCAL;
     for (std::size_t i = 0; i < serialSpeedCount; ++i) {
@@ -445,6 +545,7 @@ void closeInput(IOData& io) {
     const int fd = g_io_channel_unix_get_fd(channel);
     flock(fd, LOCK_UN);
     if (io.inputKind == InputKind::serialDevice) {
+        restoreLine(fd, io.savedLine);
         g_io_channel_shutdown(channel, FALSE, nullptr);  // closes the device, nothing to flush
     } else if (io.savedFileFlags >= 0) {
         // Standard input stays open, and its descriptor may be shared with the shell: give it back
@@ -507,9 +608,10 @@ GIOStatus readLineChunk(GIOChannel* channel, char* destination, gsize size, gsiz
 
 int splitLines(IOData& io, std::int32_t generation, const char* data, std::size_t size) {
     HandOn receiver(io, generation);
-    const CutResult result = feedLines(io.lineBuffer, io.lineLength, data, size, receiver);
+    const CutResult result = feedLines(io.lineBuffer, io.pendingLine, data, size, receiver);
     if (result.stopped) return -1;
-    io.lineLength = result.pending;
+    io.pendingLine = result.pending;
+    io.linesDropped += static_cast<std::uint64_t>(result.droppedLines);
     return result.lines;
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include <glib.h>
 
@@ -35,18 +36,26 @@ constexpr gint64 repaintWaitUs = 20000;
 using BackupRecorder = void (*)(IOData& io, const char* line, std::size_t length);
 extern BackupRecorder backupRecorder;
 
-// Starts reading standard input (locked with flock). Reports failures in an error dialog.
-bool openStandardInput(IOData& io);
-// Starts reading a serial device (locked with flock; its line set up unless the serial speed is
-// negative). Reports failures in an error dialog.
-bool openSerialDevice(const char* name, IOData& io);
-// 8 data bits, no parity, one stop bit, receiver on, modem lines ignored, and the speed: 9600 for 0
-// or less, a standard speed through its constant, any other through its number. False when the
-// line does not run at that speed afterwards (the driver refused it or chose another).
+// The two openers replace the current input: the new one is opened, locked and set up first, and
+// only when that worked is the current input closed, replacing called (to clear the plot for the
+// new input) and the new one read. One that does not open is reported in an error dialog with the
+// system's reason, and leaves the current input, the plot and the title as they were.
+// Starts reading standard input (locked with flock).
+bool openStandardInput(IOData& io, const std::function<void()>& replacing = nullptr);
+// Starts reading a serial device (locked with flock; its line set up for reading raw, and unless
+// the serial speed is negative to its speed and framing).
+bool openSerialDevice(const char* name, IOData& io, const std::function<void()>& replacing = nullptr);
+// Raw reading, 8 data bits, no parity, one stop bit, receiver on, modem lines ignored, and the
+// speed: 9600 for 0 or less, a standard speed through its constant, any other through its number.
+// False when the line does not run at that speed afterwards (the driver refused it or chose
+// another).
 bool configureSerialLine(int fd, std::int32_t speed);
 // The same settings written into a termios record; a speed without a constant leaves the record's
 // speed as it was.
 void setSerialLineFields(termios& line, std::int32_t speed);
+// Raw reading: every byte arrives as it was sent, at once. No echo, no line editing, no signal or
+// end-of-file characters, no CR/NL translation, no software flow control, all 8 bits.
+void setRawReading(termios& line);
 // Whether a line that reports the speed reported runs at requested: within 2%, the kernel's own
 // measure of two speeds being the same (a UART's divider seldom gives a speed exactly).
 bool speedAccepted(std::int32_t requested, std::int64_t reported);

@@ -5,6 +5,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "input/LineSpeed.h"
+#include "tests/files/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 
 namespace {
@@ -78,7 +81,45 @@ TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
     }
 }
 
-TEST(SerialDevice, ARefusedDeviceIsReportedAndTheGenerationGrows) {
+// A new terminal starts canonical with echo: read that way, every byte would go back to the device,
+// 0x03 would throw away what was not read yet, 0x04 would end the input and lines would be cut at
+// 4095 bytes. It is read raw, also when its speed and framing are left alone, and given back as it
+// was.
+TEST(SerialDevice, ACookedTerminalIsReadRawAndGivenBackAsItWas) {
+    const std::string wide(5000, '7');
+    for (std::int32_t speed : {0, -1}) {
+        SCOPED_TRACE(speed);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        graph.serialSpeed = speed;
+        PseudoTerminal device(B38400, 0, PseudoTerminal::cooked);
+        termios before{};
+        ASSERT_EQ(tcgetattr(device.slave, &before), 0);
+        ASSERT_EQ(before.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG));
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+        LineSpy spy(graph.io);
+        writeWhileRunning(device.master, "1 2\n3 4\n\x03\x04" "55 66\n" + wide + "\n77 8");
+        runUntil([&] { return LineSpy::lines().size() == 4 || graph.io.inputChannel == nullptr; });
+        char echoed[64];
+        EXPECT_EQ(read(device.master, echoed, sizeof echoed), -1) << "nothing is sent back to the device";
+        device.closeMaster();  // end of input
+        runUntil([&] { return graph.io.inputChannel == nullptr; });
+        EXPECT_EQ(LineSpy::lines(), (Lines{"1 2", "3 4", "\x03\x04" "55 66", wide, "77 8"}));
+
+        PseudoTerminal other(B38400, 0, PseudoTerminal::cooked);
+        ASSERT_TRUE(openSerialDevice(other.name.c_str(), graph.io));
+        closeInput(graph.io);
+        termios after{};
+        ASSERT_EQ(tcgetattr(other.slave, &after), 0);
+        EXPECT_EQ(after.c_iflag, before.c_iflag);
+        EXPECT_EQ(after.c_oflag, before.c_oflag);
+        EXPECT_EQ(after.c_cflag, before.c_cflag);
+        EXPECT_EQ(after.c_lflag, before.c_lflag);
+        EXPECT_EQ(std::string(after.c_cc, after.c_cc + NCCS), std::string(before.c_cc, before.c_cc + NCCS));
+    }
+}
+
+TEST(SerialDevice, ARefusedDeviceIsReportedWithItsReason) {
     PseudoTerminal held;
     const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
@@ -86,7 +127,7 @@ TEST(SerialDevice, ARefusedDeviceIsReportedAndTheGenerationGrows) {
         std::string name;
         std::string message;
     } rows[] = {
-        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing"},
+        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory"},
         {held.name, "Serial port is being used: " + held.name},
     };
     for (const auto& row : rows) {
@@ -99,12 +140,94 @@ TEST(SerialDevice, ARefusedDeviceIsReportedAndTheGenerationGrows) {
         script.then(recordMessage(shown));
         EXPECT_FALSE(openSerialDevice(row.name.c_str(), graph.io));
         EXPECT_EQ(shown, row.message);
-        EXPECT_EQ(graph.io.inputGeneration, generation + 1);
+        EXPECT_EQ(graph.io.inputGeneration, generation);
         EXPECT_EQ(graph.io.inputChannel, nullptr);
         EXPECT_EQ(graph.inputWatch, nullptr);
         EXPECT_EQ(graph.io.inputKind, InputKind::none);
     }
     close(holder);
+}
+
+// Open Device, as the menu item does it.
+void openDevice(GraphData& graph, const std::string& label) {
+    GtkWidget* item = gtk_menu_item_new_with_label(label.c_str());
+    g_object_ref_sink(item);
+    onOpenDevice(GTK_MENU_ITEM(item), &graph.io);
+    g_object_unref(item);
+}
+
+std::string titleOf(const GraphData& graph) { return gtk_window_get_title(GTK_WINDOW(graph.mainWindow)); }
+
+// A device that does not open replaces nothing: the live input reads on into the same plot, under
+// the same title.
+TEST(SerialDevice, OpenDeviceThatFailsKeepsThePlotTheInputAndTheTitle) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PseudoTerminal live;
+    openDevice(graph, live.name);
+    ASSERT_EQ(graph.io.inputKind, InputKind::serialDevice);
+    writeWhileRunning(live.master, "#> live\n1 2\n3 4\n");
+    runUntil([&] { return graph.model.writeIndex == 2; });
+    const std::string title = titleOf(graph);
+    const GIOChannel* channel = graph.io.inputChannel;
+
+    PseudoTerminal held, refusing;
+    const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    PipedStandardInput input;
+    const int inputHolder = open("/proc/self/fd/0", O_RDONLY);
+    ASSERT_EQ(flock(inputHolder, LOCK_EX | LOCK_NB), 0);
+    const SerialLineSetter saved = serialLineSetter;
+    const struct {
+        std::string label;
+        std::string message;
+        SerialLineSetter setter;
+    } rows[] = {
+        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory", saved},
+        {held.name, "Serial port is being used: " + held.name, saved},
+        {"Standard Input", "StdIn is being used", saved},
+        {refusing.name, "Serial port speed not supported: " + refusing.name + " at 9600 bits/s",
+         [](int, std::int32_t) { return false; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        serialLineSetter = row.setter;
+        DialogScript script;
+        std::string shown;
+        script.then(recordMessage(shown));
+        openDevice(graph, row.label);
+        EXPECT_EQ(shown, row.message);
+        EXPECT_EQ(graph.io.inputChannel, channel) << "the live input stays open";
+        EXPECT_EQ(titleOf(graph), title);
+        EXPECT_EQ(graph.model.generalTitle, "live");
+        EXPECT_EQ(graph.model.writeIndex, 2u);
+    }
+    serialLineSetter = saved;
+    writeWhileRunning(live.master, "5 6\n");
+    runUntil([&] { return graph.model.writeIndex == 3; });
+    ASSERT_EQ(graph.model.graphs.size(), 2u);
+    EXPECT_EQ(graph.model.graphs[1].samples[0], 2.0);
+    EXPECT_EQ(graph.model.graphs[1].samples[2], 6.0);
+    close(inputHolder);
+    close(holder);
+}
+
+// Opening the device that is being read starts it afresh instead of finding it busy.
+TEST(SerialDevice, OpenDeviceOnTheDeviceBeingReadStartsItAfresh) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PseudoTerminal device;
+    openDevice(graph, device.name);
+    writeWhileRunning(device.master, "1\n2\n");
+    runUntil([&] { return graph.model.writeIndex == 2; });
+    DialogScript script;
+    openDevice(graph, device.name);
+    EXPECT_EQ(script.answered, 0) << "no message";
+    EXPECT_EQ(graph.io.inputKind, InputKind::serialDevice);
+    EXPECT_EQ(graph.model.writeIndex, 0u) << "a fresh plot";
+    writeWhileRunning(device.master, "7\n");
+    runUntil([&] { return graph.model.writeIndex == 1; });
+    EXPECT_EQ(graph.model.graphs[0].samples[0], 7.0);
 }
 
 TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
@@ -126,7 +249,7 @@ TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
         script.then(recordMessage(shown));
         EXPECT_FALSE(openSerialDevice(device.name.c_str(), graph.io));
         EXPECT_EQ(shown, "Serial port speed not supported: " + device.name + row.shown);
-        EXPECT_EQ(graph.io.inputGeneration, generation + 1);
+        EXPECT_EQ(graph.io.inputGeneration, generation);
         EXPECT_EQ(graph.io.inputChannel, nullptr);
         EXPECT_EQ(graph.inputWatch, nullptr);
         const int other = open(device.name.c_str(), O_RDONLY | O_NOCTTY);
@@ -177,14 +300,24 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     asked = gdk_window_get_update_area(plot);
     EXPECT_EQ(asked, nullptr) << "blank lines and a status refresh ask for no redraw";
     if (asked) cairo_region_destroy(asked);
-
-    LineSpy::lines().clear();
-    writeWhileRunning(device.master, std::string(5000, '7') + "\n");
-    runUntil([&] { return LineSpy::lines().size() == 3; });
-    std::vector<std::size_t> lengths;
-    for (const std::string& line : LineSpy::lines()) lengths.push_back(line.size());
-    EXPECT_EQ(lengths, (std::vector<std::size_t>{2047, 2047, 906}));
     gdk_window_thaw_updates(plot);
+
+    // A line of 64 wide numbers is one sample, however long; a line beyond the bound is dropped
+    // whole and counted, and the line after it plots as usual.
+    std::string wide;
+    for (int column = 0; column < 64; ++column) wide += "-1234567.2500000000000000000000000000" + std::to_string(column) + " ";
+    ASSERT_GT(wide.size(), 2400u);
+    LineSpy::lines().clear();
+    const std::uint32_t before = graph.model.writeIndex;
+    writeWhileRunning(device.master, wide + "\n" + std::string(maxLineLength + 1, '9') + "\n5 6\n");
+    runUntil([&] { return LineSpy::lines().size() == 2; });
+    EXPECT_EQ(LineSpy::lines(), (Lines{wide, "5 6"}));
+    EXPECT_EQ(graph.model.writeIndex, before + 2);
+    ASSERT_EQ(graph.model.graphs.size(), 64u);
+    EXPECT_EQ(graph.model.graphs[63].samples[before], -1234567.25);
+    EXPECT_EQ(graph.io.linesDropped, 1u);
+    updateInputStatus(graph.io);
+    EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(graph.io.statusLabel))).rfind("1 line over 65536 bytes dropped; ", 0), 0u);
 }
 
 TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
@@ -293,12 +426,14 @@ struct PluggableDevice {
     // A new terminal at a speed of its own, under the same name.
     void plugIn() {
         terminal = std::make_unique<PseudoTerminal>(B1200);
+        pointAt(terminal->name);
+    }
+    // The name stands for something else from now on.
+    void pointAt(const std::string& target) {
         unlink(link.c_str());
-        EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0);
+        EXPECT_EQ(symlink(target.c_str(), link.c_str()), 0);
     }
 };
-
-std::string titleOf(const GraphData& graph) { return gtk_window_get_title(GTK_WINDOW(graph.mainWindow)); }
 
 TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     InputWindow window;
@@ -370,6 +505,18 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     EXPECT_EQ(LineSpy::lines(), (Lines{"5", "6", "7"}));
 }
 
+// Opens the device with reconnecting on, lets it send text (whole lines), pulls it out and waits
+// until the wait for its return has begun.
+void vanishWhileReconnecting(GraphData& graph, PluggableDevice& device, const std::string& text = "") {
+    setReconnectDevice(graph.io, true);
+    ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
+    const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+    writeWhileRunning(device.terminal->master, text);
+    runUntil([&] { return graph.io.linesHandedOn == lines; });
+    device.unplug();
+    runUntil([&] { return waitingForDevice(graph.io); });
+}
+
 TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
     PseudoTerminal other;
     const struct {
@@ -387,10 +534,7 @@ TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
         InputWindow window;
         GraphData& graph = window.graph;
         PluggableDevice device;
-        setReconnectDevice(graph.io, true);
-        ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
-        device.unplug();
-        runUntil([&] { return waitingForDevice(graph.io); });
+        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(graph, device));
         row.moveOn(graph);
         EXPECT_FALSE(waitingForDevice(graph.io));
         EXPECT_EQ(titleOf(graph), row.title);
@@ -402,6 +546,86 @@ TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
         EXPECT_EQ(titleOf(graph), row.title);
         closeInput(graph.io);
     }
+}
+
+// Standard error goes to a file while this exists.
+struct StandardErrorCapture {
+    TempDir folder;
+    int saved = dup(STDERR_FILENO);
+
+    StandardErrorCapture() {
+        std::fflush(stderr);
+        const int fd = open(folder.path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        dup2(fd, STDERR_FILENO);
+        close(fd);
+    }
+    ~StandardErrorCapture() {
+        std::fflush(stderr);
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+
+    // How many end-of-input reports were written.
+    int endReports() const {
+        std::fflush(stderr);
+        const std::string text = readWholeFile(folder.path("stderr"));
+        int count = 0;
+        for (std::size_t at = text.find("kivrel: end of input:"); at != std::string::npos;
+             at = text.find("kivrel: end of input:", at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+};
+
+// A vanished device is awaited while its name is missing or a character device. A name that now
+// stands for a folder or a file ends the wait with one message; a character device that opens but
+// ends at once (like /dev/null) is awaited on, and its empty returns are no new ends of input.
+TEST(SerialDevice, OnlyAMissingNameOrACharacterDeviceIsAwaited) {
+    TempDir targets;
+    ASSERT_TRUE(targets.ok());
+    const std::string folder = targets.path("folder");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string file = targets.write("file.plt", "7 8\n");
+    g_setenv("KIVREL_REPORT_EOF", "1", TRUE);
+    const struct {
+        std::string target;
+        bool awaited;
+    } rows[] = {{folder, false}, {file, false}, {"/dev/null", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.target);
+        InputWindow window;
+        GraphData& graph = window.graph;
+        PluggableDevice device;
+        StandardErrorCapture errors;
+        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(graph, device, "1\n"));
+
+        DialogScript script;
+        std::string shown;
+        script.then(recordMessage(shown));
+        device.pointAt(row.target);
+        if (row.awaited) {
+            // Opened and ended again, three times over.
+            for (int cycle = 0; cycle < 3; ++cycle) {
+                runUntil([&] { return graph.io.inputChannel != nullptr; });
+                runUntil([&] { return graph.io.inputChannel == nullptr && waitingForDevice(graph.io); });
+            }
+            EXPECT_EQ(script.answered, 0);
+            EXPECT_EQ(titleOf(graph), "Kivrel: [" + sourceBaseName(device.link) + "] (waiting for device)");
+        } else {
+            runUntil([&] { return script.answered == 1; });
+            EXPECT_EQ(shown, "Serial port error: " + device.link + "\nno longer names a device");
+            EXPECT_FALSE(waitingForDevice(graph.io));
+            EXPECT_EQ(graph.io.inputChannel, nullptr);
+            EXPECT_EQ(titleOf(graph), "Kivrel");
+        }
+        EXPECT_EQ(errors.endReports(), 1) << "the one end of the device's input";
+        EXPECT_EQ(graph.model.writeIndex, 1u) << "the plot keeps what the device sent, and only that";
+        closeInput(graph.io);
+    }
+    g_unsetenv("KIVREL_REPORT_EOF");
 }
 
 }  // namespace

@@ -25,16 +25,19 @@ TEST(InputStatus, TextShowsRateTotalAndTheHint) {
         double rate;
         std::uint64_t lines;
         std::uint64_t withoutData;
+        std::uint64_t dropped;
         const char* expected;
     } rows[] = {
-        {0.0, 0, 0, "0 lines/s, 0 lines"},
-        {12.6, 345, 49, "13 lines/s, 345 lines"},
-        {1.0, 100, 50, "no numbers in the last 50 lines; 1 lines/s, 100 lines"},
-        {-3.0, 7, 0, "0 lines/s, 7 lines"},
+        {0.0, 0, 0, 0, "0 lines/s, 0 lines"},
+        {12.6, 345, 49, 0, "13 lines/s, 345 lines"},
+        {1.0, 100, 50, 0, "no numbers in the last 50 lines; 1 lines/s, 100 lines"},
+        {-3.0, 7, 0, 0, "0 lines/s, 7 lines"},
+        {2.0, 9, 0, 1, "1 line over 65536 bytes dropped; 2 lines/s, 9 lines"},
+        {2.0, 9, 50, 3, "no numbers in the last 50 lines; 3 lines over 65536 bytes dropped; 2 lines/s, 9 lines"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.expected);
-        EXPECT_EQ(inputStatusText(row.rate, row.lines, row.withoutData), row.expected);
+        EXPECT_EQ(inputStatusText(row.rate, row.lines, row.withoutData, row.dropped), row.expected);
     }
 }
 

@@ -21,20 +21,22 @@
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
 
-// A pseudo-terminal in raw mode: the test writes to master, Kivrel opens name.
+// A pseudo-terminal in raw mode, or in the kernel's default cooked mode (canonical, with echo and
+// signal characters): the test writes to master, Kivrel opens name.
 struct PseudoTerminal {
+    enum Mode { raw, cooked };
     int master = -1;
     int slave = -1;  // kept open by the test, so that the line lives until master closes
     std::string name;
 
-    explicit PseudoTerminal(speed_t speed = B38400, tcflag_t extraControl = 0) {
+    explicit PseudoTerminal(speed_t speed = B38400, tcflag_t extraControl = 0, Mode mode = raw) {
         termios line{};
         cfmakeraw(&line);
         line.c_cflag |= extraControl;
         cfsetispeed(&line, speed);
         cfsetospeed(&line, speed);
         char path[128] = {};
-        if (openpty(&master, &slave, path, &line, nullptr) != 0) ADD_FAILURE() << "openpty failed";
+        if (openpty(&master, &slave, path, mode == raw ? &line : nullptr, nullptr) != 0) ADD_FAILURE() << "openpty failed";
         name = path;
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     }

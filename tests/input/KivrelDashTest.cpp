@@ -1,4 +1,5 @@
-// The program itself, started as "kivrel -" with a pipe for standard input.
+// The program itself, started as "kivrel -" with a pipe for standard input, and started with one
+// of its standard descriptors closed.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +8,9 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+
+#include "tests/files/TempDir.h"
+#include "tests/input/RunningKivrel.h"
 
 namespace {
 
@@ -44,6 +48,49 @@ TEST(StandardInput, KivrelDashReadsEveryLineAndReportsTheEnd) {
     close(fromKivrel);
     ASSERT_NE(report, std::string::npos) << errors;
     EXPECT_EQ(errors.substr(report, errors.find(" in ", report) - report), "kivrel: end of input: 50001 lines");
+}
+
+// A closed standard descriptor is /dev/null to the program: the display connection never takes its
+// number, so neither the backup on standard output nor the report on standard error goes into it,
+// and "-" reads nothing rather than the display connection.
+KivrelStart closing(int descriptor) {
+    KivrelStart start;
+    start.closedDescriptor = descriptor;
+    return start;
+}
+
+TEST(StandardInput, ClosedStandardDescriptorsAreOpenedOnDevNull) {
+    {
+        SCOPED_TRACE("standard input closed");
+        RunningKivrel kivrel({"-"}, closing(STDIN_FILENO));
+        ASSERT_TRUE(kivrel.ok());
+        EXPECT_EQ(reportedLines(kivrel.waitForReport()), 0);
+        EXPECT_EQ(kivrel.descriptor(STDIN_FILENO), "/dev/null");
+        EXPECT_TRUE(kivrel.running());
+    }
+    {
+        SCOPED_TRACE("standard output closed, the backup written there");
+        RunningKivrel kivrel({"-b", "-", "-"}, closing(STDOUT_FILENO));
+        ASSERT_TRUE(kivrel.ok());
+        kivrel.writeAndClose("1 2\n3 4\n").join();
+        EXPECT_EQ(reportedLines(kivrel.waitForReport()), 2);
+        EXPECT_EQ(kivrel.descriptor(STDOUT_FILENO), "/dev/null");
+        EXPECT_TRUE(kivrel.running());
+    }
+    {
+        SCOPED_TRACE("standard error closed, the report written there");
+        TempDir folder;
+        ASSERT_TRUE(folder.ok());
+        const std::string backup = folder.path("backup.txt");
+        RunningKivrel kivrel({"-b", backup, "-"}, closing(STDERR_FILENO));
+        ASSERT_TRUE(kivrel.ok());
+        kivrel.writeAndClose("1 2\n3 4\n").join();
+        // The report follows the last line into standard error.
+        for (int attempt = 0; attempt < 3000 && readWholeFile(backup) != "1 2\n3 4\n"; ++attempt) g_usleep(10000);
+        EXPECT_EQ(readWholeFile(backup), "1 2\n3 4\n");
+        EXPECT_EQ(kivrel.descriptor(STDERR_FILENO), "/dev/null");
+        EXPECT_TRUE(kivrel.running());
+    }
 }
 
 }  // namespace

@@ -17,27 +17,32 @@ struct Collector final : LineReceiver {
     }
 };
 
+struct Cut {
+    std::vector<std::string> lines;
+    int dropped = 0;
+};
+
 // Feeds the whole input in pieces of chunk bytes, then ends the input.
-std::vector<std::string> linesOf(const std::string& input, std::size_t chunk) {
-    char buffer[lineReadLimit + 5];
-    std::int32_t pending = 0;
+Cut cut(const std::string& input, std::size_t chunk) {
+    // Exactly the size the cutter asks for, so that the sanitizer sees a write past it.
+    std::vector<char> buffer(static_cast<std::size_t>(maxLineLength) + 1);
+    PendingLine pending;
     Collector collector;
+    Cut out;
     for (std::size_t at = 0; at < input.size(); at += chunk) {
         const std::string piece = input.substr(at, chunk);
-        const CutResult result = feedLines(buffer, pending, piece.data(), piece.size(), collector);
+        const CutResult result = feedLines(buffer.data(), pending, piece.data(), piece.size(), collector);
         EXPECT_FALSE(result.stopped);
-        EXPECT_LE(result.pending, lineReadLimit);
+        EXPECT_LE(result.pending.length, maxLineLength);
         pending = result.pending;
+        out.dropped += result.droppedLines;
     }
-    finishLines(buffer, pending, collector);
-    return collector.lines;
-}
-
-std::vector<std::size_t> lengthsOf(const std::vector<std::string>& lines) {
-    std::vector<std::size_t> out;
-    for (const std::string& line : lines) out.push_back(line.size());
+    out.dropped += finishLines(buffer.data(), pending, collector).droppedLines;
+    out.lines = collector.lines;
     return out;
 }
+
+std::vector<std::string> linesOf(const std::string& input, std::size_t chunk) { return cut(input, chunk).lines; }
 
 TEST(LineCutter, CutsLinesTheSameHoweverTheBytesArrive) {
     const struct {
@@ -60,33 +65,39 @@ TEST(LineCutter, CutsLinesTheSameHoweverTheBytesArrive) {
     }
 }
 
-TEST(LineCutter, LongLinesArriveInPiecesOfOneRead) {
+TEST(LineCutter, LinesUpToTheBoundArriveWholeLongerOnesAreDroppedWhole) {
+    const std::string wide = std::string(maxLineLength - 1, '7') + " ";  // exactly at the bound
+    const std::string tooWide = std::string(maxLineLength, '8') + "9";  // one byte over it
     const struct {
         const char* name;
         std::string input;
-        std::vector<std::size_t> lengths;
+        std::vector<std::string> lines;
+        int dropped;
     } rows[] = {
-        {"5000 characters", std::string(5000, '7') + "\n", {2047, 2047, 906}},
-        // One read takes 2047 bytes: "a", CR and 2045 b; the 2045 b are too many to keep.
-        {"a long tail after a CR", "a\r" + std::string(2100, 'b') + "\n", {1, 2045, 55}},
-        // A tail of 2016 bytes is kept, and the next read tops it up to 2047.
-        {"a kept tail after a CR", std::string(30, 'a') + "\r" + std::string(2100, 'b') + "\n", {30, 2047, 53}},
-        {"without a final line feed", std::string(4100, 'c'), {2047, 2047, 6}},
+        {"5000 characters", std::string(5000, '7') + "\n", {std::string(5000, '7')}, 0},
+        {"a line of the greatest length, after leading blanks", "\t  " + wide + "\r\n1\n", {wide, "1"}, 0},
+        {"one byte over: dropped up to its end", "1\n" + tooWide + "\n2\n", {"1", "2"}, 1},
+        {"ended by a CR", tooWide + "\r2\r", {"2"}, 1},
+        {"without a final line feed", "1\n" + tooWide, {"1"}, 1},
+        {"two of them in a row", tooWide + "\n" + tooWide + "\n3", {"3"}, 2},
+        {"blanks before a line do not count", std::string(2 * maxLineLength, ' ') + "4 5\n", {"4 5"}, 0},
     };
     for (const auto& row : rows) {
-        for (std::size_t chunk : {std::size_t{1}, std::size_t{1000}, std::size_t{65536}}) {
+        for (std::size_t chunk : {std::size_t{1}, std::size_t{1000}, std::size_t{65536}, std::size_t{1} << 20}) {
             SCOPED_TRACE(testing::Message() << row.name << ", pieces of " << chunk);
-            EXPECT_EQ(lengthsOf(linesOf(row.input, chunk)), row.lengths);
+            const Cut result = cut(row.input, chunk);
+            EXPECT_EQ(result.lines, row.lines);
+            EXPECT_EQ(result.dropped, row.dropped);
         }
     }
 }
 
 TEST(LineCutter, StopsAtOnceWhenTheInputGoesAway) {
-    char buffer[lineReadLimit + 5];
+    std::vector<char> buffer(static_cast<std::size_t>(maxLineLength) + 1);
     Collector collector;
     collector.stopAfter = 2;
     const std::string input = "1\n2\n3\n4\n";
-    const CutResult result = feedLines(buffer, 0, input.data(), input.size(), collector);
+    const CutResult result = feedLines(buffer.data(), PendingLine{}, input.data(), input.size(), collector);
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(collector.lines, (std::vector<std::string>{"1", "2"}));
 }

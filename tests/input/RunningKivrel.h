@@ -2,13 +2,16 @@
 // The program itself, started with the given arguments and pipes for standard input and standard
 // error (and standard output when asked), and with KIVREL_REPORT_EOF, KIVREL_REPORT_FIRST_FRAME
 // and KIVREL_SAVE_ON_SIGNAL set, so that it tells on standard error when its window first shows,
-// when its input ends and when it saved its plot on SIGUSR1.
+// when its input ends and when it saved its plot on SIGUSR1. One standard descriptor can be closed
+// in the program instead (its pipe, if any, then ends at once).
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -29,6 +32,8 @@ struct KivrelStart {
     rlim_t fileSizeLimit = 0;
     // Standard output as a pipe the test reads (or closes); otherwise the test's own.
     bool pipeOutput = false;
+    // A standard descriptor (0, 1 or 2) closed in the program before it starts; -1: none.
+    int closedDescriptor = -1;
 };
 
 class RunningKivrel {
@@ -49,9 +54,9 @@ public:
         const gchar* sanitizerOptions = g_environ_getenv(environment, "ASAN_OPTIONS");
         const std::string options = std::string(sanitizerOptions ? sanitizerOptions : "") + ":quarantine_size_mb=8";
         environment = g_environ_setenv(environment, "ASAN_OPTIONS", options.c_str(), TRUE);
-        fileSizeLimit = start.fileSizeLimit;
+        childSetup = {start.fileSizeLimit, start.closedDescriptor};
         started = g_spawn_async_with_pipes(nullptr, argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD,
-                                           limitFileSize, &fileSizeLimit, &pid, &toKivrel,
+                                           setUpChild, &childSetup, &pid, &toKivrel,
                                            start.pipeOutput ? &fromOutput : nullptr, &fromKivrel, nullptr);
         g_strfreev(environment);
     }
@@ -76,14 +81,21 @@ public:
     }
 
     // Reads standard error until a line that begins with start has come whole; returns that line
-    // ("" when the program ended or closed standard error first). Each line is found once.
+    // ("" when the program ended or closed standard error first, or no such line came within a
+    // generous while). Each line is found once.
     std::string waitForLine(const std::string& start) {
         char buffer[4096];
+        const gint64 giveUp = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
         for (;;) {
             const std::size_t at = errors.find(start, searchedUpTo);
             if (at != std::string::npos && errors.find('\n', at) != std::string::npos) {
                 searchedUpTo = errors.find('\n', at) + 1;
                 return errors.substr(at, searchedUpTo - 1 - at);
+            }
+            pollfd readable{fromKivrel, POLLIN, 0};
+            if (poll(&readable, 1, 100) == 0) {
+                if (g_get_monotonic_time() > giveUp) return "";
+                continue;
             }
             const ssize_t n = read(fromKivrel, buffer, sizeof buffer);
             if (n <= 0) return "";
@@ -106,6 +118,14 @@ public:
     void closeOutput() {
         if (fromOutput >= 0) close(fromOutput);
         fromOutput = -1;
+    }
+
+    // What the program's descriptor stands for (a path, "socket:[...]", "pipe:[...]").
+    std::string descriptor(int fd) const {
+        const std::string link = "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd);
+        char target[PATH_MAX] = {};
+        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
     }
 
     // A field of /proc/<pid>/status in kB, such as VmHWM (the peak resident size).
@@ -139,15 +159,22 @@ public:
     const std::string& standardError() const { return errors; }
 
 private:
-    // Runs in the child before the program starts. SIGXFSZ keeps its default there: the program
-    // has to deal with the limit itself.
-    static void limitFileSize(gpointer data) {
-        const rlim_t bytes = *static_cast<const rlim_t*>(data);
-        if (bytes == 0) return;
-        struct rlimit limit {};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
+    struct ChildSetup {
+        rlim_t fileSizeLimit = 0;
+        int closedDescriptor = -1;
+    };
+
+    // Runs in the child once its descriptors are set up, just before the program starts. SIGXFSZ
+    // keeps its default there: the program has to deal with a file-size limit itself.
+    static void setUpChild(gpointer data) {
+        const ChildSetup& setup = *static_cast<const ChildSetup*>(data);
+        if (setup.fileSizeLimit != 0) {
+            struct rlimit limit {};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = setup.fileSizeLimit;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (setup.closedDescriptor >= 0) close(setup.closedDescriptor);
     }
 
     void closeInput() {
@@ -157,10 +184,17 @@ private:
 
     bool started = false;
     GPid pid = 0;
-    rlim_t fileSizeLimit = 0;
+    ChildSetup childSetup;
     gint toKivrel = -1;
     gint fromKivrel = -1;
     gint fromOutput = -1;
     std::string errors;
     std::size_t searchedUpTo = 0;
 };
+
+// The number of lines an end-of-input report counts (-1 for no report).
+inline long reportedLines(const std::string& report) {
+    const std::string start = "kivrel: end of input: ";
+    if (report.rfind(start, 0) != 0) return -1;
+    return std::strtol(report.c_str() + start.size(), nullptr, 10);
+}

@@ -24,18 +24,29 @@ const SpeedRow speedRows[] = {
     {460800, B460800}, {921600, B921600}, {4000000, B4000000}, {0, B9600},        {-1, B9600},
 };
 
-// Seven data bits, even parity, two stop bits, no receiver, modem lines honoured, 1200 bit/s,
-// canonical input with echo and a VMIN/VTIME pair that must survive.
+// Seven data bits, even parity, two stop bits, no receiver, modem lines honoured, 1200 bit/s, and
+// a terminal's cooked input: canonical with echo and signal characters, CR translated, software
+// flow control, the eighth bit stripped, output processed, a read waiting for 5 bytes.
 termios awkwardLine() {
     termios line{};
     line.c_cflag = CS7 | PARENB | CSTOPB | HUPCL;
-    line.c_iflag = ICRNL | IXON;
-    line.c_lflag = ICANON | ECHO;
+    line.c_iflag = ICRNL | IXON | IXOFF | ISTRIP | BRKINT | IGNCR;
+    line.c_oflag = OPOST | ONLCR;
+    line.c_lflag = ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN;
     line.c_cc[VMIN] = 5;
     line.c_cc[VTIME] = 3;
     cfsetispeed(&line, B1200);
     cfsetospeed(&line, B1200);
     return line;
+}
+
+// Every byte as it was sent, at once, and nothing sent back.
+void expectRawReading(const termios& line) {
+    EXPECT_EQ(line.c_iflag & (ICRNL | IXON | IXOFF | ISTRIP | BRKINT | IGNCR | INLCR), 0u);
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(line.c_cc[VMIN], 1);
+    EXPECT_EQ(line.c_cc[VTIME], 0);
 }
 
 TEST(SerialLine, EightDataBitsNoParityOneStopBitAndTheSpeedFromTheTable) {
@@ -50,11 +61,7 @@ TEST(SerialLine, EightDataBitsNoParityOneStopBitAndTheSpeedFromTheTable) {
         EXPECT_EQ(line.c_cflag & (CREAD | CLOCAL | HUPCL), static_cast<tcflag_t>(CREAD | CLOCAL | HUPCL));
         EXPECT_EQ(cfgetispeed(&line), row.expected);
         EXPECT_EQ(cfgetospeed(&line), row.expected);
-        const termios before = awkwardLine();
-        EXPECT_EQ(line.c_iflag, before.c_iflag);
-        EXPECT_EQ(line.c_lflag, before.c_lflag);
-        EXPECT_EQ(line.c_cc[VMIN], 5);
-        EXPECT_EQ(line.c_cc[VTIME], 3);
+        expectRawReading(line);
     }
 }
 
@@ -76,8 +83,7 @@ TEST(SerialLine, ConfiguresAPseudoTerminal) {
         EXPECT_NE(line.c_cflag & CLOCAL, 0u);
         EXPECT_EQ(cfgetispeed(&line), row.expected);
         EXPECT_EQ(cfgetospeed(&line), row.expected);
-        EXPECT_EQ(line.c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
-        EXPECT_EQ(line.c_cc[VMIN], 5);
+        expectRawReading(line);
         close(slave);
         close(master);
     }
@@ -96,7 +102,7 @@ TEST(SerialLine, AnyOtherSpeedIsSetAsItsNumber) {
         termios line{};
         ASSERT_EQ(tcgetattr(slave, &line), 0);
         EXPECT_EQ(line.c_cflag & CSTOPB, 0u);
-        EXPECT_EQ(line.c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+        expectRawReading(line);
         close(slave);
         close(master);
     }
