@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <new>
 #include <utility>
+
+#include "model/ValueRange.h"
 
 bool defaultIndependentDisplays = true;
 bool directoryPruning = true;
@@ -39,6 +42,14 @@ double roundDown(double v) {
 }
 
 }  // namespace
+
+double scaledExtreme(double value, double scale) {
+    const double scaled = value * scale;
+    // A finite value whose scaled form overflows stands at the edge of the doubles, so that the
+    // range still holds it.
+    if (std::isinf(scaled) && std::isfinite(value)) return std::copysign(std::numeric_limits<double>::max(), scaled);
+    return scaled;
+}
 
 Colour graphColour(unsigned index) {
     const char* levels = colourLevels[index % maxGraphs];
@@ -263,8 +274,8 @@ void PlotModel::recomputeYRange(unsigned display) {
         if (g.display != display && !sharedYMinMax) continue;
         // An overflowed value (1e999 in the data) must not make the range infinite: non-finite
         // extremes do not widen it.
-        const double high = g.maxValue * g.scale;
-        const double low = g.minValue * g.scale;
+        const double high = scaledExtreme(g.maxValue, g.scale);
+        const double low = scaledExtreme(g.minValue, g.scale);
         if (std::isfinite(high)) d.yMax = std::max(d.yMax, high);
         if (std::isfinite(low)) d.yMin = std::min(d.yMin, low);
         if (std::isfinite(high)) d.yMin = std::min(d.yMin, high);  // a negative scale swaps the ends
@@ -406,9 +417,9 @@ double PlotModel::valueToY(unsigned display, double value, int virtualHeight, do
     if (display >= displays.size()) return 0.0;
     const Display& d = displays[display];
     const DisplayBand band = displayBand(display, virtualHeight, yOrigin);
-    if (!(d.yMax > d.yMin) || !std::isfinite(d.yMax - d.yMin)) return band.bottom;
+    if (!(d.yMax > d.yMin) || !std::isfinite(d.yMin) || !std::isfinite(d.yMax)) return band.bottom;
     const double v = std::clamp(value, d.yMin, d.yMax);
-    return band.bottom + (band.top + 2 - band.bottom) * (v - d.yMin) / (d.yMax - d.yMin);
+    return band.bottom + (band.top + 2 - band.bottom) * fractionOfRange(v, d.yMin, d.yMax);
 }
 
 int PlotModel::displayAtY(double y, int virtualHeight, double yOrigin) const {

@@ -35,6 +35,9 @@ struct Colour {
     double alpha = 1.0;
 };
 
+// value times scale; a product that overflows from a finite value is the largest double of its sign.
+double scaledExtreme(double value, double scale);
+
 // Colour of the graph with the given index (0..63), alpha 1.
 Colour graphColour(unsigned index);
 

@@ -39,7 +39,7 @@ void PlotModel::storeSample(unsigned graph, double value) {
     // A new extreme only widens the range of the display the graph is shown in; rounding waits
     // for the next recomputation.
     Display& d = displays[effectiveDisplayOf(graph)];
-    const double scaled = value * g.scale;
+    const double scaled = scaledExtreme(value, g.scale);
     if (d.autoRange && std::isfinite(scaled)) {
         if (scaled > d.yMax) d.yMax = scaled;
         if (scaled < d.yMin) d.yMin = scaled;  // either end: a negative scale swaps them
