@@ -257,6 +257,7 @@ void PlotModel::setDisplayWeight(unsigned display, unsigned weight) {
 void PlotModel::addReferenceLine(unsigned display, double value) {
     if (display >= displays.size()) return;
     std::vector<double>& lines = displays[display].refLines;
+    if (lines.size() >= maxReferenceLines) return;  // keeps each addition a bounded scan
     for (double existing : lines) {
         if (std::fabs(existing - value) <= 1e-6) return;
     }

@@ -16,6 +16,9 @@ constexpr std::uint32_t minXSize = 10;
 constexpr std::uint32_t startXSize = 610;
 constexpr std::uint32_t startMaxXSize = 50000;
 constexpr std::uint32_t noXLimit = 4294967295u;
+// Reference lines one display holds at most; further ones are ignored. More could not be told
+// apart in a band of a few hundred rows, and each costs its line and label on every redraw.
+constexpr std::size_t maxReferenceLines = 256;
 // Spare slots reserved in every sample array whenever the arrays grow.
 constexpr std::uint32_t sampleReserve = 256;
 

@@ -272,6 +272,15 @@ TEST_F(PlotModelTest, WeightsAndReferenceLines) {
     model.addReferenceLine(0, 1.00001);
     model.addReferenceLine(5, 3.0);
     EXPECT_EQ(model.displays[0].refLines, (std::vector<double>{1.0, 1.00001}));
+
+    // A stream of distinct lines fills a display up to the bound and no further; emptied with
+    // "-c", it takes new ones again.
+    for (int i = 0; i < 1000; ++i) model.processLine(("#~ -dpy 1 -l " + std::to_string(i)).c_str());
+    ASSERT_EQ(model.displays[1].refLines.size(), maxReferenceLines);
+    EXPECT_EQ(model.displays[1].refLines.front(), 0.0);
+    EXPECT_EQ(model.displays[1].refLines.back(), maxReferenceLines - 1.0);
+    model.processLine("#~ -dpy 1 -c -l 5000");
+    EXPECT_EQ(model.displays[1].refLines, std::vector<double>{5000.0});
 }
 
 TEST_F(PlotModelTest, DragPreviewRemapsDisplays) {
