@@ -84,6 +84,7 @@ void PlotModel::clear() {
     generalTitle.clear();
     graphs.clear();
     writeIndex = 0;
+    wrapped = false;
     displays.clear();
     totalWeight = 0;
     addDisplay(1);
@@ -327,13 +328,28 @@ void PlotModel::merge(PlotModel& other) {
     if (other.maxXSize > maxXSize && other.maxXSize >= minXSize && other.maxXSize >= xSize) {
         maxXSize = other.maxXSize;
     }
+    const std::uint32_t held = heldLines();
+    const std::uint32_t otherHeld = other.heldLines();
     if (xSize < other.xSize) {
-        setXSize(other.xSize);
+        growKeepingOrder(other.xSize);
     } else if (other.xSize < xSize) {
-        other.setXSize(xSize);
+        other.growKeepingOrder(xSize);
     }
-    writeIndex = std::max(writeIndex, other.writeIndex);
-    if (writeIndex >= xSize) writeIndex = 0;  // only when a resize above failed
+    // The other's lines are turned round the ring so that they read in order from the slot after
+    // writeIndex, as this model's own lines do; writeIndex stays, so that lines still arriving
+    // follow this model's newest. The other's oldest line goes beside this model's oldest, or
+    // further left when it holds more lines than fit after that.
+    std::uint32_t turn = 0;
+    if (graphs.empty()) {
+        if (other.writeIndex < xSize) writeIndex = other.writeIndex;
+        wrapped = other.wrapped;
+    } else if (other.xSize == xSize) {
+        const std::uint64_t n = xSize;
+        const std::uint64_t start = n - 1 - held;
+        const std::uint64_t otherStart = std::min<std::uint64_t>(start, n - 1 - otherHeld);
+        const std::uint64_t shift = (n - 1 - otherHeld) - otherStart;
+        turn = static_cast<std::uint32_t>((writeIndex + 2 * n - other.writeIndex - shift) % n);
+    }
     if (samplingRate == 0) {
         samplingRate = other.samplingRate;
     } else if (other.samplingRate != 0 && other.samplingRate != samplingRate) {
@@ -378,6 +394,7 @@ void PlotModel::merge(PlotModel& other) {
         target.minValue = source.minValue;
         target.maxValue = source.maxValue;
         if (source.samples.size() == target.samples.size()) {
+            std::rotate(source.samples.begin(), source.samples.end() - turn, source.samples.end());
             target.samples.swap(source.samples);
         } else {
             // One of the two could not be resized (out of memory): copy what fits into the slots

@@ -135,6 +135,9 @@ public:
     std::vector<Display> displays;
     std::vector<Graph> graphs;
     std::uint32_t writeIndex = 0;
+    // Set once the write position has come round to slot 0 (or was folded into a smaller axis):
+    // the oldest line is then no longer in slot 0 but just after writeIndex.
+    bool wrapped = false;
     double crosshairX = -1.0;
     double crosshairY = -1.0;
     std::int32_t dragSourceDisplay = -1;
@@ -166,6 +169,8 @@ public:
     void storeSample(unsigned graph, double value);
     void advance();
     void setXSize(std::uint32_t slots);
+    // Lines the slots hold in arrival order, the newest in the slot before writeIndex.
+    std::uint32_t heldLines() const { return wrapped ? xSize - 1 : writeIndex; }
     // The X-axis size as users give it (slots minus 1): setXSize with value + 1.
     void applyXSize(unsigned long value);
     // The X-axis limit as users give it: 0 = no limit, 1..9 ignored, otherwise taken when >= xSize.
@@ -189,6 +194,9 @@ public:
 
 private:
     void recomputeWeightSums();
+    // Grows the X axis to `slots` keeping the lines in arrival order: a ring that has come round
+    // gets its new slots just before its oldest line, holding copies of it. false when out of memory.
+    bool growKeepingOrder(std::uint32_t slots);
 };
 
 // Opens a text plot file as loadTextFile does: false for a name that is missing, a folder or unreadable.

@@ -51,6 +51,7 @@ void PlotModel::advance() {
     const std::uint32_t n = xSize;
     if (fixedXAxis) {
         writeIndex = (w + 1) % n;
+        if (writeIndex == 0) wrapped = true;
         return;
     }
     if (w + 1 < n) {
@@ -59,6 +60,7 @@ void PlotModel::advance() {
     }
     if (n >= maxXSize || n == noXLimit) {
         writeIndex = 0;
+        wrapped = true;
         return;
     }
     if (!graphs.empty() && graphs[0].samples.capacity() < std::size_t{w} + 2) {
@@ -75,6 +77,7 @@ void PlotModel::advance() {
             // the extra slot give it back, so that every graph still holds exactly xSize slots.
             for (std::size_t k = 0; k < i; ++k) graphs[k].samples.pop_back();
             writeIndex = (w + 1) % n;
+            wrapped = true;
             return;
         }
     }
@@ -101,8 +104,40 @@ void PlotModel::setXSize(std::uint32_t slots) {
     // Slots added at the end hold copies of the last sample.
     for (Graph& g : graphs) g.summary.noteWritten(std::min(xSize, slots), slots);
     xSize = slots;
+    if (writeIndex >= slots) wrapped = true;
     writeIndex %= slots;
     if (maxXSize < slots) maxXSize = slots;
+}
+
+bool PlotModel::growKeepingOrder(std::uint32_t slots) {
+    if (slots <= xSize) return true;
+    if (!wrapped) {
+        // The lines fill slots 0 to writeIndex - 1: slots added at the end come after them.
+        setXSize(slots);
+        return xSize == slots;
+    }
+    // The oldest line shown is in the slot after writeIndex; the new slots go in before it.
+    const std::uint32_t at = writeIndex + 1;
+    const std::uint32_t extra = slots - xSize;
+    if (!graphs.empty() && slots > graphs[0].samples.capacity()) reserveAll(graphs, slots);
+    std::size_t grown = 0;
+    try {
+        for (; grown < graphs.size(); ++grown) {
+            std::vector<double>& samples = graphs[grown].samples;
+            const double oldest = samples[at % xSize];
+            samples.insert(samples.begin() + at, extra, oldest);
+        }
+    } catch (const std::bad_alloc&) {
+        for (std::size_t g = 0; g < grown; ++g) {
+            std::vector<double>& samples = graphs[g].samples;
+            samples.erase(samples.begin() + at, samples.begin() + at + extra);
+        }
+        return false;
+    }
+    for (Graph& g : graphs) g.summary.noteWritten(0, slots);
+    xSize = slots;
+    if (maxXSize < slots) maxXSize = slots;
+    return true;
 }
 
 void PlotModel::applyXSize(unsigned long value) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <string>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -434,6 +435,85 @@ TEST_F(PlotModelTest, MergeWithoutMemoryForTheGraphsDropsThem) {
     live.merge(other);
     EXPECT_TRUE(live.graphs.empty());
     expectConsistent(live);
+}
+
+// One graph's values in the order the plot shows and saves them: from the slot after writeIndex
+// round to the slot before it.
+std::vector<double> shownOrder(const PlotModel& model, unsigned graph) {
+    std::vector<double> out;
+    for (std::uint32_t k = 0; k + 1 < model.xSize; ++k) {
+        out.push_back(model.graphs[graph].samples[(model.writeIndex + 1 + k) % model.xSize]);
+    }
+    return out;
+}
+
+void streamCounter(PlotModel& model, int from, int to) {
+    for (int line = from; line <= to; ++line) model.processLine(std::to_string(line).c_str());
+}
+
+// Where the lines first..last stand, one after the other, in `shown`; -1 when they do not. Only
+// filler stands before them: zeros of slots never written, or copies of the first line.
+long positionOfLines(const std::vector<double>& shown, double first, double last) {
+    std::size_t at = 0;
+    while (at < shown.size() && shown[at] != first) ++at;
+    while (at + 1 < shown.size() && shown[at + 1] == first) ++at;  // copies before the line itself
+    if (at == shown.size()) return -1;
+    for (std::size_t k = 0; k < at; ++k) {
+        if (shown[k] != 0 && shown[k] != first) return -1;
+    }
+    for (double line = first; line <= last; ++line, ++at) {
+        if (at >= shown.size() || shown[at] != line) return -1;
+    }
+    return static_cast<long>(at - static_cast<std::size_t>(last - first + 1));
+}
+
+TEST_F(PlotModelTest, MergesKeepTheLiveLinesInArrivalOrder) {
+    // A counter arrives, an expression "x" and then a file of counted lines are merged in, and more
+    // of the counter follows. The counter's graph must still read (and save) as the lines arrived,
+    // the expression must read 0, 1, 2, ... from the left edge, and the file's lines stand in order,
+    // its first line beside the counter's first or at the left edge.
+    const struct {
+        const char* name;
+        bool fixed;
+        int received, fileLines, after;
+        long filePosition;  // in the order shown right after the merge
+        int firstKept;      // the oldest counter line still held at the end
+    } cases[] = {
+        {"ring that came round", true, 891, 100, 9, 0, 292},
+        {"ring not yet full", true, 300, 100, 5, 309, 1},
+        {"ring grown by a longer file", true, 891, 1000, 9, 0, 283},
+        {"extendable axis", false, 1000, 100, 10, 0, 1},
+        {"extendable axis not yet full", false, 300, 100, 5, 309, 1},
+        {"extendable axis at its limit", false, 70000, 100, 10, 0, 20012},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotModel live;
+        live.fixedXAxis = c.fixed;
+        streamCounter(live, 1, c.received);
+
+        PlotModel expression;  // as Eval Expression builds it
+        expression.setXSize(live.xSize);
+        expression.addGraph("x");
+        for (std::uint32_t i = 0; i + 1 < live.xSize; ++i) {
+            expression.storeSample(0, i);
+            expression.advance();
+        }
+        live.merge(expression);
+        const std::vector<double> evaluated = shownOrder(live, 1);
+        for (std::size_t k = 0; k < evaluated.size(); ++k) ASSERT_EQ(evaluated[k], k) << k;
+
+        PlotModel file;  // as Merge File reads it
+        file.fixedXAxis = false;
+        streamCounter(file, 1000001, 1000000 + c.fileLines);
+        file.fixedXAxis = true;
+        live.merge(file);
+        EXPECT_EQ(positionOfLines(shownOrder(live, 2), 1000001, 1000000 + c.fileLines), c.filePosition);
+
+        streamCounter(live, c.received + 1, c.received + c.after);
+        EXPECT_NE(positionOfLines(shownOrder(live, 0), c.firstKept, c.received + c.after), -1);
+        expectConsistent(live);
+    }
 }
 
 TEST_F(PlotModelTest, FixedRingKeepsTheLastLines) {
