@@ -12,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/GraphData.h"
 #include "app/MainWindow.h"
+#include "app/MemoryRefusals.h"
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
 #include "app/StartupOptions.h"
@@ -132,6 +133,7 @@ int runKivrel(int argc, char** argv) {
     gint64 startTime = g_get_monotonic_time();
     GraphData graph;
     beepFunction = ringBell;
+    installMemoryHooks(graph);
     // GTK's own options are taken out and the locale is set without opening the display, so that
     // -h and -v answer in a terminal that has none.
     gtk_parse_args(&argc, &argv);

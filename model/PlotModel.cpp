@@ -85,6 +85,8 @@ void PlotModel::clear() {
     graphs.clear();
     writeIndex = 0;
     wrapped = false;
+    axisGrowthRefused = false;
+    graphRefused = false;
     displays.clear();
     totalWeight = 0;
     addDisplay(1);
@@ -140,8 +142,14 @@ unsigned PlotModel::addGraph(const std::string& title) {
         }
         g.colour = graphColour(n);
         // Reserve like the other arrays so that all graphs keep growing together.
-        const std::size_t capacity = graphs.empty() ? xSize : graphs[0].samples.capacity();
-        g.samples.reserve(std::max<std::size_t>(capacity, xSize));
+        const std::size_t capacity = std::max<std::size_t>(graphs.empty() ? xSize : graphs[0].samples.capacity(), xSize);
+        const double arrayBytes = static_cast<double>(capacity) * sizeof(double);
+        if (!sampleMemoryFits(static_cast<double>(n) * arrayBytes, static_cast<double>(n + 1) * arrayBytes)) {
+            if (!graphRefused) reportMemoryRefusal(noMemoryForGraph, xSize - 1u);
+            graphRefused = true;
+            return 0;
+        }
+        g.samples.reserve(capacity);
         g.samples.assign(xSize, 0.0);
         graphs.push_back(std::move(g));
     } catch (const std::bad_alloc&) {

@@ -31,6 +31,27 @@ extern bool directoryPruning;
 using BeepFunction = void (*)();
 extern BeepFunction beepFunction;
 
+// Bytes of memory the system can still give, for sampleGrowthFits. Points at systemAvailableMemory
+// unless main or a test sets another; null means no check.
+using AvailableMemoryFunction = std::uint64_t (*)();
+extern AvailableMemoryFunction availableMemoryFunction;
+// MemAvailable of /proc/meminfo in bytes; the largest value when it cannot be read.
+std::uint64_t systemAvailableMemory();
+
+// Told of each growth of sample memory refused for want of memory, as a fixed text and a detail
+// (the size asked for, or the size kept); the application shows them. Null: nobody is told.
+using MemoryRefusalFunction = void (*)(const char* text, const std::string& detail);
+extern MemoryRefusalFunction memoryRefusalFunction;
+extern const char* const noMemoryForXSize;
+extern const char* const noMemoryForGraph;
+extern const char* const noMemoryToExtend;
+// Whether sample arrays that hold heldBytes may come to hold neededBytes: all of them together may
+// take three quarters of what they hold and what the system can still give; the last quarter is
+// left for everything else.
+bool sampleMemoryFits(double heldBytes, double neededBytes);
+// Tells memoryRefusalFunction of a refusal; size is the detail.
+void reportMemoryRefusal(const char* text, std::uint64_t size);
+
 struct Colour {
     double red = 0.0;
     double green = 0.0;
@@ -138,6 +159,10 @@ public:
     // Set once the write position has come round to slot 0 (or was folded into a smaller axis):
     // the oldest line is then no longer in slot 0 but just after writeIndex.
     bool wrapped = false;
+    // Set when memory ran short for an extendable axis (which then goes on as a ring of what it
+    // holds) or for a new graph, so that each is told once; cleared by clear().
+    bool axisGrowthRefused = false;
+    bool graphRefused = false;
     double crosshairX = -1.0;
     double crosshairY = -1.0;
     std::int32_t dragSourceDisplay = -1;

@@ -516,6 +516,60 @@ TEST_F(PlotModelTest, MergesKeepTheLiveLinesInArrivalOrder) {
     }
 }
 
+// The system's memory as the next test sets it: `memoryTotal` bytes free before the model held
+// samples, less what its sample arrays hold; and the refusals the model tells.
+std::uint64_t memoryTotal = 0;
+const PlotModel* memoryUser = nullptr;
+std::vector<std::string> refusals;
+
+std::uint64_t testAvailableMemory() {
+    std::uint64_t held = 0;
+    for (const Graph& g : memoryUser->graphs) held += g.samples.capacity() * sizeof(double);
+    return held < memoryTotal ? memoryTotal - held : 0;
+}
+
+void recordRefusal(const char* text, const std::string& detail) { refusals.push_back(text + detail); }
+
+TEST_F(PlotModelTest, GrowthBeyondTheMemoryIsRefusedAndToldOnce) {
+    PlotModel model;
+    memoryUser = &model;
+    memoryTotal = 2u << 20;
+    refusals.clear();
+    availableMemoryFunction = testAvailableMemory;
+    memoryRefusalFunction = recordRefusal;
+
+    // A size that does not fit is refused and named; the plot keeps its size. One that fits is taken.
+    model.processLine("#$ -xsize 2000000000");
+    EXPECT_EQ(model.xSize, 610u);
+    model.processLine("#$ -xsize 99999");  // 800 kB for the graph the first data line makes
+    EXPECT_EQ(model.xSize, 100000u);
+    EXPECT_EQ(refusals, std::vector<std::string>{"Error: Not enough memory for X-axis size: 2000000000"});
+
+    // An extendable axis without a limit grows while four graphs fit in three quarters of the
+    // memory, then goes on as a ring of what it holds, and says so once.
+    refusals.clear();
+    model.processLine("#$ -xsize 609 -no-fixed -no-limits");
+    for (int line = 1; line <= 100000; ++line) model.processLine(("1 2 3 " + std::to_string(line)).c_str());
+    ASSERT_EQ(refusals.size(), 1u);
+    const std::string ring = "Error: Not enough memory to extend the X axis; it stays a ring of size: ";
+    EXPECT_EQ(refusals[0], ring + std::to_string(model.xSize - 1));
+    EXPECT_GT(model.xSize, 20000u);
+    EXPECT_LE(4 * model.graphs[0].samples.capacity() * sizeof(double), memoryTotal / 4 * 3);
+    EXPECT_EQ(model.graphs[3].samples[(model.writeIndex + model.xSize - 1) % model.xSize], 100000.0);
+    expectConsistent(model);
+
+    // Other programs took memory meanwhile: a fifth column gets no graph, and that is told once.
+    refusals.clear();
+    memoryTotal = 1u << 20;
+    for (int line = 0; line < 3; ++line) model.processLine("1 2 3 4 5");
+    EXPECT_EQ(model.graphs.size(), 4u);
+    EXPECT_EQ(refusals, std::vector<std::string>{"Error: Not enough memory for another graph of X-axis size: " +
+                                                 std::to_string(model.xSize - 1)});
+
+    availableMemoryFunction = systemAvailableMemory;
+    memoryRefusalFunction = nullptr;
+}
+
 TEST_F(PlotModelTest, FixedRingKeepsTheLastLines) {
     PlotModel model;
     model.setXSize(10);
