@@ -15,6 +15,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "app/MainWindow.h"
+#include "app/MemoryRefusals.h"
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
 #include "app/StartupOptions.h"
@@ -199,6 +200,7 @@ int runKivrel(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     GraphData graph;
     beepFunction = ringBell;
+    installMemoryHooks(graph);
     // GTK's own options are taken out and the locale is set without opening the display, so that
     // -h and -v answer in a terminal that has none.
     gtk_parse_args(&argc, &argv);

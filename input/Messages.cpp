@@ -1,5 +1,9 @@
 #include "input/Messages.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include <gtk/gtk.h>
 
 #include "app/GraphData.h"
@@ -24,6 +28,13 @@ int runDialog(GtkDialog* dialog) {
 }
 
 void showErrorDialog(GtkWidget* parent, const char* text, const char* detail) {
+    // With KIVREL_REPORT_ERRORS set (to anything but empty or "0") the message also goes to
+    // standard error, so that a test can see the dialog of the running program.
+    const char* report = std::getenv("KIVREL_REPORT_ERRORS");
+    if (report && *report && std::strcmp(report, "0") != 0) {
+        std::fprintf(stderr, "kivrel: error dialog: %s%s\n", text ? text : "", detail ? detail : "");
+        std::fflush(stderr);
+    }
     GtkWidget* dialog = gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr,
                                                GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_ERROR,
                                                GTK_BUTTONS_CLOSE, "%s%s", text ? text : "",

@@ -14,7 +14,8 @@ using DialogResponder = void (*)(GtkDialog* dialog);
 extern DialogResponder dialogResponder;
 int runDialog(GtkDialog* dialog);
 
-// "%s%s" of the two texts: neither is ever taken as a format.
+// "%s%s" of the two texts: neither is ever taken as a format. With KIVREL_REPORT_ERRORS set, the
+// message goes to standard error as well ("kivrel: error dialog: " and the texts).
 void showErrorDialog(GtkWidget* parent, const char* text, const char* detail);
 
 // "Kivrel: [name]", or "Kivrel" for an empty name; a remark follows the name after a space.

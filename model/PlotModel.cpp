@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <new>
 #include <utility>
+
+#include "model/ValueRange.h"
 
 bool defaultIndependentDisplays = true;
 bool directoryPruning = true;
@@ -40,6 +43,14 @@ double roundDown(double v) {
 
 }  // namespace
 
+double scaledExtreme(double value, double scale) {
+    const double scaled = value * scale;
+    // A finite value whose scaled form overflows stands at the edge of the doubles, so that the
+    // range still holds it.
+    if (std::isinf(scaled) && std::isfinite(value)) return std::copysign(std::numeric_limits<double>::max(), scaled);
+    return scaled;
+}
+
 Colour graphColour(unsigned index) {
     const char* levels = colourLevels[index % maxGraphs];
     return Colour{levelValue(levels[0]), levelValue(levels[1]), levelValue(levels[2]), 1.0};
@@ -73,6 +84,9 @@ void PlotModel::clear() {
     generalTitle.clear();
     graphs.clear();
     writeIndex = 0;
+    wrapped = false;
+    axisGrowthRefused = false;
+    graphRefused = false;
     displays.clear();
     totalWeight = 0;
     addDisplay(1);
@@ -128,8 +142,14 @@ unsigned PlotModel::addGraph(const std::string& title) {
         }
         g.colour = graphColour(n);
         // Reserve like the other arrays so that all graphs keep growing together.
-        const std::size_t capacity = graphs.empty() ? xSize : graphs[0].samples.capacity();
-        g.samples.reserve(std::max<std::size_t>(capacity, xSize));
+        const std::size_t capacity = std::max<std::size_t>(graphs.empty() ? xSize : graphs[0].samples.capacity(), xSize);
+        const double arrayBytes = static_cast<double>(capacity) * sizeof(double);
+        if (!sampleMemoryFits(static_cast<double>(n) * arrayBytes, static_cast<double>(n + 1) * arrayBytes)) {
+            if (!graphRefused) reportMemoryRefusal(noMemoryForGraph, xSize - 1u);
+            graphRefused = true;
+            return 0;
+        }
+        g.samples.reserve(capacity);
         g.samples.assign(xSize, 0.0);
         graphs.push_back(std::move(g));
     } catch (const std::bad_alloc&) {
@@ -246,6 +266,7 @@ void PlotModel::setDisplayWeight(unsigned display, unsigned weight) {
 void PlotModel::addReferenceLine(unsigned display, double value) {
     if (display >= displays.size()) return;
     std::vector<double>& lines = displays[display].refLines;
+    if (lines.size() >= maxReferenceLines) return;  // keeps each addition a bounded scan
     for (double existing : lines) {
         if (std::fabs(existing - value) <= 1e-6) return;
     }
@@ -263,8 +284,8 @@ void PlotModel::recomputeYRange(unsigned display) {
         if (g.display != display && !sharedYMinMax) continue;
         // An overflowed value (1e999 in the data) must not make the range infinite: non-finite
         // extremes do not widen it.
-        const double high = g.maxValue * g.scale;
-        const double low = g.minValue * g.scale;
+        const double high = scaledExtreme(g.maxValue, g.scale);
+        const double low = scaledExtreme(g.minValue, g.scale);
         if (std::isfinite(high)) d.yMax = std::max(d.yMax, high);
         if (std::isfinite(low)) d.yMin = std::min(d.yMin, low);
         if (std::isfinite(high)) d.yMin = std::min(d.yMin, high);  // a negative scale swaps the ends
@@ -315,13 +336,28 @@ void PlotModel::merge(PlotModel& other) {
     if (other.maxXSize > maxXSize && other.maxXSize >= minXSize && other.maxXSize >= xSize) {
         maxXSize = other.maxXSize;
     }
+    const std::uint32_t held = heldLines();
+    const std::uint32_t otherHeld = other.heldLines();
     if (xSize < other.xSize) {
-        setXSize(other.xSize);
+        growKeepingOrder(other.xSize);
     } else if (other.xSize < xSize) {
-        other.setXSize(xSize);
+        other.growKeepingOrder(xSize);
     }
-    writeIndex = std::max(writeIndex, other.writeIndex);
-    if (writeIndex >= xSize) writeIndex = 0;  // only when a resize above failed
+    // The other's lines are turned round the ring so that they read in order from the slot after
+    // writeIndex, as this model's own lines do; writeIndex stays, so that lines still arriving
+    // follow this model's newest. The other's oldest line goes beside this model's oldest, or
+    // further left when it holds more lines than fit after that.
+    std::uint32_t turn = 0;
+    if (graphs.empty()) {
+        if (other.writeIndex < xSize) writeIndex = other.writeIndex;
+        wrapped = other.wrapped;
+    } else if (other.xSize == xSize) {
+        const std::uint64_t n = xSize;
+        const std::uint64_t start = n - 1 - held;
+        const std::uint64_t otherStart = std::min<std::uint64_t>(start, n - 1 - otherHeld);
+        const std::uint64_t shift = (n - 1 - otherHeld) - otherStart;
+        turn = static_cast<std::uint32_t>((writeIndex + 2 * n - other.writeIndex - shift) % n);
+    }
     if (samplingRate == 0) {
         samplingRate = other.samplingRate;
     } else if (other.samplingRate != 0 && other.samplingRate != samplingRate) {
@@ -366,6 +402,7 @@ void PlotModel::merge(PlotModel& other) {
         target.minValue = source.minValue;
         target.maxValue = source.maxValue;
         if (source.samples.size() == target.samples.size()) {
+            std::rotate(source.samples.begin(), source.samples.end() - turn, source.samples.end());
             target.samples.swap(source.samples);
         } else {
             // One of the two could not be resized (out of memory): copy what fits into the slots
@@ -406,9 +443,9 @@ double PlotModel::valueToY(unsigned display, double value, int virtualHeight, do
     if (display >= displays.size()) return 0.0;
     const Display& d = displays[display];
     const DisplayBand band = displayBand(display, virtualHeight, yOrigin);
-    if (!(d.yMax > d.yMin) || !std::isfinite(d.yMax - d.yMin)) return band.bottom;
+    if (!(d.yMax > d.yMin) || !std::isfinite(d.yMin) || !std::isfinite(d.yMax)) return band.bottom;
     const double v = std::clamp(value, d.yMin, d.yMax);
-    return band.bottom + (band.top + 2 - band.bottom) * (v - d.yMin) / (d.yMax - d.yMin);
+    return band.bottom + (band.top + 2 - band.bottom) * fractionOfRange(v, d.yMin, d.yMax);
 }
 
 int PlotModel::displayAtY(double y, int virtualHeight, double yOrigin) const {

@@ -16,6 +16,9 @@ constexpr std::uint32_t minXSize = 10;
 constexpr std::uint32_t startXSize = 610;
 constexpr std::uint32_t startMaxXSize = 50000;
 constexpr std::uint32_t noXLimit = 4294967295u;
+// Reference lines one display holds at most; further ones are ignored. More could not be told
+// apart in a band of a few hundred rows, and each costs its line and label on every redraw.
+constexpr std::size_t maxReferenceLines = 256;
 // Spare slots reserved in every sample array whenever the arrays grow.
 constexpr std::uint32_t sampleReserve = 256;
 
@@ -28,12 +31,36 @@ extern bool directoryPruning;
 using BeepFunction = void (*)();
 extern BeepFunction beepFunction;
 
+// Bytes of memory the system can still give, for sampleGrowthFits. Points at systemAvailableMemory
+// unless main or a test sets another; null means no check.
+using AvailableMemoryFunction = std::uint64_t (*)();
+extern AvailableMemoryFunction availableMemoryFunction;
+// MemAvailable of /proc/meminfo in bytes; the largest value when it cannot be read.
+std::uint64_t systemAvailableMemory();
+
+// Told of each growth of sample memory refused for want of memory, as a fixed text and a detail
+// (the size asked for, or the size kept); the application shows them. Null: nobody is told.
+using MemoryRefusalFunction = void (*)(const char* text, const std::string& detail);
+extern MemoryRefusalFunction memoryRefusalFunction;
+extern const char* const noMemoryForXSize;
+extern const char* const noMemoryForGraph;
+extern const char* const noMemoryToExtend;
+// Whether sample arrays that hold heldBytes may come to hold neededBytes: all of them together may
+// take three quarters of what they hold and what the system can still give; the last quarter is
+// left for everything else.
+bool sampleMemoryFits(double heldBytes, double neededBytes);
+// Tells memoryRefusalFunction of a refusal; size is the detail.
+void reportMemoryRefusal(const char* text, std::uint64_t size);
+
 struct Colour {
     double red = 0.0;
     double green = 0.0;
     double blue = 0.0;
     double alpha = 1.0;
 };
+
+// value times scale; a product that overflows from a finite value is the largest double of its sign.
+double scaledExtreme(double value, double scale);
 
 // Colour of the graph with the given index (0..63), alpha 1.
 Colour graphColour(unsigned index);
@@ -129,6 +156,13 @@ public:
     std::vector<Display> displays;
     std::vector<Graph> graphs;
     std::uint32_t writeIndex = 0;
+    // Set once the write position has come round to slot 0 (or was folded into a smaller axis):
+    // the oldest line is then no longer in slot 0 but just after writeIndex.
+    bool wrapped = false;
+    // Set when memory ran short for an extendable axis (which then goes on as a ring of what it
+    // holds) or for a new graph, so that each is told once; cleared by clear().
+    bool axisGrowthRefused = false;
+    bool graphRefused = false;
     double crosshairX = -1.0;
     double crosshairY = -1.0;
     std::int32_t dragSourceDisplay = -1;
@@ -160,6 +194,8 @@ public:
     void storeSample(unsigned graph, double value);
     void advance();
     void setXSize(std::uint32_t slots);
+    // Lines the slots hold in arrival order, the newest in the slot before writeIndex.
+    std::uint32_t heldLines() const { return wrapped ? xSize - 1 : writeIndex; }
     // The X-axis size as users give it (slots minus 1): setXSize with value + 1.
     void applyXSize(unsigned long value);
     // The X-axis limit as users give it: 0 = no limit, 1..9 ignored, otherwise taken when >= xSize.
@@ -183,6 +219,9 @@ public:
 
 private:
     void recomputeWeightSums();
+    // Grows the X axis to `slots` keeping the lines in arrival order: a ring that has come round
+    // gets its new slots just before its oldest line, holding copies of it. false when out of memory.
+    bool growKeepingOrder(std::uint32_t slots);
 };
 
 // Opens a text plot file as loadTextFile does: false for a name that is missing, a folder or unreadable.

@@ -1,11 +1,50 @@
 // Sample slots: storing values, moving the write position and resizing the X axis.
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <limits>
 #include <new>
+#include <string>
 
 #include "model/PlotModel.h"
 
+AvailableMemoryFunction availableMemoryFunction = systemAvailableMemory;
+MemoryRefusalFunction memoryRefusalFunction = nullptr;
+const char* const noMemoryForXSize = "Error: Not enough memory for X-axis size: ";
+const char* const noMemoryForGraph = "Error: Not enough memory for another graph of X-axis size: ";
+const char* const noMemoryToExtend = "Error: Not enough memory to extend the X axis; it stays a ring of size: ";
+
+std::uint64_t systemAvailableMemory() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string name;
+    std::uint64_t kilobytes = 0;
+    while (meminfo >> name >> kilobytes) {
+        if (name == "MemAvailable:") return kilobytes * 1024;
+        meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    return std::numeric_limits<std::uint64_t>::max();
+}
+
+bool sampleMemoryFits(double heldBytes, double neededBytes) {
+    if (!availableMemoryFunction) return true;
+    return neededBytes <= (static_cast<double>(availableMemoryFunction()) + heldBytes) * 0.75;
+}
+
+void reportMemoryRefusal(const char* text, std::uint64_t size) {
+    if (memoryRefusalFunction) memoryRefusalFunction(text, std::to_string(size));
+}
+
 namespace {
+
+// Whether the sample arrays of graphCount graphs, holding heldSlots slots each, can grow to toSlots
+// slots each. While an array moves to a larger block its old block is still there; the arrays move
+// one after the other.
+bool sampleGrowthFits(std::size_t graphCount, std::size_t heldSlots, std::size_t toSlots) {
+    if (toSlots <= heldSlots) return true;
+    const double count = static_cast<double>(graphCount);
+    return sampleMemoryFits(count * static_cast<double>(heldSlots) * sizeof(double),
+                            (count * static_cast<double>(toSlots) + static_cast<double>(heldSlots)) * sizeof(double));
+}
 
 // Gives every graph room for `slots` plus the spare, so that all arrays reallocate together.
 // A graph whose allocation fails stops the step; the caller then grows slot by slot and sees
@@ -39,7 +78,7 @@ void PlotModel::storeSample(unsigned graph, double value) {
     // A new extreme only widens the range of the display the graph is shown in; rounding waits
     // for the next recomputation.
     Display& d = displays[effectiveDisplayOf(graph)];
-    const double scaled = value * g.scale;
+    const double scaled = scaledExtreme(value, g.scale);
     if (d.autoRange && std::isfinite(scaled)) {
         if (scaled > d.yMax) d.yMax = scaled;
         if (scaled < d.yMin) d.yMin = scaled;  // either end: a negative scale swaps them
@@ -51,21 +90,34 @@ void PlotModel::advance() {
     const std::uint32_t n = xSize;
     if (fixedXAxis) {
         writeIndex = (w + 1) % n;
+        if (writeIndex == 0) wrapped = true;
         return;
     }
     if (w + 1 < n) {
         writeIndex = w + 1;
         return;
     }
-    if (n >= maxXSize || n == noXLimit) {
+    if (n >= maxXSize || n == noXLimit || axisGrowthRefused) {
         writeIndex = 0;
+        wrapped = true;
         return;
     }
     if (!graphs.empty() && graphs[0].samples.capacity() < std::size_t{w} + 2) {
         // At least the spare of 256 slots, and at least half the present size more: a fixed step
-        // alone would copy every array once per 256 lines and make a long run quadratic.
+        // alone would copy every array once per 256 lines and make a long run quadratic. When
+        // memory is short, only the spare; without memory for that, the axis stops growing.
         const std::size_t grown = graphs[0].samples.capacity() + graphs[0].samples.capacity() / 2;
-        reserveAll(graphs, std::max(std::size_t{w} + 2, grown > sampleReserve ? grown - sampleReserve : 0));
+        std::size_t slots = std::max(std::size_t{w} + 2, grown > sampleReserve ? grown - sampleReserve : 0);
+        const std::size_t held = graphs[0].samples.capacity();
+        if (!sampleGrowthFits(graphs.size(), held, slots + sampleReserve)) slots = std::size_t{w} + 2;
+        if (!sampleGrowthFits(graphs.size(), held, slots + sampleReserve)) {
+            axisGrowthRefused = true;
+            reportMemoryRefusal(noMemoryToExtend, n - 1);
+            writeIndex = 0;
+            wrapped = true;
+            return;
+        }
+        reserveAll(graphs, slots);
     }
     for (std::size_t i = 0; i < graphs.size(); ++i) {
         try {
@@ -75,6 +127,7 @@ void PlotModel::advance() {
             // the extra slot give it back, so that every graph still holds exactly xSize slots.
             for (std::size_t k = 0; k < i; ++k) graphs[k].samples.pop_back();
             writeIndex = (w + 1) % n;
+            wrapped = true;
             return;
         }
     }
@@ -84,6 +137,12 @@ void PlotModel::advance() {
 
 void PlotModel::setXSize(std::uint32_t slots) {
     if (slots < minXSize) return;
+    // Without graphs nothing is allocated yet, but the first data line will make one this long.
+    const std::size_t held = graphs.empty() ? 0 : graphs[0].samples.capacity();
+    if (!sampleGrowthFits(std::max<std::size_t>(graphs.size(), 1), held, slots)) {
+        reportMemoryRefusal(noMemoryForXSize, slots - 1u);
+        return;
+    }
     if (!graphs.empty() && slots > graphs[0].samples.capacity()) reserveAll(graphs, slots);
     try {
         for (Graph& g : graphs) {
@@ -101,12 +160,51 @@ void PlotModel::setXSize(std::uint32_t slots) {
     // Slots added at the end hold copies of the last sample.
     for (Graph& g : graphs) g.summary.noteWritten(std::min(xSize, slots), slots);
     xSize = slots;
+    if (writeIndex >= slots) wrapped = true;
     writeIndex %= slots;
     if (maxXSize < slots) maxXSize = slots;
 }
 
+bool PlotModel::growKeepingOrder(std::uint32_t slots) {
+    if (slots <= xSize) return true;
+    if (!wrapped) {
+        // The lines fill slots 0 to writeIndex - 1: slots added at the end come after them.
+        setXSize(slots);
+        return xSize == slots;
+    }
+    // The oldest line shown is in the slot after writeIndex; the new slots go in before it.
+    if (!graphs.empty() && !sampleGrowthFits(graphs.size(), graphs[0].samples.capacity(), slots)) {
+        reportMemoryRefusal(noMemoryForXSize, slots - 1u);
+        return false;
+    }
+    const std::uint32_t at = writeIndex + 1;
+    const std::uint32_t extra = slots - xSize;
+    if (!graphs.empty() && slots > graphs[0].samples.capacity()) reserveAll(graphs, slots);
+    std::size_t grown = 0;
+    try {
+        for (; grown < graphs.size(); ++grown) {
+            std::vector<double>& samples = graphs[grown].samples;
+            const double oldest = samples[at % xSize];
+            samples.insert(samples.begin() + at, extra, oldest);
+        }
+    } catch (const std::bad_alloc&) {
+        for (std::size_t g = 0; g < grown; ++g) {
+            std::vector<double>& samples = graphs[g].samples;
+            samples.erase(samples.begin() + at, samples.begin() + at + extra);
+        }
+        return false;
+    }
+    for (Graph& g : graphs) g.summary.noteWritten(0, slots);
+    xSize = slots;
+    if (maxXSize < slots) maxXSize = slots;
+    return true;
+}
+
 void PlotModel::applyXSize(unsigned long value) {
-    if (value >= noXLimit) return;  // the number of slots would not fit 32 bits
+    if (value >= noXLimit) {  // the number of slots would not fit 32 bits, nor the memory
+        reportMemoryRefusal(noMemoryForXSize, value);
+        return;
+    }
     setXSize(static_cast<std::uint32_t>(value + 1));
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "model/ValueRange.h"
 #include "render/CairoPtr.h"
 #include "render/ImageRasteriser.h"
 #include "render/SampleExtremes.h"
@@ -36,7 +37,7 @@ double finiteOr(double value, double fallback) {
 }
 
 bool hasRange(const Display& d) {
-    return d.yMax > d.yMin && std::isfinite(d.yMax - d.yMin);
+    return d.yMax > d.yMin && std::isfinite(d.yMin) && std::isfinite(d.yMax);
 }
 
 // An X scale labels the axis only with two samples at least and a finite, non-empty range.
@@ -175,6 +176,7 @@ void drawGrid(const Frame& f, unsigned i, int level) {
             b = s;
         }
     } else if (level != 1) {
+        // Both ends on one side of zero: their difference cannot overflow.
         const double s = (d.yMax - d.yMin) / level;
         for (int j = 1; j <= level && d.yMin + j * s < d.yMax; ++j) line(d.yMin + j * s);
         b = d.yMin + s;
@@ -537,7 +539,7 @@ double valueAtY(const PlotModel& model, double y, int virtualHeight, double yOri
         const DisplayBand band = model.displayBand(i, virtualHeight, yOrigin);
         const double top = band.top + dataTopInset;
         if (!(band.bottom > top)) continue;  // no data area to read a value from
-        if (top <= y && y <= band.bottom) return d.yMax + (y - top) * (d.yMin - d.yMax) / (band.bottom - top);
+        if (top <= y && y <= band.bottom) return valueInRange(d.yMax, d.yMin, (y - top) / (band.bottom - top));
     }
     return 0.0;
 }

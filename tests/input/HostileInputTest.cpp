@@ -2,6 +2,7 @@
 // and every other byte), and one line of 100 MB without a line feed. In the program's own window
 // (where the plot can be looked at) and through the real program started as "kivrel -" (where
 // its memory, its liveness and its end-of-input report can be).
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -111,6 +112,69 @@ TEST(HostileInput, AHundredMegabyteLineKeepsMemoryBoundedAndTheInputEnds) {
     const long used = kivrel.cpuTicks() - before;
     EXPECT_TRUE(kivrel.running());
     EXPECT_LT(used, sysconf(_SC_CLK_TCK) / 2) << "CPU ticks used in two idle seconds";
+}
+
+// Sizes the machine cannot hold: an X axis of two billion slots (16 GB a graph) asked for by an
+// option line or on the command line, and an extendable axis without a limit fed fast. The program
+// is told it has 8 MB for samples (it cannot be limited otherwise under the address sanitizer,
+// which reserves terabytes of address space): it refuses what does not fit with one error dialog,
+// keeps running and keeps its memory.
+TEST(HostileInput, SizesBeyondTheMemoryAreRefusedWithOneMessage) {
+    KivrelStart start;
+    start.environment = {{"KIVREL_AVAILABLE_MEMORY_MB", "8"}, {"KIVREL_REPORT_ERRORS", "1"}};
+    std::string wide;  // 16 graphs of 8 bytes a slot
+    for (int i = 0; i < 400000; ++i) wide += "1 2 3 4 5 6 7 8 9 10 11 12 13 14 " + std::to_string(i) + " -1\n";
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string input;
+        std::string message;
+    } cases[] = {
+        {"option line", {}, "#$ -xsize 2000000000\n" + markedLines(100),
+         "Error: Not enough memory for X-axis size: 2000000000"},
+        {"command line", {"-xsize", "2000000000"}, markedLines(100),
+         "Error: Not enough memory for X-axis size: 2000000000"},
+        {"extendable axis without a limit", {}, "#$ -no-fixed -no-limits\n" + wide,
+         "Error: Not enough memory to extend the X axis; it stays a ring of size: "},
+    };
+    long baseline = 0;
+    {
+        RunningKivrel kivrel({"-"}, start);
+        ASSERT_TRUE(kivrel.ok());
+        std::thread writer = kivrel.writeAndClose(markedLines(100));
+        ASSERT_NE(kivrel.waitForReport(), "") << kivrel.standardError();
+        writer.join();
+        baseline = kivrel.statusKilobytes("VmHWM");
+        ASSERT_GT(baseline, 0);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.push_back("-");
+        RunningKivrel kivrel(arguments, start);
+        ASSERT_TRUE(kivrel.ok());
+        std::thread writer = kivrel.writeAndClose(c.input);
+        const std::string report = kivrel.waitForReport();
+        writer.join();
+        ASSERT_NE(report, "") << kivrel.standardError();
+        // The dialog waits for the main loop: it may come after the last line.
+        const std::string shown = "kivrel: error dialog: " + c.message;
+        ASSERT_NE(kivrel.waitForLine(shown), "") << kivrel.standardError();
+        EXPECT_TRUE(kivrel.running());
+        const std::string& errors = kivrel.standardError();
+        const std::size_t at = errors.find(shown);
+        EXPECT_EQ(errors.find("error dialog", at + shown.size()), std::string::npos) << "one message only";
+        if (c.message.back() == ' ') {
+            // The ring it stays: 16 graphs within the 8 MB.
+            const long slots = std::strtol(errors.c_str() + at + shown.size(), nullptr, 10);
+            EXPECT_GT(slots, 10000);
+            EXPECT_LE(slots * 16 * 8, 8l << 20);
+        }
+        const long peak = kivrel.statusKilobytes("VmHWM");
+        RecordProperty(std::string(c.name) + " vmhwm_kb", std::to_string(peak));
+        // Samples held whole would take 16 GB, or 51 MB for the 400 000 lines of the extendable axis.
+        EXPECT_LT(peak - baseline, 40 * 1024) << "peak resident size in kB beyond that of 100 lines";
+    }
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ struct KivrelStart {
     bool pipeOutput = false;
     // A standard descriptor (0, 1 or 2) closed in the program before it starts; -1: none.
     int closedDescriptor = -1;
+    // Further environment variables, such as the test hooks that fake the memory the system has.
+    std::vector<std::pair<std::string, std::string>> environment;
 };
 
 class RunningKivrel {
@@ -48,6 +50,9 @@ public:
         environment = g_environ_setenv(environment, "KIVREL_REPORT_FIRST_FRAME", "1", TRUE);
         if (!start.saveOnSignal.empty()) {
             environment = g_environ_setenv(environment, "KIVREL_SAVE_ON_SIGNAL", start.saveOnSignal.c_str(), TRUE);
+        }
+        for (const auto& [name, value] : start.environment) {
+            environment = g_environ_setenv(environment, name.c_str(), value.c_str(), TRUE);
         }
         // Memory figures should show the program's own peak, not what the address sanitizer keeps
         // of freed blocks to catch late uses.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <string>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -272,6 +273,15 @@ TEST_F(PlotModelTest, WeightsAndReferenceLines) {
     model.addReferenceLine(0, 1.00001);
     model.addReferenceLine(5, 3.0);
     EXPECT_EQ(model.displays[0].refLines, (std::vector<double>{1.0, 1.00001}));
+
+    // A stream of distinct lines fills a display up to the bound and no further; emptied with
+    // "-c", it takes new ones again.
+    for (int i = 0; i < 1000; ++i) model.processLine(("#~ -dpy 1 -l " + std::to_string(i)).c_str());
+    ASSERT_EQ(model.displays[1].refLines.size(), maxReferenceLines);
+    EXPECT_EQ(model.displays[1].refLines.front(), 0.0);
+    EXPECT_EQ(model.displays[1].refLines.back(), maxReferenceLines - 1.0);
+    model.processLine("#~ -dpy 1 -c -l 5000");
+    EXPECT_EQ(model.displays[1].refLines, std::vector<double>{5000.0});
 }
 
 TEST_F(PlotModelTest, DragPreviewRemapsDisplays) {
@@ -425,6 +435,139 @@ TEST_F(PlotModelTest, MergeWithoutMemoryForTheGraphsDropsThem) {
     live.merge(other);
     EXPECT_TRUE(live.graphs.empty());
     expectConsistent(live);
+}
+
+// One graph's values in the order the plot shows and saves them: from the slot after writeIndex
+// round to the slot before it.
+std::vector<double> shownOrder(const PlotModel& model, unsigned graph) {
+    std::vector<double> out;
+    for (std::uint32_t k = 0; k + 1 < model.xSize; ++k) {
+        out.push_back(model.graphs[graph].samples[(model.writeIndex + 1 + k) % model.xSize]);
+    }
+    return out;
+}
+
+void streamCounter(PlotModel& model, int from, int to) {
+    for (int line = from; line <= to; ++line) model.processLine(std::to_string(line).c_str());
+}
+
+// Where the lines first..last stand, one after the other, in `shown`; -1 when they do not. Only
+// filler stands before them: zeros of slots never written, or copies of the first line.
+long positionOfLines(const std::vector<double>& shown, double first, double last) {
+    std::size_t at = 0;
+    while (at < shown.size() && shown[at] != first) ++at;
+    while (at + 1 < shown.size() && shown[at + 1] == first) ++at;  // copies before the line itself
+    if (at == shown.size()) return -1;
+    for (std::size_t k = 0; k < at; ++k) {
+        if (shown[k] != 0 && shown[k] != first) return -1;
+    }
+    for (double line = first; line <= last; ++line, ++at) {
+        if (at >= shown.size() || shown[at] != line) return -1;
+    }
+    return static_cast<long>(at - static_cast<std::size_t>(last - first + 1));
+}
+
+TEST_F(PlotModelTest, MergesKeepTheLiveLinesInArrivalOrder) {
+    // A counter arrives, an expression "x" and then a file of counted lines are merged in, and more
+    // of the counter follows. The counter's graph must still read (and save) as the lines arrived,
+    // the expression must read 0, 1, 2, ... from the left edge, and the file's lines stand in order,
+    // its first line beside the counter's first or at the left edge.
+    const struct {
+        const char* name;
+        bool fixed;
+        int received, fileLines, after;
+        long filePosition;  // in the order shown right after the merge
+        int firstKept;      // the oldest counter line still held at the end
+    } cases[] = {
+        {"ring that came round", true, 891, 100, 9, 0, 292},
+        {"ring not yet full", true, 300, 100, 5, 309, 1},
+        {"ring grown by a longer file", true, 891, 1000, 9, 0, 283},
+        {"extendable axis", false, 1000, 100, 10, 0, 1},
+        {"extendable axis not yet full", false, 300, 100, 5, 309, 1},
+        {"extendable axis at its limit", false, 70000, 100, 10, 0, 20012},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotModel live;
+        live.fixedXAxis = c.fixed;
+        streamCounter(live, 1, c.received);
+
+        PlotModel expression;  // as Eval Expression builds it
+        expression.setXSize(live.xSize);
+        expression.addGraph("x");
+        for (std::uint32_t i = 0; i + 1 < live.xSize; ++i) {
+            expression.storeSample(0, i);
+            expression.advance();
+        }
+        live.merge(expression);
+        const std::vector<double> evaluated = shownOrder(live, 1);
+        for (std::size_t k = 0; k < evaluated.size(); ++k) ASSERT_EQ(evaluated[k], k) << k;
+
+        PlotModel file;  // as Merge File reads it
+        file.fixedXAxis = false;
+        streamCounter(file, 1000001, 1000000 + c.fileLines);
+        file.fixedXAxis = true;
+        live.merge(file);
+        EXPECT_EQ(positionOfLines(shownOrder(live, 2), 1000001, 1000000 + c.fileLines), c.filePosition);
+
+        streamCounter(live, c.received + 1, c.received + c.after);
+        EXPECT_NE(positionOfLines(shownOrder(live, 0), c.firstKept, c.received + c.after), -1);
+        expectConsistent(live);
+    }
+}
+
+// The system's memory as the next test sets it: `memoryTotal` bytes free before the model held
+// samples, less what its sample arrays hold; and the refusals the model tells.
+std::uint64_t memoryTotal = 0;
+const PlotModel* memoryUser = nullptr;
+std::vector<std::string> refusals;
+
+std::uint64_t testAvailableMemory() {
+    std::uint64_t held = 0;
+    for (const Graph& g : memoryUser->graphs) held += g.samples.capacity() * sizeof(double);
+    return held < memoryTotal ? memoryTotal - held : 0;
+}
+
+void recordRefusal(const char* text, const std::string& detail) { refusals.push_back(text + detail); }
+
+TEST_F(PlotModelTest, GrowthBeyondTheMemoryIsRefusedAndToldOnce) {
+    PlotModel model;
+    memoryUser = &model;
+    memoryTotal = 2u << 20;
+    refusals.clear();
+    availableMemoryFunction = testAvailableMemory;
+    memoryRefusalFunction = recordRefusal;
+
+    // A size that does not fit is refused and named; the plot keeps its size. One that fits is taken.
+    model.processLine("#$ -xsize 2000000000");
+    EXPECT_EQ(model.xSize, 610u);
+    model.processLine("#$ -xsize 99999");  // 800 kB for the graph the first data line makes
+    EXPECT_EQ(model.xSize, 100000u);
+    EXPECT_EQ(refusals, std::vector<std::string>{"Error: Not enough memory for X-axis size: 2000000000"});
+
+    // An extendable axis without a limit grows while four graphs fit in three quarters of the
+    // memory, then goes on as a ring of what it holds, and says so once.
+    refusals.clear();
+    model.processLine("#$ -xsize 609 -no-fixed -no-limits");
+    for (int line = 1; line <= 100000; ++line) model.processLine(("1 2 3 " + std::to_string(line)).c_str());
+    ASSERT_EQ(refusals.size(), 1u);
+    const std::string ring = "Error: Not enough memory to extend the X axis; it stays a ring of size: ";
+    EXPECT_EQ(refusals[0], ring + std::to_string(model.xSize - 1));
+    EXPECT_GT(model.xSize, 20000u);
+    EXPECT_LE(4 * model.graphs[0].samples.capacity() * sizeof(double), memoryTotal / 4 * 3);
+    EXPECT_EQ(model.graphs[3].samples[(model.writeIndex + model.xSize - 1) % model.xSize], 100000.0);
+    expectConsistent(model);
+
+    // Other programs took memory meanwhile: a fifth column gets no graph, and that is told once.
+    refusals.clear();
+    memoryTotal = 1u << 20;
+    for (int line = 0; line < 3; ++line) model.processLine("1 2 3 4 5");
+    EXPECT_EQ(model.graphs.size(), 4u);
+    EXPECT_EQ(refusals, std::vector<std::string>{"Error: Not enough memory for another graph of X-axis size: " +
+                                                 std::to_string(model.xSize - 1)});
+
+    availableMemoryFunction = systemAvailableMemory;
+    memoryRefusalFunction = nullptr;
 }
 
 TEST_F(PlotModelTest, FixedRingKeepsTheLastLines) {

@@ -369,14 +369,54 @@ TEST(DisplayGeometry, VisibilityAndTheValueUnderARow) {
     } ranges[] = {{"empty", 1, 1},
                   {"reversed", 1, -1},
                   {"not a number", std::nan(""), 1},
-                  {"infinite", -1, HUGE_VAL},
-                  {"too wide to subtract", -1e308, 1e308}};
+                  {"infinite", -1, HUGE_VAL}};
     for (const auto& r : ranges) {
         SCOPED_TRACE(r.name);
         d1.yMin = r.yMin;
         d1.yMax = r.yMax;
         EXPECT_FALSE(isDisplayVisible(model, 1, 300, 300, 0));
         EXPECT_DOUBLE_EQ(valueAtY(model, 200, 300, 0), 0);
+    }
+}
+
+TEST(DrawPlot, ExtremeFiniteValuesDrawTheirTracesAndLabels) {
+    // Ranges whose width (maximum minus minimum, or a value times its scale) is beyond the largest
+    // double: the display is drawn like any other, its trace on the rows of its values.
+    constexpr double most = std::numeric_limits<double>::max();
+    const struct {
+        const char* name;
+        double low, high, scale;
+    } cases[] = {{"plus and minus 1e308", -1e308, 1e308, 1},
+                 {"the largest doubles", -most, most, 1},
+                 {"scaled beyond the doubles", -1e308, 1e308, 4},
+                 {"all negative and wide", -most, -1e300, 1},
+                 {"up to the largest double", 0, most, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotModel model = constantModel(1, c.high);
+        model.displays[0].autoRange = true;
+        Graph& graph = model.graphs[0];
+        graph.scale = c.scale;
+        for (std::size_t k = 50; k < 101; ++k) graph.samples[k] = c.low;  // left half high, right half low
+        graph.minValue = c.low;
+        graph.maxValue = c.high;
+        model.recomputeAllYRanges();
+        const Display& d = model.displays[0];
+        ASSERT_TRUE(std::isfinite(d.yMin) && std::isfinite(d.yMax) && d.yMax > d.yMin);
+        ASSERT_TRUE(isDisplayVisible(model, 0, 300, 300, 0));
+        for (int y : {2, 150, 298}) EXPECT_TRUE(std::isfinite(valueAtY(model, y, 300, 0))) << y;
+
+        Canvas canvas(400, 300);
+        canvas.draw(model, view400());
+        const auto rowOf = [&](double v) {
+            return static_cast<int>(std::floor(model.valueToY(0, graph.scale * v, 300, 0)));
+        };
+        EXPECT_TRUE(canvas.is(100, std::min(rowOf(c.high), 298), graph.colour));
+        EXPECT_TRUE(canvas.is(300, std::min(rowOf(c.low), 298), graph.colour));
+        // The Y values at the right edge, where the trace does not pass: the maximum hanging below
+        // the top, the minimum standing above the bottom.
+        EXPECT_FALSE(canvas.blank(340, 3, 398, 16));
+        EXPECT_FALSE(canvas.blank(340, 282, 398, 296));
     }
 }
 
