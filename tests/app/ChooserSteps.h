@@ -33,6 +33,19 @@ inline void freePending(gpointer data) {
     delete pending;
 }
 
+// Answers the chooser's own question whether to replace an existing file with Replace, as a
+// person would; the question runs its own loop inside the chooser's answer.
+inline gboolean replaceWhenAsked(gpointer) {
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next) {
+        if (GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data))) {
+            gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_ACCEPT);
+        }
+    }
+    g_list_free(windows);
+    return G_SOURCE_CONTINUE;  // removed by the step once the chooser has its answer
+}
+
 }  // namespace chooser_steps
 
 // Selects path in an open chooser and accepts it; beforeAccept runs between the selection and the
@@ -53,5 +66,14 @@ inline std::function<void(GtkDialog*)> saveInto(const std::string& path) {
         gtk_file_chooser_set_current_folder(chooser, path.substr(0, path.rfind('/')).c_str());
         gtk_file_chooser_set_current_name(chooser, path.substr(path.rfind('/') + 1).c_str());
         gtk_dialog_response(dialog, GTK_RESPONSE_ACCEPT);
+    };
+}
+
+// Types the name of an existing file into a save chooser, accepts, and confirms the replacement.
+inline std::function<void(GtkDialog*)> saveReplacing(const std::string& path) {
+    return [path](GtkDialog* dialog) {
+        const guint asking = g_timeout_add(20, chooser_steps::replaceWhenAsked, nullptr);
+        saveInto(path)(dialog);
+        g_source_remove(asking);
     };
 }
