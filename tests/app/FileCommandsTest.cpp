@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/Commands.h"
+#include "app/PlotLoad.h"
 #include "files/PlotFile.h"
 #include "input/InputChannel.h"
 #include "tests/app/ChooserSteps.h"
@@ -185,6 +186,71 @@ TEST_F(FileCommandsTest, OpenAndMergeFilesThroughTheChooser) {
     run(onSave);
     EXPECT_EQ(offered, "first.plt");
 
+}
+
+// A plot file that stops being readable part way says, under the name, what stopped it and where.
+TEST_F(FileCommandsTest, ABadPlotFileSaysWhatIsWrongAndWhere) {
+    const struct {
+        void (*command)(GtkMenuItem*, gpointer);
+        const char* file;
+        std::string problem;
+    } rows[] = {
+        {onOpenFile, "wxv-text-in-body.wxv", "line 3: 'x' is not a number"},
+        {onOpenFile, "csv-unclosed-quote.csv", "line 3: a quote opened here is not closed"},
+        {onMergeFile, "csv-mixed-separators.csv",
+         "line 3: field 1 '1,3,4' is not a number; the file separates its fields with ';'"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string path = testData(row.file);
+        std::string message;
+        script.then(pickFile(path));
+        script.then(recordMessage(message));
+        run(row.command);
+        EXPECT_EQ(message, "Error: Failed opening file: " + path + "\n" + row.problem);
+    }
+}
+
+// A large plot file is read in steps; one that is cut short, rewritten or replaced meanwhile says
+// so once, when its reading ends.
+TEST_F(FileCommandsTest, APlotFileChangedWhileItIsReadSaysSoOnce) {
+    const std::uintmax_t savedStepBytes = stepwiseLoadBytes;
+    stepwiseLoadBytes = 100;
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) lines += std::to_string(i) + " " + std::to_string(-i) + "\n";
+    const std::string path = folder + "/large.plt";
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        std::string problem;
+    } rows[] = {
+        {"untouched", [] {}, ""},
+        {"cut short", [&] { ASSERT_EQ(truncate(path.c_str(), 1000), 0); },
+         "the file was cut short while it was read, from " + std::to_string(lines.size()) + " to 1000 bytes"},
+        {"rewritten", [&] { std::ofstream(path, std::ios::app) << "1 2\n"; },
+         "the file was changed while it was read"},
+        {"replaced", [&] { ASSERT_EQ(rename(temporary.write("other.plt", "1 2\n").c_str(), path.c_str()), 0); },
+         "the file was replaced while it was read; the plot shows it as it was"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeWholeFile(path, lines);
+        std::string message;
+        script.answered = 0;
+        graph.load.held = true;  // the reading waits until the file has changed
+        script.then(pickFile(path));
+        run(onOpenFile);
+        ASSERT_TRUE(graph.load.active());
+        row.change();
+        script.then(recordMessage(message));
+        releasePlotLoad(graph);
+        drainEvents();
+        EXPECT_FALSE(graph.load.active());
+        EXPECT_EQ(script.answered, row.problem.empty() ? 1 : 2);
+        EXPECT_EQ(message, row.problem.empty() ? "" : "Error: Failed opening file: " + path + "\n" + row.problem);
+        script.steps.clear();
+    }
+    stepwiseLoadBytes = savedStepBytes;
 }
 
 TEST_F(FileCommandsTest, OpenDeviceStandardInputAndCloseDevice) {
