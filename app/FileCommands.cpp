@@ -53,16 +53,15 @@ void onOpenFile(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     if (!item || !io->owner->mainWindow) return;
     FileName name;
-    runOpenDialog(io->owner->mainWindow, "Open File", "plt", name);
-    openInput(name, *io);
+    // A cancelled chooser is the user's "no": nothing happens and nothing is said.
+    if (runOpenDialog(io->owner->mainWindow, "Open File", "plt", name)) openInput(name, *io);
 }
 
 void onMergeFile(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     if (!item || !io->owner->mainWindow) return;
     FileName name;
-    runOpenDialog(io->owner->mainWindow, "Merge File", "plt", name);
-    mergePlotFile(name, *io);
+    if (runOpenDialog(io->owner->mainWindow, "Merge File", "plt", name)) mergePlotFile(name, *io);
 }
 
 void onOpenDevice(GtkMenuItem* item, gpointer data) {
@@ -96,7 +95,10 @@ void onSave(GtkMenuItem*, gpointer data) {
     PauseDuring pause(*io);
     const std::string proposed = proposedName(*io, "plt");
     FileName name;
-    runSaveDialog(graph.mainWindow, "Save Plot", io->lastSavedPlotName.c_str(), proposed.c_str(), "plt", name);
+    if (!runSaveDialog(graph.mainWindow, "Save Plot", io->lastSavedPlotName.c_str(), proposed.c_str(), "plt",
+                       name)) {
+        return;
+    }
     if (name.length <= 4) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file name: ", name.utf8Name.c_str());
         return;
@@ -114,9 +116,10 @@ void onBackupDevice(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     if (!item || !io->owner->mainWindow) return;
     FileName name;
-    runSaveDialog(io->owner->mainWindow, "Backup File", nullptr, "untitled.plt", "plt", name);
     // A dialog backup always starts a new file; appending is a start-up choice (-a).
-    if (!name.empty()) openBackup(name, false, *io);
+    if (runSaveDialog(io->owner->mainWindow, "Backup File", nullptr, "untitled.plt", "plt", name) && !name.empty()) {
+        openBackup(name, false, *io);
+    }
 }
 
 void onCloseBackup(GtkMenuItem*, gpointer data) {
@@ -132,7 +135,7 @@ void onExport(GtkMenuItem*, gpointer data) {
     PauseDuring pause(*io);
     const std::string proposed = proposedName(*io, "pdf");
     FileName name;
-    runSaveDialog(graph.mainWindow, "Export to PDF/SVG", nullptr, proposed.c_str(), "pdf", name);
+    if (!runSaveDialog(graph.mainWindow, "Export to PDF/SVG", nullptr, proposed.c_str(), "pdf", name)) return;
     if (name.length <= 4) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file name: ", name.utf8Name.c_str());
     } else if (exportDrawing(graph, name) == 0) {

@@ -39,6 +39,11 @@ namespace {
 
 constexpr const char* failedOpening = "Error: Failed opening file: ";
 
+// The file's name, and under it what stopped its reading when that is known.
+std::string nameAndProblem(const std::string& utf8Name, const std::string& problem) {
+    return problem.empty() ? utf8Name : utf8Name + "\n" + problem;
+}
+
 void emptyTitles(PlotModel& model, const std::string& utf8Name) {
     model.sourceName = utf8Name.empty() ? std::string() : sourceBaseName(utf8Name);
     model.generalTitle = model.sourceName;
@@ -46,13 +51,14 @@ void emptyTitles(PlotModel& model, const std::string& utf8Name) {
 
 // What follows the reading of a plot file into the live model, read in one go or in steps: the
 // title, the recent-files entry, or the message; then Fixed X-Axis mode whatever happened.
-bool finishReadingIntoLive(IOData& io, const std::string& utf8Name, const std::string& uri, bool read) {
+bool finishReadingIntoLive(IOData& io, const std::string& utf8Name, const std::string& uri, bool read,
+                           const std::string& problem) {
     GraphData& graph = *io.owner;
     PlotModel& model = graph.model;
     if (!read) {
         model.sourceName.clear();
         model.generalTitle.clear();
-        showErrorDialog(graph.mainWindow, failedOpening, utf8Name.c_str());
+        showErrorDialog(graph.mainWindow, failedOpening, nameAndProblem(utf8Name, problem).c_str());
     } else {
         redrawPlot(graph);
         setWindowTitle(graph, utf8Name);
@@ -76,9 +82,10 @@ bool startReadingInSteps(const FileName& name, IOData& io) {
     if (error || size <= stepwiseLoadBytes) return false;
     std::ifstream file;
     if (!openTextFile(name.local(), file)) return false;
-    startPlotLoad(*io.owner, std::move(file), [&io, utf8Name = name.utf8Name, uri = name.uri] {
-        finishReadingIntoLive(io, utf8Name, uri, true);
-    });
+    startPlotLoad(*io.owner, std::move(file), name.local(),
+                  [&io, utf8Name = name.utf8Name, uri = name.uri](const std::string& problem) {
+                      finishReadingIntoLive(io, utf8Name, uri, problem.empty(), problem);
+                  });
     return true;
 }
 
@@ -126,8 +133,9 @@ bool openInput(const FileName& name, IOData& io) {
             model.clear();
             emptyTitles(model, name.utf8Name);
             if (startReadingInSteps(name, io)) return true;
-            return finishReadingIntoLive(io, name.utf8Name, name.uri,
-                                         readPlotFile(model, name.local(), name.utf8Name));
+            std::string problem;
+            const bool read = readPlotFile(model, name.local(), name.utf8Name, &problem);
+            return finishReadingIntoLive(io, name.utf8Name, name.uri, read, problem);
     }
     updateRecordingIndicator(&io);
     return opened;
@@ -149,8 +157,9 @@ bool mergePlotFile(const FileName& name, IOData& io) {
     other.fixedXAxis = false;
     other.highFrequency = false;
     emptyTitles(other, name.utf8Name);
-    if (!readPlotFile(other, name.local(), name.utf8Name)) {
-        showErrorDialog(graph.mainWindow, failedOpening, name.utf8Name.c_str());
+    std::string problem;
+    if (!readPlotFile(other, name.local(), name.utf8Name, &problem)) {
+        showErrorDialog(graph.mainWindow, failedOpening, nameAndProblem(name.utf8Name, problem).c_str());
         return false;
     }
     const bool wasPlaying = io.playing;

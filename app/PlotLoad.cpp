@@ -1,5 +1,8 @@
 #include "app/PlotLoad.h"
 
+#include <sys/stat.h>
+
+#include <string>
 #include <utility>
 
 #include <glib.h>
@@ -20,19 +23,40 @@ constexpr std::size_t linesPerBatch = 32;
 // that the reading would otherwise have.
 constexpr gint64 redrawMicroseconds = 200000;
 
+// How the file changed since the reading began, or "" when it did not. A file read in steps stays
+// open, so a file renamed over it or removed leaves the reading whole; it is still told, as the
+// plot no longer shows what the name holds. A file removed is not.
+std::string changeWhileRead(const PlotLoad& load) {
+    struct stat now {};
+    if (stat(load.localName.c_str(), &now) != 0) return std::string();
+    if (now.st_dev != load.opened.st_dev || now.st_ino != load.opened.st_ino) {
+        return "the file was replaced while it was read; the plot shows it as it was";
+    }
+    if (now.st_size < load.opened.st_size) {
+        return "the file was cut short while it was read, from " + std::to_string(load.opened.st_size) + " to " +
+               std::to_string(now.st_size) + " bytes";
+    }
+    if (now.st_size != load.opened.st_size || now.st_mtim.tv_sec != load.opened.st_mtim.tv_sec ||
+        now.st_mtim.tv_nsec != load.opened.st_mtim.tv_nsec) {
+        return "the file was changed while it was read";
+    }
+    return std::string();
+}
+
 // Ends a reading whose last line is in: the Y ranges as after a reading in one go, then what
 // waited for it. The record is emptied first, so that what runs may start another reading.
 void complete(GraphData& graph) {
     PlotLoad& load = graph.load;
+    const std::string problem = changeWhileRead(load);
     load.reading = false;
     load.file.close();
     load.file.clear();
-    std::function<void()> done = std::move(load.done);
+    std::function<void(const std::string&)> done = std::move(load.done);
     std::function<void()> then = std::move(load.then);
     load.done = nullptr;
     load.then = nullptr;
     recomputeDisplayRanges(graph.model);
-    if (done) done();
+    if (done) done(problem);
     if (then) then();
 }
 
@@ -69,10 +93,13 @@ void addSource(GraphData& graph) {
 
 }  // namespace
 
-void startPlotLoad(GraphData& graph, std::ifstream&& file, std::function<void()> done) {
+void startPlotLoad(GraphData& graph, std::ifstream&& file, const char* localName,
+                   std::function<void(const std::string& problem)> done) {
     stopPlotLoad(graph);
     PlotLoad& load = graph.load;
     load.file = std::move(file);
+    load.localName = localName ? localName : "";
+    if (stat(load.localName.c_str(), &load.opened) != 0) load.opened = {};
     load.done = std::move(done);
     load.reading = true;
     load.lastRedraw = g_get_monotonic_time();

@@ -4,9 +4,12 @@
 // reads a file in one go, and the last step ends the reading as that code does, so the finished
 // plot is the same. At most one file is read this way at a time.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <string>
 
 #include <glib.h>
 
@@ -18,6 +21,10 @@ extern std::uintmax_t stepwiseLoadBytes;
 
 struct PlotLoad {
     std::ifstream file;
+    // The file's name and what it was when the reading began, to notice a file that is cut short,
+    // rewritten or replaced while it is read.
+    std::string localName;
+    struct stat opened {};
     // True from the start of a reading until its last line is in or it is stopped.
     bool reading = false;
     // While set, a reading that starts waits for releasePlotLoad before its first step: start-up
@@ -28,7 +35,8 @@ struct PlotLoad {
     guint source = 0;
     gint64 lastRedraw = 0;
     // Runs after the last line: the rest of the opening (title, recent files, the X-axis mode).
-    std::function<void()> done;
+    // problem is empty, or says how the file changed while it was read.
+    std::function<void(const std::string& problem)> done;
     // Work that waits for the whole file, such as the plot files that the command line merges
     // after it; runs after done.
     std::function<void()> then;
@@ -44,9 +52,10 @@ struct PlotLoad {
     bool active() const { return reading; }
 };
 
-// Starts reading file (opened by openTextFile) into the live model, which the caller has cleared
-// and titled; done runs once the last line is in and the Y ranges are recomputed.
-void startPlotLoad(GraphData& graph, std::ifstream&& file, std::function<void()> done);
+// Starts reading file (opened by openTextFile from localName) into the live model, which the caller
+// has cleared and titled; done runs once the last line is in and the Y ranges are recomputed.
+void startPlotLoad(GraphData& graph, std::ifstream&& file, const char* localName,
+                   std::function<void(const std::string& problem)> done);
 
 // Ends the hold (PlotLoad::held) and lets a held reading take its first step.
 void releasePlotLoad(GraphData& graph);

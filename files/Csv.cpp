@@ -6,6 +6,7 @@
 
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
+#include "files/ReadProblem.h"
 #include "model/ParseReal.h"
 #include "model/PlotModel.h"
 
@@ -51,21 +52,33 @@ void dropCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
 }
 
+// Where the reading stands: the line the last record began on and whether a quote in it was left
+// open at the end of the file.
+struct RecordPlace {
+    std::uint64_t line = 0;
+    std::uint64_t nextLine = 1;
+    bool unclosedQuote = false;
+};
+
 // One record from in: a line, and further lines while a quote is open (each added to the open
 // field, so a stray quote costs one pass). A trailing CR of a CRLF line end is dropped. record is
 // the first line. False at the end of the file.
-bool readRecord(std::istream& in, char separator, std::string& record, std::vector<std::string>& fields) {
+bool readRecord(std::istream& in, char separator, std::string& record, std::vector<std::string>& fields,
+                RecordPlace& place) {
     if (!std::getline(in, record)) return false;
+    place.line = place.nextLine++;
     dropCarriageReturn(record);
     fields.assign(1, std::string());
     bool quoted = false;
     appendFields(record, separator, fields, quoted);
     std::string line;
     while (quoted && std::getline(in, line)) {
+        ++place.nextLine;
         dropCarriageReturn(line);
         fields.back() += '\n';
         appendFields(line, separator, fields, quoted);
     }
+    place.unclosedQuote = quoted;
     return true;
 }
 
@@ -103,6 +116,19 @@ bool allNumbers(const std::vector<std::string>& fields, char separator) {
     return true;
 }
 
+// Why a field is no number, with a hint when it holds another separator than the file's.
+std::string notANumber(const std::string& field, std::size_t index, char separator) {
+    std::string what = "field " + std::to_string(index + 1) + " " + quotedExcerpt(field) + " is not a number";
+    for (const char other : {',', ';', '\t'}) {
+        if (other != separator && field.find(other) != std::string::npos) {
+            what += separator == '\t' ? std::string("; the file separates its fields with tabs")
+                                      : std::string("; the file separates its fields with '") + separator + "'";
+            break;
+        }
+    }
+    return what;
+}
+
 bool isSampleTitle(const std::string& field) {
     const std::string text = trimmed(field);
     if (text.size() != sampleColumn.size()) return false;
@@ -123,7 +149,8 @@ std::uint64_t countRecords(std::istream& in, char separator) {
     std::uint64_t count = 0;
     std::string record;
     std::vector<std::string> fields;
-    while (readRecord(in, separator, record, fields)) {
+    RecordPlace place;
+    while (readRecord(in, separator, record, fields, place)) {
         if (!isBlank(record)) ++count;
     }
     return count;
@@ -204,7 +231,7 @@ std::vector<std::string> splitCsvRecord(const std::string& record, char separato
     return fields;
 }
 
-bool readCsv(PlotModel& model, const char* localName) {
+bool readCsv(PlotModel& model, const char* localName, std::string* problem) {
     std::ifstream in(localName, std::ios::binary);
     if (!in) return false;
 
@@ -219,11 +246,18 @@ bool readCsv(PlotModel& model, const char* localName) {
     rewind(in);
     if (!in) return false;
 
+    const auto stop = [problem](const RecordPlace& where, const std::string& what) {
+        if (problem) *problem = problemAt(where.line, what);
+        return false;
+    };
     std::string record;
     std::vector<std::string> fields;
+    RecordPlace place;
     bool found = false;
-    while ((found = readRecord(in, separator, record, fields)) && isBlank(record)) {
+    while ((found = readRecord(in, separator, record, fields, place)) && isBlank(record)) {
     }
+    // An unclosed quote takes the rest of the file into one field: nothing after it is data.
+    if (found && place.unclosedQuote) return stop(place, "a quote opened here is not closed");
     // The first row names the columns unless it is all numbers.
     const bool header = found && !allNumbers(fields, separator);
     const std::size_t firstColumn = header && isSampleTitle(fields[0]) ? 1 : 0;
@@ -241,15 +275,23 @@ bool readCsv(PlotModel& model, const char* localName) {
 
     const std::size_t graphs = std::min(columns, model.graphs.size());
     bool pending = found && !header;  // a first row of numbers is data
-    while (pending || readRecord(in, separator, record, fields)) {
+    while (pending || readRecord(in, separator, record, fields, place)) {
         pending = false;
         if (isBlank(record)) continue;
+        if (place.unclosedQuote) return stop(place, "a quote opened here is not closed");
+        // The sample column is no graph, but a row with another separator shows there first.
+        double sample = 0.0;
+        if (firstColumn == 1 && !fieldValue(fields[0], separator, sample)) {
+            return stop(place, notANumber(fields[0], 0, separator));
+        }
         std::vector<double> values(graphs, 0.0);
         for (std::size_t c = 0; c < graphs && firstColumn + c < fields.size(); ++c) {
-            if (!fieldValue(fields[firstColumn + c], separator, values[c])) return false;
+            const std::string& field = fields[firstColumn + c];
+            if (!fieldValue(field, separator, values[c])) return stop(place, notANumber(field, firstColumn + c, separator));
         }
         for (std::size_t c = 0; c < graphs; ++c) model.storeSample(static_cast<unsigned>(c), values[c]);
         model.advance();
     }
-    return !in.bad();
+    if (in.bad()) return stop(place, "the file could not be read on");
+    return true;
 }

@@ -26,9 +26,11 @@ void writePltOptions(const PlotModel& model, std::ostream& out);
 void writePltSamples(const PlotModel& model, std::ostream& out);
 
 // Reads a PLT (or any text), WXV or CSV file into model and, after a successful read, recomputes the Y
-// range of every display. False when the file cannot be opened, or when a WXV body holds something
-// that is not a number (the values before it stay).
-bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name);
+// range of every display. False when the file cannot be opened, or when a WXV or CSV file holds
+// something it cannot read on from (the values before it stay); *problem then says what and on
+// which line ("line 3: 'abc' is not a number"), and stays empty for a file that does not open.
+bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name,
+                  std::string* problem = nullptr);
 
 // What readPlotFile does after a successful read: the Y range of every display from its samples,
 // in display order. A file read in steps calls it once the last line is in.

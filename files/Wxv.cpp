@@ -11,6 +11,7 @@
 
 #include "files/NumberText.h"
 #include "files/OutputFile.h"
+#include "files/ReadProblem.h"
 #include "model/ParseReal.h"
 #include "model/PlotModel.h"
 
@@ -38,19 +39,44 @@ std::optional<std::int64_t> perByte(std::int64_t a, std::int64_t b, std::int64_t
     return abc / 8;
 }
 
-bool readWord(std::istream& in, std::string& word) {
-    return static_cast<bool>(in >> std::setw(maxWordLength) >> word);
-}
+// The words of a WXV file, counting the lines they stand on for messages.
+class WordReader {
+  public:
+    explicit WordReader(std::istream& stream) : in(stream) {}
+
+    bool next(std::string& word) {
+        for (int c = in.peek(); c == ' ' || (c >= '\t' && c <= '\r'); c = in.peek()) {
+            if (c == '\n') ++line;
+            in.get();
+        }
+        return static_cast<bool>(in >> std::setw(maxWordLength) >> word);
+    }
+
+    // Skips the rest of the current line, at most headerSkipLimit characters through its '\n'.
+    void skipLine() {
+        for (std::streamsize n = 0; n < headerSkipLimit; ++n) {
+            const int c = in.get();
+            if (c == std::char_traits<char>::eof()) return;
+            if (c == '\n') {
+                ++line;
+                return;
+            }
+        }
+    }
+
+    std::istream& in;
+    std::uint64_t line = 1;
+};
 
 // A whole word in decimal that fits the field; anything else fails the stream.
-bool readInt32(std::istream& in, std::int32_t& field) {
+bool readInt32(WordReader& in, std::int32_t& field) {
     std::string word;
-    if (!readWord(in, word)) return false;
+    if (!in.next(word)) return false;
     char* end = nullptr;
     errno = 0;
     const long long value = std::strtoll(word.c_str(), &end, 10);
     if (end == word.c_str() || *end != '\0' || errno == ERANGE || !fitsInt32(value)) {
-        in.setstate(std::ios::failbit);
+        in.in.setstate(std::ios::failbit);
         return false;
     }
     field = static_cast<std::int32_t>(value);
@@ -59,12 +85,11 @@ bool readInt32(std::istream& in, std::int32_t& field) {
 
 // Reads the header fields after the '#' that starts the line, stopping at the first one that
 // does not fit; the fields not reached stay as they were.
-bool readHeaderFields(std::istream& in, WxvHeader& h) {
-    return readWord(in, h.riff) && readInt32(in, h.riffSize) && readWord(in, h.wave) &&
-           readWord(in, h.format) && readInt32(in, h.formatSize) && readInt32(in, h.sampleFormat) &&
-           readInt32(in, h.channels) && readInt32(in, h.samplingRate) && readInt32(in, h.byteRate) &&
-           readInt32(in, h.blockAlign) && readInt32(in, h.bitsPerSample) && readWord(in, h.data) &&
-           readInt32(in, h.dataSize);
+bool readHeaderFields(WordReader& in, WxvHeader& h) {
+    return in.next(h.riff) && readInt32(in, h.riffSize) && in.next(h.wave) && in.next(h.format) &&
+           readInt32(in, h.formatSize) && readInt32(in, h.sampleFormat) && readInt32(in, h.channels) &&
+           readInt32(in, h.samplingRate) && readInt32(in, h.byteRate) && readInt32(in, h.blockAlign) &&
+           readInt32(in, h.bitsPerSample) && in.next(h.data) && readInt32(in, h.dataSize);
 }
 
 // An optional sign, then a digit or a point and a digit: words such as "nan" or "inf" are text.
@@ -175,7 +200,7 @@ std::int32_t writeWxv(const PlotModel& model, const char* localName) {
     return file.commit() ? 0 : -1;
 }
 
-bool readWxv(PlotModel& model, const char* localName) {
+bool readWxv(PlotModel& model, const char* localName, std::string* problem) {
     if (localName == nullptr) return false;
     // A folder opens like a file on Linux and then fails to read; it must not add a graph first.
     std::error_code error;
@@ -183,13 +208,16 @@ bool readWxv(PlotModel& model, const char* localName) {
     std::ifstream in(localName, std::ios::binary);
     if (!in) return false;
     in.imbue(std::locale::classic());
+    WordReader words(in);
 
     WxvHeader header;
-    const bool headerRead = in.get() == '#' && readHeaderFields(in, header);
+    const int first = in.get();
+    if (first == '\n') ++words.line;
+    const bool headerRead = first == '#' && readHeaderFields(words, header);
     if (!headerRead || !wxvHeaderValid(header)) {
         // The first character is already consumed, so a first line without '#' is skipped whole.
         in.clear();
-        in.ignore(headerSkipLimit, '\n');
+        words.skipLine();
         in.clear();
     }
 
@@ -211,12 +239,16 @@ bool readWxv(PlotModel& model, const char* localName) {
     unsigned channel = 0;
     bool numbersOnly = true;
     std::string word;
-    while (readWord(in, word)) {
+    const auto notANumber = [&] {
+        numbersOnly = false;
+        if (problem) *problem = problemAt(words.line, quotedExcerpt(word) + " is not a number");
+    };
+    while (words.next(word)) {
         const char* end = word.c_str();
         const bool whole = word.size() + 1 < static_cast<std::size_t>(maxWordLength);
         const double value = whole && looksNumeric(word.c_str()) ? parseReal(word.c_str(), &end) : 0.0;
         if (end == word.c_str()) {
-            numbersOnly = false;
+            notANumber();
             break;
         }
         model.storeSample(channel, value);
@@ -226,10 +258,11 @@ bool readWxv(PlotModel& model, const char* localName) {
         }
         if (*end != '\0') {
             // "12abc": the number is read, the text after it is not.
-            numbersOnly = false;
+            notANumber();
             break;
         }
     }
     if (channel != 0) model.advance();
+    if (in.bad() && numbersOnly && problem) *problem = problemAt(words.line, "the file could not be read on");
     return numbersOnly && !in.bad();
 }

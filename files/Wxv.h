@@ -51,5 +51,6 @@ std::int32_t writeWxv(const PlotModel& model, const char* localName);
 
 // Reads a WXV file into model. An invalid or missing header is not an error: its first line is
 // skipped and the fields read are used. False when the file cannot be opened or the body holds
-// something that is not a number.
-bool readWxv(PlotModel& model, const char* localName);
+// something that is not a number; *problem then says what and on which line (it stays as it was
+// when the file does not open).
+bool readWxv(PlotModel& model, const char* localName, std::string* problem = nullptr);

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
+#include <new>
+#include <optional>
 
+#include "files/OutputFile.h"
 #include "render/CairoPtr.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
@@ -17,41 +19,15 @@ namespace {
 // The picture stands at the origin; the extra points stay blank at the right and at the bottom.
 constexpr double blankStrip = 6.0;
 
-// The file cairo writes through. cairo's own file output can lose a write error of the last
-// buffer (a full disk then looks like success), so the program writes the bytes itself and checks
-// every write, the flush and the close.
-class OutputFile {
-  public:
-    explicit OutputFile(const char* localName) : file(std::fopen(localName, "wb")) {}
-    ~OutputFile() {
-        if (file) std::fclose(file);
+// cairo's stream output, collected in memory: the whole file is made before anything is created.
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
+    try {
+        static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    } catch (const std::bad_alloc&) {
+        return CAIRO_STATUS_NO_MEMORY;
     }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    bool isOpen() const { return file != nullptr; }
-
-    static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length) {
-        auto* out = static_cast<OutputFile*>(closure);
-        if (out->failed || std::fwrite(data, 1, length, out->file) != length) {
-            out->failed = true;
-            return CAIRO_STATUS_WRITE_ERROR;
-        }
-        return CAIRO_STATUS_SUCCESS;
-    }
-
-    // Whether every byte reached the file.
-    bool close() {
-        const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-        const bool closed = std::fclose(file) == 0;
-        file = nullptr;
-        return !failed && flushed && closed;
-    }
-
-  private:
-    std::FILE* file;
-    bool failed = false;
-};
+    return CAIRO_STATUS_SUCCESS;
+}
 
 }  // namespace
 
@@ -66,30 +42,50 @@ int drawingFileKindOf(const std::string& utf8Name) {
 
 namespace {
 
-// The picture on a white image surface, handed to cairo's PNG encoder, which writes through a file
-// opened only once the picture is drawn: a size cairo cannot hold creates no file.
-bool writePng(const PlotModel& model, const char* localName, const HorizontalView& horizontal,
-              const VerticalView& vertical) {
+// The picture on a white image surface, encoded as PNG.
+std::optional<std::string> pngBytes(const PlotModel& model, const HorizontalView& horizontal,
+                                    const VerticalView& vertical) {
     const long long width = std::max(horizontal.width, 0) + static_cast<long long>(blankStrip);
     const long long height = std::max(vertical.height, 0) + static_cast<long long>(blankStrip);
-    if (width > INT_MAX || height > INT_MAX) return false;
+    if (width > INT_MAX || height > INT_MAX) return std::nullopt;
     // A size cairo cannot hold gives a surface in an error state, checked here.
     const SurfacePtr surface{
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height))};
-    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
+    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
     {
         const CairoPtr cr{cairo_create(surface.get())};
         cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
         cairo_paint(cr.get());
         drawPlot(model, cr.get(), horizontal, vertical, screenSurface);
-        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
     }
     cairo_surface_flush(surface.get());
-    OutputFile out(localName);
-    if (!out.isOpen()) return false;
-    const bool written =
-        cairo_surface_write_to_png_stream(surface.get(), OutputFile::write, &out) == CAIRO_STATUS_SUCCESS;
-    return out.close() && written;
+    std::string bytes;
+    if (cairo_surface_write_to_png_stream(surface.get(), appendBytes, &bytes) != CAIRO_STATUS_SUCCESS) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// The picture as a PDF or SVG document.
+std::optional<std::string> vectorBytes(const PlotModel& model, int surfaceKind, const HorizontalView& horizontal,
+                                       const VerticalView& vertical) {
+    const double width = std::max(horizontal.width, 0) + blankStrip;
+    const double height = std::max(vertical.height, 0) + blankStrip;
+    std::string bytes;
+    SurfacePtr surface{surfaceKind == pdfSurface
+                           ? cairo_pdf_surface_create_for_stream(appendBytes, &bytes, width, height)
+                           : cairo_svg_surface_create_for_stream(appendBytes, &bytes, width, height)};
+    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+    {
+        const CairoPtr cr{cairo_create(surface.get())};
+        drawPlot(model, cr.get(), horizontal, vertical, surfaceKind);
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+    }
+    // Finishing writes the rest of the document; its status tells whether all of it was made.
+    cairo_surface_finish(surface.get());
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace
@@ -100,23 +96,15 @@ int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceK
         (surfaceKind != pdfSurface && surfaceKind != svgSurface && surfaceKind != pngSurface)) {
         return 0;
     }
-    if (surfaceKind == pngSurface) return writePng(model, localName, horizontal, vertical) ? 1 : 0;
-    OutputFile out(localName);
-    if (!out.isOpen()) return 0;
-    const double width = std::max(horizontal.width, 0) + blankStrip;
-    const double height = std::max(vertical.height, 0) + blankStrip;
-    SurfacePtr surface{surfaceKind == pdfSurface
-                           ? cairo_pdf_surface_create_for_stream(OutputFile::write, &out, width, height)
-                           : cairo_svg_surface_create_for_stream(OutputFile::write, &out, width, height)};
-    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return 0;
-    {
-        const CairoPtr cr{cairo_create(surface.get())};
-        drawPlot(model, cr.get(), horizontal, vertical, surfaceKind);
-        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return 0;
-    }
-    // Finishing writes the file; its status tells whether every write succeeded.
-    cairo_surface_finish(surface.get());
-    const bool finished = cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS;
-    surface.reset();
-    return out.close() && finished ? 1 : 0;
+    // Drawn first: a picture that cannot be made creates nothing.
+    const std::optional<std::string> bytes = surfaceKind == pngSurface
+                                                 ? pngBytes(model, horizontal, vertical)
+                                                 : vectorBytes(model, surfaceKind, horizontal, vertical);
+    if (!bytes) return 0;
+    // Then written as a saved plot is: beside the old file, which is replaced only when every byte
+    // reached the disk, so a full disk or a refused folder leaves it as it was.
+    OutputFile file(localName);
+    if (!file.isOpen()) return 0;
+    file.stream().write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+    return file.commit() ? 1 : 0;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The picture of the plotting area written into a PDF or SVG file through cairo's vector surfaces,
-// or into a PNG file through an image surface on a white background. A file counts as written only
-// when cairo reports no error after the surface is finished, so a full disk or an unwritable folder is
-// a failure, never a success.
+// or into a PNG file through an image surface on a white background. The whole file is made in
+// memory first and then written as a saved plot is (files/OutputFile.h): an existing file is
+// replaced only when every byte was written, so a failed export - a picture cairo cannot make, a
+// full disk, an unwritable folder - is reported and leaves the old file as it was.
 
 #include <string>
 

@@ -1,8 +1,12 @@
-// Entry point of the GUI tests: GTK is initialised once, on the display Xvfb provides.
+// Entry point of the GUI tests: GTK is initialised once, on the display Xvfb provides. The locale
+// is checked first: gtk_init falls back to the C locale with a mere warning.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include "tests/LocaleCheck.h"
+
 int main(int argc, char** argv) {
+    if (!setLocaleFromEnvironment(argc > 0 ? argv[0] : "test")) return 1;
     gtk_init(&argc, &argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

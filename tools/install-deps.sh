@@ -31,11 +31,19 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The tests run a second time under a decimal-comma locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  if [[ $(id -u) -eq 0 ]]; then
-    localedef -i de_DE -f UTF-8 de_DE.UTF-8
-  else
-    echo "note: locale de_DE.UTF-8 is missing; the decimal-comma runs will use the C locale" >&2
+# The tests run a second time under a decimal-comma locale, and a test program refuses to run
+# under a locale the system lacks.
+has_comma_locale() { locale -a 2>/dev/null | grep -i '^de_DE\.utf-\?8$' >/dev/null; }  # grep reads to the end: no SIGPIPE under pipefail
+if ! has_comma_locale; then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "Kivrel's tests need the locale de_DE.UTF-8. Make it with:" >&2
+    echo "  sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8" >&2
+    exit 1
+  fi
+  # localedef may warn with a non-zero status and still write the locale; what counts is the check.
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
+  if ! has_comma_locale; then
+    echo "could not make the locale de_DE.UTF-8 (is the package locales complete?)" >&2
+    exit 1
   fi
 fi

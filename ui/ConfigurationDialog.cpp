@@ -357,7 +357,8 @@ GtkWidget* messageParent(const ConfData& conf) {
 void loadFromChosenFile(ConfData& conf) {
     GraphData& graph = *conf.owner;
     FileName name;
-    runOpenDialog(messageParent(conf), "Open Configuration File", "cfg", name);
+    // A cancelled chooser only ends the configuration dialog, as every Load does.
+    if (!runOpenDialog(messageParent(conf), "Open Configuration File", "cfg", name)) return;
     if (!name.empty() && name.local() && loadConfiguration(graph.model, name.local())) {
         conf.lastConfigFile = name.utf8Name;
     } else {
@@ -368,8 +369,10 @@ void loadFromChosenFile(ConfData& conf) {
 
 void saveToChosenFile(ConfData& conf) {
     FileName name;
-    runSaveDialog(messageParent(conf), "Save Configuration File", conf.lastConfigFile.c_str(), "untitled.cfg",
-                  "cfg", name);
+    if (!runSaveDialog(messageParent(conf), "Save Configuration File", conf.lastConfigFile.c_str(),
+                       "untitled.cfg", "cfg", name)) {
+        return;
+    }
     if (!name.empty() && name.local() && saveConfiguration(conf.owner->model, name.local())) {
         conf.lastConfigFile = name.utf8Name;
     } else {

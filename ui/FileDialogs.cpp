@@ -35,18 +35,20 @@ GtkWidget* newChooser(GtkWidget* parent, const char* title, GtkFileChooserAction
 
 }  // namespace
 
-void runOpenDialog(GtkWidget* parent, const char* title, const char* kind, FileName& result) {
+bool runOpenDialog(GtkWidget* parent, const char* title, const char* kind, FileName& result) {
     GtkWidget* chooser = newChooser(parent, title, GTK_FILE_CHOOSER_ACTION_OPEN, "Open");
     addFilters(chooser, kind ? kind : "", false);
     result.clear();
-    if (runDialog(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    const bool accepted = runDialog(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
+    if (accepted) {
         GCharPtr uri{gtk_file_chooser_get_uri(GTK_FILE_CHOOSER(chooser))};
         if (uri) result.setFromUri(uri.get());
     }
     gtk_widget_destroy(chooser);
+    return accepted;
 }
 
-void runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile, const char* proposedName,
+bool runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile, const char* proposedName,
                    const char* kind, FileName& result) {
     GtkWidget* chooser = newChooser(parent, title, GTK_FILE_CHOOSER_ACTION_SAVE, "Save");
     addFilters(chooser, kind ? kind : "", true);
@@ -58,7 +60,8 @@ void runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile
         gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), proposedName);
     }
     result.clear();
-    if (runDialog(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    const bool accepted = runDialog(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
+    if (accepted) {
         GCharPtr uri{gtk_file_chooser_get_uri(GTK_FILE_CHOOSER(chooser))};
         if (uri) result.setFromUri(uri.get());
         if (!result.utf8Name.empty()) {
@@ -69,4 +72,5 @@ void runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile
         }
     }
     gtk_widget_destroy(chooser);
+    return accepted;
 }

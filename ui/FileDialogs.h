@@ -1,6 +1,8 @@
 #pragma once
-// The file choosers of the file commands and the configuration dialog. A cancelled chooser leaves
-// the result empty (length 0).
+// The file choosers of the file commands and the configuration dialog. Each returns whether the
+// chooser was accepted: Cancel, Escape and closing it are a deliberate "no", after which the
+// commands do nothing. A cancelled chooser leaves the result empty (length 0); an accepted one
+// may too (a location without a local name).
 
 #include <gtk/gtk.h>
 
@@ -8,9 +10,9 @@ struct FileName;
 
 // kind "plt" filters plot files, "cfg" configuration files, "pdf" exports; anything else shows
 // every file.
-void runOpenDialog(GtkWidget* parent, const char* title, const char* kind, FileName& result);
+bool runOpenDialog(GtkWidget* parent, const char* title, const char* kind, FileName& result);
 
 // Starts on currentFile when it is not empty, otherwise offers proposedName. A chosen name
 // without an extension gets "." and kind appended.
-void runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile, const char* proposedName,
+bool runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile, const char* proposedName,
                    const char* kind, FileName& result);

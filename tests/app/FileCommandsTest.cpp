@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "app/Commands.h"
+#include "app/PlotLoad.h"
+#include "files/PlotFile.h"
 #include "input/InputChannel.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
@@ -32,6 +34,14 @@ std::function<void(GtkDialog*)> choose(const std::string& path, std::string* tit
             pickFile(path)(dialog);
         }
     };
+}
+
+// The whole plot as it would be saved: settings, graphs and samples.
+std::string plotText(const PlotModel& model) {
+    std::ostringstream out;
+    writePltOptions(model, out);
+    writePltSamples(model, out);
+    return out.str();
 }
 
 std::function<void(GtkDialog*)> cancel() {
@@ -87,12 +97,44 @@ TEST_F(FileCommandsTest, SaveReportsWhatWentWrong) {
     script.then(recordMessage(message));
     run(onSave);
     EXPECT_EQ(message, "Error: No sampling rate while saving file: " + folder + "/x.wxv");
-
-    script.then(cancel());
-    script.then(recordMessage(message));
-    run(onSave);
-    EXPECT_EQ(message, "Error: Invalid file name: ");
     EXPECT_EQ(access((folder + "/x.wxv").c_str(), F_OK), -1);
+}
+
+// Cancel, Escape and closing the chooser are the user's "no": no message, no file, no change.
+TEST_F(FileCommandsTest, ACancelledChooserDoesNothingAndSaysNothing) {
+    const struct {
+        const char* name;
+        std::function<void(GtkDialog*)> answer;
+    } answers[] = {
+        {"Cancel", cancel()},
+        {"Escape", [](GtkDialog* dialog) { pressKey(GTK_WIDGET(dialog), GDK_KEY_Escape, GdkModifierType(0)); }},
+        {"closing the window", [](GtkDialog* dialog) { gtk_window_close(GTK_WINDOW(dialog)); }},
+    };
+    const struct {
+        const char* name;
+        void (*command)(GtkMenuItem*, gpointer);
+    } commands[] = {
+        {"Open File", onOpenFile}, {"Merge File", onMergeFile}, {"Save", onSave},
+        {"Export", onExport},      {"Backup Device", onBackupDevice},
+    };
+    const std::string before = plotText(model);
+    for (const auto& command : commands) {
+        for (const auto& answer : answers) {
+            SCOPED_TRACE(std::string(command.name) + " answered by " + answer.name);
+            std::string message;
+            script.answered = 0;
+            script.then(answer.answer);
+            script.then(recordMessage(message));
+            run(command.command);
+            EXPECT_EQ(script.answered, 1);
+            EXPECT_EQ(message, "");
+            script.steps.clear();
+            EXPECT_EQ(plotText(model), before);
+            EXPECT_EQ(temporary.entryCount(), 0u);
+            EXPECT_EQ(graph.io.backupChannel, nullptr);
+            EXPECT_TRUE(graph.io.playing);
+        }
+    }
 }
 
 TEST_F(FileCommandsTest, SavePausesAPlayingInputAndLeavesAPausedOneAlone) {
@@ -144,11 +186,71 @@ TEST_F(FileCommandsTest, OpenAndMergeFilesThroughTheChooser) {
     run(onSave);
     EXPECT_EQ(offered, "first.plt");
 
-    std::string message;
-    script.then(cancel());
-    script.then(recordMessage(message));
-    run(onOpenFile);
-    EXPECT_EQ(message, "Error: Failed opening file: Empty file name");
+}
+
+// A plot file that stops being readable part way says, under the name, what stopped it and where.
+TEST_F(FileCommandsTest, ABadPlotFileSaysWhatIsWrongAndWhere) {
+    const struct {
+        void (*command)(GtkMenuItem*, gpointer);
+        const char* file;
+        std::string problem;
+    } rows[] = {
+        {onOpenFile, "wxv-text-in-body.wxv", "line 3: 'x' is not a number"},
+        {onOpenFile, "csv-unclosed-quote.csv", "line 3: a quote opened here is not closed"},
+        {onMergeFile, "csv-mixed-separators.csv",
+         "line 3: field 1 '1,3,4' is not a number; the file separates its fields with ';'"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string path = testData(row.file);
+        std::string message;
+        script.then(pickFile(path));
+        script.then(recordMessage(message));
+        run(row.command);
+        EXPECT_EQ(message, "Error: Failed opening file: " + path + "\n" + row.problem);
+    }
+}
+
+// A large plot file is read in steps; one that is cut short, rewritten or replaced meanwhile says
+// so once, when its reading ends.
+TEST_F(FileCommandsTest, APlotFileChangedWhileItIsReadSaysSoOnce) {
+    const std::uintmax_t savedStepBytes = stepwiseLoadBytes;
+    stepwiseLoadBytes = 100;
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) lines += std::to_string(i) + " " + std::to_string(-i) + "\n";
+    const std::string path = folder + "/large.plt";
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        std::string problem;
+    } rows[] = {
+        {"untouched", [] {}, ""},
+        {"cut short", [&] { ASSERT_EQ(truncate(path.c_str(), 1000), 0); },
+         "the file was cut short while it was read, from " + std::to_string(lines.size()) + " to 1000 bytes"},
+        {"rewritten", [&] { std::ofstream(path, std::ios::app) << "1 2\n"; },
+         "the file was changed while it was read"},
+        {"replaced", [&] { ASSERT_EQ(rename(temporary.write("other.plt", "1 2\n").c_str(), path.c_str()), 0); },
+         "the file was replaced while it was read; the plot shows it as it was"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeWholeFile(path, lines);
+        std::string message;
+        script.answered = 0;
+        graph.load.held = true;  // the reading waits until the file has changed
+        script.then(pickFile(path));
+        run(onOpenFile);
+        ASSERT_TRUE(graph.load.active());
+        row.change();
+        script.then(recordMessage(message));
+        releasePlotLoad(graph);
+        drainEvents();
+        EXPECT_FALSE(graph.load.active());
+        EXPECT_EQ(script.answered, row.problem.empty() ? 1 : 2);
+        EXPECT_EQ(message, row.problem.empty() ? "" : "Error: Failed opening file: " + path + "\n" + row.problem);
+        script.steps.clear();
+    }
+    stepwiseLoadBytes = savedStepBytes;
 }
 
 TEST_F(FileCommandsTest, OpenDeviceStandardInputAndCloseDevice) {

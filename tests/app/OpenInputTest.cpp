@@ -127,7 +127,7 @@ TEST_F(OpenInputTest, AFileThatOpensButFailsToReadHasReplacedThePlotAndSaysSo) {
     script.then(recordMessage(message));
     const std::string path = temporary.write("broken.wxv", "junk\n1 2 three\n");
     EXPECT_FALSE(openInput(named(path), graph.io));
-    EXPECT_EQ(message, "Error: Failed opening file: " + path);
+    EXPECT_EQ(message, "Error: Failed opening file: " + path + "\nline 2: 'three' is not a number");
     // What the file gave before its bad word stays; the old plot is gone.
     ASSERT_EQ(model.graphs.size(), 1u);
     EXPECT_EQ(model.graphs[0].title, "broken_0");

@@ -281,7 +281,7 @@ TEST_F(StartupTest, ALargeFileThatFailsHalfWayIsReportedAsBefore) {
     std::string message;
     script.then(recordMessage(message));
     start({data});
-    EXPECT_EQ(message, "Error: Failed opening file: " + data);
+    EXPECT_EQ(message, "Error: Failed opening file: " + data + "\nline 402: 'oops' is not a number");
     EXPECT_TRUE(graph.model.generalTitle.empty());
     ASSERT_EQ(graph.model.graphs.size(), 1u);
     EXPECT_EQ(graph.model.graphs[0].samples[399], 399.0);

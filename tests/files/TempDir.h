@@ -1,7 +1,10 @@
 #pragma once
 // A fresh folder for one test's files, removed with everything in it when the test ends.
 
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -78,5 +81,32 @@ class FileSizeLimit {
   private:
     void (*previousHandler)(int);
     struct rlimit saved {};
+    bool active = false;
+};
+
+// While it exists, the calling thread loses root's power to pass over file permissions (the
+// capabilities stay permitted and are taken up again afterwards), so that a read-only folder
+// refuses a test run as root too. Without that power to begin with, it changes nothing.
+class WithoutPermissionOverride {
+  public:
+    WithoutPermissionOverride() {
+        if (syscall(SYS_capget, &header, saved) != 0) return;
+        __user_cap_data_struct lowered[2] = {saved[0], saved[1]};
+        for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+            lowered[CAP_TO_INDEX(capability)].effective &= ~CAP_TO_MASK(capability);
+        }
+        active = syscall(SYS_capset, &header, lowered) == 0;
+    }
+    ~WithoutPermissionOverride() {
+        if (active) syscall(SYS_capset, &header, saved);
+    }
+    WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
+    WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+
+    bool ok() const { return active; }
+
+  private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
     bool active = false;
 };

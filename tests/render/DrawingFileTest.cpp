@@ -16,6 +16,7 @@
 #include "render/CairoPtr.h"
 #include "render/DrawingFile.h"
 #include "render/TextLayout.h"
+#include "tests/files/TempDir.h"
 #include "tests/render/ExportTestSupport.h"
 
 namespace {
@@ -307,6 +308,28 @@ TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
     EXPECT_EQ(writeDrawingFile(model, huge.c_str(), pngSurface, horizontalViewFor(40000, true, 610, 0, 0), vertical),
               0);
     EXPECT_FALSE(std::filesystem::exists(huge));
+}
+
+// A disk that fills up during the export: the file it was to replace keeps its old content, and
+// no half-written or temporary file is left beside it.
+TEST_F(DrawingFileTest, AFullDiskLeavesTheOldFileAsItWas) {
+    const std::string old = "the picture exported before\n";
+    for (const int kind : {pdfSurface, svgSurface, pngSurface}) {
+        SCOPED_TRACE(kind);
+        const std::string path = folder / "plot";
+        writeWholeFile(path, old);
+        {
+            FileSizeLimit full(200);  // each picture is larger
+            ASSERT_TRUE(full.ok());
+            EXPECT_EQ(write(path, kind), 0);
+            EXPECT_EQ(write(folder / "new", kind), 0);
+        }
+        EXPECT_EQ(readWholeFile(path), old);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), std::filesystem::directory_iterator()),
+                  1);
+        EXPECT_EQ(write(path, kind), 1);
+        EXPECT_GT(readWholeFile(path).size(), 200u);
+    }
 }
 
 // Views no screen produces still give a valid file: nothing in the picture divides by an empty

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/Commands.h"
@@ -10,6 +12,7 @@
 #include "render/Export.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/files/TempDir.h"
 #include "tests/render/ExportTestSupport.h"
 #include "tests/render/PlotAreaTestSupport.h"
 
@@ -110,6 +113,46 @@ TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
     EXPECT_NE(svg.find("width=\"" + std::to_string(areaWidth() + 6) + "pt\""), std::string::npos) << svg;
 }
 
+// An export that cannot be written - a full disk, a folder that refuses new files - is reported,
+// and the file the user chose to replace keeps its old content.
+TEST_F(ExportTest, AFailedExportIsReportedAndKeepsTheOldFile) {
+    const std::string old = "the picture exported before\n";
+    const std::string readOnly = folder / "read-only";
+    ASSERT_EQ(mkdir(readOnly.c_str(), 0755), 0);
+    writeWholeFile(readOnly + "/plot.pdf", old);
+    ASSERT_EQ(chmod((readOnly + "/plot.pdf").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(readOnly.c_str(), 0555), 0);
+    const struct {
+        const char* name;
+        std::string path;
+        bool fullDisk;
+    } rows[] = {
+        {"full disk, PDF", folder / "plot.pdf", true},
+        {"full disk, SVG", folder / "plot.svg", true},
+        {"read-only folder", readOnly + "/plot.pdf", false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.fullDisk) writeWholeFile(r.path, old);
+        DialogScript script;
+        std::string message;
+        script.then(replaceInto(r.path));
+        script.then(recordMessage(message));
+        {
+            std::optional<FileSizeLimit> full;
+            if (r.fullDisk) full.emplace(200);  // the picture is larger
+            ASSERT_TRUE(!full || full->ok());
+            WithoutPermissionOverride asUser;
+            onExport(nullptr, &graph.io);
+        }
+        EXPECT_EQ(message, "Error: Invalid file: " + r.path);
+        EXPECT_EQ(readWholeFile(r.path), old);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), std::filesystem::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(readOnly), std::filesystem::directory_iterator()), 1);
+    chmod(readOnly.c_str(), 0755);
+}
+
 TEST_F(ExportTest, TheCommandReportsInvalidNamesAndFiles) {
     graph.io.currentInputName.clear();
     const struct {
@@ -117,8 +160,6 @@ TEST_F(ExportTest, TheCommandReportsInvalidNamesAndFiles) {
         std::function<void(GtkDialog*)> answer;
         std::string message;
     } rows[] = {
-        {"cancelled", [](GtkDialog* d) { gtk_dialog_response(d, GTK_RESPONSE_CANCEL); },
-         "Error: Invalid file name: "},
         {"another picture ending", saveInto(folder / "plot.gif"),
          "Error: Invalid file: " + (folder / "plot.gif")},
     };
