@@ -214,7 +214,7 @@ GtkWidget* buildScrollRow(GraphData& graph) {
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
     gtk_container_set_border_width(GTK_CONTAINER(row), 5);
     const double last = static_cast<double>(graph.model.xSize) - 1.0;
-    graph.horizontalAdjustment = gtk_adjustment_new(last - 610.0, 0, last, 1, 610, 610);
+    graph.horizontalAdjustment = gtk_adjustment_new(last - startXSize, 0, last, 1, startXSize, startXSize);
     g_signal_connect(graph.horizontalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
     gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, graph.horizontalAdjustment),
                        TRUE, TRUE, 0);

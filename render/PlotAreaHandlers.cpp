@@ -68,7 +68,7 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     // transparent where drawPlot draws nothing, so the area's background shows through as before.
     cairo_surface_t* buffer = imageBufferOf(*graph, area);
     if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
-        drawPlot(graph->model, cr, horizontal, vertical, screenSurface);
+        drawPlot(graph->model, cr, horizontal, vertical, screenSurface, &graph->viewCache);
         return FALSE;
     }
     {
@@ -81,7 +81,7 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
         cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
         cairo_paint(image.get());
         cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
-        drawPlot(graph->model, image.get(), horizontal, vertical, screenSurface);
+        drawPlot(graph->model, image.get(), horizontal, vertical, screenSurface, &graph->viewCache);
     }
     cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_paint(cr);
@@ -127,7 +127,7 @@ PlotRows plotRowsOf(const GraphData& graph) {
     const int height = graph.drawingArea ? gtk_widget_get_allocated_height(graph.drawingArea) : 0;
     const double offset = graph.verticalAdjustment ? gtk_adjustment_get_value(graph.verticalAdjustment) : 0.0;
     const VerticalView view = verticalViewFor(height, graph.model.yZoom, offset);
-    return PlotRows{virtualHeightOf(view), yOriginOf(view)};
+    return plotRowsOf(view);
 }
 
 gboolean redrawnIf(bool acted, GtkWidget* area) {

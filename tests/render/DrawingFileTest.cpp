@@ -15,6 +15,7 @@
 
 #include "render/CairoPtr.h"
 #include "render/DrawingFile.h"
+#include "render/PlotLayout.h"
 #include "render/TextLayout.h"
 #include "tests/render/ExportTestSupport.h"
 
@@ -181,7 +182,7 @@ TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBan
     for (unsigned d = 0; d < 2; ++d) {
         for (const double value : model.displays[d].refLines) {
             SCOPED_TRACE("line at " + std::to_string(value));
-            const double y = model.valueToY(d, value, areaHeight, 0);
+            const double y = PlotLayout(model, {areaHeight, 0}).valueToY(d, value);
             int ends = 0;
             for (const auto& [px, py] : dashed) {
                 if (std::fabs(py - y) < 0.01 && (px == 60 || px == 600)) ++ends;
@@ -193,7 +194,7 @@ TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBan
     // Every graph is drawn in its colour, and all its points stay in its display's data area.
     for (unsigned g = 0; g < model.graphs.size(); ++g) {
         SCOPED_TRACE(model.graphs[g].title);
-        const DisplayBand band = model.displayBand(model.graphs[g].display, areaHeight, 0);
+        const DisplayBand band = PlotLayout(model, {areaHeight, 0}).band(model.graphs[g].display);
         double leftmost = areaWidth, rightmost = 0;
         for (const SvgPath& p : svg.paths) {
             if (p.style.find("stroke-width:1;") == std::string::npos ||

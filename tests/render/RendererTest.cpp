@@ -68,8 +68,8 @@ struct Canvas {
         }
         return true;
     }
-    void draw(const PlotModel& model, const HorizontalView& h) {
-        drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface);
+    void draw(const PlotModel& model, const HorizontalView& h, PlotViewCache* cache = nullptr) {
+        drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface, cache);
         EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     }
     // For people to look at: the build directory, never the sources.
@@ -123,7 +123,7 @@ TEST(DrawPlot, ConstantGraphIsALineOfItsColourAtItsRow) {
     const PlotModel model = constantModel(1, 0.5);
     Canvas canvas(400, 300);
     canvas.draw(model, view400());
-    const double y = model.valueToY(0, 0.5, 300, 0);
+    const double y = PlotLayout(model, {300, 0}).valueToY(0, 0.5);
     ASSERT_EQ(y, 150);
     for (int x : {100, 200, 300, 390}) {
         SCOPED_TRACE(x);
@@ -142,7 +142,7 @@ TEST(DrawPlot, LongGraphsShowNoSeamsBetweenTheirStrokes) {
     model.lineWidth = 1;
     Canvas canvas(400, 300);
     canvas.draw(model, view400());
-    ASSERT_NEAR(model.valueToY(0, model.graphs[0].samples[0], 300, 0), 150.25, 1e-9);
+    ASSERT_NEAR(PlotLayout(model, {300, 0}).valueToY(0, model.graphs[0].samples[0]), 150.25, 1e-9);
     for (int y : {149, 150}) {
         SCOPED_TRACE(y);
         const int alpha = canvas.at(200, y)[3];
@@ -287,7 +287,7 @@ TEST(DrawPlot, FramesOfTwoDisplaysSitWhereTheBandsAre) {
     EXPECT_TRUE(canvas.is(60, 50, black));
     EXPECT_TRUE(canvas.is(398, 200, black));
     // Graph 1 at 0.5 in display 1: data rows 115 to 277.
-    EXPECT_TRUE(canvas.is(200, static_cast<int>(model.valueToY(1, 0.5, 300, 0)), model.graphs[1].colour));
+    EXPECT_TRUE(canvas.is(200, static_cast<int>(PlotLayout(model, {300, 0}).valueToY(1, 0.5)), model.graphs[1].colour));
 }
 
 TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
@@ -340,43 +340,7 @@ TEST(GridStepX, CellsComeOutSquare) {
         d.xScaleSize = r.xScaleSize;
         d.xScaleMin = r.xScaleMin;
         d.xScaleMax = r.xScaleMax;
-        EXPECT_EQ(gridStepX(model, 0, 0, r.b, r.first, r.last, 600, 104, 0), r.step);
-    }
-}
-
-TEST(DisplayGeometry, VisibilityAndTheValueUnderARow) {
-    PlotModel model = constantModel(1, 0);
-    model.addDisplay(2);
-    Display& d1 = model.displays[1];
-    d1.autoRange = false;
-    d1.yMin = -10;
-    d1.yMax = 10;
-    // Weights 1 and 2 in 300 rows: data rows 2..98 and 102..298.
-    EXPECT_TRUE(isDisplayVisible(model, 0, 300, 300, 0));
-    EXPECT_TRUE(isDisplayVisible(model, 1, 300, 300, 0));
-    EXPECT_FALSE(isDisplayVisible(model, 2, 300, 300, 0));
-    EXPECT_FALSE(isDisplayVisible(model, 1, 300, 900, -900));  // scrolled out above
-    EXPECT_FALSE(isDisplayVisible(model, 1, 100, 300, 0));     // below the area
-    EXPECT_DOUBLE_EQ(valueAtY(model, 2, 300, 0), 1);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 50, 300, 0), 0.5);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 200, 300, 0), 0);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 298, 300, 0), -10);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 100, 300, 0), 0);  // between data areas
-
-    const struct {
-        const char* name;
-        double yMin, yMax;
-    } ranges[] = {{"empty", 1, 1},
-                  {"reversed", 1, -1},
-                  {"not a number", std::nan(""), 1},
-                  {"infinite", -1, HUGE_VAL},
-                  {"too wide to subtract", -1e308, 1e308}};
-    for (const auto& r : ranges) {
-        SCOPED_TRACE(r.name);
-        d1.yMin = r.yMin;
-        d1.yMax = r.yMax;
-        EXPECT_FALSE(isDisplayVisible(model, 1, 300, 300, 0));
-        EXPECT_DOUBLE_EQ(valueAtY(model, 200, 300, 0), 0);
+        EXPECT_EQ(gridStepX(PlotLayout(model, {104, 0}), 0, 0, r.b, r.first, r.last, 600), r.step);
     }
 }
 
@@ -643,13 +607,13 @@ class Envelope : public ::testing::Test {
         model.writeIndex = slots - 1;  // position k shows slot k
         model.lineWidth = 2;
         ASSERT_EQ(view.step, 1667);
-        ASSERT_EQ(model.valueToY(0, 1, height, 0), 2);
-        ASSERT_EQ(model.valueToY(0, 0, height, 0), 150);
+        ASSERT_EQ(PlotLayout(model, {height, 0}).valueToY(0, 1), 2);
+        ASSERT_EQ(PlotLayout(model, {height, 0}).valueToY(0, 0), 150);
     }
 
     std::unique_ptr<Canvas> draw() {
         auto canvas = std::make_unique<Canvas>(width, height);
-        canvas->draw(model, view);
+        canvas->draw(model, view, &cache);  // kept from frame to frame, as on screen
         return canvas;
     }
 
@@ -663,6 +627,7 @@ class Envelope : public ::testing::Test {
     }
 
     PlotModel model;
+    PlotViewCache cache;
     HorizontalView view = horizontalViewFor(width, false, slots, -static_cast<int>(slots), 0);
 };
 
@@ -688,12 +653,12 @@ TEST_F(Envelope, AOneSampleSpikeReachesItsRowOnlyWithTheEnvelope) {
         model.writeIndex = r.writeIndex;
         std::vector<double>& samples = model.graphs[0].samples;
         samples.assign(slots, 0.0);
-        model.graphs[0].summary.noteWritten(0, slots);  // written here, not through the model
+        model.noteSamplesRewritten();  // written here, not through the model
         model.envelope = false;
         const auto flat = draw();
         EXPECT_TRUE(samePicture(*draw(), *flat));  // no extremes: the envelope draws nothing more
         samples[r.spikeSlot] = 1;
-        model.graphs[0].summary.noteWritten(r.spikeSlot);
+        model.noteSamplesRewritten();
         const auto decimated = draw();
         EXPECT_TRUE(samePicture(*decimated, *flat));  // plain decimation misses the spike
         model.envelope = true;
@@ -715,7 +680,7 @@ TEST_F(Envelope, AColumnHoldingANonFiniteSampleIsAGap) {
             SCOPED_TRACE(testing::Message() << slot << " " << bad);
             model.graphs[0].samples.assign(slots, 0.0);
             model.graphs[0].samples[slot] = bad;
-            model.graphs[0].summary.noteWritten(0, slots);
+            model.noteSamplesRewritten();
             model.envelope = true;
             const auto envelope = draw();
             EXPECT_TRUE(envelope->empty(119, 150));
