@@ -8,6 +8,7 @@
 #include "app/PlotLoad.h"
 #include "app/RecordingIndicator.xpm.h"
 #include "input/GlibPtr.h"
+#include "input/InputChannel.h"
 #include "render/PlotAreaHandlers.h"
 #include "ui/ConfigurationDialog.h"
 
@@ -201,6 +202,7 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.drawingArea);
     g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph);
     g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph);
+    plotRefresher = refreshPlotArea;  // input brings the widgets in line as it changes the model
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 
     graph.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);

@@ -7,6 +7,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "files/PlotFile.h"
+#include "render/PlotAreaHandlers.h"
 
 std::uintmax_t stepwiseLoadBytes = 1u << 20;
 
@@ -52,7 +53,7 @@ gboolean readStep(gpointer data) {
     const gint64 now = g_get_monotonic_time();
     if (now - load.lastRedraw >= redrawMicroseconds) {
         load.lastRedraw = now;
-        redrawPlot(*graph);
+        refreshPlotArea(*graph);
     }
     return G_SOURCE_CONTINUE;
 }
@@ -104,7 +105,7 @@ void stopPlotLoad(GraphData& graph) {
     load.done = nullptr;
     load.then = nullptr;
     graph.model.fixedXAxis = true;
-    redrawPlot(graph);
+    refreshPlotArea(graph);
 }
 
 void afterPlotLoad(GraphData& graph, std::function<void()> work) {

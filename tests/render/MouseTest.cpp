@@ -434,7 +434,7 @@ TEST_F(MouseTest, ShiftOrAltLeftPressShowsNoCrosshair) {
 TEST_F(MouseTest, SquaresAndDisplaysAreFoundWhenZoomedAndScrolled) {
     layout({0, 1, 2}, 3);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.yZoomSpin), 2);
-    makeVerticalView(graph);
+    syncPlotWidgets(graph);
     // A redraw made the vertical scroll bar a third of the area; scroll to its end, so that the
     // last display fills the area.
     gtk_adjustment_set_value(graph.verticalAdjustment, height());
