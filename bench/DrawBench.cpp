@@ -144,7 +144,7 @@ void paint(const Scene& s, cairo_t* cr, Painter painter) {
     if (painter == Painter::drawPlot) {
         // Kept between frames as the drawing area keeps it.
         static PlotViewCache caches[std::size(sceneNames)];
-        drawPlot(s.model, cr, s.horizontal, s.vertical, screenSurface, &caches[&s - &scene(0)]);
+        drawPlot(s.model, cr, s.horizontal, s.vertical, SurfaceKind::screen, &caches[&s - &scene(0)]);
     } else {
         strokeNaively(s, cr, painter == Painter::naive ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     }

@@ -55,13 +55,13 @@ class OutputFile {
 
 }  // namespace
 
-int drawingFileKindOf(const std::string& utf8Name) {
-    if (utf8Name.size() < 4) return screenSurface;
+SurfaceKind drawingFileKindOf(const std::string& utf8Name) {
+    if (utf8Name.size() < 4) return SurfaceKind::screen;
     const std::string ending = utf8Name.substr(utf8Name.size() - 4);
-    if (ending == ".pdf" || ending == ".PDF") return pdfSurface;
-    if (ending == ".svg" || ending == ".SVG") return svgSurface;
-    if (ending == ".png" || ending == ".PNG") return pngSurface;
-    return screenSurface;
+    if (ending == ".pdf" || ending == ".PDF") return SurfaceKind::pdf;
+    if (ending == ".svg" || ending == ".SVG") return SurfaceKind::svg;
+    if (ending == ".png" || ending == ".PNG") return SurfaceKind::png;
+    return SurfaceKind::screen;
 }
 
 namespace {
@@ -81,7 +81,7 @@ bool writePng(const PlotModel& model, const char* localName, const HorizontalVie
         const CairoPtr cr{cairo_create(surface.get())};
         cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
         cairo_paint(cr.get());
-        drawPlot(model, cr.get(), horizontal, vertical, screenSurface);
+        drawPlot(model, cr.get(), horizontal, vertical, SurfaceKind::screen);
         if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     }
     cairo_surface_flush(surface.get());
@@ -94,18 +94,19 @@ bool writePng(const PlotModel& model, const char* localName, const HorizontalVie
 
 }  // namespace
 
-int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceKind,
+int writeDrawingFile(const PlotModel& model, const char* localName, SurfaceKind surfaceKind,
                      const HorizontalView& horizontal, const VerticalView& vertical) {
     if (!localName || !*localName ||
-        (surfaceKind != pdfSurface && surfaceKind != svgSurface && surfaceKind != pngSurface)) {
+        (surfaceKind != SurfaceKind::pdf && surfaceKind != SurfaceKind::svg &&
+         surfaceKind != SurfaceKind::png)) {
         return 0;
     }
-    if (surfaceKind == pngSurface) return writePng(model, localName, horizontal, vertical) ? 1 : 0;
+    if (surfaceKind == SurfaceKind::png) return writePng(model, localName, horizontal, vertical) ? 1 : 0;
     OutputFile out(localName);
     if (!out.isOpen()) return 0;
     const double width = std::max(horizontal.width, 0) + blankStrip;
     const double height = std::max(vertical.height, 0) + blankStrip;
-    SurfacePtr surface{surfaceKind == pdfSurface
+    SurfacePtr surface{surfaceKind == SurfaceKind::pdf
                            ? cairo_pdf_surface_create_for_stream(OutputFile::write, &out, width, height)
                            : cairo_svg_surface_create_for_stream(OutputFile::write, &out, width, height)};
     if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return 0;

@@ -47,7 +47,8 @@ std::uint32_t blendPair(std::uint32_t source, std::uint32_t destination, std::ui
 
 }  // namespace
 
-std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double lineWidth, RasterScratch& scratch) {
+std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double lineWidth,
+                                                             RasterScratch& scratch) {
     if (!(lineWidth > 0 && lineWidth <= widestLine) || scratch.inUse) return nullptr;
     cairo_surface_t* target = cairo_get_group_target(cr);
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS || cairo_surface_status(target) != CAIRO_STATUS_SUCCESS ||

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-
 namespace {
 
 bool isDisplayIndex(const PlotModel& model, std::int32_t index) {

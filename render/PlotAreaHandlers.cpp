@@ -37,8 +37,8 @@ PlotViews syncPlotWidgets(GraphData& graph) {
     if (graph.verticalAdjustment) {
         const VerticalView& vertical = views.vertical;
         const double page = std::max(vertical.page, 0.0);
-        gtk_adjustment_configure(graph.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0), 1,
-                                 page, page);
+        gtk_adjustment_configure(graph.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0),
+                                 1, page, page);
     }
     return views;
 }
@@ -80,7 +80,7 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     // transparent where drawPlot draws nothing, so the area's background shows through as before.
     cairo_surface_t* buffer = imageBufferOf(*graph, area);
     if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
-        drawPlot(graph->model, cr, horizontal, vertical, screenSurface, &graph->viewCache);
+        drawPlot(graph->model, cr, horizontal, vertical, SurfaceKind::screen, &graph->viewCache);
         return FALSE;
     }
     {
@@ -93,7 +93,7 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
         cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
         cairo_paint(image.get());
         cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
-        drawPlot(graph->model, image.get(), horizontal, vertical, screenSurface, &graph->viewCache);
+        drawPlot(graph->model, image.get(), horizontal, vertical, SurfaceKind::screen, &graph->viewCache);
     }
     cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_paint(cr);

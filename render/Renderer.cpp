@@ -132,7 +132,7 @@ struct Frame {
     double span;      // visible samples
     double last;      // end of the visible range: min(first + span, X size - 1)
     long long step;
-    int surfaceKind;
+    SurfaceKind surfaceKind;
     double lineWidth;
     double refWidth;
     double fontSize;
@@ -197,9 +197,9 @@ void drawFrame(const Frame& f, unsigned i) {
     cairo_line_to(f.cr, f.left, frameBottom);
     cairo_close_path(f.cr);
     const int display = static_cast<int>(i);
-    drawXLabel(f.cr, f.model, display, f.left, frameBottom, f.first, alignRightTop, f.surfaceKind);
+    drawXLabel(f.cr, f.model, display, f.left, frameBottom, f.first, TextAlignment::rightTop, f.surfaceKind);
     drawXLabel(f.cr, f.model, display, right, frameBottom, static_cast<long long>(f.last - 1.0),
-               alignRightTop, f.surfaceKind);
+               TextAlignment::rightTop, f.surfaceKind);
 }
 
 void drawCrosshair(const Frame& f) {
@@ -223,18 +223,20 @@ void drawCrosshair(const Frame& f) {
     if (v != 0) {
         const std::string text = formatAxisValue(v, yMin, yMax);
         if (f.fontSize + 5 > cy) {
-            placeText(f.cr, f.width - 13, cy, text, alignRightTop, f.surfaceKind);
+            placeText(f.cr, f.width - 13, cy, text, TextAlignment::rightTop, f.surfaceKind);
         } else {
-            placeText(f.cr, f.width - 13, cy - 3, text, alignRightBaseline, f.surfaceKind);
+            placeText(f.cr, f.width - 13, cy - 3, text, TextAlignment::rightBaseline, f.surfaceKind);
         }
     }
     cairo_move_to(f.cr, cx, 0);
     cairo_line_to(f.cr, cx, f.height);
     const auto sample = static_cast<long long>(s);
     if (cx > f.width - 5 * f.fontSize) {
-        drawXLabel(f.cr, f.model, display, cx - 3, f.height - 5, sample, alignRightBaseline, f.surfaceKind);
+        drawXLabel(f.cr, f.model, display, cx - 3, f.height - 5, sample, TextAlignment::rightBaseline,
+                   f.surfaceKind);
     } else {
-        drawXLabel(f.cr, f.model, display, cx + 3, f.height - 5, sample, alignLeftBaseline, f.surfaceKind);
+        drawXLabel(f.cr, f.model, display, cx + 3, f.height - 5, sample, TextAlignment::leftBaseline,
+                   f.surfaceKind);
     }
     cairo_stroke(f.cr);
 }
@@ -250,7 +252,7 @@ void drawLegend(const Frame& f) {
         cairo_set_source_rgb(f.cr, graph.colour.red, graph.colour.green, graph.colour.blue);
         cairo_rectangle(f.cr, squareX, y - size, size, size);
         if (graph.enabled) cairo_fill_preserve(f.cr);
-        placeText(f.cr, titleX, y, graph.title, alignLeftBaseline, f.surfaceKind);
+        placeText(f.cr, titleX, y, graph.title, TextAlignment::leftBaseline, f.surfaceKind);
         cairo_stroke(f.cr);
     }
 }
@@ -391,9 +393,10 @@ void drawTitle(const Frame& f) {
         }
     }
     const double x = f.layout.legendSquareX();  // the title stands over the legend
-    placeText(f.cr, x, PlotLayout::titleBaseline, firstLine, alignLeftBaseline, f.surfaceKind);
+    placeText(f.cr, x, PlotLayout::titleBaseline, firstLine, TextAlignment::leftBaseline, f.surfaceKind);
     if (!secondLine.empty())
-        placeText(f.cr, x, PlotLayout::secondTitleBaseline, secondLine, alignLeftBaseline, f.surfaceKind);
+        placeText(f.cr, x, PlotLayout::secondTitleBaseline, secondLine, TextAlignment::leftBaseline,
+                  f.surfaceKind);
 }
 
 void drawYValues(const Frame& f, unsigned i) {
@@ -405,17 +408,18 @@ void drawYValues(const Frame& f, unsigned i) {
         cairo_line_to(f.cr, x0, y);
     };
     const double top = rowOf(d.yMax);
-    placeText(f.cr, x0 - 3, top, formatAxisValue(d.yMax, d.yMin, d.yMax), alignRightTop, f.surfaceKind);
+    placeText(f.cr, x0 - 3, top, formatAxisValue(d.yMax, d.yMin, d.yMax), TextAlignment::rightTop,
+              f.surfaceKind);
     tick(top);
     if (d.yMin * d.yMax < 0) {
         char zero[16];
         std::snprintf(zero, sizeof zero, "%.4g", 0.0);
         const double y = rowOf(0.0);
-        placeText(f.cr, x0 - 3, y, zero, alignRightBaseline, f.surfaceKind);
+        placeText(f.cr, x0 - 3, y, zero, TextAlignment::rightBaseline, f.surfaceKind);
         tick(y);
     }
     const double bottom = rowOf(d.yMin);
-    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), alignRightBaseline,
+    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), TextAlignment::rightBaseline,
               f.surfaceKind);
     tick(bottom);
 }
@@ -445,8 +449,8 @@ int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, lo
     return k >= INT_MAX ? INT_MAX : static_cast<int>(k);
 }
 
-void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width, bool wantLabel,
-               int surfaceKind) {
+void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width,
+               bool wantLabel, SurfaceKind surfaceKind) {
     const PlotModel& model = layout.plotModel();
     if (display >= model.displays.size()) return;
     const Display& d = model.displays[display];
@@ -461,14 +465,14 @@ void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double v
         return;
     const std::string text = formatAxisValue(value, d.yMin, d.yMax);
     if (model.frames) {
-        placeText(cr, left - 3, y + 3, text, alignRightBaseline, surfaceKind);
+        placeText(cr, left - 3, y + 3, text, TextAlignment::rightBaseline, surfaceKind);
     } else {
-        placeText(cr, width - 3, y - 3, text, alignRightBaseline, surfaceKind);
+        placeText(cr, width - 3, y - 3, text, TextAlignment::rightBaseline, surfaceKind);
     }
 }
 
-void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex, long long first,
-               double last, int width, bool wantLabel, int surfaceKind) {
+void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex,
+               long long first, double last, int width, bool wantLabel, SurfaceKind surfaceKind) {
     const PlotModel& model = layout.plotModel();
     const auto firstSample = static_cast<double>(first);
     if (display >= model.displays.size() || !(last > firstSample)) return;
@@ -480,12 +484,13 @@ void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long lon
     cairo_move_to(cr, x, layout.band(display).top);
     cairo_line_to(cr, x, bottom);
     if (wantLabel && x > left + 20 && x < width - 20 && firstSample < k && k < last) {
-        drawXLabel(cr, model, static_cast<int>(display), x, bottom, sampleIndex, alignRightTop, surfaceKind);
+        drawXLabel(cr, model, static_cast<int>(display), x, bottom, sampleIndex, TextAlignment::rightTop,
+                   surfaceKind);
     }
 }
 
 void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, double y, long long sampleIndex,
-                unsigned alignment, int surfaceKind) {
+                TextAlignment alignment, SurfaceKind surfaceKind) {
     std::string text;
     if (display >= 0 && static_cast<unsigned>(display) < model.displays.size() &&
         hasXScale(model.displays[static_cast<unsigned>(display)])) {
@@ -500,7 +505,7 @@ void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, doub
 }
 
 void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
-              const VerticalView& vertical, int surfaceKind, PlotViewCache* cache) {
+              const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache) {
     // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
     if (model.graphs.empty() || model.xSize < 2) return;
     CairoSaveGuard saved(cr);
@@ -527,9 +532,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
                   lineWidth,
                   refWidth,
                   finiteOr(model.fontSize, 10.0)};
-    const auto visible = [&](unsigned i) {
-        return f.layout.isDisplayVisible(i, f.height);
-    };
+    const auto visible = [&](unsigned i) { return f.layout.isDisplayVisible(i, f.height); };
 
     selectFont(cr, "monospace", f.fontSize);
     cairo_set_line_width(cr, f.refWidth);
@@ -576,7 +579,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
         kept.summaries.resize(model.graphs.size());
         const std::unique_ptr<ImageRasteriser> rasteriser =
             ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
-        RunStroker stroker(cr, surfaceKind == screenSurface);
+        RunStroker stroker(cr, surfaceKind == SurfaceKind::screen);
         PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
         for (std::size_t g = model.graphs.size(); g-- > 0;) {  // graph 0 ends on top
             const Graph& graph = model.graphs[g];
@@ -599,7 +602,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
     if (!model.frames) {
         const std::string range =
             std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
-        placeText(cr, 0, f.height - 5, range, alignLeftBaseline, surfaceKind);
+        placeText(cr, 0, f.height - 5, range, TextAlignment::leftBaseline, surfaceKind);
     }
     cairo_stroke(cr);
 }

@@ -12,6 +12,7 @@
 #include "render/ImageRasteriser.h"
 #include "render/PlotLayout.h"
 #include "render/SampleExtremes.h"
+#include "render/TextLayout.h"
 #include "render/Views.h"
 
 // What drawing keeps between the frames of one plot: the min/max summaries of the graphs' samples
@@ -24,7 +25,7 @@ struct PlotViewCache {
 
 // Draws the plot; cache, when given, carries what one frame builds on to the next.
 void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
-              const VerticalView& vertical, int surfaceKind, PlotViewCache* cache = nullptr);
+              const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache = nullptr);
 
 // Samples between vertical grid lines, at least 1: the grid interval a..b of the display turned
 // into as many samples as it is high in pixels (square cells), cut to one significant digit, in
@@ -34,15 +35,15 @@ int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, lo
 
 // A horizontal line across the plot at value v of the display, with its value when asked (or in
 // Frames mode) and when it keeps clear of the band's edges.
-void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width, bool wantLabel,
-               int surfaceKind);
+void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width,
+               bool wantLabel, SurfaceKind surfaceKind);
 
 // A vertical line through the display's band at sample k of the visible range first..last, with its
 // X value when asked and when it keeps clear of the plot's edges.
-void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex, long long first,
-               double last, int width, bool wantLabel, int surfaceKind);
+void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex,
+               long long first, double last, int width, bool wantLabel, SurfaceKind surfaceKind);
 
 // The X value of sample k at (x, y): in the display's X-scale units when it has a usable scale,
 // else the sample number. display may be -1 (none).
 void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, double y, long long sampleIndex,
-                unsigned alignment, int surfaceKind);
+                TextAlignment alignment, SurfaceKind surfaceKind);

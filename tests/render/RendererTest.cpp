@@ -69,7 +69,7 @@ struct Canvas {
         return true;
     }
     void draw(const PlotModel& model, const HorizontalView& h, PlotViewCache* cache = nullptr) {
-        drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface, cache);
+        drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), SurfaceKind::screen, cache);
         EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     }
     // For people to look at: the build directory, never the sources.
@@ -287,7 +287,8 @@ TEST(DrawPlot, FramesOfTwoDisplaysSitWhereTheBandsAre) {
     EXPECT_TRUE(canvas.is(60, 50, black));
     EXPECT_TRUE(canvas.is(398, 200, black));
     // Graph 1 at 0.5 in display 1: data rows 115 to 277.
-    EXPECT_TRUE(canvas.is(200, static_cast<int>(PlotLayout(model, {300, 0}).valueToY(1, 0.5)), model.graphs[1].colour));
+    EXPECT_TRUE(canvas.is(200, static_cast<int>(PlotLayout(model, {300, 0}).valueToY(1, 0.5)),
+                          model.graphs[1].colour));
 }
 
 TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
@@ -368,7 +369,7 @@ TEST(DrawPlot, GraphsOnImagesLookAsCairoStrokesThem) {
                 cairo_translate(cr, 7, -3);
                 cairo_rectangle(cr, 20, 10, 360, 280);
                 cairo_clip(cr);
-                drawPlot(model, cr, view400(), verticalViewFor(300, 0, 0), screenSurface);
+                drawPlot(model, cr, view400(), verticalViewFor(300, 0, 0), SurfaceKind::screen);
                 EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
             };
             SurfacePtr direct{cairo_image_surface_create(format, 410, 300)};
@@ -423,7 +424,7 @@ TEST(DrawPlot, GraphsOnImagesLookAsCairoStrokesThem) {
 std::array<double, 4> inkOf(const PlotModel& model, const HorizontalView& h, int height) {
     SurfacePtr surface{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr)};
     CairoPtr cr{cairo_create(surface.get())};
-    drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface);
+    drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), SurfaceKind::screen);
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     cr.reset();
     double x = 0, y = 0, w = 0, hh = 0;
@@ -525,7 +526,7 @@ class PdfTitle : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(directory); }
 
     // Writes the model's picture into a PDF and returns the texts pdftotext finds in it.
-    std::string textOf(const PlotModel& model, int surfaceKind) {
+    std::string textOf(const PlotModel& model, SurfaceKind surfaceKind) {
         const std::string path = (directory / "plot.pdf").string();
         SurfacePtr surface{cairo_pdf_surface_create(path.c_str(), 606, 306)};
         EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
@@ -553,14 +554,14 @@ TEST_F(PdfTitle, LongTitleArrivesWholeFromItsPieces) {
     ASSERT_EQ(title[49], ' ');
     ASSERT_EQ(title[99], ' ');
     model.generalTitle = title;
-    const std::string text = textOf(model, pdfSurface);
+    const std::string text = textOf(model, SurfaceKind::pdf);
     EXPECT_NE(text.find(title), std::string::npos) << text;
 
     // Multi-byte characters over the cuts: pieces end between characters.
     const std::string accents =
         std::string(49, 'a') + "\xC3\xA9" + std::string(47, 'b') + "\xE2\x82\xAC" + std::string(30, 'c');
     model.generalTitle = accents;
-    EXPECT_NE(textOf(model, pdfSurface).find(accents), std::string::npos);
+    EXPECT_NE(textOf(model, SurfaceKind::pdf).find(accents), std::string::npos);
 }
 
 TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
@@ -577,7 +578,7 @@ TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
         SCOPED_TRACE(r.title);
         PlotModel model = constantModel(1, 0.5);
         model.generalTitle = r.title;
-        const std::string text = textOf(model, screenSurface);
+        const std::string text = textOf(model, SurfaceKind::screen);
         const std::size_t first = text.find(r.firstLine);
         ASSERT_NE(first, std::string::npos) << text;
         if (r.secondLine) {
