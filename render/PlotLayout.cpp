@@ -22,7 +22,7 @@ double PlotLayout::left() const {
 }
 
 int PlotLayout::topMargin() const {
-    return model.frames ? frameBottomReserve : 0;
+    return model.frames ? framesTopMargin : 0;
 }
 
 DisplayBand PlotLayout::band(unsigned display) const {
@@ -35,13 +35,17 @@ DisplayBand PlotLayout::band(unsigned display) const {
     const auto total = static_cast<long long>(model.totalWeight);
     band.top = rows.yOrigin + m + static_cast<double>(h * d.weightOffset / total);
     band.span = static_cast<int>(h * d.weight / total);
-    band.bottom = band.top + band.span - m - dataBottomInset;
+    band.bottom = band.top + band.span - frameReserve() - dataBottomInset;
     return band;
+}
+
+double PlotLayout::frameReserve() const {
+    return model.frames ? frameBottomReserve : 0;
 }
 
 double PlotLayout::frameBottom(unsigned display) const {
     const DisplayBand b = band(display);
-    return b.top + b.span - topMargin();
+    return b.top + b.span - frameReserve();
 }
 
 double PlotLayout::valueToY(unsigned display, double value) const {

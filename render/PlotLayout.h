@@ -35,7 +35,8 @@ class PlotLayout {
     // and the bottom of the band (or of its frame).
     static constexpr double dataTopInset = 2.0;
     static constexpr double dataBottomInset = 2.0;
-    // Rows under each frame for its X values; Frames mode keeps as many above the first display.
+    // Rows that Frames mode keeps above the first display, and under each frame for its X values.
+    static constexpr int framesTopMargin = 20;
     static constexpr int frameBottomReserve = 20;
     // No line value is written this close to a band's top or bottom.
     static constexpr double labelKeepOut = 15.0;
@@ -58,7 +59,7 @@ class PlotLayout {
 
     // The left edge of the plotted data: the frames' left edge in Frames mode, else 0.
     double left() const;
-    // Rows above the first display: frameBottomReserve in Frames mode, else 0.
+    // Rows above the first display: framesTopMargin in Frames mode, else 0.
     int topMargin() const;
 
     DisplayBand band(unsigned display) const;
@@ -88,6 +89,8 @@ class PlotLayout {
     int legendSquareAt(double x, double y) const;
 
   private:
+    double frameReserve() const;
+
     const PlotModel& model;
     PlotRows rows;
 };

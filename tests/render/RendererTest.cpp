@@ -311,6 +311,105 @@ TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
     for (int y : {2, 52, 102}) EXPECT_TRUE(canvas.is(302, y, gridColour)) << y;
 }
 
+TEST(DrawPlot, DrawsWhereTheLayoutPointsTheMouse) {
+    // Three displays of weights 1, 2 and 1 with fixed ranges, four constant graphs at the ends of
+    // their ranges (rows the layout gives as whole numbers), a reference line and the crosshair:
+    // every probe asks the layout, which the mouse asks too, where the drawing must have put ink.
+    PlotModel model = constantModel(4, 0);
+    model.addDisplay(2);
+    model.addDisplay(1);
+    const double ranges[3][2] = {{-1, 1}, {0, 10}, {-5, 5}};
+    for (unsigned d = 0; d < 3; ++d) {
+        model.displays[d].autoRange = false;
+        model.displays[d].yMin = ranges[d][0];
+        model.displays[d].yMax = ranges[d][1];
+    }
+    const struct {
+        unsigned display;
+        bool atMax;
+    } graphs[] = {{0, true}, {1, false}, {1, true}, {2, false}};
+    for (unsigned g = 0; g < 4; ++g) {
+        model.moveGraphToDisplay(g, graphs[g].display);
+        model.graphs[g].samples.assign(101, ranges[graphs[g].display][graphs[g].atMax ? 1 : 0]);
+    }
+    const struct {
+        const char* name;
+        bool frames;
+        int yZoom;
+        double offset;
+    } scenes[] = {{"plain", false, 0, 0}, {"frames", true, 0, 0}, {"frames, zoomed and scrolled", true, 1, 40}};
+    for (const auto& scene : scenes) {
+        SCOPED_TRACE(scene.name);
+        model.frames = scene.frames;
+        model.yZoom = scene.yZoom;
+        const VerticalView vertical = verticalViewFor(300, scene.yZoom, scene.offset);
+        const PlotLayout layout(model, plotRowsOf(vertical));
+        const int left = static_cast<int>(layout.left());
+        // A reference line at the value the pointer finds in the middle row of display 1.
+        const DisplayBand band1 = layout.band(1);
+        const double middle = std::floor((band1.top + PlotLayout::dataTopInset + band1.bottom) / 2);
+        model.displays[1].refLines = {layout.valueAtY(middle)};
+        // The crosshair in display 1, between the reference line and graph 1.
+        model.crosshairX = 300;
+        model.crosshairY = middle + 10;
+
+        Canvas canvas(400, 300);
+        drawPlot(model, canvas.cr.get(), horizontalViewFor(400, scene.frames, model.xSize, 0, 0), vertical,
+                 SurfaceKind::screen);
+        canvas.save("render-layout.png");
+        const auto inArea = [&](double y) { return y >= 3 && y < 297; };
+        for (unsigned g = 0; g < 4; ++g) {
+            SCOPED_TRACE(g);
+            const Colour& c = model.graphs[g].colour;
+            const unsigned d = graphs[g].display;
+            ASSERT_TRUE(layout.isDisplayVisible(d, 300) || !inArea(layout.band(d).top));
+            // The graph's line (2 wide) covers the two rows around the layout's row of its value.
+            const double y = layout.valueToY(d, model.graphs[g].samples[0]);
+            ASSERT_EQ(y, std::floor(y));
+            if (inArea(y) && layout.isDisplayVisible(d, 300)) {
+                const int row = static_cast<int>(y);
+                EXPECT_TRUE(canvas.is(200, row - 1, c) && canvas.is(200, row, c)) << "row " << row;
+                EXPECT_FALSE(canvas.is(200, row - 3, c) || canvas.is(200, row + 2, c)) << "row " << row;
+                // The mouse reads the graph's value and its display at that row.
+                EXPECT_DOUBLE_EQ(layout.valueAtY(y), model.graphs[g].samples[0]);
+                EXPECT_EQ(layout.displayAtY(y), static_cast<int>(d));
+            }
+            // The legend square is filled where the mouse finds the graph's square.
+            const double squareX = layout.legendSquareX() + 4, squareY = layout.legendBaseline(g) - 4;
+            if (inArea(squareY)) {
+                EXPECT_TRUE(canvas.is(static_cast<int>(squareX), static_cast<int>(squareY), c));
+                EXPECT_EQ(layout.legendSquareAt(squareX, squareY), static_cast<int>(g));
+            }
+        }
+        // The reference line stands at the pointer's row, dashed from the plot's left edge.
+        if (inArea(middle)) {
+            const int row = static_cast<int>(middle);
+            for (const int x : {left + 2, left + 12}) {
+                EXPECT_TRUE(canvas.is(x, row - 1, black) && canvas.is(x, row, black)) << x;
+            }
+            EXPECT_TRUE(canvas.empty(left + 7, row));
+        }
+        // The crosshair's lines cross at the pointer, the horizontal one from the plot's left edge on.
+        const int crossRow = static_cast<int>(model.crosshairY);
+        if (inArea(crossRow)) {
+            EXPECT_TRUE(canvas.is(left + 3, crossRow, black));
+            EXPECT_TRUE(canvas.is(300, crossRow + 4, black));
+            EXPECT_EQ(layout.displayAtY(crossRow), 1);
+        }
+        // Frames stand on the band tops and at the frame bottoms the layout gives.
+        if (scene.frames) {
+            for (unsigned d = 0; d < 3; ++d) {
+                SCOPED_TRACE(d);
+                for (const double y : {layout.band(d).top, layout.frameBottom(d)}) {
+                    if (inArea(y)) {
+                        EXPECT_TRUE(canvas.is(250, static_cast<int>(y), black)) << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(GridStepX, CellsComeOutSquare) {
     PlotModel model = constantModel(1, 0);
     model.displays[0].yMax = 100;  // one row per unit in 104 rows
