@@ -86,7 +86,7 @@ bool PlotLayout::isDisplayVisible(unsigned display, int height) const {
 }
 
 double PlotLayout::legendSquareX() const {
-    return left() + 10.0;
+    return left() + textIndent;
 }
 
 double PlotLayout::legendTitleX() const {

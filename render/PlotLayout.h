@@ -40,6 +40,8 @@ class PlotLayout {
     static constexpr int frameBottomReserve = 20;
     // No line value is written this close to a band's top or bottom.
     static constexpr double labelKeepOut = 15.0;
+    // The legend squares and the general title start this far right of the plot's left edge.
+    static constexpr double textIndent = 10.0;
     // The legend square, and how far right of its left edge it answers the pointer (two more
     // columns than it is wide); the graph's title starts at legendTitleOffset.
     static constexpr double legendSquareSize = 8.0;
