@@ -5,6 +5,7 @@
 #include "app/GraphData.h"
 #include "app/PlotLoad.h"
 #include "input/InputChannel.h"
+#include "render/PlotAreaHandlers.h"
 
 namespace {
 
@@ -21,10 +22,6 @@ bool itemActive(GtkMenuItem* item) {
 int spinValue(GtkSpinButton* spin) { return gtk_spin_button_get_value_as_int(spin); }
 
 }  // namespace
-
-void redrawPlot(GraphData& graph) {
-    if (graph.drawingArea) gtk_widget_queue_draw(graph.drawingArea);
-}
 
 void togglePause(IOData& io) {
     const bool wasPlaying = io.playing;
@@ -52,7 +49,7 @@ void onClear(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     stopPlotLoad(*graph);
     graph->model.clear();
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onDisplayMenuOpened(GtkMenuItem*, gpointer data) {
@@ -75,7 +72,7 @@ void onAddDisplay(GtkMenuItem*, gpointer data) {
         setCheckItem(display->independentItem, model.independentDisplays);
     }
     model.addDisplay(1);
-    redrawPlot(*display->owner);
+    refreshPlotArea(*display->owner);
 }
 
 void onRemoveDisplay(GtkMenuItem*, gpointer data) {
@@ -87,44 +84,44 @@ void onRemoveDisplay(GtkMenuItem*, gpointer data) {
         setCheckItem(display->independentItem, model.independentDisplays);
     }
     model.removeLastDisplay();
-    redrawPlot(*display->owner);
+    refreshPlotArea(*display->owner);
 }
 
 void onIndependentToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.setIndependentDisplays(itemActive(item));
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onFramesToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.frames = itemActive(item);
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onHighFrequencyToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.highFrequency = itemActive(item);
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onFixedXAxisToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.fixedXAxis = itemActive(item);
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onSharedYToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.sharedYMinMax = itemActive(item);
     for (unsigned d = 0; d < graph->model.displays.size(); ++d) graph->model.recomputeYRange(d);
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onEnvelopeToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.envelope = itemActive(item);
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onPausePlay(GtkButton* button, gpointer data) {
@@ -142,7 +139,7 @@ gboolean onEnlarge(gpointer data) {
         if (model.fontSize + 1 >= 5 && model.fontSize + 1 <= 20) model.fontSize += 1;
         if (model.lineWidth + 1 >= 1 && model.lineWidth + 1 <= 9) model.lineWidth += 1;
         model.refLineWidth = 0.0;
-        redrawPlot(*io->owner);
+        refreshPlotArea(*io->owner);
     }
     return TRUE;
 }
@@ -154,7 +151,7 @@ gboolean onShrink(gpointer data) {
         if (model.fontSize - 1 >= 5 && model.fontSize - 1 <= 20) model.fontSize -= 1;
         if (model.lineWidth - 1 >= 1 && model.lineWidth - 1 <= 9) model.lineWidth -= 1;
         model.refLineWidth = 0.0;
-        redrawPlot(*io->owner);
+        refreshPlotArea(*io->owner);
     }
     return TRUE;
 }
@@ -163,23 +160,23 @@ void onGridChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const int value = spinValue(spin);
     if (value >= 0 && value < 100) graph->model.gridLevel = value;
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onXZoomChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.xZoom = spinValue(spin);
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onYZoomChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const int value = spinValue(spin);
     if (value >= 0) graph->model.yZoom = value;
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }
 
 void onScrollChanged(GtkAdjustment*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
-    redrawPlot(*graph);
+    refreshPlotArea(*graph);
 }

@@ -7,9 +7,6 @@
 struct GraphData;
 struct IOData;
 
-// Queues a redraw of the plotting area while it exists.
-void redrawPlot(GraphData& graph);
-
 // Pause toggle shared by the commands that pause input around their work: flips the playing flag
 // and moves the input watch between its saved priority and 300. The button label is untouched.
 void togglePause(IOData& io);

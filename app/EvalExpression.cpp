@@ -6,6 +6,7 @@
 #include "app/GraphData.h"
 #include "expr/ExpressionProgram.h"
 #include "input/Messages.h"
+#include "render/PlotAreaHandlers.h"
 #include "ui/RowBuilders.h"
 
 bool evaluateExpression(const PlotModel& live, const std::string& expression, const std::string& xMinText,
@@ -118,6 +119,6 @@ void onEvalExpression(GtkMenuItem* item, gpointer data) {
     const bool wasPlaying = io->playing;
     if (wasPlaying) togglePause(*io);
     graph.model.merge(result);
-    redrawPlot(graph);
+    refreshPlotArea(graph);
     if (wasPlaying) togglePause(*io);
 }

@@ -11,6 +11,7 @@
 #include "input/RecordTag.h"
 #include "model/PlotModel.h"
 #include "render/CairoPtr.h"
+#include "render/Renderer.h"
 #include "ui/ConfData.h"
 
 typedef struct _GtkWidget GtkWidget;
@@ -49,6 +50,8 @@ struct GraphData {
     // Back buffer of the drawing area's size, an image replaced on every "configure-event"; the
     // "draw" handler draws the picture into it and paints it onto a context that is not an image.
     SurfacePtr backBuffer;
+    // What drawing the area keeps from frame to frame.
+    PlotViewCache viewCache;
     std::int32_t backupLimit = 50000;
     std::int32_t serialSpeed = 0;
     IOData io;

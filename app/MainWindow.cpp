@@ -8,6 +8,7 @@
 #include "app/PlotLoad.h"
 #include "app/RecordingIndicator.xpm.h"
 #include "input/GlibPtr.h"
+#include "input/InputChannel.h"
 #include "render/PlotAreaHandlers.h"
 #include "ui/ConfigurationDialog.h"
 
@@ -201,6 +202,7 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.drawingArea);
     g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph);
     g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph);
+    plotRefresher = refreshPlotArea;  // input brings the widgets in line as it changes the model
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 
     graph.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
@@ -214,7 +216,7 @@ GtkWidget* buildScrollRow(GraphData& graph) {
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
     gtk_container_set_border_width(GTK_CONTAINER(row), 5);
     const double last = static_cast<double>(graph.model.xSize) - 1.0;
-    graph.horizontalAdjustment = gtk_adjustment_new(last - 610.0, 0, last, 1, 610, 610);
+    graph.horizontalAdjustment = gtk_adjustment_new(last - startXSize, 0, last, 1, startXSize, startXSize);
     g_signal_connect(graph.horizontalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
     gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, graph.horizontalAdjustment),
                        TRUE, TRUE, 0);

@@ -20,6 +20,7 @@
 #include "input/FileName.h"
 #include "input/InputChannel.h"
 #include "input/Messages.h"
+#include "render/PlotAreaHandlers.h"
 
 InputTarget classifyInputName(const char* utf8Name, const char* localName) {
     if (std::strcmp(utf8Name, "-") == 0 || std::strcmp(utf8Name, "Standard Input") == 0) {
@@ -60,7 +61,7 @@ bool finishReadingIntoLive(IOData& io, const std::string& utf8Name, const std::s
         model.generalTitle.clear();
         showErrorDialog(graph.mainWindow, failedOpening, nameAndProblem(utf8Name, problem).c_str());
     } else {
-        redrawPlot(graph);
+        refreshPlotArea(graph);
         setWindowTitle(graph, utf8Name);
         io.currentInputName = utf8Name;
         io.lastSavedPlotName.clear();
@@ -166,7 +167,7 @@ bool mergePlotFile(const FileName& name, IOData& io) {
     if (wasPlaying) togglePause(io);
     other.fixedXAxis = true;
     graph.model.merge(other);
-    redrawPlot(graph);
+    refreshPlotArea(graph);
     if (wasPlaying) togglePause(io);
     return true;
 }

@@ -10,6 +10,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "files/PlotFile.h"
+#include "render/PlotAreaHandlers.h"
 
 std::uintmax_t stepwiseLoadBytes = 1u << 20;
 
@@ -76,7 +77,7 @@ gboolean readStep(gpointer data) {
     const gint64 now = g_get_monotonic_time();
     if (now - load.lastRedraw >= redrawMicroseconds) {
         load.lastRedraw = now;
-        redrawPlot(*graph);
+        refreshPlotArea(*graph);
     }
     return G_SOURCE_CONTINUE;
 }
@@ -131,7 +132,7 @@ void stopPlotLoad(GraphData& graph) {
     load.done = nullptr;
     load.then = nullptr;
     graph.model.fixedXAxis = true;
-    redrawPlot(graph);
+    refreshPlotArea(graph);
 }
 
 void afterPlotLoad(GraphData& graph, std::function<void()> work) {

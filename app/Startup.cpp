@@ -24,6 +24,7 @@
 #include "input/FileName.h"
 #include "input/InputChannel.h"
 #include "input/Messages.h"
+#include "render/PlotAreaHandlers.h"
 
 namespace {
 
@@ -143,7 +144,7 @@ void applyOptionsToLiveInput(GraphData& graph, int argc, char** argv) {
     model.sourceName = std::move(sourceName);
     model.generalTitle = std::move(generalTitle);
     applyPlotOptions(argc, argv, graph);
-    redrawPlot(graph);
+    refreshPlotArea(graph);
 }
 
 void tearDown(GraphData& graph, guint saveSignal) {

@@ -9,11 +9,13 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <iterator>
 #include <random>
 #include <string>
 
 #include "model/PlotModel.h"
 #include "render/CairoPtr.h"
+#include "render/PlotLayout.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
 #include "render/Views.h"
@@ -114,8 +116,7 @@ void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
     const PlotModel& model = s.model;
     cairo_set_antialias(cr, antialias);
     cairo_set_line_width(cr, model.lineWidth);
-    const int virtualHeight = virtualHeightOf(s.vertical);
-    const double yOrigin = yOriginOf(s.vertical);
+    const PlotLayout layout(model, plotRowsOf(s.vertical));
     const double left = 60;
     const auto first = static_cast<long long>(s.horizontal.first);
     for (std::size_t g = model.graphs.size(); g-- > 0;) {
@@ -129,7 +130,7 @@ void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
             const double x = left + static_cast<double>(k - first) * (areaWidth - left) /
                                         (last - static_cast<double>(first));
             const std::size_t slot = (static_cast<std::size_t>(k) + model.writeIndex + 1) % count;
-            cairo_line_to(cr, x, model.valueToY(display, graph.samples[slot], virtualHeight, yOrigin));
+            cairo_line_to(cr, x, layout.valueToY(display, graph.samples[slot]));
         }
         cairo_stroke(cr);
     }
@@ -141,7 +142,9 @@ void paint(const Scene& s, cairo_t* cr, Painter painter) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     if (painter == Painter::drawPlot) {
-        drawPlot(s.model, cr, s.horizontal, s.vertical, screenSurface);
+        // Kept between frames as the drawing area keeps it.
+        static PlotViewCache caches[std::size(sceneNames)];
+        drawPlot(s.model, cr, s.horizontal, s.vertical, SurfaceKind::screen, &caches[&s - &scene(0)]);
     } else {
         strokeNaively(s, cr, painter == Painter::naive ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     }

@@ -26,6 +26,7 @@
 #include "input/SerialSpeeds.h"
 
 BackupRecorder backupRecorder = recordBackupLine;
+PlotRefresher plotRefresher = nullptr;
 SerialLineSetter serialLineSetter = configureSerialLine;
 std::size_t pauseQueueLimit = 64u * 1024 * 1024;
 
@@ -76,7 +77,12 @@ void setDescriptorWatched(InputSource& input, bool watched) {
 }
 
 void requestRedraw(IOData& io) {
-    if (io.owner && io.owner->drawingArea) gtk_widget_queue_draw(io.owner->drawingArea);
+    if (!io.owner) return;
+    if (plotRefresher) {
+        plotRefresher(*io.owner);
+    } else if (io.owner->drawingArea) {
+        gtk_widget_queue_draw(io.owner->drawingArea);
+    }
 }
 
 bool plotIsDrawable(const IOData& io) {

@@ -80,6 +80,7 @@ void PlotModel::recountDisplaySlots() {
 }
 
 void PlotModel::clear() {
+    noteSamplesRewritten();
     sourceName.clear();
     generalTitle.clear();
     graphs.clear();
@@ -152,6 +153,7 @@ unsigned PlotModel::addGraph(const std::string& title) {
         g.samples.reserve(capacity);
         g.samples.assign(xSize, 0.0);
         graphs.push_back(std::move(g));
+        noteSamplesRewritten();
     } catch (const std::bad_alloc&) {
         if (graphs.size() > n) graphs.pop_back();
         recountDisplaySlots();
@@ -332,6 +334,7 @@ unsigned PlotModel::effectiveDisplayOf(unsigned graph) const {
 }
 
 void PlotModel::merge(PlotModel& other) {
+    noteSamplesRewritten();
     keepMissingColumns = true;
     if (other.maxXSize > maxXSize && other.maxXSize >= minXSize && other.maxXSize >= xSize) {
         maxXSize = other.maxXSize;
@@ -424,36 +427,6 @@ void PlotModel::merge(PlotModel& other) {
     for (unsigned d = 0; d < displays.size(); ++d) recomputeYRange(d);
     recountDisplaySlots();
     recomputeWeightSums();
-}
-
-DisplayBand PlotModel::displayBand(unsigned display, int virtualHeight, double yOrigin) const {
-    DisplayBand band;
-    if (display >= displays.size() || totalWeight == 0) return band;
-    const int m = frames ? 20 : 0;
-    const long long h = virtualHeight - m;
-    const Display& d = displays[display];
-    const auto total = static_cast<long long>(totalWeight);
-    band.top = yOrigin + m + static_cast<double>(h * d.weightOffset / total);
-    band.span = static_cast<int>(h * d.weight / total);
-    band.bottom = band.top + band.span - (frames ? 22 : 2);
-    return band;
-}
-
-double PlotModel::valueToY(unsigned display, double value, int virtualHeight, double yOrigin) const {
-    if (display >= displays.size()) return 0.0;
-    const Display& d = displays[display];
-    const DisplayBand band = displayBand(display, virtualHeight, yOrigin);
-    if (!(d.yMax > d.yMin) || !std::isfinite(d.yMin) || !std::isfinite(d.yMax)) return band.bottom;
-    const double v = std::clamp(value, d.yMin, d.yMax);
-    return band.bottom + (band.top + 2 - band.bottom) * fractionOfRange(v, d.yMin, d.yMax);
-}
-
-int PlotModel::displayAtY(double y, int virtualHeight, double yOrigin) const {
-    for (unsigned i = 0; i < displays.size(); ++i) {
-        const DisplayBand band = displayBand(i, virtualHeight, yOrigin);
-        if (band.top <= y && y < band.top + band.span + 1) return static_cast<int>(i);
-    }
-    return -1;
 }
 
 std::string sourceBaseName(const std::string& path) {

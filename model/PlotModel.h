@@ -79,27 +79,6 @@ struct Display {
     double xScaleMax = 0.0;
 };
 
-// Minimum and maximum of blocks of a graph's samples, levels of ever larger blocks, so that drawing
-// zoomed-out envelopes need not read every sample. The renderer fills them and brings them up to
-// date when it draws; whoever writes samples notes the slots it changes, and a change of the
-// number of slots shows by itself (`slots`).
-struct SampleSummary {
-    std::vector<std::vector<double>> low, high;  // per level and block; NaN for non-finite samples
-    std::size_t slots = 0;                       // samples the blocks were built from
-    std::uint32_t writtenFrom = 4294967295u;     // slots written since: writtenFrom..writtenTo - 1
-    std::uint32_t writtenTo = 0;
-
-    void noteWritten(std::uint32_t slot) {
-        if (slot < writtenFrom) writtenFrom = slot;
-        if (slot >= writtenTo) writtenTo = slot + 1;
-    }
-    void noteWritten(std::uint32_t from, std::uint32_t to) {
-        if (from >= to) return;
-        if (from < writtenFrom) writtenFrom = from;
-        if (to > writtenTo) writtenTo = to;
-    }
-};
-
 struct Graph {
     std::string title;
     std::uint32_t display = 0;
@@ -111,22 +90,12 @@ struct Graph {
     std::uint32_t slot = 0;
     bool beep = false;
     Colour colour;
-    // Kept by the renderer while it draws a const model.
-    mutable SampleSummary summary;
 
     Graph() = default;
     Graph(Graph&&) noexcept = default;
     Graph& operator=(Graph&&) noexcept = default;
     Graph(const Graph&) = delete;  // sample arrays are moved or exchanged, never copied
     Graph& operator=(const Graph&) = delete;
-};
-
-// Rows of one display band: values are drawn from top + 2 (yMax) down to bottom (yMin); the band
-// answers the pointer from top to top + span.
-struct DisplayBand {
-    double top = 0.0;
-    double bottom = 0.0;
-    int span = 0;
 };
 
 class PlotModel {
@@ -171,6 +140,12 @@ public:
     bool keepMissingColumns = false;
     std::uint32_t samplingRate = 0;
     std::int32_t baseGraph = -1;
+    // How the samples changed, for what others keep derived from them (the renderer's min/max
+    // summaries): advance() counts the lines, so the slots stored since lie from the write position
+    // then to the one now; any other change of samples (a resize, a merge, new or removed graphs, a
+    // direct write its writer notes with noteSamplesRewritten) counts as a rewrite of them all.
+    std::uint64_t linesAdvanced = 0;
+    std::uint64_t sampleRewrites = 0;
 
     // Structure: graphs, displays and their assignment.
     void clear();
@@ -196,6 +171,7 @@ public:
     void setXSize(std::uint32_t slots);
     // Lines the slots hold in arrival order, the newest in the slot before writeIndex.
     std::uint32_t heldLines() const { return wrapped ? xSize - 1 : writeIndex; }
+    void noteSamplesRewritten() { ++sampleRewrites; }
     // The X-axis size as users give it (slots minus 1): setXSize with value + 1.
     void applyXSize(unsigned long value);
     // The X-axis limit as users give it: 0 = no limit, 1..9 ignored, otherwise taken when >= xSize.
@@ -210,12 +186,6 @@ public:
     // The lines of loadTextFile, at most maxLines of them from in; true while more may follow.
     // A file read in steps this way ends as loadTextFile leaves it.
     bool processTextLines(std::istream& in, std::size_t maxLines);
-
-    // Pixel geometry of the display bands in a plotting area of virtualHeight rows whose top is
-    // at yOrigin (Frames mode reserves 20 rows on top and 22 below each band).
-    DisplayBand displayBand(unsigned display, int virtualHeight, double yOrigin) const;
-    double valueToY(unsigned display, double value, int virtualHeight, double yOrigin) const;
-    int displayAtY(double y, int virtualHeight, double yOrigin) const;
 
 private:
     void recomputeWeightSums();

@@ -62,7 +62,6 @@ void PlotModel::storeSample(unsigned graph, double value) {
     if (graph >= graphs.size()) return;
     Graph& g = graphs[graph];
     g.samples[writeIndex] = value;
-    g.summary.noteWritten(writeIndex);
     // Every value reaching the largest so far rings, equal ones included (NaN compares false).
     if (g.beep && value >= g.maxValue && beepFunction) beepFunction();
     // An overflowed value (1e999 in the data) keeps its slot but is no extreme: an infinite
@@ -86,6 +85,7 @@ void PlotModel::storeSample(unsigned graph, double value) {
 }
 
 void PlotModel::advance() {
+    ++linesAdvanced;
     const std::uint32_t w = writeIndex;
     const std::uint32_t n = xSize;
     if (fixedXAxis) {
@@ -157,8 +157,7 @@ void PlotModel::setXSize(std::uint32_t slots) {
         }
         return;
     }
-    // Slots added at the end hold copies of the last sample.
-    for (Graph& g : graphs) g.summary.noteWritten(std::min(xSize, slots), slots);
+    noteSamplesRewritten();
     xSize = slots;
     if (writeIndex >= slots) wrapped = true;
     writeIndex %= slots;
@@ -194,7 +193,7 @@ bool PlotModel::growKeepingOrder(std::uint32_t slots) {
         }
         return false;
     }
-    for (Graph& g : graphs) g.summary.noteWritten(0, slots);
+    noteSamplesRewritten();
     xSize = slots;
     if (maxXSize < slots) maxXSize = slots;
     return true;

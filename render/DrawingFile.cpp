@@ -31,13 +31,13 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
 
 }  // namespace
 
-int drawingFileKindOf(const std::string& utf8Name) {
-    if (utf8Name.size() < 4) return screenSurface;
+SurfaceKind drawingFileKindOf(const std::string& utf8Name) {
+    if (utf8Name.size() < 4) return SurfaceKind::screen;
     const std::string ending = utf8Name.substr(utf8Name.size() - 4);
-    if (ending == ".pdf" || ending == ".PDF") return pdfSurface;
-    if (ending == ".svg" || ending == ".SVG") return svgSurface;
-    if (ending == ".png" || ending == ".PNG") return pngSurface;
-    return screenSurface;
+    if (ending == ".pdf" || ending == ".PDF") return SurfaceKind::pdf;
+    if (ending == ".svg" || ending == ".SVG") return SurfaceKind::svg;
+    if (ending == ".png" || ending == ".PNG") return SurfaceKind::png;
+    return SurfaceKind::screen;
 }
 
 namespace {
@@ -56,7 +56,7 @@ std::optional<std::string> pngBytes(const PlotModel& model, const HorizontalView
         const CairoPtr cr{cairo_create(surface.get())};
         cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
         cairo_paint(cr.get());
-        drawPlot(model, cr.get(), horizontal, vertical, screenSurface);
+        drawPlot(model, cr.get(), horizontal, vertical, SurfaceKind::screen);
         if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
     }
     cairo_surface_flush(surface.get());
@@ -68,12 +68,12 @@ std::optional<std::string> pngBytes(const PlotModel& model, const HorizontalView
 }
 
 // The picture as a PDF or SVG document.
-std::optional<std::string> vectorBytes(const PlotModel& model, int surfaceKind, const HorizontalView& horizontal,
+std::optional<std::string> vectorBytes(const PlotModel& model, SurfaceKind surfaceKind, const HorizontalView& horizontal,
                                        const VerticalView& vertical) {
     const double width = std::max(horizontal.width, 0) + blankStrip;
     const double height = std::max(vertical.height, 0) + blankStrip;
     std::string bytes;
-    SurfacePtr surface{surfaceKind == pdfSurface
+    SurfacePtr surface{surfaceKind == SurfaceKind::pdf
                            ? cairo_pdf_surface_create_for_stream(appendBytes, &bytes, width, height)
                            : cairo_svg_surface_create_for_stream(appendBytes, &bytes, width, height)};
     if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
@@ -90,14 +90,15 @@ std::optional<std::string> vectorBytes(const PlotModel& model, int surfaceKind, 
 
 }  // namespace
 
-int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceKind,
+int writeDrawingFile(const PlotModel& model, const char* localName, SurfaceKind surfaceKind,
                      const HorizontalView& horizontal, const VerticalView& vertical) {
     if (!localName || !*localName ||
-        (surfaceKind != pdfSurface && surfaceKind != svgSurface && surfaceKind != pngSurface)) {
+        (surfaceKind != SurfaceKind::pdf && surfaceKind != SurfaceKind::svg &&
+         surfaceKind != SurfaceKind::png)) {
         return 0;
     }
     // Drawn first: a picture that cannot be made creates nothing.
-    const std::optional<std::string> bytes = surfaceKind == pngSurface
+    const std::optional<std::string> bytes = surfaceKind == SurfaceKind::png
                                                  ? pngBytes(model, horizontal, vertical)
                                                  : vectorBytes(model, surfaceKind, horizontal, vertical);
     if (!bytes) return 0;

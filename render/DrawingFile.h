@@ -8,19 +8,15 @@
 #include <string>
 
 #include "model/PlotModel.h"
+#include "render/TextLayout.h"
 #include "render/Views.h"
 
-// A PNG file: drawn like the screen (texts and lines as there), on a white background.
-constexpr int pngSurface = 3;
-
-// The surface a file name asks for by its last four bytes, case-exact: pdfSurface for ".pdf" and
-// ".PDF", svgSurface for ".svg" and ".SVG", pngSurface for ".png" and ".PNG", screenSurface (no
-// file) for anything else.
-int drawingFileKindOf(const std::string& utf8Name);
+// The surface a file name asks for by its last four bytes, case-exact: pdf for ".pdf" and ".PDF",
+// svg for ".svg" and ".SVG", png for ".png" and ".PNG", screen (no file) for anything else.
+SurfaceKind drawingFileKindOf(const std::string& utf8Name);
 
 // Draws the model with the views into a new file of (width + 6) x (height + 6) points (pixels for
-// PNG) at localName (file-system encoding); surfaceKind is pdfSurface, svgSurface or pngSurface.
-// Returns 1 when the file was
-// written, 0 otherwise.
-int writeDrawingFile(const PlotModel& model, const char* localName, int surfaceKind,
+// PNG) at localName (file-system encoding); surfaceKind is pdf, svg or png. Returns 1 when the file
+// was written, 0 otherwise.
+int writeDrawingFile(const PlotModel& model, const char* localName, SurfaceKind surfaceKind,
                      const HorizontalView& horizontal, const VerticalView& vertical);

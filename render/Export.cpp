@@ -6,12 +6,10 @@
 #include "render/PlotAreaHandlers.h"
 #include "render/TextLayout.h"
 
-int exportDrawing(GraphData& graph, const FileName& name) {
+int exportDrawing(const GraphData& graph, const FileName& name) {
     if (name.length <= 4) return 0;
-    // Built before the name is checked: the views' corrections take effect as on screen.
-    const HorizontalView horizontal = makeHorizontalView(graph);
-    const VerticalView vertical = makeVerticalView(graph);
-    const int kind = drawingFileKindOf(name.utf8Name);
-    if (kind == screenSurface) return 0;
-    return writeDrawingFile(graph.model, name.local(), kind, horizontal, vertical);
+    const SurfaceKind kind = drawingFileKindOf(name.utf8Name);
+    if (kind == SurfaceKind::screen) return 0;
+    const PlotViews views = plotViewsOf(graph);
+    return writeDrawingFile(graph.model, name.local(), kind, views.horizontal, views.vertical);
 }

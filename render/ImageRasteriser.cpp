@@ -15,8 +15,6 @@ constexpr double widestLine = 3.0;
 constexpr int windowColumns = 64;
 constexpr double pieceWidth = 16.0;
 
-bool scratchInUse = false;
-
 bool isWhole(double v) {
     return std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e9;
 }
@@ -49,14 +47,9 @@ std::uint32_t blendPair(std::uint32_t source, std::uint32_t destination, std::ui
 
 }  // namespace
 
-// The coverage buffer, kept between frames and all zero whenever no rasteriser is drawing.
-std::vector<ImageRasteriser::Cell>& ImageRasteriser::scratch() {
-    static std::vector<Cell> buffer;
-    return buffer;
-}
-
-std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double lineWidth) {
-    if (!(lineWidth > 0 && lineWidth <= widestLine) || scratchInUse) return nullptr;
+std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double lineWidth,
+                                                             RasterScratch& scratch) {
+    if (!(lineWidth > 0 && lineWidth <= widestLine) || scratch.inUse) return nullptr;
     cairo_surface_t* target = cairo_get_group_target(cr);
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS || cairo_surface_status(target) != CAIRO_STATUS_SUCCESS ||
         cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) {
@@ -106,18 +99,18 @@ std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double
     const auto cells =
         static_cast<std::size_t>(windowColumns) * static_cast<std::size_t>(bounds.y1 - bounds.y0);
     try {
-        if (scratch().size() < cells) scratch().resize(cells);
+        if (scratch.cells.size() < cells) scratch.cells.resize(cells);
         cairo_surface_flush(target);
         if (cairo_image_surface_get_data(target) == nullptr) return nullptr;
         return std::unique_ptr<ImageRasteriser>(
-            new ImageRasteriser(target, lineWidth, dx, dy, bounds, std::move(clip)));
+            new ImageRasteriser(target, lineWidth, dx, dy, bounds, std::move(clip), scratch));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
 ImageRasteriser::ImageRasteriser(cairo_surface_t* target, double lineWidth, double dx, double dy,
-                                 const Box& box, std::vector<Box> clipBoxes)
+                                 const Box& box, std::vector<Box> clipBoxes, RasterScratch& buffer)
     : surface(target),
       data(cairo_image_surface_get_data(target)),
       stride(cairo_image_surface_get_stride(target)),
@@ -127,10 +120,11 @@ ImageRasteriser::ImageRasteriser(cairo_surface_t* target, double lineWidth, doub
       offsetY(dy),
       bounds(box),
       clip(std::move(clipBoxes)),
-      coverage(scratch()),
+      scratch(buffer),
+      coverage(buffer.cells),
       rowFrom(windowColumns, INT_MAX),
       rowTo(windowColumns, INT_MIN) {
-    scratchInUse = true;
+    scratch.inUse = true;
 }
 
 ImageRasteriser::~ImageRasteriser() {
@@ -143,7 +137,7 @@ ImageRasteriser::~ImageRasteriser() {
                                            dirty.y0 - static_cast<int>(deviceY), dirty.x1 - dirty.x0,
                                            dirty.y1 - dirty.y0);
     }
-    scratchInUse = false;
+    scratch.inUse = false;
 }
 
 void ImageRasteriser::colour(const Colour& c) {

@@ -29,13 +29,30 @@ class PolylineSink {
     virtual double y() const = 0;
 };
 
+// The rasteriser's coverage buffer, kept between frames by whoever draws them: all zero whenever no
+// rasteriser draws with it, and used by one rasteriser at a time.
+class RasterScratch {
+  private:
+    friend class ImageRasteriser;
+    // A pixel's coverage: the sum of the shares from the segments of the run of the same direction
+    // that last reached it, and the largest sum of the runs before.
+    struct Cell {
+        float done;
+        float current;
+        std::uint32_t run;
+    };
+    std::vector<Cell> cells;
+    bool inUse = false;
+};
+
 class ImageRasteriser final : public PolylineSink {
   public:
     // A rasteriser for what the context would stroke with the given line width, or none when cairo
     // must draw: the target is not an ARGB32 or RGB24 image, the transformation is more than a
     // translation by whole pixels, the operator is not OVER, the line is dashed or wider than
-    // 3 pixels, or the clip is not a set of whole-pixel rectangles.
-    static std::unique_ptr<ImageRasteriser> forContext(cairo_t* cr, double lineWidth);
+    // 3 pixels, the clip is not a set of whole-pixel rectangles, or another rasteriser is using
+    // the scratch buffer.
+    static std::unique_ptr<ImageRasteriser> forContext(cairo_t* cr, double lineWidth, RasterScratch& scratch);
 
     ~ImageRasteriser() override;
     ImageRasteriser(const ImageRasteriser&) = delete;
@@ -51,19 +68,12 @@ class ImageRasteriser final : public PolylineSink {
     double y() const override { return lastY; }
 
   private:
-    // A pixel's coverage: the sum of the shares from the segments of the run of the same direction
-    // that last reached it, and the largest sum of the runs before.
-    struct Cell {
-        float done;
-        float current;
-        std::uint32_t run;
-    };
-    static std::vector<Cell>& scratch();
+    using Cell = RasterScratch::Cell;
     struct Box {
         int x0, y0, x1, y1;  // pixels x0..x1-1, y0..y1-1
     };
     ImageRasteriser(cairo_surface_t* target, double lineWidth, double dx, double dy, const Box& bounds,
-                    std::vector<Box> clip);
+                    std::vector<Box> clip, RasterScratch& scratch);
 
     void segment(double x0, double y0, double x1, double y1);
     template <bool steep>
@@ -84,6 +94,7 @@ class ImageRasteriser final : public PolylineSink {
     // Coverage of the rows of the bounding box in a window of columns, column c at c modulo the
     // window's width; zero outside the columns pendingFrom..pendingTo, whose touched rows are
     // rowFrom..rowTo.
+    RasterScratch& scratch;
     std::vector<Cell>& coverage;
     std::vector<int> rowFrom, rowTo;
     int pendingFrom = 1, pendingTo = 0;

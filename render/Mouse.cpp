@@ -4,13 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/Renderer.h"
-
 namespace {
-
-constexpr double legendSquareSize = 8.0;
-// The square answers the pointer over two more columns than it is wide.
-constexpr double legendSquareReach = 10.0;
 
 bool isDisplayIndex(const PlotModel& model, std::int32_t index) {
     return index >= 0 && static_cast<std::size_t>(index) < model.displays.size();
@@ -37,7 +31,7 @@ void recomputeEveryYRange(PlotModel& model) {
 // The display under a pointer inside the area (x and y not negative), or -1.
 int displayUnder(const PlotModel& model, double x, double y, PlotRows rows) {
     if (!(x >= 0 && y >= 0)) return -1;
-    return model.displayAtY(y, rows.virtualHeight, rows.yOrigin);
+    return PlotLayout(model, rows).displayAtY(y);
 }
 
 void setCrosshair(PlotModel& model, double x, double y) {
@@ -78,7 +72,7 @@ void changeWeight(PlotModel& model, unsigned state, int display) {
 }
 
 bool pressLeft(PlotModel& model, const PointerEvent& event, PlotRows rows) {
-    const int graph = legendSquareAt(model, event.x, event.y, rows);
+    const int graph = PlotLayout(model, rows).legendSquareAt(event.x, event.y);
     if (graph >= 0 && (event.state & modifierMask) == 0) {
         // The graph's own display, as its square is drawn there.
         const std::uint32_t display = model.graphs[static_cast<unsigned>(graph)].display;
@@ -95,7 +89,7 @@ bool pressLeft(PlotModel& model, const PointerEvent& event, PlotRows rows) {
 
 bool pressRight(PlotModel& model, const PointerEvent& event, PlotRows rows) {
     if (event.state & modifierMask) return false;  // the release does the work
-    const int display = model.displayAtY(event.y, rows.virtualHeight, rows.yOrigin);
+    const int display = PlotLayout(model, rows).displayAtY(event.y);
     model.dragSourceDisplay = display;
     model.dragTargetDisplay = display;
     model.dragGraph = -1;
@@ -104,13 +98,13 @@ bool pressRight(PlotModel& model, const PointerEvent& event, PlotRows rows) {
 }
 
 void releaseLeft(PlotModel& model, const PointerEvent& event, PlotRows rows) {
-    const int graph = legendSquareAt(model, event.x, event.y, rows);
+    const int graph = PlotLayout(model, rows).legendSquareAt(event.x, event.y);
     if (graph < 0) {
         if (dragInProgress(model)) {
             dropDrag(model, event.x, event.y, rows);
         } else if (event.state & controlMask) {
             const int display = displayUnder(model, event.x, event.y, rows);
-            const double value = valueAtY(model, event.y, rows.virtualHeight, rows.yOrigin);
+            const double value = PlotLayout(model, rows).valueAtY(event.y);
             if (display >= 0 && std::isfinite(value))
                 model.addReferenceLine(static_cast<unsigned>(display), value);
         }
@@ -126,7 +120,7 @@ void releaseLeft(PlotModel& model, const PointerEvent& event, PlotRows rows) {
 }
 
 void releaseRight(PlotModel& model, const PointerEvent& event, PlotRows rows) {
-    const int display = model.displayAtY(event.y, rows.virtualHeight, rows.yOrigin);
+    const int display = PlotLayout(model, rows).displayAtY(event.y);
     const int inside = displayUnder(model, event.x, event.y, rows);
     if (dragInProgress(model)) {
         if (display != model.dragSourceDisplay) {
@@ -146,16 +140,6 @@ void releaseRight(PlotModel& model, const PointerEvent& event, PlotRows rows) {
 }
 
 }  // namespace
-
-int legendSquareAt(const PlotModel& model, double x, double y, PlotRows rows) {
-    const double left = legendSquareX(model);
-    if (model.graphs.empty() || !(x >= left && x <= left + legendSquareReach)) return -1;
-    for (unsigned g = 0; g < model.graphs.size(); ++g) {
-        const double baseline = legendBaseline(model, g, rows.virtualHeight, rows.yOrigin);
-        if (baseline - legendSquareSize <= y && y <= baseline) return static_cast<int>(g);
-    }
-    return -1;
-}
 
 void dropDrag(PlotModel& model, double x, double y, PlotRows rows) {
     const int display = displayUnder(model, x, y, rows);
@@ -202,7 +186,7 @@ bool movePointer(PlotModel& model, const PointerEvent& event, PlotRows rows) {
         setCrosshair(model, event.x, event.y);
         return true;
     }
-    const int target = model.displayAtY(event.y, rows.virtualHeight, rows.yOrigin);
+    const int target = PlotLayout(model, rows).displayAtY(event.y);
     model.dragTargetDisplay = target;
     // -2 records that the pointer moved while the button was held: the click became a drag.
     if (model.dragSourceDisplay == -1) model.dragSourceDisplay = -2;

@@ -5,6 +5,7 @@
 // Every function accepts any pointer position: rows outside all bands mean "no display".
 
 #include "model/PlotModel.h"
+#include "render/PlotLayout.h"
 
 // Modifier and button bits of an event's state, with the values the toolkit uses.
 constexpr unsigned shiftMask = 0x1;
@@ -26,16 +27,6 @@ struct PointerEvent {
     double x = 0.0;
     double y = 0.0;
 };
-
-// The rows the displays are laid out over: the Y zoom stretches them over virtualHeight rows whose
-// top stands at yOrigin (negative when scrolled down).
-struct PlotRows {
-    int virtualHeight = 0;
-    double yOrigin = 0.0;
-};
-
-// The graph whose legend square (with the 2 columns after it) holds the point, or -1.
-int legendSquareAt(const PlotModel& model, double x, double y, PlotRows rows);
 
 // Ends a drag at the pointer: a dragged display moves to the display under the pointer, a dragged
 // graph into it. Always clears the drag state and recomputes the Y ranges.

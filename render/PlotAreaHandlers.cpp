@@ -9,33 +9,44 @@
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
 
-HorizontalView makeHorizontalView(GraphData& graph) {
-    PlotModel& model = graph.model;
-    const int width = graph.drawingArea ? gtk_widget_get_allocated_width(graph.drawingArea) : 0;
+PlotViews plotViewsOf(const GraphData& graph) {
+    const PlotModel& model = graph.model;
+    GtkWidget* area = graph.drawingArea;
+    const int width = area ? gtk_widget_get_allocated_width(area) : 0;
+    const int height = area ? gtk_widget_get_allocated_height(area) : 0;
     const double first = graph.horizontalAdjustment ? gtk_adjustment_get_value(graph.horizontalAdjustment) : 0.0;
-    const HorizontalView view = horizontalViewFor(width, model.frames, model.xSize, model.xZoom, first);
-    if (view.xZoom != model.xZoom) {
-        // The spin button's handler stores its (range-limited) value; the model keeps the exact one.
-        if (graph.xZoomSpin) gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), view.xZoom);
-        model.xZoom = view.xZoom;
-    }
-    if (graph.horizontalAdjustment) {
-        const double page = std::max(view.span, 0.0);
-        // GTK keeps the value within 0 .. X size - page; a changed value queues the next redraw.
-        gtk_adjustment_configure(graph.horizontalAdjustment, view.first, 0, model.xSize, 1, page, page);
-    }
-    return view;
+    const double offset = graph.verticalAdjustment ? gtk_adjustment_get_value(graph.verticalAdjustment) : 0.0;
+    return PlotViews{horizontalViewFor(width, model.frames, model.xSize, model.xZoom, first),
+                     verticalViewFor(height, model.yZoom, offset)};
 }
 
-VerticalView makeVerticalView(GraphData& graph) {
-    const int height = graph.drawingArea ? gtk_widget_get_allocated_height(graph.drawingArea) : 0;
-    const double offset = graph.verticalAdjustment ? gtk_adjustment_get_value(graph.verticalAdjustment) : 0.0;
-    const VerticalView view = verticalViewFor(height, graph.model.yZoom, offset);
-    if (graph.verticalAdjustment) {
-        const double page = std::max(view.page, 0.0);
-        gtk_adjustment_configure(graph.verticalAdjustment, view.offset, 0, std::max(height, 0), 1, page, page);
+PlotViews syncPlotWidgets(GraphData& graph) {
+    PlotModel& model = graph.model;
+    const PlotViews views = plotViewsOf(graph);
+    const HorizontalView& horizontal = views.horizontal;
+    if (horizontal.xZoom != model.xZoom) {
+        // The spin button's handler stores its (range-limited) value; the model keeps the exact one.
+        if (graph.xZoomSpin) gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), horizontal.xZoom);
+        model.xZoom = horizontal.xZoom;
     }
-    return view;
+    if (graph.horizontalAdjustment) {
+        const double page = std::max(horizontal.span, 0.0);
+        // GTK keeps the value within 0 .. X size - page; a changed value queues a redraw.
+        gtk_adjustment_configure(graph.horizontalAdjustment, horizontal.first, 0, model.xSize, 1, page, page);
+    }
+    if (graph.verticalAdjustment) {
+        const VerticalView& vertical = views.vertical;
+        const double page = std::max(vertical.page, 0.0);
+        gtk_adjustment_configure(graph.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0),
+                                 1, page, page);
+    }
+    return views;
+}
+
+void refreshPlotArea(GraphData& graph) {
+    syncPlotWidgets(graph);
+    // gtk_widget_destroyed() nulls the drawing area when it dies.
+    if (graph.drawingArea) gtk_widget_queue_draw(graph.drawingArea);
 }
 
 namespace {
@@ -60,15 +71,16 @@ cairo_surface_t* imageBufferOf(GraphData& graph, GtkWidget* area) {
 
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
-    const HorizontalView horizontal = makeHorizontalView(*graph);
-    const VerticalView vertical = makeVerticalView(*graph);
+    const PlotViews views = plotViewsOf(*graph);
+    const HorizontalView& horizontal = views.horizontal;
+    const VerticalView& vertical = views.vertical;
     // On X11 the context draws on the server, where a frame of many graphs takes several times as
     // long as in an image in our memory (where drawPlot also writes the graphs' pixels itself): the
     // picture is drawn into the back buffer and painted onto the context in one go. The buffer is
     // transparent where drawPlot draws nothing, so the area's background shows through as before.
     cairo_surface_t* buffer = imageBufferOf(*graph, area);
     if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
-        drawPlot(graph->model, cr, horizontal, vertical, screenSurface);
+        drawPlot(graph->model, cr, horizontal, vertical, SurfaceKind::screen, &graph->viewCache);
         return FALSE;
     }
     {
@@ -81,7 +93,7 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
         cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
         cairo_paint(image.get());
         cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
-        drawPlot(graph->model, image.get(), horizontal, vertical, screenSurface);
+        drawPlot(graph->model, image.get(), horizontal, vertical, SurfaceKind::screen, &graph->viewCache);
     }
     cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_paint(cr);
@@ -112,6 +124,8 @@ gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure*, gpointer data) {
             window, CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(area),
             gtk_widget_get_allocated_height(area), gdk_window_get_scale_factor(window)));
     }
+    // A new width may change the X zoom a short axis needs, and both scroll bars' pages.
+    syncPlotWidgets(*graph);
     return TRUE;
 }
 
@@ -122,12 +136,9 @@ static_assert(shiftMask == GDK_SHIFT_MASK && controlMask == GDK_CONTROL_MASK && 
               "the mouse logic reads the toolkit's modifier bits");
 
 // The rows of the displays as the last redraw laid them out: the area's height stretched by the Y
-// zoom and shifted by the vertical scroll bar. The scroll bar is read, not reconfigured.
+// zoom and shifted by the vertical scroll bar.
 PlotRows plotRowsOf(const GraphData& graph) {
-    const int height = graph.drawingArea ? gtk_widget_get_allocated_height(graph.drawingArea) : 0;
-    const double offset = graph.verticalAdjustment ? gtk_adjustment_get_value(graph.verticalAdjustment) : 0.0;
-    const VerticalView view = verticalViewFor(height, graph.model.yZoom, offset);
-    return PlotRows{virtualHeightOf(view), yOriginOf(view)};
+    return plotRowsOf(plotViewsOf(graph).vertical);
 }
 
 gboolean redrawnIf(bool acted, GtkWidget* area) {

@@ -14,11 +14,6 @@
 
 namespace {
 
-constexpr double framesLeft = 60.0;
-constexpr int framesTopMargin = 20;
-constexpr double dataTopInset = 2.0;
-constexpr double frameBottomReserve = 20.0;
-constexpr double labelKeepOut = 15.0;
 constexpr double tickLength = 10.0;
 constexpr long long highFrequencyGap = 20;
 // A graph is stroked in runs of at most this many segments and this much vertical travel in pixels
@@ -26,18 +21,8 @@ constexpr long long highFrequencyGap = 20;
 constexpr int segmentsPerStroke = 64;
 constexpr double travelPerStroke = 100.0;
 
-double leftOf(const PlotModel& model) {
-    return model.frames ? framesLeft : 0.0;
-}
-int topMarginOf(const PlotModel& model) {
-    return model.frames ? framesTopMargin : 0;
-}
 double finiteOr(double value, double fallback) {
     return std::isfinite(value) ? value : fallback;
-}
-
-bool hasRange(const Display& d) {
-    return d.yMax > d.yMin && std::isfinite(d.yMin) && std::isfinite(d.yMax);
 }
 
 // An X scale labels the axis only with two samples at least and a finite, non-empty range.
@@ -139,17 +124,16 @@ class RunStroker final : public PolylineSink {
 // Quantities shared by the steps of one drawPlot call.
 struct Frame {
     const PlotModel& model;
+    PlotLayout layout;
     cairo_t* cr;
     int width;
     int height;
-    int virtualHeight;
-    double yOrigin;
     double left;
     long long first;  // first visible sample
     double span;      // visible samples
     double last;      // end of the visible range: min(first + span, X size - 1)
     long long step;
-    int surfaceKind;
+    SurfaceKind surfaceKind;
     double lineWidth;
     double refWidth;
     double fontSize;
@@ -158,7 +142,7 @@ struct Frame {
 void drawGrid(const Frame& f, unsigned i, int level) {
     const Display& d = f.model.displays[i];
     const auto line = [&](double value) {
-        drawHLine(f.cr, f.model, i, value, f.width, f.virtualHeight, f.yOrigin, false, f.surfaceKind);
+        drawHLine(f.cr, f.layout, i, value, f.width, false, f.surfaceKind);
     };
     line(d.yMin);
     line(d.yMax);
@@ -183,7 +167,7 @@ void drawGrid(const Frame& f, unsigned i, int level) {
     }
 
     if (!(f.last > static_cast<double>(f.first)) || f.width <= f.left) return;
-    const long long k = gridStepX(f.model, i, a, b, f.first, f.last, f.width, f.virtualHeight, f.yOrigin);
+    const long long k = gridStepX(f.layout, i, a, b, f.first, f.last, f.width);
     long long start = k * (f.first / k + 1);
     if (hasXScale(d) && d.xScaleMin < 0 && 0 < d.xScaleMax) {
         // Anchor the lines at the sample where X is 0.
@@ -200,25 +184,24 @@ void drawGrid(const Frame& f, unsigned i, int level) {
     const long long labelPeriod = 30 / k + 1;
     long long n = 1;
     for (long long s = start; static_cast<double>(s) < f.last; s += k, ++n) {
-        drawVLine(f.cr, f.model, i, s, f.first, f.last, f.width, f.virtualHeight, f.yOrigin,
-                  f.model.frames && n % labelPeriod == 0, f.surfaceKind);
+        drawVLine(f.cr, f.layout, i, s, f.first, f.last, f.width, f.model.frames && n % labelPeriod == 0,
+                  f.surfaceKind);
     }
 }
 
 void drawFrame(const Frame& f, unsigned i) {
-    const DisplayBand band = f.model.displayBand(i, f.virtualHeight, f.yOrigin);
-    const double frameTop = band.top;
-    const double frameBottom = band.top + band.span - frameBottomReserve;
+    const double frameTop = f.layout.band(i).top;
+    const double frameBottom = f.layout.frameBottom(i);
     const double right = f.width - 1;
-    cairo_move_to(f.cr, framesLeft, frameTop);
+    cairo_move_to(f.cr, f.left, frameTop);
     cairo_line_to(f.cr, right, frameTop);
     cairo_line_to(f.cr, right, frameBottom);
-    cairo_line_to(f.cr, framesLeft, frameBottom);
+    cairo_line_to(f.cr, f.left, frameBottom);
     cairo_close_path(f.cr);
     const int display = static_cast<int>(i);
-    drawXLabel(f.cr, f.model, display, framesLeft, frameBottom, f.first, alignRightTop, f.surfaceKind);
+    drawXLabel(f.cr, f.model, display, f.left, frameBottom, f.first, TextAlignment::rightTop, f.surfaceKind);
     drawXLabel(f.cr, f.model, display, right, frameBottom, static_cast<long long>(f.last - 1.0),
-               alignRightTop, f.surfaceKind);
+               TextAlignment::rightTop, f.surfaceKind);
 }
 
 void drawCrosshair(const Frame& f) {
@@ -230,8 +213,8 @@ void drawCrosshair(const Frame& f) {
     double s = first;
     if (plotWidth > 0)
         s += (std::clamp(cx, f.left, static_cast<double>(f.width)) - f.left) * (f.last - first) / plotWidth;
-    const double v = valueAtY(f.model, cy, f.virtualHeight, f.yOrigin);
-    const int display = f.model.displayAtY(cy, f.virtualHeight, f.yOrigin);
+    const double v = f.layout.valueAtY(cy);
+    const int display = f.layout.displayAtY(cy);
     const double yMin = display >= 0 ? f.model.displays[static_cast<unsigned>(display)].yMin : 0.0;
     const double yMax = display >= 0 ? f.model.displays[static_cast<unsigned>(display)].yMax : 0.0;
 
@@ -242,33 +225,36 @@ void drawCrosshair(const Frame& f) {
     if (v != 0) {
         const std::string text = formatAxisValue(v, yMin, yMax);
         if (f.fontSize + 5 > cy) {
-            placeText(f.cr, f.width - 13, cy, text, alignRightTop, f.surfaceKind);
+            placeText(f.cr, f.width - 13, cy, text, TextAlignment::rightTop, f.surfaceKind);
         } else {
-            placeText(f.cr, f.width - 13, cy - 3, text, alignRightBaseline, f.surfaceKind);
+            placeText(f.cr, f.width - 13, cy - 3, text, TextAlignment::rightBaseline, f.surfaceKind);
         }
     }
     cairo_move_to(f.cr, cx, 0);
     cairo_line_to(f.cr, cx, f.height);
     const auto sample = static_cast<long long>(s);
     if (cx > f.width - 5 * f.fontSize) {
-        drawXLabel(f.cr, f.model, display, cx - 3, f.height - 5, sample, alignRightBaseline, f.surfaceKind);
+        drawXLabel(f.cr, f.model, display, cx - 3, f.height - 5, sample, TextAlignment::rightBaseline,
+                   f.surfaceKind);
     } else {
-        drawXLabel(f.cr, f.model, display, cx + 3, f.height - 5, sample, alignLeftBaseline, f.surfaceKind);
+        drawXLabel(f.cr, f.model, display, cx + 3, f.height - 5, sample, TextAlignment::leftBaseline,
+                   f.surfaceKind);
     }
     cairo_stroke(f.cr);
 }
 
 void drawLegend(const Frame& f) {
     const PlotModel& model = f.model;
-    const double squareX = legendSquareX(model);
-    const double titleX = squareX + 10;
+    const double squareX = f.layout.legendSquareX();
+    const double titleX = f.layout.legendTitleX();
+    const double size = PlotLayout::legendSquareSize;
     for (std::size_t g = model.graphs.size(); g-- > 0;) {
         const Graph& graph = model.graphs[g];
-        const double y = legendBaseline(model, static_cast<unsigned>(g), f.virtualHeight, f.yOrigin);
+        const double y = f.layout.legendBaseline(static_cast<unsigned>(g));
         cairo_set_source_rgb(f.cr, graph.colour.red, graph.colour.green, graph.colour.blue);
-        cairo_rectangle(f.cr, squareX, y - 8, 8, 8);
+        cairo_rectangle(f.cr, squareX, y - size, size, size);
         if (graph.enabled) cairo_fill_preserve(f.cr);
-        placeText(f.cr, titleX, y, graph.title, alignLeftBaseline, f.surfaceKind);
+        placeText(f.cr, titleX, y, graph.title, TextAlignment::leftBaseline, f.surfaceKind);
         cairo_stroke(f.cr);
     }
 }
@@ -277,8 +263,9 @@ void drawLegend(const Frame& f) {
 // a gap where the value is not a number or infinite.
 class Trace {
   public:
-    Trace(const Frame& frame, const Graph& g, unsigned shownDisplay, double lastSample, PolylineSink& sink)
-        : f(frame), graph(g), display(shownDisplay), last(lastSample), stroker(sink) {
+    Trace(const Frame& frame, const Graph& g, const SampleSummary& blocks, unsigned shownDisplay,
+          double lastSample, PolylineSink& sink)
+        : f(frame), graph(g), summary(blocks), display(shownDisplay), last(lastSample), stroker(sink) {
         stroker.colour(graph.colour);
     }
     Trace(const Trace&) = delete;
@@ -292,7 +279,7 @@ class Trace {
             stroker.finish();
             return;
         }
-        stroker.point(xOf(k), f.model.valueToY(display, scaled, f.virtualHeight, f.yOrigin));
+        stroker.point(xOf(k), f.layout.valueToY(display, scaled));
     }
     // The column of sample k spanning the samples at positions k..end-1 (slot of position p:
     // (p + offset) mod the sample count), from the row of their minimum to that of their maximum.
@@ -303,9 +290,9 @@ class Trace {
         const std::size_t from = (static_cast<std::size_t>(k) + offset) % count;
         // The positions wrap around the ring at most once: two runs of slots.
         const std::size_t head = std::min(length, count - from);
-        Extremes e = extremesOf(graph, from, from + head);
+        Extremes e = extremesOf(graph, summary, from, from + head);
         if (head < length) {
-            const Extremes wrapped = extremesOf(graph, 0, length - head);
+            const Extremes wrapped = extremesOf(graph, summary, 0, length - head);
             e = {std::min(e.low, wrapped.low), std::max(e.high, wrapped.high), e.finite && wrapped.finite};
         }
         const double low = graph.scale * e.low, high = graph.scale * e.high;
@@ -314,8 +301,8 @@ class Trace {
             return;
         }
         const double x = xOf(k);
-        const double yLow = f.model.valueToY(display, low, f.virtualHeight, f.yOrigin);
-        const double yHigh = f.model.valueToY(display, high, f.virtualHeight, f.yOrigin);
+        const double yLow = f.layout.valueToY(display, low);
+        const double yHigh = f.layout.valueToY(display, high);
         // The column starts at the end nearer the trace's last point, so that the line joining the
         // columns stays short.
         const bool lowFirst =
@@ -342,23 +329,26 @@ class Trace {
 
     const Frame& f;
     const Graph& graph;
+    const SampleSummary& summary;
     unsigned display;
     double last;
     PolylineSink& stroker;
 };
 
-void drawGraph(const Frame& f, const Graph& graph, unsigned display, PolylineSink& sink) {
+// summary: the graph's min/max summary, brought up to date here when the envelope is drawn.
+void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned display, PolylineSink& sink) {
+    const Graph& graph = f.model.graphs[g];
     const std::size_t count = graph.samples.size();
     const long long first = f.first;
     const double last = std::min(static_cast<double>(count) - 1.0, static_cast<double>(first) + f.span);
     if (!(last > static_cast<double>(first))) return;  // a single visible sample has no width
     const long long step = f.step;
     const auto before = [&](long long k, double end) { return static_cast<double>(k) < end; };
-    Trace trace(f, graph, display, last, sink);
+    Trace trace(f, graph, summary, display, last, sink);
     // Positions k < end are drawn; zoomed out in Min/Max Envelope mode each drawn point stands for
     // the samples up to the next one, otherwise for its own sample only.
     const bool envelope = f.model.envelope && step > 1;
-    if (envelope) refreshSummary(graph);
+    if (envelope) refreshSummary(f.model, g, summary);
     const auto draw = [&](long long k, double end, std::size_t offset) {
         if (!envelope) {
             trace.point(k, (static_cast<std::size_t>(k) + offset) % count);
@@ -404,54 +394,48 @@ void drawTitle(const Frame& f) {
             secondLine = title.substr(cut + 4);
         }
     }
-    const double x = f.model.frames ? 70 : 10;
-    placeText(f.cr, x, 15, firstLine, alignLeftBaseline, f.surfaceKind);
-    if (!secondLine.empty()) placeText(f.cr, x, 25, secondLine, alignLeftBaseline, f.surfaceKind);
+    const double x = f.layout.legendSquareX();  // the title stands over the legend
+    placeText(f.cr, x, PlotLayout::titleBaseline, firstLine, TextAlignment::leftBaseline, f.surfaceKind);
+    if (!secondLine.empty())
+        placeText(f.cr, x, PlotLayout::secondTitleBaseline, secondLine, TextAlignment::leftBaseline,
+                  f.surfaceKind);
 }
 
 void drawYValues(const Frame& f, unsigned i) {
     const Display& d = f.model.displays[i];
-    const double x0 = f.model.frames ? framesLeft : f.width;
-    const auto rowOf = [&](double value) { return f.model.valueToY(i, value, f.virtualHeight, f.yOrigin); };
+    const double x0 = f.model.frames ? f.left : f.width;
+    const auto rowOf = [&](double value) { return f.layout.valueToY(i, value); };
     const auto tick = [&](double y) {
         cairo_move_to(f.cr, x0 - tickLength, y);
         cairo_line_to(f.cr, x0, y);
     };
     const double top = rowOf(d.yMax);
-    placeText(f.cr, x0 - 3, top, formatAxisValue(d.yMax, d.yMin, d.yMax), alignRightTop, f.surfaceKind);
+    placeText(f.cr, x0 - 3, top, formatAxisValue(d.yMax, d.yMin, d.yMax), TextAlignment::rightTop,
+              f.surfaceKind);
     tick(top);
     if (d.yMin * d.yMax < 0) {
         char zero[16];
         std::snprintf(zero, sizeof zero, "%.4g", 0.0);
         const double y = rowOf(0.0);
-        placeText(f.cr, x0 - 3, y, zero, alignRightBaseline, f.surfaceKind);
+        placeText(f.cr, x0 - 3, y, zero, TextAlignment::rightBaseline, f.surfaceKind);
         tick(y);
     }
     const double bottom = rowOf(d.yMin);
-    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), alignRightBaseline,
+    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), TextAlignment::rightBaseline,
               f.surfaceKind);
     tick(bottom);
 }
 
 }  // namespace
 
-bool isDisplayVisible(const PlotModel& model, unsigned display, int height, int virtualHeight,
-                      double yOrigin) {
-    if (display >= model.displays.size() || !hasRange(model.displays[display])) return false;
-    const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
-    // A band too low for one row of data (many displays in a small area) draws nothing.
-    if (!(band.bottom > band.top + dataTopInset)) return false;
-    return band.top + dataTopInset <= height && band.bottom >= topMarginOf(model);
-}
-
-int gridStepX(const PlotModel& model, unsigned display, double a, double b, long long first, double last,
-              int width, int virtualHeight, double yOrigin) {
-    const double left = leftOf(model);
+int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, long long first, double last,
+              int width) {
+    const PlotModel& model = layout.plotModel();
+    const double left = layout.left();
     const double plotWidth = width - left;
     const double samples = last - static_cast<double>(first);
     if (display >= model.displays.size() || !(plotWidth > 0) || !(samples > 0)) return 1;
-    const double d = std::fabs(model.valueToY(display, a, virtualHeight, yOrigin) -
-                               model.valueToY(display, b, virtualHeight, yOrigin));
+    const double d = std::fabs(layout.valueToY(display, a) - layout.valueToY(display, b));
     const double interval = samples * std::clamp(d, 0.0, plotWidth) / plotWidth;
     const Display& scale = model.displays[display];
     double k = 0.0;
@@ -467,45 +451,48 @@ int gridStepX(const PlotModel& model, unsigned display, double a, double b, long
     return k >= INT_MAX ? INT_MAX : static_cast<int>(k);
 }
 
-void drawHLine(cairo_t* cr, const PlotModel& model, unsigned display, double value, int width,
-               int virtualHeight, double yOrigin, bool wantLabel, int surfaceKind) {
+void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width,
+               bool wantLabel, SurfaceKind surfaceKind) {
+    const PlotModel& model = layout.plotModel();
     if (display >= model.displays.size()) return;
     const Display& d = model.displays[display];
-    const double y = model.valueToY(display, value, virtualHeight, yOrigin);
+    const double y = layout.valueToY(display, value);
     if (!std::isfinite(y)) return;
-    const double left = leftOf(model);
+    const double left = layout.left();
     cairo_move_to(cr, left, y);
     cairo_line_to(cr, width, y);
     if (!(wantLabel || model.frames) || value == 0 || !(d.yMin < value && value < d.yMax)) return;
-    const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
-    if (y <= band.top + labelKeepOut || y >= band.top + band.span - topMarginOf(model) - labelKeepOut) return;
+    if (y <= layout.band(display).top + PlotLayout::labelKeepOut ||
+        y >= layout.frameBottom(display) - PlotLayout::labelKeepOut)
+        return;
     const std::string text = formatAxisValue(value, d.yMin, d.yMax);
     if (model.frames) {
-        placeText(cr, left - 3, y + 3, text, alignRightBaseline, surfaceKind);
+        placeText(cr, left - 3, y + 3, text, TextAlignment::rightBaseline, surfaceKind);
     } else {
-        placeText(cr, width - 3, y - 3, text, alignRightBaseline, surfaceKind);
+        placeText(cr, width - 3, y - 3, text, TextAlignment::rightBaseline, surfaceKind);
     }
 }
 
-void drawVLine(cairo_t* cr, const PlotModel& model, unsigned display, long long sampleIndex, long long first,
-               double last, int width, int virtualHeight, double yOrigin, bool wantLabel, int surfaceKind) {
+void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex,
+               long long first, double last, int width, bool wantLabel, SurfaceKind surfaceKind) {
+    const PlotModel& model = layout.plotModel();
     const auto firstSample = static_cast<double>(first);
     if (display >= model.displays.size() || !(last > firstSample)) return;
-    const double left = leftOf(model);
+    const double left = layout.left();
     const auto k = static_cast<double>(sampleIndex);
     const double x =
         left + (width - left) * (std::clamp(k, firstSample, last) - firstSample) / (last - firstSample);
-    const DisplayBand band = model.displayBand(display, virtualHeight, yOrigin);
-    const double bottom = band.top + band.span - topMarginOf(model);
-    cairo_move_to(cr, x, band.top);
+    const double bottom = layout.frameBottom(display);
+    cairo_move_to(cr, x, layout.band(display).top);
     cairo_line_to(cr, x, bottom);
     if (wantLabel && x > left + 20 && x < width - 20 && firstSample < k && k < last) {
-        drawXLabel(cr, model, static_cast<int>(display), x, bottom, sampleIndex, alignRightTop, surfaceKind);
+        drawXLabel(cr, model, static_cast<int>(display), x, bottom, sampleIndex, TextAlignment::rightTop,
+                   surfaceKind);
     }
 }
 
 void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, double y, long long sampleIndex,
-                unsigned alignment, int surfaceKind) {
+                TextAlignment alignment, SurfaceKind surfaceKind) {
     std::string text;
     if (display >= 0 && static_cast<unsigned>(display) < model.displays.size() &&
         hasXScale(model.displays[static_cast<unsigned>(display)])) {
@@ -519,33 +506,8 @@ void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, doub
     placeText(cr, x, y, text, alignment, surfaceKind);
 }
 
-double legendSquareX(const PlotModel& model) {
-    return model.frames ? 70.0 : 10.0;
-}
-
-double legendBaseline(const PlotModel& model, unsigned graph, int virtualHeight, double yOrigin) {
-    if (graph >= model.graphs.size()) return 0.0;
-    const Graph& g = model.graphs[graph];
-    const unsigned display = g.display < model.displays.size() ? g.display : 0;
-    double top = model.displayBand(display, virtualHeight, yOrigin).top;
-    if (!model.frames && display == 0) top += 20;  // below the title
-    return top + (g.slot + 1.0) * std::max(finiteOr(model.fontSize, 10.0) + 2, 12.0);
-}
-
-double valueAtY(const PlotModel& model, double y, int virtualHeight, double yOrigin) {
-    for (unsigned i = 0; i < model.displays.size(); ++i) {
-        const Display& d = model.displays[i];
-        if (!hasRange(d)) continue;
-        const DisplayBand band = model.displayBand(i, virtualHeight, yOrigin);
-        const double top = band.top + dataTopInset;
-        if (!(band.bottom > top)) continue;  // no data area to read a value from
-        if (top <= y && y <= band.bottom) return valueInRange(d.yMax, d.yMin, (y - top) / (band.bottom - top));
-    }
-    return 0.0;
-}
-
 void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
-              const VerticalView& vertical, int surfaceKind) {
+              const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache) {
     // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
     if (model.graphs.empty() || model.xSize < 2) return;
     CairoSaveGuard saved(cr);
@@ -557,13 +519,13 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
     const double lineWidth = finiteOr(model.lineWidth, 1.0);
     double refWidth = finiteOr(model.refLineWidth, 0.0);
     if (refWidth > -1e-9 && refWidth < 1e-9) refWidth = lineWidth / 2;  // zero means half the line width
+    const PlotLayout layout(model, plotRowsOf(vertical));
     const Frame f{model,
+                  layout,
                   cr,
                   horizontal.width,
                   vertical.height,
-                  virtualHeightOf(vertical),
-                  yOriginOf(vertical),
-                  leftOf(model),
+                  layout.left(),
                   static_cast<long long>(first),
                   span,
                   std::min(first + span, xEnd),
@@ -572,9 +534,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
                   lineWidth,
                   refWidth,
                   finiteOr(model.fontSize, 10.0)};
-    const auto visible = [&](unsigned i) {
-        return isDisplayVisible(model, i, f.height, f.virtualHeight, f.yOrigin);
-    };
+    const auto visible = [&](unsigned i) { return f.layout.isDisplayVisible(i, f.height); };
 
     selectFont(cr, "monospace", f.fontSize);
     cairo_set_line_width(cr, f.refWidth);
@@ -595,7 +555,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
             setDash(cr);
             for (const double value : d.refLines) {
                 if (d.yMin < value && value < d.yMax) {
-                    drawHLine(cr, model, i, value, f.width, f.virtualHeight, f.yOrigin, true, surfaceKind);
+                    drawHLine(cr, f.layout, i, value, f.width, true, surfaceKind);
                 }
             }
             cairo_stroke(cr);
@@ -615,14 +575,20 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
     // pixels are written directly.
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
     {
-        const std::unique_ptr<ImageRasteriser> rasteriser = ImageRasteriser::forContext(cr, f.lineWidth);
-        RunStroker stroker(cr, surfaceKind == screenSurface);
+        // Without a cache of its own, a frame builds what it needs and lets it go.
+        PlotViewCache frameCache;
+        PlotViewCache& kept = cache ? *cache : frameCache;
+        kept.summaries.resize(model.graphs.size());
+        const std::unique_ptr<ImageRasteriser> rasteriser =
+            ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
+        RunStroker stroker(cr, surfaceKind == SurfaceKind::screen);
         PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
         for (std::size_t g = model.graphs.size(); g-- > 0;) {  // graph 0 ends on top
             const Graph& graph = model.graphs[g];
-            const unsigned display = model.effectiveDisplayOf(static_cast<unsigned>(g));
+            const auto index = static_cast<unsigned>(g);
+            const unsigned display = model.effectiveDisplayOf(index);
             if (graph.enabled && graph.samples.size() > 1 && visible(display))
-                drawGraph(f, graph, display, sink);
+                drawGraph(f, index, kept.summaries[g], display, sink);
         }
     }
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
@@ -638,7 +604,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
     if (!model.frames) {
         const std::string range =
             std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
-        placeText(cr, 0, f.height - 5, range, alignLeftBaseline, surfaceKind);
+        placeText(cr, 0, f.height - 5, range, TextAlignment::leftBaseline, surfaceKind);
     }
     cairo_stroke(cr);
 }

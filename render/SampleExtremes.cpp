@@ -11,9 +11,8 @@ namespace {
 constexpr std::size_t blockSamples = 64;
 constexpr std::size_t fanOut = 8;
 
-bool isUpToDate(const Graph& graph) {
-    const SampleSummary& s = graph.summary;
-    return s.slots == graph.samples.size() && s.writtenFrom >= s.writtenTo && !s.low.empty();
+bool isUpToDate(const Graph& graph, const SampleSummary& s) {
+    return s.slots == graph.samples.size() && !s.low.empty();
 }
 
 Extremes none() {
@@ -73,16 +72,24 @@ void store(SampleSummary& s, std::size_t level, std::size_t block, const Extreme
 
 }  // namespace
 
-bool refreshSummary(const Graph& graph) {
-    SampleSummary& s = graph.summary;
+bool refreshSummary(const PlotModel& model, unsigned graphIndex, SampleSummary& s) {
+    if (graphIndex >= model.graphs.size()) return false;
+    const Graph& graph = model.graphs[graphIndex];
     const std::size_t n = graph.samples.size();
-    if (isUpToDate(graph)) return true;
-    // Slots to rebuild: those written, and from the end of the shorter length on when the number of
-    // slots changed (the last block of the old length may have been partial).
-    std::size_t from = s.writtenFrom, to = std::min<std::size_t>(s.writtenTo, n);
-    if (s.slots != n || s.low.empty()) {
-        from = std::min(from, s.low.empty() ? 0 : std::min(s.slots, n));
-        to = n;
+    // Slots to rebuild: lines were stored from the old write position on, one per line advanced,
+    // and the slot at the write position now may hold a value stored before its line's advance.
+    const std::uint64_t lines = model.linesAdvanced - s.linesAdvanced;
+    const std::size_t w = model.writeIndex;
+    std::size_t from = 0, to = n;
+    if (!s.low.empty() && s.sampleRewrites == model.sampleRewrites && s.writeIndex + lines < n) {
+        from = std::min<std::size_t>(s.writeIndex, w);
+        to = std::min(n, std::max<std::size_t>(static_cast<std::size_t>(s.writeIndex + lines), w) + 1);
+        // A changed number of slots also rebuilds from the end of the shorter length on (the last
+        // block of the old length may have been partial).
+        if (s.slots != n) {
+            from = std::min(from, std::min(s.slots, n));
+            to = n;
+        }
     }
     try {
         // Level 0 holds blocks of samples; each level above has a block per fanOut blocks below,
@@ -131,15 +138,15 @@ bool refreshSummary(const Graph& graph) {
         return false;
     }
     s.slots = n;
-    s.writtenFrom = 4294967295u;
-    s.writtenTo = 0;
+    s.linesAdvanced = model.linesAdvanced;
+    s.sampleRewrites = model.sampleRewrites;
+    s.writeIndex = model.writeIndex;
     return true;
 }
 
-Extremes extremesOf(const Graph& graph, std::size_t from, std::size_t to) {
+Extremes extremesOf(const Graph& graph, const SampleSummary& s, std::size_t from, std::size_t to) {
     const double* samples = graph.samples.data();
-    if (!isUpToDate(graph) || to - from < 2 * blockSamples) return scan(samples + from, to - from);
-    const SampleSummary& s = graph.summary;
+    if (!isUpToDate(graph, s) || to - from < 2 * blockSamples) return scan(samples + from, to - from);
     // The samples short of whole blocks at both ends, then whole blocks, taking the larger blocks
     // of the level above wherever they fit.
     std::size_t a = (from + blockSamples - 1) / blockSamples, b = to / blockSamples;

@@ -83,8 +83,8 @@ std::vector<std::size_t> pdfPieceLengths(const std::string& text) {
     return pieces;
 }
 
-void placeText(cairo_t* cr, double x, double y, const std::string& text, unsigned alignment,
-               int surfaceKind) {
+void placeText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment,
+               SurfaceKind surfaceKind) {
     if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
     // cairo puts a context into an error state on malformed UTF-8 and then draws nothing more.
     const std::string shown = validUtf8(text);
@@ -93,15 +93,16 @@ void placeText(cairo_t* cr, double x, double y, const std::string& text, unsigne
     cairo_font_extents_t fontExtents;
     cairo_font_extents(cr, &fontExtents);
 
-    const unsigned horizontal = alignment & 3;
+    const auto bits = static_cast<unsigned>(alignment);
+    const unsigned horizontal = bits & 3;
     if (horizontal == 2) x -= textExtents.width / 2;
     if (horizontal == 3) x -= textExtents.width;
-    const unsigned vertical = (alignment >> 2) & 3;
+    const unsigned vertical = (bits >> 2) & 3;
     if (vertical == 1) y += fontExtents.height - 2;
     if (vertical == 2) y += (fontExtents.height - 2) / 2;
     cairo_move_to(cr, x, y);
 
-    if (surfaceKind != pdfSurface || shown.size() <= pdfPieceBytes) {
+    if (surfaceKind != SurfaceKind::pdf || shown.size() <= pdfPieceBytes) {
         cairo_show_text(cr, shown.c_str());
         return;
     }

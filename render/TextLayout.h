@@ -1,5 +1,5 @@
 #pragma once
-// Axis-value texts whose precision follows their range, and text placement by alignment bits on any
+// Axis-value texts whose precision follows their range, and text placement by alignment on any
 // cairo surface. Every text reaches cairo as valid UTF-8, so a stray byte cannot stop the drawing.
 
 #include <cairo.h>
@@ -8,16 +8,19 @@
 #include <string>
 #include <vector>
 
-// What the picture is drawn on; only PDF changes how long texts are shown.
-constexpr int screenSurface = 0;
-constexpr int pdfSurface = 1;
-constexpr int svgSurface = 2;
+// What the picture is drawn on; only PDF changes how long texts are shown. A PNG file is drawn
+// like the screen, on a white background.
+enum class SurfaceKind { screen, pdf, svg, png };
 
-// Alignment bits of placeText: bits 0-1 horizontal (0, 1 left; 2 centred; 3 right), bits 2-3
-// vertical (1 top, 2 middle, 0 and 3 baseline).
-constexpr unsigned alignRightTop = 7;
-constexpr unsigned alignLeftBaseline = 13;
-constexpr unsigned alignRightBaseline = 15;
+// Where the point given to placeText stands on the text. The values are bit fields: bits 0-1
+// horizontal (0, 1 left; 2 centred; 3 right), bits 2-3 vertical (1 top, 2 middle, 0 and 3
+// baseline).
+enum class TextAlignment : unsigned {
+    centredBaseline = 2,  // the text is centred on the point, on its baseline
+    rightTop = 7,         // the text hangs below the point, ending at it
+    leftBaseline = 13,    // the text starts at the point, on its baseline
+    rightBaseline = 15,   // the text ends at the point, on its baseline
+};
 
 // The longest piece of text shown at once on a PDF surface.
 constexpr std::size_t pdfPieceBytes = 50;
@@ -35,4 +38,5 @@ std::vector<std::size_t> pdfPieceLengths(const std::string& text);
 
 // Shows text with the context's font, size and colour so that (x, y) is the point the alignment
 // names. The text is left on the current path's current point; nothing is stroked.
-void placeText(cairo_t* cr, double x, double y, const std::string& text, unsigned alignment, int surfaceKind);
+void placeText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment,
+               SurfaceKind surfaceKind);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "render/PlotLayout.h"
+
 namespace {
 
 int clampToInt(long long value) {
@@ -14,7 +16,7 @@ int clampToInt(long long value) {
 HorizontalView horizontalViewFor(int width, bool frames, std::uint32_t xSize, int xZoom, double first) {
     HorizontalView view;
     view.width = width;
-    view.plotWidth = frames ? width - 60 : width;
+    view.plotWidth = frames ? width - framesLeftMargin : width;
     view.step = 1;
     view.xZoom = xZoom;
     view.first = first;

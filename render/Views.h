@@ -7,7 +7,7 @@
 
 struct HorizontalView {
     int width = 0;       // allocated width of the drawing area
-    int plotWidth = 0;   // width minus 60 in Frames mode
+    int plotWidth = 0;   // width minus framesLeftMargin in Frames mode
     int step = 1;        // samples per drawn point
     int xZoom = 0;       // effective X zoom, after correction
     double first = 0.0;  // index of the first visible sample (horizontal scroll value)

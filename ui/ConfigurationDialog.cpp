@@ -12,6 +12,7 @@
 #include "files/Configuration.h"
 #include "input/FileName.h"
 #include "input/Messages.h"
+#include "render/PlotAreaHandlers.h"
 #include "input/SerialSpeeds.h"
 #include "model/ParseReal.h"
 #include "ui/ConfData.h"
@@ -340,11 +341,6 @@ void applyGraph(ConfData& conf, unsigned k) {
     }
 }
 
-// gtk_widget_destroyed() nulls the drawing area when it dies.
-void redraw(GraphData& graph) {
-    if (graph.drawingArea) gtk_widget_queue_draw(graph.drawingArea);
-}
-
 void closeDialog(ConfData& conf) {
     if (conf.dialog) gtk_widget_destroy(conf.dialog);  // the "destroy" handler forgets the widgets
 }
@@ -364,7 +360,7 @@ void loadFromChosenFile(ConfData& conf) {
     } else {
         showErrorDialog(messageParent(conf), "Error: Failed opening file: ", name.utf8Name.c_str());
     }
-    redraw(graph);  // a load that failed half way has applied what it read
+    refreshPlotArea(graph);  // a load that failed half way has applied what it read
 }
 
 void saveToChosenFile(ConfData& conf) {
@@ -427,7 +423,7 @@ bool applyConfiguration(ConfData& conf) {
         applyDisplay(conf, k);
     for (unsigned k = 0; k < conf.titleEntries.size() && k < graph.model.graphs.size(); ++k)
         applyGraph(conf, k);
-    redraw(graph);
+    refreshPlotArea(graph);
     return false;
 }
 

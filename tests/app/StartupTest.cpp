@@ -420,7 +420,7 @@ TEST(StartupOfTheProgram, PlotOptionsOfTheCommandLineHoldForTheLiveInput) {
             } else {
                 arguments.push_back("-");
             }
-            RunningKivrel kivrel(arguments, {saved, 0, false});
+            RunningKivrel kivrel(arguments, {saved, 0, false, -1, {}});
             ASSERT_TRUE(kivrel.ok());
             std::thread writer;
             if (device) {

@@ -176,8 +176,8 @@ TEST(BackupOfTheProgram, AFailingBackupNeitherEndsTheProgramNorCutsALine) {
     };
     const Row rows[] = {
         {"a full device", {"-b", "/dev/full", "-"}, {}},
-        {"a file beyond the size limit", {"-b", limited, "-"}, {"", 1000, false}},
-        {"standard output whose reader went away", {"-b", "-", "-"}, {"", 0, true}},
+        {"a file beyond the size limit", {"-b", limited, "-"}, {"", 1000, false, -1, {}}},
+        {"standard output whose reader went away", {"-b", "-", "-"}, {"", 0, true, -1, {}}},
     };
     const std::string lines = markedLines(1, 2000);
     for (const Row& row : rows) {

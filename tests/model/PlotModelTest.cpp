@@ -697,34 +697,4 @@ TEST_F(PlotModelTest, NegativeValuesKeepMaximumZero) {
     EXPECT_EQ(model.displays[0].yMin, -5);
 }
 
-TEST_F(PlotModelTest, DisplayBandGeometry) {
-    PlotModel model;
-    model.independentDisplays = false;
-    model.addDisplay(2);  // weights 1 and 2 in 300 rows
-    const struct {
-        bool frames;
-        double top0, bottom0, top1, bottom1;
-    } rows[] = {{false, 0, 98, 100, 298}, {true, 20, 91, 113, 277}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.frames);
-        model.frames = r.frames;
-        const DisplayBand b0 = model.displayBand(0, 300, 0);
-        const DisplayBand b1 = model.displayBand(1, 300, 0);
-        EXPECT_EQ(b0.top, r.top0);
-        EXPECT_EQ(b0.bottom, r.bottom0);
-        EXPECT_EQ(b1.top, r.top1);
-        EXPECT_EQ(b1.bottom, r.bottom1);
-    }
-    model.frames = false;
-    model.displays[0].yMin = -1;
-    model.displays[0].yMax = 1;
-    EXPECT_EQ(model.valueToY(0, 1, 300, 0), 2);
-    EXPECT_EQ(model.valueToY(0, -1, 300, 0), 98);
-    EXPECT_EQ(model.valueToY(0, 99, 300, 0), 2);  // clamped
-    EXPECT_EQ(model.displayAtY(0, 300, 0), 0);
-    EXPECT_EQ(model.displayAtY(100, 300, 0), 0);  // the pointer band reaches one row further
-    EXPECT_EQ(model.displayAtY(101, 300, 0), 1);
-    EXPECT_EQ(model.displayAtY(301, 300, 0), -1);
-}
-
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "render/CairoPtr.h"
 #include "render/DrawingFile.h"
+#include "render/PlotLayout.h"
 #include "render/TextLayout.h"
 #include "tests/files/TempDir.h"
 #include "tests/render/ExportTestSupport.h"
@@ -54,7 +55,7 @@ class DrawingFileTest : public ::testing::Test {
         fillExample(model);
     }
 
-    int write(const std::string& path, int kind) {
+    int write(const std::string& path, SurfaceKind kind) {
         return writeDrawingFile(model, path.c_str(), kind, horizontal, vertical);
     }
 
@@ -73,7 +74,7 @@ std::string collapseSpaces(const std::string& text) {
 
 TEST_F(DrawingFileTest, PdfHasTheAreaSizePlusABlankStripAndItsTexts) {
     const std::string path = folder / "plot.pdf";
-    ASSERT_EQ(write(path, pdfSurface), 1);
+    ASSERT_EQ(write(path, SurfaceKind::pdf), 1);
     const PageSize size = pdfPageSize(path);
     EXPECT_EQ(size.pages, 1);
     EXPECT_EQ(size.width, areaWidth + 6);
@@ -151,7 +152,7 @@ std::string rgbPercent(const Colour& c) {
 
 TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBands) {
     const std::string path = folder / "plot.SVG";
-    ASSERT_EQ(write(path, svgSurface), 1);
+    ASSERT_EQ(write(path, SurfaceKind::svg), 1);
     const SvgFile svg = readSvg(path);
     EXPECT_EQ(svg.width, "606pt");
     EXPECT_EQ(svg.height, "406pt");
@@ -182,7 +183,7 @@ TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBan
     for (unsigned d = 0; d < 2; ++d) {
         for (const double value : model.displays[d].refLines) {
             SCOPED_TRACE("line at " + std::to_string(value));
-            const double y = model.valueToY(d, value, areaHeight, 0);
+            const double y = PlotLayout(model, {areaHeight, 0}).valueToY(d, value);
             int ends = 0;
             for (const auto& [px, py] : dashed) {
                 if (std::fabs(py - y) < 0.01 && (px == 60 || px == 600)) ++ends;
@@ -194,7 +195,7 @@ TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBan
     // Every graph is drawn in its colour, and all its points stay in its display's data area.
     for (unsigned g = 0; g < model.graphs.size(); ++g) {
         SCOPED_TRACE(model.graphs[g].title);
-        const DisplayBand band = model.displayBand(model.graphs[g].display, areaHeight, 0);
+        const DisplayBand band = PlotLayout(model, {areaHeight, 0}).band(model.graphs[g].display);
         double leftmost = areaWidth, rightmost = 0;
         for (const SvgPath& p : svg.paths) {
             if (p.style.find("stroke-width:1;") == std::string::npos ||
@@ -228,8 +229,8 @@ TEST(DrawingFilePng, HasTheAreaSizePlusABlankStripOnWhiteAndTheGraphAtItsRow) {
     model.displays[0].yMax = 1;
     model.lineWidth = 2;
     const std::string path = folder / "plot.PNG";
-    ASSERT_EQ(writeDrawingFile(model, path.c_str(), pngSurface, horizontalViewFor(400, false, 101, 0, 0),
-                               verticalViewFor(300, 0, 0)),
+    ASSERT_EQ(writeDrawingFile(model, path.c_str(), SurfaceKind::png,
+                               horizontalViewFor(400, false, 101, 0, 0), verticalViewFor(300, 0, 0)),
               1);
 
     const SurfacePtr png{cairo_image_surface_create_from_png(path.c_str())};
@@ -264,13 +265,15 @@ TEST(DrawingFilePng, HasTheAreaSizePlusABlankStripOnWhiteAndTheGraphAtItsRow) {
 TEST(DrawingFileKind, OnlyTheExactEndingsChooseASurface) {
     const struct {
         const char* name;
-        int kind;
+        SurfaceKind kind;
     } rows[] = {
-        {"plot.pdf", pdfSurface},    {"plot.PDF", pdfSurface},    {"plot.svg", svgSurface},
-        {"plot.SVG", svgSurface},    {".svg", svgSurface},        {"plot.Pdf", screenSurface},
-        {"plot.Svg", screenSurface}, {"plot.png", pngSurface},    {"plot.PNG", pngSurface},
-        {"plot.Png", screenSurface}, {"plot.jpg", screenSurface}, {"plot.pdf.txt", screenSurface},
-        {"svg", screenSurface},      {"", screenSurface},
+        {"plot.pdf", SurfaceKind::pdf},    {"plot.PDF", SurfaceKind::pdf},
+        {"plot.svg", SurfaceKind::svg},    {"plot.SVG", SurfaceKind::svg},
+        {".svg", SurfaceKind::svg},        {"plot.Pdf", SurfaceKind::screen},
+        {"plot.Svg", SurfaceKind::screen}, {"plot.png", SurfaceKind::png},
+        {"plot.PNG", SurfaceKind::png},    {"plot.Png", SurfaceKind::screen},
+        {"plot.jpg", SurfaceKind::screen}, {"plot.pdf.txt", SurfaceKind::screen},
+        {"svg", SurfaceKind::screen},      {"", SurfaceKind::screen},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -285,27 +288,28 @@ TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
     const struct {
         const char* name;
         std::string path;
-        int kind;
+        SurfaceKind kind;
     } rows[] = {
-        {"full device, PDF", "/dev/full", pdfSurface},
-        {"full device, SVG", "/dev/full", svgSurface},
-        {"full device, PNG", "/dev/full", pngSurface},
-        {"missing folder, PNG", folder / "missing/plot.png", pngSurface},
-        {"missing folder", folder / "missing/plot.pdf", pdfSurface},
-        {"a file as folder", folder / "file.txt/plot.svg", svgSurface},
-        {"a folder as file", folder.path, pdfSurface},
-        {"no file surface", folder / "plot.png", screenSurface},
-        {"empty name", "", pdfSurface},
+        {"full device, PDF", "/dev/full", SurfaceKind::pdf},
+        {"full device, SVG", "/dev/full", SurfaceKind::svg},
+        {"full device, PNG", "/dev/full", SurfaceKind::png},
+        {"missing folder, PNG", folder / "missing/plot.png", SurfaceKind::png},
+        {"missing folder", folder / "missing/plot.pdf", SurfaceKind::pdf},
+        {"a file as folder", folder / "file.txt/plot.svg", SurfaceKind::svg},
+        {"a folder as file", folder.path, SurfaceKind::pdf},
+        {"no file surface", folder / "plot.png", SurfaceKind::screen},
+        {"empty name", "", SurfaceKind::pdf},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(write(r.path, r.kind), 0);
     }
-    EXPECT_EQ(writeDrawingFile(model, nullptr, pdfSurface, horizontal, vertical), 0);
+    EXPECT_EQ(writeDrawingFile(model, nullptr, SurfaceKind::pdf, horizontal, vertical), 0);
     EXPECT_FALSE(std::filesystem::exists(folder / "plot.png"));
     // Wider than an image surface can be: no picture, and no empty file left behind.
     const std::string huge = folder / "huge.png";
-    EXPECT_EQ(writeDrawingFile(model, huge.c_str(), pngSurface, horizontalViewFor(40000, true, 610, 0, 0), vertical),
+    EXPECT_EQ(writeDrawingFile(model, huge.c_str(), SurfaceKind::png,
+                               horizontalViewFor(40000, true, 610, 0, 0), vertical),
               0);
     EXPECT_FALSE(std::filesystem::exists(huge));
 }
@@ -314,8 +318,8 @@ TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
 // no half-written or temporary file is left beside it.
 TEST_F(DrawingFileTest, AFullDiskLeavesTheOldFileAsItWas) {
     const std::string old = "the picture exported before\n";
-    for (const int kind : {pdfSurface, svgSurface, pngSurface}) {
-        SCOPED_TRACE(kind);
+    for (const SurfaceKind kind : {SurfaceKind::pdf, SurfaceKind::svg, SurfaceKind::png}) {
+        SCOPED_TRACE(static_cast<int>(kind));
         const std::string path = folder / "plot";
         writeWholeFile(path, old);
         {
@@ -353,11 +357,11 @@ TEST_F(DrawingFileTest, DegenerateViewsStillWriteAValidFile) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         const std::string path = folder / "degenerate.pdf";
-        EXPECT_EQ(writeDrawingFile(model, path.c_str(), pdfSurface, r.horizontal, r.vertical), 1);
+        EXPECT_EQ(writeDrawingFile(model, path.c_str(), SurfaceKind::pdf, r.horizontal, r.vertical), 1);
         const PageSize size = pdfPageSize(path);
         EXPECT_EQ(size.width, r.pageWidth);
         EXPECT_EQ(size.height, r.pageHeight);
-        EXPECT_EQ(writeDrawingFile(model, (folder / "degenerate.svg").c_str(), svgSurface, r.horizontal,
+        EXPECT_EQ(writeDrawingFile(model, (folder / "degenerate.svg").c_str(), SurfaceKind::svg, r.horizontal,
                                    r.vertical),
                   1);
         EXPECT_NE(readSvg(folder / "degenerate.svg").width, "");

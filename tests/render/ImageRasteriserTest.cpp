@@ -52,7 +52,8 @@ void strokeWithCairo(cairo_t* cr, const std::vector<Point>& points, const Colour
 }
 
 void rasterise(cairo_t* cr, const std::vector<Point>& points, const Colour& c, double width) {
-    const auto rasteriser = ImageRasteriser::forContext(cr, width);
+    RasterScratch scratch;
+    const auto rasteriser = ImageRasteriser::forContext(cr, width, scratch);
     ASSERT_NE(rasteriser, nullptr);
     rasteriser->colour(c);
     for (const Point& p : points) {
@@ -187,6 +188,7 @@ TEST(ImageRasteriser, WritesOnlyInsideTheClipAndTheSurface) {
 }
 
 TEST(ImageRasteriser, LeavesToCairoWhatItDoesNotDrawLikeCairo) {
+    RasterScratch scratch;
     const struct {
         const char* name;
         cairo_format_t format;
@@ -225,20 +227,20 @@ TEST(ImageRasteriser, LeavesToCairoWhatItDoesNotDrawLikeCairo) {
         SurfacePtr s{cairo_image_surface_create(r.format, 40, 40)};
         CairoPtr cr{cairo_create(s.get())};
         r.change(cr.get());
-        EXPECT_EQ(ImageRasteriser::forContext(cr.get(), r.width), nullptr);
+        EXPECT_EQ(ImageRasteriser::forContext(cr.get(), r.width, scratch), nullptr);
     }
 
     // Vector surfaces and a second rasteriser at the same time are left to cairo too; an image with
     // a translation by whole pixels is drawn.
     SurfacePtr pdf{cairo_pdf_surface_create_for_stream(
         [](void*, const unsigned char*, unsigned) { return CAIRO_STATUS_SUCCESS; }, nullptr, 40, 40)};
-    EXPECT_EQ(ImageRasteriser::forContext(CairoPtr{cairo_create(pdf.get())}.get(), 1), nullptr);
+    EXPECT_EQ(ImageRasteriser::forContext(CairoPtr{cairo_create(pdf.get())}.get(), 1, scratch), nullptr);
     SurfacePtr s{cairo_image_surface_create(CAIRO_FORMAT_RGB24, 40, 40)};
     CairoPtr cr{cairo_create(s.get())};
     cairo_translate(cr.get(), -3, 7);
-    const auto first = ImageRasteriser::forContext(cr.get(), 1);
+    const auto first = ImageRasteriser::forContext(cr.get(), 1, scratch);
     EXPECT_NE(first, nullptr);
-    EXPECT_EQ(ImageRasteriser::forContext(cr.get(), 1), nullptr);
+    EXPECT_EQ(ImageRasteriser::forContext(cr.get(), 1, scratch), nullptr);
 }
 
 }  // namespace

@@ -77,12 +77,13 @@ class MouseTest : public ::testing::Test {
     int height() const { return gtk_widget_get_allocated_height(graph.drawingArea); }
     int virtualHeight() const { return height() * (model.yZoom + 1); }
     double yOrigin() const { return -(model.yZoom + 1) * gtk_adjustment_get_value(graph.verticalAdjustment); }
+    PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin()}); }
 
     // Where the legend draws a graph's square: 8 x 8 at x 10 (70 in Frames mode), in rows of 12
     // pixels (font size 10) from the top of the graph's display, below the title in display 0.
     Point squareOf(unsigned g) const {
         const Graph& graph_ = model.graphs[g];
-        double top = model.displayBand(graph_.display, virtualHeight(), yOrigin()).top;
+        double top = plotLayout().band(graph_.display).top;
         if (!model.frames && graph_.display == 0) top += 20;
         return {(model.frames ? 70.0 : 10.0) + 4, top + 12.0 * (graph_.slot + 1) - 4};
     }
@@ -90,13 +91,13 @@ class MouseTest : public ::testing::Test {
     Point pointOf(const Target& t) const {
         switch (t.kind) {
             case Target::display: {
-                const DisplayBand band = model.displayBand(t.index, virtualHeight(), yOrigin());
+                const DisplayBand band = plotLayout().band(t.index);
                 return {width() * 0.6, std::floor((band.top + 2 + band.bottom) / 2)};
             }
             case Target::square:
                 return squareOf(t.index);
             case Target::value:
-                return {width() * 0.6, model.valueToY(t.index, t.v, virtualHeight(), yOrigin())};
+                return {width() * 0.6, plotLayout().valueToY(t.index, t.v)};
             case Target::fixed:
                 break;
         }
@@ -315,7 +316,7 @@ TEST_F(MouseTest, ControlLeftReleaseOutsideEveryDataAreaAddsALineAtZero) {
         SCOPED_TRACE(frames ? "frame margin under the frame" : "gap under the data area");
         layout({0, 1}, 2);
         model.frames = frames;
-        const DisplayBand band = model.displayBand(0, virtualHeight(), yOrigin());
+        const DisplayBand band = plotLayout().band(0);
         const Point p{width() * 0.5, band.bottom + (frames ? 10 : 1)};
         send(GDK_BUTTON_PRESS, left, control, p);
         EXPECT_TRUE(send(GDK_BUTTON_RELEASE, left, control | held1, p));
@@ -433,7 +434,7 @@ TEST_F(MouseTest, ShiftOrAltLeftPressShowsNoCrosshair) {
 TEST_F(MouseTest, SquaresAndDisplaysAreFoundWhenZoomedAndScrolled) {
     layout({0, 1, 2}, 3);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.yZoomSpin), 2);
-    makeVerticalView(graph);
+    syncPlotWidgets(graph);
     // A redraw made the vertical scroll bar a third of the area; scroll to its end, so that the
     // last display fills the area.
     gtk_adjustment_set_value(graph.verticalAdjustment, height());

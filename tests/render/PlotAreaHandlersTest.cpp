@@ -11,6 +11,7 @@
 #include "app/GraphData.h"
 #include "render/CairoPtr.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/input/InputTestSupport.h"
 #include "tests/render/PlotAreaTestSupport.h"
 
 namespace {
@@ -72,7 +73,7 @@ TEST(PlotArea, WindowShowsTheModel) {
     ASSERT_EQ(graph.model.graphs.size(), 3u);
     const SurfacePtr picture = drawArea(graph);
     for (const Graph& g : graph.model.graphs) EXPECT_GT(pixelsOfColour(picture.get(), g.colour), 50) << g.title;
-    // The redraw configured both scroll bars to the area and the axis.
+    // The size change configured both scroll bars to the area and the axis.
     const int width = gtk_widget_get_allocated_width(graph.drawingArea);
     const int height = gtk_widget_get_allocated_height(graph.drawingArea);
     EXPECT_EQ(gtk_adjustment_get_upper(graph.horizontalAdjustment), graph.model.xSize);
@@ -90,7 +91,7 @@ TEST(PlotArea, ShortAxisRaisesTheXZoomAndItsSpinButton) {
     graph.model.setXSize(101);
     graph.model.addGraph("");
     const int width = gtk_widget_get_allocated_width(graph.drawingArea);
-    const HorizontalView view = makeHorizontalView(graph);
+    const HorizontalView view = syncPlotWidgets(graph).horizontal;
     const int expected = width / 100 - 1;
     ASSERT_GT(expected, 0);
     EXPECT_EQ(view.xZoom, expected);
@@ -100,9 +101,9 @@ TEST(PlotArea, ShortAxisRaisesTheXZoomAndItsSpinButton) {
 
     // Zoomed out beyond the whole axis: the zoom comes back to the step that shows it all.
     graph.model.setXSize(50001);
+    // The spin button's change brings the widgets in line at once.
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), -99);
-    ASSERT_EQ(graph.model.xZoom, -99);
-    const HorizontalView out = makeHorizontalView(graph);
+    const HorizontalView out = syncPlotWidgets(graph).horizontal;
     const int step = (50000 + width - 1) / width;
     EXPECT_EQ(out.step, step);
     EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)), 1 - step);
@@ -131,8 +132,7 @@ TEST(PlotArea, WheelMovesTheRightScrollBar) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         graph.model.yZoom = r.yZoom;
-        makeHorizontalView(graph);
-        makeVerticalView(graph);
+        syncPlotWidgets(graph);
         gtk_adjustment_set_value(graph.horizontalAdjustment, 5000);
         gtk_adjustment_set_value(graph.verticalAdjustment, 40);  // stays 0 without Y zoom
         const double horizontal = gtk_adjustment_get_value(graph.horizontalAdjustment);
@@ -159,6 +159,8 @@ TEST(PlotArea, WheelMovesTheRightScrollBar) {
 TEST(PlotArea, SpinButtonsRejectOutOfRangeValuesButStillRedraw) {
     MainWindowFixture fixture;
     GraphData& graph = fixture.graph;
+    // An axis long enough that no X zoom below 0 shows more than all of it, so none is corrected.
+    graph.model.setXSize(1000001);
     const struct {
         const char* name;
         GtkWidget* spin;
@@ -185,6 +187,42 @@ TEST(PlotArea, SpinButtonsRejectOutOfRangeValuesButStillRedraw) {
         EXPECT_EQ(*r.field, r.expected);
         EXPECT_TRUE(takeRedrawRequest(graph));
     }
+}
+
+TEST(PlotArea, WidgetsFollowTheModelWhereItChangesNotWhereItIsDrawn) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    GdkWindow* areaWindow = gtk_widget_get_window(graph.drawingArea);
+    const int width = gtk_widget_get_allocated_width(graph.drawingArea);
+    const int height = gtk_widget_get_allocated_height(graph.drawingArea);
+    ASSERT_GT(width, 600);
+    // Nothing is drawn from here on: whatever the widgets show comes from where the model changed.
+    gdk_window_freeze_updates(areaWindow);
+    const auto upper = [&] { return gtk_adjustment_get_upper(graph.horizontalAdjustment); };
+    const auto page = [&] { return gtk_adjustment_get_page_size(graph.horizontalAdjustment); };
+
+    // A device's lines grow an extendable axis; the scroll bar follows it.
+    PseudoTerminal device;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    std::string lines = "#$ -no-fixed -no-limits\n";
+    for (int i = 0; i < 2000; ++i) lines += std::to_string(i % 7) + "\n";
+    writeWhileRunning(device.master, lines);
+    ASSERT_TRUE(runUntil([&] { return graph.model.xSize >= 2000; }));
+    EXPECT_EQ(upper(), graph.model.xSize);
+    EXPECT_EQ(page(), width);
+    // An option line in the stream turns Frames mode on: the frame margin leaves less to show.
+    writeWhileRunning(device.master, "#$ -frame\n5\n");
+    ASSERT_TRUE(runUntil([&] { return graph.model.frames; }));
+    EXPECT_EQ(page(), width - 60);
+    EXPECT_EQ(upper(), graph.model.xSize);
+
+    // The Y-Zoom spin button: the vertical scroll bar shows a quarter of the stretched displays.
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.yZoomSpin), 3);
+    EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_size(graph.verticalAdjustment), height / 4.0);
+    // The X-Zoom spin button: two pixels per sample.
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), 1);
+    EXPECT_DOUBLE_EQ(page(), (width - 60) / 2.0);
+    gdk_window_thaw_updates(areaWindow);
 }
 
 }  // namespace

@@ -68,8 +68,8 @@ struct Canvas {
         }
         return true;
     }
-    void draw(const PlotModel& model, const HorizontalView& h) {
-        drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface);
+    void draw(const PlotModel& model, const HorizontalView& h, PlotViewCache* cache = nullptr) {
+        drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), SurfaceKind::screen, cache);
         EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     }
     // For people to look at: the build directory, never the sources.
@@ -123,7 +123,7 @@ TEST(DrawPlot, ConstantGraphIsALineOfItsColourAtItsRow) {
     const PlotModel model = constantModel(1, 0.5);
     Canvas canvas(400, 300);
     canvas.draw(model, view400());
-    const double y = model.valueToY(0, 0.5, 300, 0);
+    const double y = PlotLayout(model, {300, 0}).valueToY(0, 0.5);
     ASSERT_EQ(y, 150);
     for (int x : {100, 200, 300, 390}) {
         SCOPED_TRACE(x);
@@ -142,7 +142,7 @@ TEST(DrawPlot, LongGraphsShowNoSeamsBetweenTheirStrokes) {
     model.lineWidth = 1;
     Canvas canvas(400, 300);
     canvas.draw(model, view400());
-    ASSERT_NEAR(model.valueToY(0, model.graphs[0].samples[0], 300, 0), 150.25, 1e-9);
+    ASSERT_NEAR(PlotLayout(model, {300, 0}).valueToY(0, model.graphs[0].samples[0]), 150.25, 1e-9);
     for (int y : {149, 150}) {
         SCOPED_TRACE(y);
         const int alpha = canvas.at(200, y)[3];
@@ -287,7 +287,8 @@ TEST(DrawPlot, FramesOfTwoDisplaysSitWhereTheBandsAre) {
     EXPECT_TRUE(canvas.is(60, 50, black));
     EXPECT_TRUE(canvas.is(398, 200, black));
     // Graph 1 at 0.5 in display 1: data rows 115 to 277.
-    EXPECT_TRUE(canvas.is(200, static_cast<int>(model.valueToY(1, 0.5, 300, 0)), model.graphs[1].colour));
+    EXPECT_TRUE(canvas.is(200, static_cast<int>(PlotLayout(model, {300, 0}).valueToY(1, 0.5)),
+                          model.graphs[1].colour));
 }
 
 TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
@@ -308,6 +309,105 @@ TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
         EXPECT_TRUE(canvas.empty(x + 25, 3));
     }
     for (int y : {2, 52, 102}) EXPECT_TRUE(canvas.is(302, y, gridColour)) << y;
+}
+
+TEST(DrawPlot, DrawsWhereTheLayoutPointsTheMouse) {
+    // Three displays of weights 1, 2 and 1 with fixed ranges, four constant graphs at the ends of
+    // their ranges (rows the layout gives as whole numbers), a reference line and the crosshair:
+    // every probe asks the layout, which the mouse asks too, where the drawing must have put ink.
+    PlotModel model = constantModel(4, 0);
+    model.addDisplay(2);
+    model.addDisplay(1);
+    const double ranges[3][2] = {{-1, 1}, {0, 10}, {-5, 5}};
+    for (unsigned d = 0; d < 3; ++d) {
+        model.displays[d].autoRange = false;
+        model.displays[d].yMin = ranges[d][0];
+        model.displays[d].yMax = ranges[d][1];
+    }
+    const struct {
+        unsigned display;
+        bool atMax;
+    } graphs[] = {{0, true}, {1, false}, {1, true}, {2, false}};
+    for (unsigned g = 0; g < 4; ++g) {
+        model.moveGraphToDisplay(g, graphs[g].display);
+        model.graphs[g].samples.assign(101, ranges[graphs[g].display][graphs[g].atMax ? 1 : 0]);
+    }
+    const struct {
+        const char* name;
+        bool frames;
+        int yZoom;
+        double offset;
+    } scenes[] = {{"plain", false, 0, 0}, {"frames", true, 0, 0}, {"frames, zoomed and scrolled", true, 1, 40}};
+    for (const auto& scene : scenes) {
+        SCOPED_TRACE(scene.name);
+        model.frames = scene.frames;
+        model.yZoom = scene.yZoom;
+        const VerticalView vertical = verticalViewFor(300, scene.yZoom, scene.offset);
+        const PlotLayout layout(model, plotRowsOf(vertical));
+        const int left = static_cast<int>(layout.left());
+        // A reference line at the value the pointer finds in the middle row of display 1.
+        const DisplayBand band1 = layout.band(1);
+        const double middle = std::floor((band1.top + PlotLayout::dataTopInset + band1.bottom) / 2);
+        model.displays[1].refLines = {layout.valueAtY(middle)};
+        // The crosshair in display 1, between the reference line and graph 1.
+        model.crosshairX = 300;
+        model.crosshairY = middle + 10;
+
+        Canvas canvas(400, 300);
+        drawPlot(model, canvas.cr.get(), horizontalViewFor(400, scene.frames, model.xSize, 0, 0), vertical,
+                 SurfaceKind::screen);
+        canvas.save("render-layout.png");
+        const auto inArea = [&](double y) { return y >= 3 && y < 297; };
+        for (unsigned g = 0; g < 4; ++g) {
+            SCOPED_TRACE(g);
+            const Colour& c = model.graphs[g].colour;
+            const unsigned d = graphs[g].display;
+            ASSERT_TRUE(layout.isDisplayVisible(d, 300) || !inArea(layout.band(d).top));
+            // The graph's line (2 wide) covers the two rows around the layout's row of its value.
+            const double y = layout.valueToY(d, model.graphs[g].samples[0]);
+            ASSERT_EQ(y, std::floor(y));
+            if (inArea(y) && layout.isDisplayVisible(d, 300)) {
+                const int row = static_cast<int>(y);
+                EXPECT_TRUE(canvas.is(200, row - 1, c) && canvas.is(200, row, c)) << "row " << row;
+                EXPECT_FALSE(canvas.is(200, row - 3, c) || canvas.is(200, row + 2, c)) << "row " << row;
+                // The mouse reads the graph's value and its display at that row.
+                EXPECT_DOUBLE_EQ(layout.valueAtY(y), model.graphs[g].samples[0]);
+                EXPECT_EQ(layout.displayAtY(y), static_cast<int>(d));
+            }
+            // The legend square is filled where the mouse finds the graph's square.
+            const double squareX = layout.legendSquareX() + 4, squareY = layout.legendBaseline(g) - 4;
+            if (inArea(squareY)) {
+                EXPECT_TRUE(canvas.is(static_cast<int>(squareX), static_cast<int>(squareY), c));
+                EXPECT_EQ(layout.legendSquareAt(squareX, squareY), static_cast<int>(g));
+            }
+        }
+        // The reference line stands at the pointer's row, dashed from the plot's left edge.
+        if (inArea(middle)) {
+            const int row = static_cast<int>(middle);
+            for (const int x : {left + 2, left + 12}) {
+                EXPECT_TRUE(canvas.is(x, row - 1, black) && canvas.is(x, row, black)) << x;
+            }
+            EXPECT_TRUE(canvas.empty(left + 7, row));
+        }
+        // The crosshair's lines cross at the pointer, the horizontal one from the plot's left edge on.
+        const int crossRow = static_cast<int>(model.crosshairY);
+        if (inArea(crossRow)) {
+            EXPECT_TRUE(canvas.is(left + 3, crossRow, black));
+            EXPECT_TRUE(canvas.is(300, crossRow + 4, black));
+            EXPECT_EQ(layout.displayAtY(crossRow), 1);
+        }
+        // Frames stand on the band tops and at the frame bottoms the layout gives.
+        if (scene.frames) {
+            for (unsigned d = 0; d < 3; ++d) {
+                SCOPED_TRACE(d);
+                for (const double y : {layout.band(d).top, layout.frameBottom(d)}) {
+                    if (inArea(y)) {
+                        EXPECT_TRUE(canvas.is(250, static_cast<int>(y), black)) << y;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(GridStepX, CellsComeOutSquare) {
@@ -340,42 +440,7 @@ TEST(GridStepX, CellsComeOutSquare) {
         d.xScaleSize = r.xScaleSize;
         d.xScaleMin = r.xScaleMin;
         d.xScaleMax = r.xScaleMax;
-        EXPECT_EQ(gridStepX(model, 0, 0, r.b, r.first, r.last, 600, 104, 0), r.step);
-    }
-}
-
-TEST(DisplayGeometry, VisibilityAndTheValueUnderARow) {
-    PlotModel model = constantModel(1, 0);
-    model.addDisplay(2);
-    Display& d1 = model.displays[1];
-    d1.autoRange = false;
-    d1.yMin = -10;
-    d1.yMax = 10;
-    // Weights 1 and 2 in 300 rows: data rows 2..98 and 102..298.
-    EXPECT_TRUE(isDisplayVisible(model, 0, 300, 300, 0));
-    EXPECT_TRUE(isDisplayVisible(model, 1, 300, 300, 0));
-    EXPECT_FALSE(isDisplayVisible(model, 2, 300, 300, 0));
-    EXPECT_FALSE(isDisplayVisible(model, 1, 300, 900, -900));  // scrolled out above
-    EXPECT_FALSE(isDisplayVisible(model, 1, 100, 300, 0));     // below the area
-    EXPECT_DOUBLE_EQ(valueAtY(model, 2, 300, 0), 1);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 50, 300, 0), 0.5);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 200, 300, 0), 0);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 298, 300, 0), -10);
-    EXPECT_DOUBLE_EQ(valueAtY(model, 100, 300, 0), 0);  // between data areas
-
-    const struct {
-        const char* name;
-        double yMin, yMax;
-    } ranges[] = {{"empty", 1, 1},
-                  {"reversed", 1, -1},
-                  {"not a number", std::nan(""), 1},
-                  {"infinite", -1, HUGE_VAL}};
-    for (const auto& r : ranges) {
-        SCOPED_TRACE(r.name);
-        d1.yMin = r.yMin;
-        d1.yMax = r.yMax;
-        EXPECT_FALSE(isDisplayVisible(model, 1, 300, 300, 0));
-        EXPECT_DOUBLE_EQ(valueAtY(model, 200, 300, 0), 0);
+        EXPECT_EQ(gridStepX(PlotLayout(model, {104, 0}), 0, 0, r.b, r.first, r.last, 600), r.step);
     }
 }
 
@@ -403,13 +468,14 @@ TEST(DrawPlot, ExtremeFiniteValuesDrawTheirTracesAndLabels) {
         model.recomputeAllYRanges();
         const Display& d = model.displays[0];
         ASSERT_TRUE(std::isfinite(d.yMin) && std::isfinite(d.yMax) && d.yMax > d.yMin);
-        ASSERT_TRUE(isDisplayVisible(model, 0, 300, 300, 0));
-        for (int y : {2, 150, 298}) EXPECT_TRUE(std::isfinite(valueAtY(model, y, 300, 0))) << y;
+        const PlotLayout layout(model, {300, 0});
+        ASSERT_TRUE(layout.isDisplayVisible(0, 300));
+        for (int y : {2, 150, 298}) EXPECT_TRUE(std::isfinite(layout.valueAtY(y))) << y;
 
         Canvas canvas(400, 300);
         canvas.draw(model, view400());
         const auto rowOf = [&](double v) {
-            return static_cast<int>(std::floor(model.valueToY(0, graph.scale * v, 300, 0)));
+            return static_cast<int>(std::floor(layout.valueToY(0, graph.scale * v)));
         };
         EXPECT_TRUE(canvas.is(100, std::min(rowOf(c.high), 298), graph.colour));
         EXPECT_TRUE(canvas.is(300, std::min(rowOf(c.low), 298), graph.colour));
@@ -444,7 +510,7 @@ TEST(DrawPlot, GraphsOnImagesLookAsCairoStrokesThem) {
                 cairo_translate(cr, 7, -3);
                 cairo_rectangle(cr, 20, 10, 360, 280);
                 cairo_clip(cr);
-                drawPlot(model, cr, view400(), verticalViewFor(300, 0, 0), screenSurface);
+                drawPlot(model, cr, view400(), verticalViewFor(300, 0, 0), SurfaceKind::screen);
                 EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
             };
             SurfacePtr direct{cairo_image_surface_create(format, 410, 300)};
@@ -499,7 +565,7 @@ TEST(DrawPlot, GraphsOnImagesLookAsCairoStrokesThem) {
 std::array<double, 4> inkOf(const PlotModel& model, const HorizontalView& h, int height) {
     SurfacePtr surface{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr)};
     CairoPtr cr{cairo_create(surface.get())};
-    drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), screenSurface);
+    drawPlot(model, cr.get(), h, verticalViewFor(height, model.yZoom, 0), SurfaceKind::screen);
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     cr.reset();
     double x = 0, y = 0, w = 0, hh = 0;
@@ -601,7 +667,7 @@ class PdfTitle : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(directory); }
 
     // Writes the model's picture into a PDF and returns the texts pdftotext finds in it.
-    std::string textOf(const PlotModel& model, int surfaceKind) {
+    std::string textOf(const PlotModel& model, SurfaceKind surfaceKind) {
         const std::string path = (directory / "plot.pdf").string();
         SurfacePtr surface{cairo_pdf_surface_create(path.c_str(), 606, 306)};
         EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
@@ -629,14 +695,14 @@ TEST_F(PdfTitle, LongTitleArrivesWholeFromItsPieces) {
     ASSERT_EQ(title[49], ' ');
     ASSERT_EQ(title[99], ' ');
     model.generalTitle = title;
-    const std::string text = textOf(model, pdfSurface);
+    const std::string text = textOf(model, SurfaceKind::pdf);
     EXPECT_NE(text.find(title), std::string::npos) << text;
 
     // Multi-byte characters over the cuts: pieces end between characters.
     const std::string accents =
         std::string(49, 'a') + "\xC3\xA9" + std::string(47, 'b') + "\xE2\x82\xAC" + std::string(30, 'c');
     model.generalTitle = accents;
-    EXPECT_NE(textOf(model, pdfSurface).find(accents), std::string::npos);
+    EXPECT_NE(textOf(model, SurfaceKind::pdf).find(accents), std::string::npos);
 }
 
 TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
@@ -653,7 +719,7 @@ TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
         SCOPED_TRACE(r.title);
         PlotModel model = constantModel(1, 0.5);
         model.generalTitle = r.title;
-        const std::string text = textOf(model, screenSurface);
+        const std::string text = textOf(model, SurfaceKind::screen);
         const std::size_t first = text.find(r.firstLine);
         ASSERT_NE(first, std::string::npos) << text;
         if (r.secondLine) {
@@ -683,13 +749,13 @@ class Envelope : public ::testing::Test {
         model.writeIndex = slots - 1;  // position k shows slot k
         model.lineWidth = 2;
         ASSERT_EQ(view.step, 1667);
-        ASSERT_EQ(model.valueToY(0, 1, height, 0), 2);
-        ASSERT_EQ(model.valueToY(0, 0, height, 0), 150);
+        ASSERT_EQ(PlotLayout(model, {height, 0}).valueToY(0, 1), 2);
+        ASSERT_EQ(PlotLayout(model, {height, 0}).valueToY(0, 0), 150);
     }
 
     std::unique_ptr<Canvas> draw() {
         auto canvas = std::make_unique<Canvas>(width, height);
-        canvas->draw(model, view);
+        canvas->draw(model, view, &cache);  // kept from frame to frame, as on screen
         return canvas;
     }
 
@@ -703,6 +769,7 @@ class Envelope : public ::testing::Test {
     }
 
     PlotModel model;
+    PlotViewCache cache;
     HorizontalView view = horizontalViewFor(width, false, slots, -static_cast<int>(slots), 0);
 };
 
@@ -728,12 +795,12 @@ TEST_F(Envelope, AOneSampleSpikeReachesItsRowOnlyWithTheEnvelope) {
         model.writeIndex = r.writeIndex;
         std::vector<double>& samples = model.graphs[0].samples;
         samples.assign(slots, 0.0);
-        model.graphs[0].summary.noteWritten(0, slots);  // written here, not through the model
+        model.noteSamplesRewritten();  // written here, not through the model
         model.envelope = false;
         const auto flat = draw();
         EXPECT_TRUE(samePicture(*draw(), *flat));  // no extremes: the envelope draws nothing more
         samples[r.spikeSlot] = 1;
-        model.graphs[0].summary.noteWritten(r.spikeSlot);
+        model.noteSamplesRewritten();
         const auto decimated = draw();
         EXPECT_TRUE(samePicture(*decimated, *flat));  // plain decimation misses the spike
         model.envelope = true;
@@ -755,7 +822,7 @@ TEST_F(Envelope, AColumnHoldingANonFiniteSampleIsAGap) {
             SCOPED_TRACE(testing::Message() << slot << " " << bad);
             model.graphs[0].samples.assign(slots, 0.0);
             model.graphs[0].samples[slot] = bad;
-            model.graphs[0].summary.noteWritten(0, slots);
+            model.noteSamplesRewritten();
             model.envelope = true;
             const auto envelope = draw();
             EXPECT_TRUE(envelope->empty(119, 150));

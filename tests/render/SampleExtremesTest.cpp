@@ -40,8 +40,8 @@ class SampleExtremesTest : public ::testing::Test {
     }
     void expectRight() {
         const Graph& g = model.graphs[0];
-        ASSERT_TRUE(refreshSummary(g));
-        ASSERT_EQ(g.summary.slots, g.samples.size());
+        ASSERT_TRUE(refreshSummary(model, 0, summary));
+        ASSERT_EQ(summary.slots, g.samples.size());
         const std::size_t n = g.samples.size();
         std::vector<std::pair<std::size_t, std::size_t>> runs = {
             {0, n}, {1, n - 1}, {64, 128}, {63, 1090}, {n - 700, n}, {n / 2, n / 2 + 1}};
@@ -51,7 +51,7 @@ class SampleExtremesTest : public ::testing::Test {
             runs.push_back({from, std::min(n, from + 1 + (seed >> 4) % 3000)});
         }
         for (const auto& [from, to] : runs) {
-            const Extremes fast = extremesOf(g, from, to), slow = slowly(g, from, to);
+            const Extremes fast = extremesOf(g, summary, from, to), slow = slowly(g, from, to);
             ASSERT_EQ(fast.finite, slow.finite) << from << ".." << to;
             if (!slow.finite) continue;
             ASSERT_EQ(fast.low, slow.low) << from << ".." << to;
@@ -59,6 +59,7 @@ class SampleExtremesTest : public ::testing::Test {
         }
     }
     PlotModel model;
+    SampleSummary summary;
     std::uint32_t seed = 7;
 };
 
@@ -100,11 +101,11 @@ TEST_F(SampleExtremesTest, WritersNoteWhatTheyChange) {
     // The blocks answer for the samples: a write the summary is not told of is not seen...
     Graph& g = model.graphs[0];
     g.samples[2500] = 1e6;
-    EXPECT_LT(extremesOf(g, 0, 5000).high, 1e6);
+    EXPECT_LT(extremesOf(g, summary, 0, 5000).high, 1e6);
     // ...until it is noted.
-    g.summary.noteWritten(2500);
+    model.noteSamplesRewritten();
     expectRight();
-    EXPECT_EQ(extremesOf(g, 0, 5000).high, 1e6);
+    EXPECT_EQ(extremesOf(g, summary, 0, 5000).high, 1e6);
 }
 
 }  // namespace

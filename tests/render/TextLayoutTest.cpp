@@ -75,12 +75,12 @@ TEST(ValidUtf8, ReplacesEveryMalformedByte) {
 struct Ink {
     double left, top, right, bottom;
 };
-Ink inkOf(const std::string& text, unsigned alignment) {
+Ink inkOf(const std::string& text, TextAlignment alignment) {
     SurfacePtr surface{cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr)};
     CairoPtr cr{cairo_create(surface.get())};
     cairo_select_font_face(cr.get(), "monospace", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr.get(), 10);
-    placeText(cr.get(), 100, 50, text, alignment, screenSurface);
+    placeText(cr.get(), 100, 50, text, alignment, SurfaceKind::screen);
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     cr.reset();
     double x = 0, y = 0, w = 0, h = 0;
@@ -90,26 +90,26 @@ Ink inkOf(const std::string& text, unsigned alignment) {
 
 TEST(PlaceText, AlignmentNamesTheEdgeAtThePoint) {
     // "8" has no descender and no side bearing worth a pixel in any common monospace font.
-    const Ink leftBaseline = inkOf("888", alignLeftBaseline);
+    const Ink leftBaseline = inkOf("888", TextAlignment::leftBaseline);
     EXPECT_NEAR(leftBaseline.left, 100, 2);
     EXPECT_NEAR(leftBaseline.bottom, 50, 1.5);
-    const Ink rightBaseline = inkOf("888", alignRightBaseline);
+    const Ink rightBaseline = inkOf("888", TextAlignment::rightBaseline);
     EXPECT_NEAR(rightBaseline.right, 100, 2);
     EXPECT_NEAR(rightBaseline.bottom, 50, 1.5);
-    const Ink rightTop = inkOf("888", alignRightTop);
+    const Ink rightTop = inkOf("888", TextAlignment::rightTop);
     EXPECT_NEAR(rightTop.right, 100, 2);
     EXPECT_GT(rightTop.top, 50);  // hangs below the point
     EXPECT_LT(rightTop.top, 56);
-    const Ink centred = inkOf("888", 2);
+    const Ink centred = inkOf("888", TextAlignment::centredBaseline);
     EXPECT_NEAR((centred.left + centred.right) / 2, 100, 1.5);
 }
 
 TEST(PlaceText, MalformedTextDoesNotStopTheDrawing) {
     SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 20, 20)};
     CairoPtr cr{cairo_create(surface.get())};
-    placeText(cr.get(), 2, 15, "caf\xE9", alignLeftBaseline, screenSurface);
-    placeText(cr.get(), 2, 15, std::string(60, 'x') + "\xFF", alignLeftBaseline, pdfSurface);
-    placeText(cr.get(), std::nan(""), 15, "nan", alignLeftBaseline, screenSurface);
+    placeText(cr.get(), 2, 15, "caf\xE9", TextAlignment::leftBaseline, SurfaceKind::screen);
+    placeText(cr.get(), 2, 15, std::string(60, 'x') + "\xFF", TextAlignment::leftBaseline, SurfaceKind::pdf);
+    placeText(cr.get(), std::nan(""), 15, "nan", TextAlignment::leftBaseline, SurfaceKind::screen);
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
 }
 

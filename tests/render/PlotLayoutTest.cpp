@@ -1,0 +1,126 @@
+#include "render/PlotLayout.h"
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PlotLayout, DisplayBandGeometry) {
+    PlotModel model;
+    model.independentDisplays = false;
+    model.addDisplay(2);  // weights 1 and 2 in 300 rows
+    const PlotLayout layout(model, {300, 0});
+    const struct {
+        bool frames;
+        double top0, bottom0, top1, bottom1, frameBottom0;
+    } rows[] = {{false, 0, 98, 100, 298, 100}, {true, 20, 91, 113, 277, 93}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.frames);
+        model.frames = r.frames;
+        const DisplayBand b0 = layout.band(0);
+        const DisplayBand b1 = layout.band(1);
+        EXPECT_EQ(b0.top, r.top0);
+        EXPECT_EQ(b0.bottom, r.bottom0);
+        EXPECT_EQ(b1.top, r.top1);
+        EXPECT_EQ(b1.bottom, r.bottom1);
+        EXPECT_EQ(layout.frameBottom(0), r.frameBottom0);
+    }
+    model.frames = false;
+    model.displays[0].yMin = -1;
+    model.displays[0].yMax = 1;
+    EXPECT_EQ(layout.valueToY(0, 1), 2);
+    EXPECT_EQ(layout.valueToY(0, -1), 98);
+    EXPECT_EQ(layout.valueToY(0, 99), 2);  // clamped
+    EXPECT_EQ(layout.displayAtY(0), 0);
+    EXPECT_EQ(layout.displayAtY(100), 0);  // the pointer band reaches one row further
+    EXPECT_EQ(layout.displayAtY(101), 1);
+    EXPECT_EQ(layout.displayAtY(301), -1);
+    // Zoomed in three times and scrolled: the bands stretch and move up together.
+    const PlotLayout zoomed(model, {900, -300});
+    EXPECT_EQ(zoomed.band(1).top, 0);
+    EXPECT_EQ(zoomed.valueToY(0, -1), -300 + 298);
+}
+
+TEST(PlotLayout, VisibilityAndTheValueUnderARow) {
+    PlotModel model;
+    model.independentDisplays = false;
+    model.addGraph("");
+    model.displays[0].autoRange = false;
+    model.displays[0].yMin = 0;
+    model.displays[0].yMax = 1;
+    model.addDisplay(2);
+    Display& d1 = model.displays[1];
+    d1.autoRange = false;
+    d1.yMin = -10;
+    d1.yMax = 10;
+    const PlotLayout layout(model, {300, 0});
+    // Weights 1 and 2 in 300 rows: data rows 2..98 and 102..298.
+    EXPECT_TRUE(layout.isDisplayVisible(0, 300));
+    EXPECT_TRUE(layout.isDisplayVisible(1, 300));
+    EXPECT_FALSE(layout.isDisplayVisible(2, 300));
+    EXPECT_FALSE(PlotLayout(model, {900, -900}).isDisplayVisible(1, 300));  // scrolled out above
+    EXPECT_FALSE(layout.isDisplayVisible(1, 100));                          // below the area
+    EXPECT_DOUBLE_EQ(layout.valueAtY(2), 1);
+    EXPECT_DOUBLE_EQ(layout.valueAtY(50), 0.5);
+    EXPECT_DOUBLE_EQ(layout.valueAtY(200), 0);
+    EXPECT_DOUBLE_EQ(layout.valueAtY(298), -10);
+    EXPECT_DOUBLE_EQ(layout.valueAtY(100), 0);  // between data areas
+
+    const struct {
+        const char* name;
+        double yMin, yMax;
+    } ranges[] = {{"empty", 1, 1},
+                  {"reversed", 1, -1},
+                  {"not a number", std::nan(""), 1},
+                  {"infinite", -1, HUGE_VAL}};
+    for (const auto& r : ranges) {
+        SCOPED_TRACE(r.name);
+        d1.yMin = r.yMin;
+        d1.yMax = r.yMax;
+        EXPECT_FALSE(layout.isDisplayVisible(1, 300));
+        EXPECT_DOUBLE_EQ(layout.valueAtY(200), 0);
+    }
+}
+
+TEST(PlotLayout, LegendRowsAndSquares) {
+    // Graphs 0 and 2 in display 0, graph 1 in display 1 (weights 1 and 1 in 300 rows).
+    PlotModel model;
+    model.independentDisplays = false;
+    model.addDisplay(1);
+    for (int g = 0; g < 3; ++g) model.addGraph("");
+    model.moveGraphToDisplay(1, 1);
+    const PlotLayout layout(model, {300, 0});
+    const struct {
+        const char* name;
+        bool frames;
+        double fontSize;
+        double squareX, baseline0, baseline1, baseline2;
+    } rows[] = {
+        // Display 0's rows start below the title without Frames mode, below the margin with it.
+        {"plain", false, 10, 10, 20 + 12, 150 + 12, 20 + 24},
+        {"frames", true, 10, 70, 20 + 12, 160 + 12, 20 + 24},
+        {"large font", false, 16, 10, 20 + 18, 150 + 18, 20 + 36},
+        {"font size not finite", false, std::nan(""), 10, 20 + 12, 150 + 12, 20 + 24},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        model.frames = r.frames;
+        model.fontSize = r.fontSize;
+        EXPECT_EQ(layout.legendSquareX(), r.squareX);
+        EXPECT_EQ(layout.legendTitleX(), r.squareX + 10);
+        const double baselines[] = {r.baseline0, r.baseline1, r.baseline2};
+        for (unsigned g = 0; g < 3; ++g) {
+            SCOPED_TRACE(g);
+            EXPECT_EQ(layout.legendBaseline(g), baselines[g]);
+            // The square covers the 8 rows above the baseline and 2 columns more than its width.
+            EXPECT_EQ(layout.legendSquareAt(r.squareX, baselines[g]), static_cast<int>(g));
+            EXPECT_EQ(layout.legendSquareAt(r.squareX + 10, baselines[g] - 8), static_cast<int>(g));
+            EXPECT_EQ(layout.legendSquareAt(r.squareX + 10.5, baselines[g] - 4), -1);
+            EXPECT_EQ(layout.legendSquareAt(r.squareX - 0.5, baselines[g] - 4), -1);
+        }
+        EXPECT_EQ(layout.legendSquareAt(r.squareX + 4, r.baseline0 + 1), -1);
+    }
+}
+
+}  // namespace
