@@ -134,32 +134,20 @@ void onPausePlay(GtkButton* button, gpointer data) {
 
 gboolean onEnlarge(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    PlotModel& model = io->owner->model;
-    if (model.fontSize < 20 && model.lineWidth < 9) {
-        if (model.fontSize + 1 >= 5 && model.fontSize + 1 <= 20) model.fontSize += 1;
-        if (model.lineWidth + 1 >= 1 && model.lineWidth + 1 <= 9) model.lineWidth += 1;
-        model.refLineWidth = 0.0;
-        refreshPlotArea(*io->owner);
-    }
+    if (io->owner->model.enlargeSizes()) refreshPlotArea(*io->owner);
     return TRUE;
 }
 
 gboolean onShrink(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    PlotModel& model = io->owner->model;
-    if (model.fontSize > 5 && model.lineWidth > 1) {
-        if (model.fontSize - 1 >= 5 && model.fontSize - 1 <= 20) model.fontSize -= 1;
-        if (model.lineWidth - 1 >= 1 && model.lineWidth - 1 <= 9) model.lineWidth -= 1;
-        model.refLineWidth = 0.0;
-        refreshPlotArea(*io->owner);
-    }
+    if (io->owner->model.shrinkSizes()) refreshPlotArea(*io->owner);
     return TRUE;
 }
 
 void onGridChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const int value = spinValue(spin);
-    if (value >= 0 && value < 100) graph->model.gridLevel = value;
+    if (value >= 0 && value <= maxGridLevel) graph->model.gridLevel = value;
     refreshPlotArea(*graph);
 }
 

@@ -162,7 +162,7 @@ void packToolRow(GraphData& graph, GtkWidget* box) {
     gtk_box_pack_start(GTK_BOX(box), pause, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), gtk_label_new(""), TRUE, TRUE, 0);
 
-    graph.gridSpin = spinButton(0, 99);
+    graph.gridSpin = spinButton(0, maxGridLevel);
     graph.xZoomSpin = spinButton(-99, 99);
     graph.yZoomSpin = spinButton(0, 99);
     const struct {

@@ -18,12 +18,12 @@
 #include "app/MemoryRefusals.h"
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
-#include "app/StartupOptions.h"
 #include "files/PlotFile.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
 #include "input/InputChannel.h"
 #include "input/Messages.h"
+#include "model/StartupOptions.h"
 #include "render/PlotAreaHandlers.h"
 
 namespace {
@@ -136,14 +136,14 @@ std::vector<std::string> namesToRead(const StartupOptions& options, int argc, ch
 // titles, ranges and modes the command line gave are meant for the input it names: they are given
 // again to the plot, cleared once more in case the opening failed and left it as it was. The
 // source's name stays as the opening set it.
-void applyOptionsToLiveInput(GraphData& graph, int argc, char** argv) {
+void applyOptionsToLiveInput(GraphData& graph, const StartupOptions& options) {
     PlotModel& model = graph.model;
     std::string sourceName = std::move(model.sourceName);
     std::string generalTitle = std::move(model.generalTitle);
     model.clear();
     model.sourceName = std::move(sourceName);
     model.generalTitle = std::move(generalTitle);
-    applyPlotOptions(argc, argv, graph);
+    applyPlotOptions(options, graph);
     refreshPlotArea(graph);
 }
 
@@ -178,7 +178,7 @@ void startInputs(GraphData& graph, const StartupOptions& options, int argc, char
         if (firstFile < argc) directoryPruning = false;
         const bool live = classifyInputName(input.utf8Name.c_str(), input.local()) != InputTarget::plotFile;
         openInput(input, graph.io);
-        if (live) applyOptionsToLiveInput(graph, argc, argv);
+        if (live) applyOptionsToLiveInput(graph, options);
     }
     // Further plot files are merged in order, unless a live input was opened; after the whole
     // input file, which may still be being read.
@@ -207,6 +207,10 @@ int runKivrel(int argc, char** argv) {
     gtk_parse_args(&argc, &argv);
     StartupOptions options;
     const int firstFile = parseCommandLine(argc, argv, graph, options);
+    if (options.exitNow) {
+        std::fputs(options.exitNow->text.c_str(), stderr);
+        return options.exitNow->status;
+    }
     if (options.serialSpeed > 0) {
         graph.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
     }

@@ -1,5 +1,6 @@
 #include "files/Configuration.h"
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <istream>
@@ -58,9 +59,9 @@ void readDisplays(PlotModel& model, std::istream& in, unsigned long count) {
             }
         }
         long grid = 0;
-        if (in >> grid && grid >= -1 && grid <= 99) d.gridLevel = static_cast<std::int32_t>(grid);
+        if (in >> grid && exists) model.setDisplayGridLevel(static_cast<unsigned>(k), grid);
         unsigned long weight = 0;
-        if (in >> weight && exists) model.setDisplayWeight(static_cast<unsigned>(k), static_cast<unsigned>(weight > 99 ? 0 : weight));
+        if (in >> weight && exists) model.setDisplayWeight(static_cast<unsigned>(k), weight);
         unsigned long scaleSize = 0;
         double scaleMin = 0, scaleMax = 0;
         if (in >> scaleSize >> scaleMin >> scaleMax && scaleSize != 0 && scaleMax > scaleMin) {
@@ -92,21 +93,16 @@ void readGraphs(PlotModel& model, std::istream& in, unsigned long count) {
             model.moveGraphToDisplay(index, static_cast<unsigned>(display));
         }
         double scale = 0;
-        if (in >> scale && exists && scale != 0.0) model.graphs[j].scale = scale;
+        if (in >> scale && exists) model.setGraphScale(index, scale);
         int enabled = 0, beep = 0;
         if (in >> enabled && exists) model.graphs[j].enabled = enabled != 0;
         if (in >> beep && exists) model.graphs[j].beep = beep != 0;
-        double* components[3] = {nullptr, nullptr, nullptr};
-        if (exists) {
-            Colour& c = model.graphs[j].colour;
-            components[0] = &c.red;
-            components[1] = &c.green;
-            components[2] = &c.blue;
+        // A component that cannot be read stays NaN, which the model ignores like one out of range.
+        double colour[3] = {NAN, NAN, NAN};
+        for (double& component : colour) {
+            if (!(in >> component)) component = NAN;
         }
-        for (double* component : components) {
-            double value = 0;
-            if (in >> value && component && value >= 0.0 && value <= 1.0) *component = value;
-        }
+        if (exists) model.setGraphColour(index, colour[0], colour[1], colour[2]);
     }
 }
 

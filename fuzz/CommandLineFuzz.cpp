@@ -1,6 +1,6 @@
-// The command-line parser on arbitrary argument vectors: the input's NUL bytes separate the
-// arguments after the program name. "-v" and "-h" end the process by design and "-c" would read
-// whatever file an argument names, so those three arguments are left out.
+// The command-line reader on arbitrary argument vectors: the input's NUL bytes separate the
+// arguments after the program name. What was read is then applied to a model; a configuration
+// file named with -c is not read, since an argument could name any file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,18 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/GraphData.h"
-#include "app/StartupOptions.h"
 #include "fuzz/FuzzSupport.h"
+#include "model/CommandLineOptions.h"
+#include "model/PlotModel.h"
+#include "model/StartupOptions.h"
 
 namespace {
 
-bool leftOut(const std::string& argument) {
-    return argument == "-v" || argument == "-h" || argument == "-c";
-}
-
-// A name the parser returns must be one of the arguments or the constant "-".
+// A name the reader returns must be one of the arguments or the constant "-".
 bool pointsIntoArguments(const char* name, const std::vector<char*>& argv) {
     if (name == nullptr || std::strcmp(name, "-") == 0) return true;
     for (char* argument : argv) {
@@ -29,32 +25,39 @@ bool pointsIntoArguments(const char* name, const std::vector<char*>& argv) {
     return false;
 }
 
+void fail(const char* what) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const AllocationCeilingScope ceiling;
     std::vector<std::string> arguments{"kivrel"};
-    for (std::string& argument : splitAt(data, size, '\0')) {
-        if (!leftOut(argument)) arguments.push_back(std::move(argument));
-    }
+    for (std::string& argument : splitAt(data, size, '\0')) arguments.push_back(std::move(argument));
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
     defaultIndependentDisplays = true;
-    directoryPruning = true;
-    GraphData graph;
     StartupOptions options;
     const int argc = static_cast<int>(arguments.size());
-    const int next = parseCommandLine(argc, argv.data(), graph, options);
-    if (next < 1 || next > argc) {
-        std::fprintf(stderr, "parseCommandLine returned %d for %d arguments\n", next, argc);
-        std::abort();
-    }
+    const int next = readCommandLine(argc, argv.data(), options);
+    if (next < 1 || next > argc) fail("readCommandLine returned an index outside the arguments");
     if (!pointsIntoArguments(options.inputName, argv) || !pointsIntoArguments(options.backupName, argv)) {
-        std::fprintf(stderr, "a startup name points outside the arguments\n");
-        std::abort();
+        fail("a startup name points outside the arguments");
     }
-    requireConsistent(graph.model, "the command line");
+    for (const CommandLinePlotOption& step : options.plotOptions) {
+        if (!step.option && !pointsIntoArguments(step.configFile, argv))
+            fail("a configuration name points outside the arguments");
+    }
+    if (options.exitNow && options.exitNow->text.rfind("kivrel", 0) != 0 &&
+        options.exitNow->text.rfind("usage: kivrel", 0) != 0) {
+        fail("-v or -h wrote no program name");
+    }
+    PlotModel model;
+    applyCommandLinePlotOptions(options, model, nullptr);
+    requireConsistent(model, "the command line");
     return 0;
 }

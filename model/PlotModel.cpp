@@ -23,6 +23,9 @@ constexpr const char* colourLevels[maxGraphs] = {
     "123", "132", "210", "022", "311", "113", "231", "101", "322", "011", "220", "213", "021",
     "102", "232", "120", "312", "122", "211", "111", "222", "112", "221", "212", "121"};
 
+// False for NaN.
+bool within(double value, double low, double high) { return low <= value && value <= high; }
+
 double levelValue(char digit) {
     static constexpr double levels[4] = {0.05, 0.3, 0.55, 0.8};
     return levels[digit - '0'];
@@ -259,10 +262,15 @@ void PlotModel::setDisplayAutoRange(unsigned display, bool on) {
     }
 }
 
-void PlotModel::setDisplayWeight(unsigned display, unsigned weight) {
-    if (display >= displays.size() || weight < 1 || weight > 99) return;
-    displays[display].weight = weight;
+void PlotModel::setDisplayWeight(unsigned display, unsigned long weight) {
+    if (display >= displays.size() || weight < 1 || weight > maxDisplayWeight) return;
+    displays[display].weight = static_cast<std::uint32_t>(weight);
     recomputeWeightSums();
+}
+
+void PlotModel::setDisplayGridLevel(unsigned display, long level) {
+    if (display >= displays.size() || level < -1 || level > maxGridLevel) return;
+    displays[display].gridLevel = static_cast<std::int32_t>(level);
 }
 
 void PlotModel::addReferenceLine(unsigned display, double value) {
@@ -331,6 +339,56 @@ unsigned PlotModel::effectiveDisplayOf(unsigned graph) const {
     if (s < t && s < r && r <= t) return static_cast<unsigned>(r - 1);
     if (s > t && t <= r && r < s) return static_cast<unsigned>(r + 1);
     return static_cast<unsigned>(r);
+}
+
+void PlotModel::setGraphScale(unsigned graph, double scale) {
+    if (graph >= graphs.size() || scale == 0.0 || !std::isfinite(scale)) return;
+    if (scale == graphs[graph].scale) return;  // unchanged: the range stays as it is
+    graphs[graph].scale = scale;
+    recomputeYRange(graphs[graph].display);
+}
+
+void PlotModel::setGraphColour(unsigned graph, double red, double green, double blue) {
+    if (graph >= graphs.size()) return;
+    Colour& colour = graphs[graph].colour;
+    for (auto [from, to] :
+         {std::pair{red, &colour.red}, std::pair{green, &colour.green}, std::pair{blue, &colour.blue}}) {
+        if (within(from, 0.0, 1.0)) *to = from;
+    }
+}
+
+bool PlotModel::setFontSize(double size) {
+    if (!within(size, minFontSize, maxFontSize)) return false;
+    fontSize = size;
+    return true;
+}
+
+bool PlotModel::setLineWidth(double width) {
+    if (!within(width, minLineWidth, maxLineWidth)) return false;
+    lineWidth = width;
+    return true;
+}
+
+bool PlotModel::setRefLineWidth(double width) {
+    if (!within(width, 0.0, maxRefLineWidth)) return false;
+    refLineWidth = width;
+    return true;
+}
+
+bool PlotModel::enlargeSizes() {
+    if (!(fontSize < maxFontSize && lineWidth < maxLineWidth)) return false;
+    setFontSize(fontSize + 1);
+    setLineWidth(lineWidth + 1);
+    refLineWidth = 0.0;
+    return true;
+}
+
+bool PlotModel::shrinkSizes() {
+    if (!(fontSize > minFontSize && lineWidth > minLineWidth)) return false;
+    setFontSize(fontSize - 1);
+    setLineWidth(lineWidth - 1);
+    refLineWidth = 0.0;
+    return true;
 }
 
 void PlotModel::merge(PlotModel& other) {

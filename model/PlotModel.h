@@ -22,6 +22,17 @@ constexpr std::size_t maxReferenceLines = 256;
 // Spare slots reserved in every sample array whenever the arrays grow.
 constexpr std::uint32_t sampleReserve = 256;
 
+// Bounds of the settings users give. The command line, option lines, the menus, the configuration
+// dialog and configuration files all set them through the PlotModel setters, which ignore values
+// outside them (and NaN).
+constexpr double minFontSize = 5.0;
+constexpr double maxFontSize = 20.0;
+constexpr double minLineWidth = 1.0;
+constexpr double maxLineWidth = 9.0;
+constexpr double maxRefLineWidth = 9.0;  // from 0, which means half the line width
+constexpr unsigned maxDisplayWeight = 99;  // from 1
+constexpr int maxGridLevel = 99;  // from 0; a display's level may also be -1, the general level
+
 // Start value of independentDisplays in every new model and the value clear() restores.
 extern bool defaultIndependentDisplays;
 // When on, sourceBaseName keeps no directory; when off it keeps the last one.
@@ -157,12 +168,17 @@ public:
     void moveDisplay(unsigned from, unsigned to);
     void setIndependentDisplays(bool on);
     void setDisplayAutoRange(unsigned display, bool on);
-    void setDisplayWeight(unsigned display, unsigned weight);
+    void setDisplayWeight(unsigned display, unsigned long weight);
+    void setDisplayGridLevel(unsigned display, long level);
     void addReferenceLine(unsigned display, double value);
     void recomputeYRange(unsigned display);
     void recomputeAllYRanges();
     void recountDisplaySlots();
     unsigned effectiveDisplayOf(unsigned graph) const;
+    // A graph's scale: never 0 nor infinite; an automatic range follows a changed scale at once.
+    void setGraphScale(unsigned graph, double scale);
+    // Each component is taken when it lies in 0..1 (NaN for one not given); alpha stays.
+    void setGraphColour(unsigned graph, double red, double green, double blue);
     void merge(PlotModel& other);
 
     // Sample slots and the X axis.
@@ -178,6 +194,15 @@ public:
     void applyXLimit(unsigned long value);
     // A sampling rate as users give it: taken when none is set, conflicting rates give 0 (unknown).
     void applySamplingRate(unsigned long value);
+
+    // Sizes of text and lines, each taken within its bounds; false when the value was ignored.
+    bool setFontSize(double size);
+    bool setLineWidth(double width);
+    bool setRefLineWidth(double width);
+    // Font size and line width one step up (or down) together, only while neither is at its bound;
+    // the reference lines then take half the line width. False when nothing changed.
+    bool enlargeSizes();
+    bool shrinkSizes();
 
     // Text lines: data lines, option lines ("#>", "#$", "#~", "#&") and text plot files.
     void processLine(const char* line);

@@ -186,10 +186,11 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     // The spin buttons show the model's values as they are (one decimal): cutting 1.5 to 1 here
     // would let OK change a setting the user never touched.
     GtkWidget* second = newRow(box);
-    conf.fontSizeSpin = spinRow1(second, "FontSize", model.fontSize, 5, 20, 8, 4, 5, "Font size.");
-    conf.lineWidthSpin =
-        spinRow1(second, "LineWidth", model.lineWidth, 1, 9, 8, 3, 5, "Plotting line width.");
-    conf.refLineWidthSpin = spinRow1(second, "RefLineWidth", model.refLineWidth, 0, 9, 8, 3, 5,
+    conf.fontSizeSpin =
+        spinRow1(second, "FontSize", model.fontSize, minFontSize, maxFontSize, 8, 4, 5, "Font size.");
+    conf.lineWidthSpin = spinRow1(second, "LineWidth", model.lineWidth, minLineWidth, maxLineWidth, 8, 3,
+                                  5, "Plotting line width.");
+    conf.refLineWidthSpin = spinRow1(second, "RefLineWidth", model.refLineWidth, 0, maxRefLineWidth, 8, 3, 5,
                                      "Reference line width. \nZero means a half of the line width.");
 
     for (GtkWidget* field : {conf.xSizeEntry, conf.xLimitEntry, conf.backupLimitEntry, conf.fontSizeSpin,
@@ -207,7 +208,7 @@ void buildDisplayColumns(ConfData& conf, GtkWidget* section) {
             column, "RefLines", formatReferenceLines(display.refLines).c_str(), 6, 10, 50,
             "Space separated real numbers for reference lines\nRef-Lines can also be added by clicking "
             "with CTRL+mouse left button"));
-        conf.gridSpins.push_back(spinRow(column, "Grid", display.gridLevel, -1, 99, 6, 3, 5,
+        conf.gridSpins.push_back(spinRow(column, "Grid", display.gridLevel, -1, maxGridLevel, 6, 3, 5,
                                          "Grid level for this Display. If this value \nis negative, then the "
                                          "global grid level is used."));
         GtkWidget* yAuto =
@@ -274,15 +275,12 @@ void applyGeneralSettings(ConfData& conf) {
     if (backupLimit >= 50000 && backupLimit <= 1000000)
         graph.backupLimit = static_cast<std::int32_t>(backupLimit);
     graph.serialSpeed = chosenSpeed(conf.speedCombo);
-    const double fontSize = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.fontSizeSpin));
-    if (fontSize >= 5 && fontSize <= 20) model.fontSize = fontSize;
-    const double lineWidth = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.lineWidthSpin));
-    if (lineWidth >= 1 && lineWidth <= 9) model.lineWidth = lineWidth;
-    const double refLineWidth = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.refLineWidthSpin));
-    if (refLineWidth >= 0 && refLineWidth <= 9) model.refLineWidth = refLineWidth;
+    model.setFontSize(gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.fontSizeSpin)));
+    model.setLineWidth(gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.lineWidthSpin)));
+    model.setRefLineWidth(gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.refLineWidthSpin)));
 }
 
-// A number typed for a limit, a reference line or a scale; an overflowing one (1e999) or "nan" is
+// A number typed for a Y limit or a reference line; an overflowing one (1e999) or "nan" is
 // ignored like any value out of range, so that no setting becomes infinite.
 bool readFinite(const char* text, double& value) {
     const double read = parseReal(text);
@@ -294,8 +292,7 @@ bool readFinite(const char* text, double& value) {
 void applyDisplay(ConfData& conf, unsigned k) {
     PlotModel& model = conf.owner->model;
     Display& display = model.displays[k];
-    const int grid = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.gridSpins[k]));
-    if (grid >= -1 && grid <= 99) display.gridLevel = grid;
+    model.setDisplayGridLevel(k, gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.gridSpins[k])));
     if (switchOn(conf.yAutoSwitches[k])) {
         model.setDisplayAutoRange(k, true);  // recomputes the range of a display that was manual
     } else {
@@ -324,21 +321,11 @@ void applyGraph(ConfData& conf, unsigned k) {
         // Moves and recomputes both ranges only when the display exists and differs.
         if (display >= 0) model.moveGraphToDisplay(k, static_cast<unsigned>(display));
     }
-    Graph& graph = model.graphs[k];
-    double scale = 0.0;
-    if (readFinite(entryText(conf.scaleEntries[k]), scale) && scale != 0.0 && scale != graph.scale) {
-        graph.scale = scale;
-        // An automatic range was computed with the old scale.
-        model.recomputeYRange(graph.display);
-    }
-    graph.enabled = switchOn(conf.enabledSwitches[k]);
+    model.setGraphScale(k, parseReal(entryText(conf.scaleEntries[k])));
+    model.graphs[k].enabled = switchOn(conf.enabledSwitches[k]);
     GdkRGBA rgba{};
     gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(conf.colorButtons[k]), &rgba);
-    for (auto [from, to] :
-         {std::pair{rgba.red, &graph.colour.red}, std::pair{rgba.green, &graph.colour.green},
-          std::pair{rgba.blue, &graph.colour.blue}}) {
-        if (from >= 0.0 && from <= 1.0) *to = from;
-    }
+    model.setGraphColour(k, rgba.red, rgba.green, rgba.blue);
 }
 
 void closeDialog(ConfData& conf) {

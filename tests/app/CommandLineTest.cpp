@@ -2,15 +2,13 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/GraphData.h"
-#include "app/StartupOptions.h"
-#include "tests/files/TempDir.h"
+#include "model/StartupOptions.h"
 
 namespace {
 
@@ -228,15 +226,6 @@ TEST_F(CommandLineTest, ConfigurationFileIsLoadedAndRemembered) {
     EXPECT_EQ(graph.conf.lastConfigFile, path);
 }
 
-TEST_F(CommandLineTest, VersionAndUsageEndTheProcess) {
-    EXPECT_EXIT(parse({"-v"}), testing::ExitedWithCode(0), testing::Eq("kivrel version 0.36 [2017/11/30]\n"));
-    std::string usage = readWholeFile(std::string(KIVREL_TEST_DATA) + "/app/usage.txt");
-    usage.replace(usage.find("%s"), 2, "kivrel");
-    EXPECT_EXIT(parse({"-frame", "-h"}), testing::ExitedWithCode(0), testing::Eq(usage));
-    // -h taken as the backup name is no request for help.
-    EXPECT_EQ(parse({"-b", "-h"}).options.backupName, std::string("-h"));
-}
-
 // Given again after the plot was cleared, the command line sets the plot as before and nothing
 // else; the arguments that other options take (here names that look like options) stay theirs.
 TEST_F(CommandLineTest, PlotOptionsAloneCanBeGivenAgain) {
@@ -247,7 +236,7 @@ TEST_F(CommandLineTest, PlotOptionsAloneCanBeGivenAgain) {
     model.clear();
     model.fixedXAxis = true;
     directoryPruning = true;
-    applyPlotOptions(static_cast<int>(storage.size()), pointers.data(), graph);
+    applyPlotOptions(parsed.options, graph);
     EXPECT_FALSE(model.fixedXAxis);
     ASSERT_EQ(model.displays.size(), 2u);
     EXPECT_FALSE(model.displays[1].autoRange);

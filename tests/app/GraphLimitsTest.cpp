@@ -12,7 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/EvalExpression.h"
 #include "app/GraphData.h"
-#include "app/StartupOptions.h"
+#include "model/StartupOptions.h"
 #include "files/Configuration.h"
 #include "model/PlotModel.h"
 #include "tests/model/ModelInvariants.h"

@@ -23,7 +23,7 @@
 #include "app/Commands.h"
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
-#include "app/StartupOptions.h"
+#include "model/StartupOptions.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
 #include "files/Configuration.h"

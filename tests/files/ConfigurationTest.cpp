@@ -151,6 +151,18 @@ TEST(Configuration, OutOfRangeValuesAndBlankTitlesAreSkipped) {
     EXPECT_EQ(model.graphs[0].colour.green, 0.5);
 }
 
+// The range of an automatic display is computed with the scales the file gives its graphs.
+TEST(Configuration, AutomaticRangeFollowsTheScalesRead) {
+    PlotModel model;
+    model.addGraph("g");
+    model.storeSample(0, 4);
+    std::istringstream file("1\n0\n1\n0\n0\n609\n1\n0\n0\n1\n-1\n1\n0\n0\n0\n0\n1\ng\n0\n2\n1\n0\n0.1\n0.2\n0.3\n");
+    EXPECT_TRUE(readConfiguration(model, file));
+    EXPECT_EQ(model.graphs[0].scale, 2.0);
+    EXPECT_TRUE(model.displays[0].autoRange);
+    EXPECT_EQ(model.displays[0].yMax, 8.0);
+}
+
 // A save that fails partway (the file-size limit standing in for a full disk) reports failure and
 // keeps the configuration that was there; it used to be truncated first.
 TEST(Configuration, AFailedSaveKeepsTheOriginalFile) {

@@ -284,6 +284,101 @@ TEST_F(PlotModelTest, WeightsAndReferenceLines) {
     EXPECT_EQ(model.displays[1].refLines, std::vector<double>{5000.0});
 }
 
+// Every setting users give has its bounds in one setter; values at a bound are taken, values just
+// outside and NaN are ignored and leave the setting as it was.
+TEST_F(PlotModelTest, BoundedSettersTakeTheirLimitsAndNothingBeyond) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* name;
+        bool (PlotModel::*set)(double);
+        double PlotModel::*field;
+        std::vector<double> taken, ignored;
+    } rows[] = {
+        {"font size", &PlotModel::setFontSize, &PlotModel::fontSize, {5, 20, 12.5}, {4.99, 20.01, nan, 0}},
+        {"line width", &PlotModel::setLineWidth, &PlotModel::lineWidth, {1, 9, 2.5}, {0.99, 9.01, nan, 0}},
+        {"reference-line width", &PlotModel::setRefLineWidth, &PlotModel::refLineWidth, {0, 9, 0.5}, {-0.01, 9.01, nan}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        PlotModel model;
+        for (double value : r.taken) {
+            EXPECT_TRUE((model.*r.set)(value)) << value;
+            EXPECT_EQ(model.*r.field, value);
+        }
+        for (double value : r.ignored) {
+            EXPECT_FALSE((model.*r.set)(value)) << value;
+            EXPECT_EQ(model.*r.field, r.taken.back());
+        }
+    }
+
+    PlotModel model;
+    model.addDisplay(1);
+    for (unsigned long weight : {1ul, 99ul}) {
+        model.setDisplayWeight(1, weight);
+        EXPECT_EQ(model.displays[1].weight, weight);
+    }
+    for (unsigned long weight : {0ul, 100ul, 4294967297ul}) model.setDisplayWeight(1, weight);
+    EXPECT_EQ(model.displays[1].weight, 99u);
+    EXPECT_EQ(model.totalWeight, 100u);
+    for (long level : {-1l, 99l, 0l}) {
+        model.setDisplayGridLevel(1, level);
+        EXPECT_EQ(model.displays[1].gridLevel, level);
+    }
+    for (long level : {-2l, 100l, 4294967296l}) model.setDisplayGridLevel(1, level);
+    EXPECT_EQ(model.displays[1].gridLevel, 0);
+
+    model.addGraph("");
+    for (double c : {1.0, 0.0}) {
+        model.setGraphColour(0, c, c, c);
+        EXPECT_EQ(model.graphs[0].colour.red, c);
+    }
+    model.setGraphColour(0, 1.5, nan, 0.5);
+    EXPECT_EQ(model.graphs[0].colour.red, 0.0);
+    EXPECT_EQ(model.graphs[0].colour.green, 0.0);
+    EXPECT_EQ(model.graphs[0].colour.blue, 0.5);
+}
+
+// A scale is never 0 nor infinite, and an automatic range follows a new scale at once.
+TEST_F(PlotModelTest, GraphScaleRecomputesTheAutomaticRange) {
+    PlotModel model;
+    addGraphsWithMaxima(model, {4});
+    ASSERT_EQ(model.displays[0].yMax, 4.0);
+    model.setGraphScale(0, -2.5);
+    EXPECT_EQ(model.graphs[0].scale, -2.5);
+    EXPECT_EQ(model.displays[0].yMin, -10.0);
+    EXPECT_EQ(model.displays[0].yMax, 0.0);
+    for (double scale : {0.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+        model.setGraphScale(0, scale);
+    EXPECT_EQ(model.graphs[0].scale, -2.5);
+    model.setGraphScale(3, 2.0);  // no such graph
+}
+
+// Ctrl+plus and Ctrl+minus move font size and line width together, only while neither is at its
+// bound, and then give the reference lines half the line width.
+TEST_F(PlotModelTest, SizeStepsStopAtTheBounds) {
+    const struct {
+        bool enlarge;
+        double fontSize, lineWidth;
+        bool changed;
+        double fontAfter, widthAfter;
+    } rows[] = {
+        {true, 19, 8, true, 20, 9},   {true, 20, 8, false, 20, 8},  {true, 10, 9, false, 10, 9},
+        {true, 19.5, 2, true, 19.5, 3}, {false, 6, 2, true, 5, 1},    {false, 6, 1, false, 6, 1},
+        {false, 5, 3, false, 5, 3},   {false, 5.5, 3, true, 5.5, 2},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << (r.enlarge ? "enlarge " : "shrink ") << r.fontSize << " " << r.lineWidth);
+        PlotModel model;
+        model.fontSize = r.fontSize;
+        model.lineWidth = r.lineWidth;
+        model.refLineWidth = 3;
+        EXPECT_EQ(r.enlarge ? model.enlargeSizes() : model.shrinkSizes(), r.changed);
+        EXPECT_EQ(model.fontSize, r.fontAfter);
+        EXPECT_EQ(model.lineWidth, r.widthAfter);
+        EXPECT_EQ(model.refLineWidth, r.changed ? 0.0 : 3.0);
+    }
+}
+
 TEST_F(PlotModelTest, DragPreviewRemapsDisplays) {
     PlotModel model;
     model.independentDisplays = false;
