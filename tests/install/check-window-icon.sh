@@ -23,7 +23,14 @@ for data_dirs in "$prefix/share:/usr/share" "/usr/share"; do
     kill -0 "$pid" 2>/dev/null || fail "kivrel ended before showing its window (XDG_DATA_DIRS=$data_dirs)"
     sleep 0.1
   done
-  icon=$(xprop -id "$window" _NET_WM_ICON 2>&1 | head -c 200) || true
+  # The window can be found before the window manager hints reach the server: look again a while.
+  icon=
+  for _ in $(seq 50); do
+    [[ -n $window ]] || break
+    icon=$(xprop -id "$window" _NET_WM_ICON 2>&1 | head -c 200) || true
+    [[ $icon == *"Icon ("* ]] && break
+    sleep 0.1
+  done
   kill "$pid" && wait "$pid" 2>/dev/null || true
   [[ -n $window ]] || fail "no Kivrel window appeared (XDG_DATA_DIRS=$data_dirs)"
   [[ $icon == *"Icon ("* ]] || fail "the window has no icon (XDG_DATA_DIRS=$data_dirs): $icon"
