@@ -77,8 +77,9 @@ int main(int argc, char** argv) {
         const long due = std::min(total, static_cast<long>(elapsed * static_cast<double>(rate)) + 1);
         if (due > written) {
             // How late the oldest of these lines is: more than a burst period means the reader held us up.
-            const auto dueAt = start + std::chrono::duration_cast<Clock::duration>(
-                                           std::chrono::duration<double>(static_cast<double>(written) / static_cast<double>(rate)));
+            const double dueSeconds = static_cast<double>(written) / static_cast<double>(rate);
+            const auto dueAfter = std::chrono::duration<double>(dueSeconds);
+            const auto dueAt = start + std::chrono::duration_cast<Clock::duration>(dueAfter);
             largestLag = std::max(largestLag, now - dueAt);
             burst.clear();
             for (long line = written; line < due; ++line) appendLine(burst, line, columns);
