@@ -236,6 +236,8 @@ def frames_on_screen(window, seconds=1.0):
                               ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
     x11.XDestroyImage.argtypes = [ctypes.POINTER(XImage)]
     x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    for call in (x11.XGrabServer, x11.XUngrabServer, x11.XFlush):
+        call.argtypes = [ctypes.c_void_p]
     display = x11.XOpenDisplay(None)
     width, height = window_size(window)
     z_pixmap, all_planes = 2, (1 << 64) - 1
@@ -243,10 +245,13 @@ def frames_on_screen(window, seconds=1.0):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         picture = hashlib.md5()
+        x11.XGrabServer(display)  # no frame lands between the rows of one grab
         for y in range(0, height, 8):
             image = x11.XGetImage(display, int(window), 0, y, width, 1, all_planes, z_pixmap)
             picture.update(ctypes.string_at(image.contents.data, image.contents.bytes_per_line))
             x11.XDestroyImage(image)
+        x11.XUngrabServer(display)
+        x11.XFlush(display)
         grabs += 1
         if last is not None and picture.digest() != last:
             changes += 1
