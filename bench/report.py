@@ -6,9 +6,10 @@ missed goal is marked "missed" and the command still succeeds.
     python3 bench/report.py <build dir>   (tools/bench.sh builds and runs it under Xvfb)
 
 The Google Benchmark programs write JSON (--benchmark_out); the ingest figures come from
-bench/ingest.sh; the start-up figures are timed here from starting the process to the line that
-the program writes to standard error when its first frame is drawn (KIVREL_REPORT_FIRST_FRAME), and
-for a large plot file also to the line that tells when the file is wholly read.
+bench/ingest.sh, the CPU time and repaints of a steady stream from bench/live.py; the start-up
+figures are timed here from starting the process to the line that the program writes to standard
+error when its first frame is drawn (KIVREL_REPORT_FIRST_FRAME), and for a large plot file also to
+the line that tells when the file is wholly read.
 """
 
 import json
@@ -21,6 +22,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+import live
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -241,6 +244,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix="kivrel-bench-") as out_dir:
         process_line(table, build, out_dir)
         ingest(table, build)
+        live.live(table, build)
         draw_plot(table, build, out_dir)
         plt_files(table, build, out_dir)
         start_up(table, build, out_dir)
