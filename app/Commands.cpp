@@ -26,7 +26,7 @@ int spinValue(GtkSpinButton* spin) { return gtk_spin_button_get_value_as_int(spi
 void togglePause(IOData& io) {
     const bool wasPlaying = io.playing;
     io.playing = !wasPlaying;
-    GSource* watch = io.owner ? io.owner->inputWatch : nullptr;
+    GSource* watch = io.inputWatch;
     if (watch && wasPlaying) {
         io.savedWatchPriority = g_source_get_priority(watch);
         g_source_set_priority(watch, pausedWatchPriority);
@@ -134,24 +134,24 @@ void onPausePlay(GtkButton* button, gpointer data) {
 
 gboolean onEnlarge(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    PlotModel& model = io->owner->model;
+    PlotModel& model = graphOf(*io).model;
     if (model.fontSize < 20 && model.lineWidth < 9) {
         if (model.fontSize + 1 >= 5 && model.fontSize + 1 <= 20) model.fontSize += 1;
         if (model.lineWidth + 1 >= 1 && model.lineWidth + 1 <= 9) model.lineWidth += 1;
         model.refLineWidth = 0.0;
-        refreshPlotArea(*io->owner);
+        refreshPlotArea(graphOf(*io));
     }
     return TRUE;
 }
 
 gboolean onShrink(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    PlotModel& model = io->owner->model;
+    PlotModel& model = graphOf(*io).model;
     if (model.fontSize > 5 && model.lineWidth > 1) {
         if (model.fontSize - 1 >= 5 && model.fontSize - 1 <= 20) model.fontSize -= 1;
         if (model.lineWidth - 1 >= 1 && model.lineWidth - 1 <= 9) model.lineWidth -= 1;
         model.refLineWidth = 0.0;
-        refreshPlotArea(*io->owner);
+        refreshPlotArea(graphOf(*io));
     }
     return TRUE;
 }

@@ -32,13 +32,24 @@ struct DisplayData {
     GtkWidget* envelopeItem = nullptr;
 };
 
+// The application as the input sees it (see input/InputHost.h).
+class GraphInputHost final : public InputHost {
+public:
+    explicit GraphInputHost(GraphData& owner) : graph(owner) {}
+    PlotModel& plotModel() override;
+    GtkWidget* window() const override;
+    GtkWidget* plotArea() const override;
+    void refreshPlot() override;
+
+    GraphData& graph;
+};
+
 struct GraphData {
     static constexpr std::int32_t tagValue = graphDataTag;
     static constexpr const char* typeName = "GraphData";
 
     std::int32_t tag = graphDataTag;
     PlotModel model;
-    GSource* inputWatch = nullptr;
     GtkWidget* mainWindow = nullptr;
     // Nulled by GTK when the widget is destroyed; test before queueing a redraw.
     GtkWidget* drawingArea = nullptr;
@@ -52,8 +63,7 @@ struct GraphData {
     SurfacePtr backBuffer;
     // What drawing the area keeps from frame to frame.
     PlotViewCache viewCache;
-    std::int32_t backupLimit = 50000;
-    std::int32_t serialSpeed = 0;
+    GraphInputHost inputHost{*this};
     IOData io;
     DisplayData display;
     ConfData conf;
@@ -61,10 +71,13 @@ struct GraphData {
     PlotLoad load;
 
     GraphData() {
-        io.owner = this;
+        io.host = &inputHost;
         display.owner = this;
         conf.owner = this;
     }
     GraphData(const GraphData&) = delete;
     GraphData& operator=(const GraphData&) = delete;
 };
+
+// The application record that holds io (every IOData of the program has a GraphInputHost).
+inline GraphData& graphOf(const IOData& io) { return static_cast<GraphInputHost*>(io.host)->graph; }

@@ -202,7 +202,6 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.drawingArea);
     g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph);
     g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph);
-    plotRefresher = refreshPlotArea;  // input brings the widgets in line as it changes the model
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 
     graph.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
@@ -286,6 +285,15 @@ void setWindowIcon(GtkWindow* window) {
 }
 
 }  // namespace
+
+PlotModel& GraphInputHost::plotModel() { return graph.model; }
+GtkWidget* GraphInputHost::window() const { return graph.mainWindow; }
+GtkWidget* GraphInputHost::plotArea() const { return graph.drawingArea; }
+// Input brings the widgets in line as it changes the model; before the area exists and after it
+// is gone there is nothing to bring in line.
+void GraphInputHost::refreshPlot() {
+    if (graph.drawingArea) refreshPlotArea(graph);
+}
 
 void buildMainWindow(GraphData& graph) {
     graph.mainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);

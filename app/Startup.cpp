@@ -208,7 +208,7 @@ int runKivrel(int argc, char** argv) {
     StartupOptions options;
     const int firstFile = parseCommandLine(argc, argv, graph, options);
     if (options.serialSpeed > 0) {
-        graph.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
+        graph.io.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
     }
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "kivrel: cannot open the display (is DISPLAY set?)\n");

@@ -15,7 +15,6 @@
 
 #include <glib.h>
 
-struct GraphData;
 struct IOData;
 struct termios;
 
@@ -36,12 +35,6 @@ constexpr gint64 repaintWaitUs = 20000;
 // the plot sees the line: the backup's own step, replaceable by tests; null records nothing.
 using BackupRecorder = void (*)(IOData& io, const char* line, std::size_t length);
 extern BackupRecorder backupRecorder;
-
-// What follows the lines of one wake-up, as any change of the model: the plotting area's refresh,
-// which also brings the scroll bars and the X zoom in line with an axis the lines grew or an option
-// line changed. The window sets it when it builds the area; null only queues a redraw.
-using PlotRefresher = void (*)(GraphData& graph);
-extern PlotRefresher plotRefresher;
 
 // The two openers replace the current input: the new one is opened, locked and set up first, and
 // only when that worked is the current input closed, replacing called (to clear the plot for the

@@ -172,15 +172,15 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     conf.xLimitEntry = entryRow(first, "X-Axis Limit", formatUnsigned(model.maxXSize).c_str(), 0, 5, 10,
                                 "Maximum size of the X-axis(when Fixed-mode is disabled)");
     conf.backupLimitEntry =
-        entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(graph.backupLimit)).c_str(),
+        entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(graph.io.backupLimit)).c_str(),
                  0, 5, 10, "Maximum backup size");
-    const std::vector<std::int32_t> speeds = listedSpeeds(graph.serialSpeed);
+    const std::vector<std::int32_t> speeds = listedSpeeds(graph.io.serialSpeed);
     std::vector<std::string> speedTexts;
     for (std::int32_t speed : speeds) speedTexts.push_back(std::to_string(speed));
     std::vector<const char*> speedItems;
     for (const std::string& text : speedTexts) speedItems.push_back(text.c_str());
     speedItems.push_back(nullptr);
-    conf.speedCombo = comboRow(first, "BPS", speedPosition(speeds, graph.serialSpeed), speedItems.data(), 3,
+    conf.speedCombo = comboRow(first, "BPS", speedPosition(speeds, graph.io.serialSpeed), speedItems.data(), 3,
                                "Data rate in bits per second (baud) for serial data transmission");
 
     // The spin buttons show the model's values as they are (one decimal): cutting 1.5 to 1 here
@@ -272,8 +272,8 @@ void applyGeneralSettings(ConfData& conf) {
     model.applyXSize(std::strtoul(entryText(conf.xSizeEntry), nullptr, 0));
     const long backupLimit = std::strtol(entryText(conf.backupLimitEntry), nullptr, 0);
     if (backupLimit >= 50000 && backupLimit <= 1000000)
-        graph.backupLimit = static_cast<std::int32_t>(backupLimit);
-    graph.serialSpeed = chosenSpeed(conf.speedCombo);
+        graph.io.backupLimit = static_cast<std::int32_t>(backupLimit);
+    graph.io.serialSpeed = chosenSpeed(conf.speedCombo);
     const double fontSize = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.fontSizeSpin));
     if (fontSize >= 5 && fontSize <= 20) model.fontSize = fontSize;
     const double lineWidth = gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.lineWidthSpin));
@@ -429,7 +429,7 @@ bool applyConfiguration(ConfData& conf) {
 
 void onConfigurationResponse(GtkDialog*, gint response, gpointer data) {
     ConfData* conf = recordFrom<ConfData>(data, __LINE__);
-    const LoweredInputWatch lowered(conf->owner->inputWatch);
+    const LoweredInputWatch lowered(conf->owner->io.inputWatch);
     switch (response) {
         case loadResponse:
             loadFromChosenFile(*conf);

@@ -264,7 +264,7 @@ TEST_F(FileCommandsTest, OpenDeviceStandardInputAndCloseDevice) {
     onOpenDevice(GTK_MENU_ITEM(item), &graph.io);
     g_object_unref(item);
     EXPECT_EQ(graph.io.inputKind, InputKind::standardInput);
-    EXPECT_NE(graph.inputWatch, nullptr);
+    EXPECT_NE(graph.io.inputWatch, nullptr);
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel: [StdIn]");
 
     run(onCloseDevice);

@@ -35,7 +35,7 @@ TEST(MainWindow, StartsEmptyWithItsRowsInOrder) {
     GraphData& graph = fixture.graph;
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
     EXPECT_EQ(graph.io.inputChannel, nullptr);
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     EXPECT_FALSE(gtk_widget_get_visible(graph.io.indicatorImage));
 
     const std::vector<GtkWidget*> rows = childrenOf(gtk_bin_get_child(GTK_BIN(graph.mainWindow)));
