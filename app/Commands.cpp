@@ -49,7 +49,7 @@ void onClear(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     stopPlotLoad(*graph);
     graph->model.clear();
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onDisplayMenuOpened(GtkMenuItem*, gpointer data) {
@@ -72,7 +72,7 @@ void onAddDisplay(GtkMenuItem*, gpointer data) {
         setCheckItem(display->independentItem, model.independentDisplays);
     }
     model.addDisplay(1);
-    refreshPlotArea(*display->owner);
+    refreshPlotArea(display->owner->plot);
 }
 
 void onRemoveDisplay(GtkMenuItem*, gpointer data) {
@@ -84,44 +84,44 @@ void onRemoveDisplay(GtkMenuItem*, gpointer data) {
         setCheckItem(display->independentItem, model.independentDisplays);
     }
     model.removeLastDisplay();
-    refreshPlotArea(*display->owner);
+    refreshPlotArea(display->owner->plot);
 }
 
 void onIndependentToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.setIndependentDisplays(itemActive(item));
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onFramesToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.frames = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onHighFrequencyToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.highFrequency = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onFixedXAxisToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.fixedXAxis = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onSharedYToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.sharedYMinMax = itemActive(item);
     for (unsigned d = 0; d < graph->model.displays.size(); ++d) graph->model.recomputeYRange(d);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onEnvelopeToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.envelope = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onPausePlay(GtkButton* button, gpointer data) {
@@ -139,7 +139,7 @@ gboolean onEnlarge(gpointer data) {
         if (model.fontSize + 1 >= 5 && model.fontSize + 1 <= 20) model.fontSize += 1;
         if (model.lineWidth + 1 >= 1 && model.lineWidth + 1 <= 9) model.lineWidth += 1;
         model.refLineWidth = 0.0;
-        refreshPlotArea(graphOf(*io));
+        refreshPlotArea(graphOf(*io).plot);
     }
     return TRUE;
 }
@@ -151,7 +151,7 @@ gboolean onShrink(gpointer data) {
         if (model.fontSize - 1 >= 5 && model.fontSize - 1 <= 20) model.fontSize -= 1;
         if (model.lineWidth - 1 >= 1 && model.lineWidth - 1 <= 9) model.lineWidth -= 1;
         model.refLineWidth = 0.0;
-        refreshPlotArea(graphOf(*io));
+        refreshPlotArea(graphOf(*io).plot);
     }
     return TRUE;
 }
@@ -160,23 +160,23 @@ void onGridChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const int value = spinValue(spin);
     if (value >= 0 && value < 100) graph->model.gridLevel = value;
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onXZoomChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.xZoom = spinValue(spin);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onYZoomChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const int value = spinValue(spin);
     if (value >= 0) graph->model.yZoom = value;
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onScrollChanged(GtkAdjustment*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }

@@ -119,6 +119,6 @@ void onEvalExpression(GtkMenuItem* item, gpointer data) {
     const bool wasPlaying = io->playing;
     if (wasPlaying) togglePause(*io);
     graph.model.merge(result);
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
     if (wasPlaying) togglePause(*io);
 }

@@ -10,12 +10,10 @@
 #include "input/IOData.h"
 #include "input/RecordTag.h"
 #include "model/PlotModel.h"
-#include "render/CairoPtr.h"
-#include "render/Renderer.h"
+#include "render/PlotAreaHandlers.h"
 #include "ui/ConfData.h"
 
 typedef struct _GtkWidget GtkWidget;
-typedef struct _GtkAdjustment GtkAdjustment;
 
 struct DisplayData {
     static constexpr std::int32_t tagValue = displayDataTag;
@@ -51,18 +49,10 @@ struct GraphData {
     std::int32_t tag = graphDataTag;
     PlotModel model;
     GtkWidget* mainWindow = nullptr;
-    // Nulled by GTK when the widget is destroyed; test before queueing a redraw.
-    GtkWidget* drawingArea = nullptr;
-    GtkWidget* xZoomSpin = nullptr;
     GtkWidget* yZoomSpin = nullptr;
     GtkWidget* gridSpin = nullptr;
-    GtkAdjustment* horizontalAdjustment = nullptr;
-    GtkAdjustment* verticalAdjustment = nullptr;
-    // Back buffer of the drawing area's size, an image replaced on every "configure-event"; the
-    // "draw" handler draws the picture into it and paints it onto a context that is not an image.
-    SurfacePtr backBuffer;
-    // What drawing the area keeps from frame to frame.
-    PlotViewCache viewCache;
+    // The plotting area, its scroll bars and the X-Zoom spin button.
+    PlotArea plot{model};
     GraphInputHost inputHost{*this};
     IOData io;
     DisplayData display;
@@ -73,7 +63,8 @@ struct GraphData {
     GraphData() {
         io.host = &inputHost;
         display.owner = this;
-        conf.owner = this;
+        conf.model = &model;
+        conf.io = &io;
     }
     GraphData(const GraphData&) = delete;
     GraphData& operator=(const GraphData&) = delete;

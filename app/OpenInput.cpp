@@ -61,7 +61,7 @@ bool finishReadingIntoLive(IOData& io, const std::string& utf8Name, const std::s
         model.generalTitle.clear();
         showErrorDialog(graph.mainWindow, failedOpening, nameAndProblem(utf8Name, problem).c_str());
     } else {
-        refreshPlotArea(graph);
+        refreshPlotArea(graph.plot);
         setWindowTitle(graph.mainWindow, utf8Name);
         io.currentInputName = utf8Name;
         io.lastSavedPlotName.clear();
@@ -167,7 +167,7 @@ bool mergePlotFile(const FileName& name, IOData& io) {
     if (wasPlaying) togglePause(io);
     other.fixedXAxis = true;
     graph.model.merge(other);
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
     if (wasPlaying) togglePause(io);
     return true;
 }

@@ -77,7 +77,7 @@ gboolean readStep(gpointer data) {
     const gint64 now = g_get_monotonic_time();
     if (now - load.lastRedraw >= redrawMicroseconds) {
         load.lastRedraw = now;
-        refreshPlotArea(*graph);
+        refreshPlotArea(graph->plot);
     }
     return G_SOURCE_CONTINUE;
 }
@@ -132,7 +132,7 @@ void stopPlotLoad(GraphData& graph) {
     load.done = nullptr;
     load.then = nullptr;
     graph.model.fixedXAxis = true;
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
 }
 
 void afterPlotLoad(GraphData& graph, std::function<void()> work) {

@@ -59,10 +59,10 @@ const gint64* reportedStart = nullptr;
 
 void addFirstFrameReport(GraphData& graph, gint64& startTime) {
     const char* value = std::getenv("KIVREL_REPORT_FIRST_FRAME");
-    if (!value || !*value || std::strcmp(value, "0") == 0 || !graph.drawingArea) return;
+    if (!value || !*value || std::strcmp(value, "0") == 0 || !graph.plot.drawingArea) return;
     reportedStart = &startTime;
     // After the plot's own draw handler, so that the frame is complete when the line is written.
-    g_signal_connect_after(graph.drawingArea, "draw", G_CALLBACK(reportFirstFrame), &startTime);
+    g_signal_connect_after(graph.plot.drawingArea, "draw", G_CALLBACK(reportFirstFrame), &startTime);
 }
 
 // With the first-frame report on, a second line tells when the input file and the plot files
@@ -87,9 +87,9 @@ gboolean releaseLoadAfterFrame(GtkWidget* area, cairo_t*, gpointer data) {
 // frame comes at once; a window that is not drawn (minimised, on another desktop) starts the
 // reading after half a second.
 void holdLoadForFirstFrame(GraphData& graph) {
-    if (!graph.drawingArea) return;
+    if (!graph.plot.drawingArea) return;
     graph.load.held = true;
-    g_signal_connect_after(graph.drawingArea, "draw", G_CALLBACK(releaseLoadAfterFrame), &graph);
+    g_signal_connect_after(graph.plot.drawingArea, "draw", G_CALLBACK(releaseLoadAfterFrame), &graph);
     g_timeout_add(500, releaseLoad, &graph);
 }
 
@@ -144,7 +144,7 @@ void applyOptionsToLiveInput(GraphData& graph, int argc, char** argv) {
     model.sourceName = std::move(sourceName);
     model.generalTitle = std::move(generalTitle);
     applyPlotOptions(argc, argv, graph);
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
 }
 
 void tearDown(GraphData& graph, guint saveSignal) {

@@ -267,7 +267,7 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     // (After opening: the spy's stand-in backup would show the recording indicator, and the
     // window's new layout would repaint the plot.)
     LineSpy spy(graph.io);
-    GdkWindow* plot = gtk_widget_get_window(graph.drawingArea);
+    GdkWindow* plot = gtk_widget_get_window(graph.plot.drawingArea);
     drainEvents();
     // Hold repaints back, so that the redraws the input asks for stay visible.
     gdk_window_freeze_updates(plot);

@@ -98,8 +98,8 @@ TEST(InputStatus, NeverChangesTheWindowsSize) {
         gtk_widget_get_preferred_width(graph.mainWindow, &minimum, &natural);
         return std::vector<int>{gtk_widget_get_allocated_width(graph.mainWindow),
                                 gtk_widget_get_allocated_height(graph.mainWindow),
-                                gtk_widget_get_allocated_width(graph.drawingArea),
-                                gtk_widget_get_allocated_height(graph.drawingArea), minimum};
+                                gtk_widget_get_allocated_width(graph.plot.drawingArea),
+                                gtk_widget_get_allocated_height(graph.plot.drawingArea), minimum};
     };
     settle();
     const std::vector<int> before = sizes();

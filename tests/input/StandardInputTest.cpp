@@ -65,7 +65,7 @@ TEST(StandardInput, ThePlotRepaintsWhileAFastStreamIsRead) {
         int drawsWhileStreaming = 0;
     } counter{&graph.io};
     const gulong handler = g_signal_connect(
-        graph.drawingArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
+        graph.plot.drawingArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
             auto* c = static_cast<Counter*>(record);
             if (c->io->inputChannel && c->io->linesHandedOn > 0) ++c->drawsWhileStreaming;
             return FALSE;
@@ -76,7 +76,7 @@ TEST(StandardInput, ThePlotRepaintsWhileAFastStreamIsRead) {
     std::thread writer = input.writeAndClose(data);
     runUntil([&] { return graph.io.inputChannel == nullptr; });
     writer.join();
-    g_signal_handler_disconnect(graph.drawingArea, handler);
+    g_signal_handler_disconnect(graph.plot.drawingArea, handler);
     // The input's watch outranks repaints and the pipe never runs dry, yet the plot is redrawn
     // again and again while the stream lasts.
     EXPECT_GE(counter.drawsWhileStreaming, 3);

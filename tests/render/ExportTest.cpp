@@ -28,7 +28,7 @@ class ExportTest : public ::testing::Test {
         model.setXSize(101);
         model.processLine("1 2");
         model.processLine("-1 0.5");
-        refreshPlotArea(graph);
+        refreshPlotArea(graph.plot);
     }
 
     static FileName named(const std::string& text) {
@@ -37,9 +37,9 @@ class ExportTest : public ::testing::Test {
         return name;
     }
 
-    int areaWidth() const { return gtk_widget_get_allocated_width(graph.drawingArea); }
-    int areaHeight() const { return gtk_widget_get_allocated_height(graph.drawingArea); }
-    int spinXZoom() const { return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)); }
+    int areaWidth() const { return gtk_widget_get_allocated_width(graph.plot.drawingArea); }
+    int areaHeight() const { return gtk_widget_get_allocated_height(graph.plot.drawingArea); }
+    int spinXZoom() const { return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.plot.xZoomSpin)); }
 
     TemporaryFolder folder;
     MainWindowFixture fixture;
@@ -52,18 +52,18 @@ TEST_F(ExportTest, WritesTheAreaAtItsSizeAndLeavesTheWidgetsAsTheyAre) {
     const int corrected = areaWidth() / 100 - 1;
     ASSERT_GT(corrected, 0);
     ASSERT_EQ(model.xZoom, corrected);
-    EXPECT_EQ(exportDrawing(graph, named(path)), 1);
+    EXPECT_EQ(exportDrawing(graph.plot, named(path)), 1);
     const PageSize size = pdfPageSize(path);
     EXPECT_EQ(size.width, areaWidth() + 6);
     EXPECT_EQ(size.height, areaHeight() + 6);
     EXPECT_EQ(model.xZoom, corrected);
     EXPECT_EQ(spinXZoom(), corrected);
-    EXPECT_EQ(gtk_adjustment_get_upper(graph.horizontalAdjustment), 101);
+    EXPECT_EQ(gtk_adjustment_get_upper(graph.plot.horizontalAdjustment), 101);
 }
 
 TEST_F(ExportTest, PngHasTheAreaSizePlusABlankStrip) {
     const std::string path = folder / "plot.png";
-    EXPECT_EQ(exportDrawing(graph, named(path)), 1);
+    EXPECT_EQ(exportDrawing(graph.plot, named(path)), 1);
     const SurfacePtr png{cairo_image_surface_create_from_png(path.c_str())};
     ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
     EXPECT_EQ(cairo_image_surface_get_width(png.get()), areaWidth() + 6);
@@ -85,7 +85,7 @@ TEST_F(ExportTest, RefusesShortNamesAndOtherEndings) {
         SCOPED_TRACE(r.name);
         // A zoom no refresh has corrected yet stays as it is.
         model.xZoom = 0;
-        EXPECT_EQ(exportDrawing(graph, named(r.file)), 0);
+        EXPECT_EQ(exportDrawing(graph.plot, named(r.file)), 0);
         EXPECT_EQ(model.xZoom, 0);
         EXPECT_FALSE(!r.file.empty() && std::filesystem::exists(r.file));
     }
