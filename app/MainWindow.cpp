@@ -251,8 +251,8 @@ void packMenuRow(GraphData& graph, GtkWidget* column, GtkAccelGroup* accelerator
     gtk_box_pack_start(GTK_BOX(row), buildMenuBar(graph, accelerators), FALSE, FALSE, 3);
     gtk_box_pack_start(GTK_BOX(row), statusSpace(graph), TRUE, TRUE, 0);
 
-    graph.io.indicatorPixbuf = gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm));
-    graph.io.indicatorImage = gtk_image_new_from_pixbuf(graph.io.indicatorPixbuf);
+    graph.io.indicatorPixbuf.reset(gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm)));
+    graph.io.indicatorImage = gtk_image_new_from_pixbuf(graph.io.indicatorPixbuf.get());
     gtk_widget_set_tooltip_text(graph.io.indicatorImage, "When active, input data is being recorded");
     gtk_widget_set_no_show_all(graph.io.indicatorImage, TRUE);
     gtk_box_pack_start(GTK_BOX(row), graph.io.indicatorImage, FALSE, FALSE, 5);

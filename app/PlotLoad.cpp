@@ -14,6 +14,10 @@
 
 std::uintmax_t stepwiseLoadBytes = 1u << 20;
 
+PlotLoad::~PlotLoad() {
+    if (source != 0) g_source_remove(source);
+}
+
 namespace {
 
 // One step reads lines for about this long, so a pending redraw or a key waits no longer.

@@ -153,10 +153,6 @@ void tearDown(GraphData& graph, guint saveSignal) {
     closeInput(graph.io);
     closeBackup(graph.io);
     dropBackupFailureMessage(graph.io);
-    if (graph.io.indicatorPixbuf) {
-        g_object_unref(graph.io.indicatorPixbuf);
-        graph.io.indicatorPixbuf = nullptr;
-    }
 }
 
 }  // namespace

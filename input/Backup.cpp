@@ -131,7 +131,7 @@ bool openBackup(const FileName& name, bool append, IOData& io, const std::vector
     return channel != nullptr;
 }
 
-void closeBackup(IOData& io) {
+void releaseBackupChannel(IOData& io) {
     GIOChannel* channel = io.backupChannel;
     if (!channel) return;
     if (io.backupKind == BackupKind::file) {
@@ -143,6 +143,11 @@ void closeBackup(IOData& io) {
     io.backupKind = BackupKind::none;
     io.backupChannel = nullptr;
     io.backupLineCount = 0;
+}
+
+void closeBackup(IOData& io) {
+    if (!io.backupChannel) return;
+    releaseBackupChannel(io);
     updateRecordingIndicator(&io);
 }
 

@@ -10,6 +10,7 @@
 #include <glib.h>
 
 #include "input/ByteQueue.h"
+#include "input/GlibPtr.h"
 #include "input/InputHost.h"
 #include "input/LineCutter.h"
 #include "input/RecordTag.h"
@@ -61,7 +62,7 @@ struct IOData {
     bool playing = true;
     std::string currentInputName;
     std::string lastSavedPlotName;
-    GdkPixbuf* indicatorPixbuf = nullptr;
+    GObjectRef<GdkPixbuf> indicatorPixbuf;  // the recording indicator's picture
     GtkWidget* indicatorImage = nullptr;
 
     // Reading without ever blocking or starving the window (kept by the input channel code).
@@ -89,6 +90,14 @@ struct IOData {
     std::shared_ptr<termios> savedLine;  // the open terminal's own settings, given back on close
     std::int32_t deviceSpeed = -1;  // the speed it was opened at (negative: line left as it was)
     guint reconnectTimer = 0;       // the half-second retry while a vanished device is awaited
+
+    IOData() = default;
+    IOData(const IOData&) = delete;
+    IOData& operator=(const IOData&) = delete;
+    // Gives back what is still open (nothing once the input and the backup are closed): first the
+    // main-loop sources that point at this record, then the input's descriptor and the backup.
+    // Neither the window nor the status hear of it: at the end they may be gone.
+    ~IOData();
 
     // The host's window, or null without a host.
     GtkWidget* window() const { return host ? host->window() : nullptr; }

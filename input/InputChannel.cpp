@@ -538,8 +538,7 @@ bool configureSerialLine(int fd, std::int32_t speed) {
     return speedAccepted(wanted, reportedLineSpeed(fd));
 }
 
-void closeInput(IOData& io) {
-    stopWaiting(io);
+void releaseInputChannel(IOData& io) {
     if (!io.inputChannel) return;
     GIOChannel* channel = io.inputChannel;
     io.inputChannel = nullptr;
@@ -557,6 +556,12 @@ void closeInput(IOData& io) {
     }
     g_io_channel_unref(channel);
     removeDrawHook(io);
+}
+
+void closeInput(IOData& io) {
+    stopWaiting(io);
+    if (!io.inputChannel) return;
+    releaseInputChannel(io);
     resetInputState(io);
     updateRecordingIndicator(&io);
     stopInputStatus(io);

@@ -66,6 +66,10 @@ extern SerialLineSetter serialLineSetter;
 // nothing when neither is going on.
 void closeInput(IOData& io);
 
+// The part of closeInput that gives back the descriptor, its watch and the draw hook, and tells no
+// one: the record's destructor uses it for an input still open at the end.
+void releaseInputChannel(IOData& io);
+
 // Reconnecting: with it on, a serial device that vanishes (hang-up, read error, end of file) is
 // tried again under its name and at its speed every half second until it opens, and reading goes
 // on into the same plot. While paused the device is awaited as well, and what it sent before it

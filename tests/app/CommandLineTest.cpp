@@ -10,7 +10,8 @@
 
 #include "app/GraphData.h"
 #include "app/StartupOptions.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/ProcessSettings.h"
 
 namespace {
 
@@ -21,14 +22,7 @@ struct Parsed {
 
 class CommandLineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedIndependent = defaultIndependentDisplays;
-        savedPruning = directoryPruning;
-    }
-    void TearDown() override {
-        defaultIndependentDisplays = savedIndependent;
-        directoryPruning = savedPruning;
-    }
+    ProcessSettingsGuard settings;
 
     Parsed parse(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "kivrel");
@@ -47,8 +41,6 @@ protected:
     PlotModel& model = graph.model;
     std::vector<std::string> storage;
     std::vector<char*> pointers;
-    bool savedIndependent = true;
-    bool savedPruning = true;
 };
 
 TEST_F(CommandLineTest, SizesLimitsAndRates) {

@@ -13,7 +13,7 @@
 #include "input/InputChannel.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "input/Backup.h"
 #include "tests/app/ChooserSteps.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 
 namespace {

@@ -161,7 +161,6 @@ TEST_F(MenuTest, ReconnectDeviceIsOffUntilChecked) {
     EXPECT_TRUE(other.io.reconnectDevice);
     g_signal_handlers_disconnect_by_func(other.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit), nullptr);
     gtk_widget_destroy(other.mainWindow);
-    if (other.io.indicatorPixbuf) g_object_unref(other.io.indicatorPixbuf);
     drainEvents();
 }
 

@@ -13,7 +13,7 @@
 #include "app/OpenInput.h"
 #include "input/FileName.h"
 #include "tests/app/ChooserSteps.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
 

@@ -18,7 +18,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "input/LineSpeed.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 
 namespace {
@@ -230,6 +230,25 @@ TEST(SerialDevice, OpenDeviceOnTheDeviceBeingReadStartsItAfresh) {
     EXPECT_EQ(graph.model.graphs[0].samples[0], 7.0);
 }
 
+// An input still open when its record goes (the program ends without closing it) leaves no
+// main-loop source pointing at the record, and gives the device and its lock back.
+TEST(SerialDevice, AnInputRecordThatGoesReleasesItsOpenDevice) {
+    PseudoTerminal device;
+    const void* record = nullptr;
+    {
+        GraphData graph;
+        graph.io.serialSpeed = -1;
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+        record = &graph.io;
+        ASSERT_NE(g_main_context_find_source_by_user_data(nullptr, const_cast<void*>(record)), nullptr);
+    }
+    EXPECT_EQ(g_main_context_find_source_by_user_data(nullptr, const_cast<void*>(record)), nullptr);
+    const int fd = open(device.name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock went with the record";
+    close(fd);
+}
+
 TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
     const SerialLineSetter saved = serialLineSetter;
     serialLineSetter = [](int, std::int32_t) { return false; };
@@ -405,20 +424,11 @@ TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
 // A device name that is a symbolic link to a pseudo-terminal: pulling the adapter out closes the
 // terminal, plugging it in again makes a new one and points the link at it.
 struct PluggableDevice {
-    std::string directory;
-    std::string link;
+    TempDir directory;
+    std::string link = directory.path("ttyKivrel");
     std::unique_ptr<PseudoTerminal> terminal = std::make_unique<PseudoTerminal>();
 
-    PluggableDevice() {
-        char pattern[] = "/tmp/kivrel-reconnect-XXXXXX";
-        directory = mkdtemp(pattern) ? pattern : "";
-        link = directory + "/ttyKivrel";
-        EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0);
-    }
-    ~PluggableDevice() {
-        unlink(link.c_str());
-        rmdir(directory.c_str());
-    }
+    PluggableDevice() { EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0); }
     PluggableDevice(const PluggableDevice&) = delete;
     PluggableDevice& operator=(const PluggableDevice&) = delete;
 

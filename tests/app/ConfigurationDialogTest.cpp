@@ -10,7 +10,7 @@
 #include "input/SerialSpeeds.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/model/CommaLocale.h"
 #include "ui/ConfigurationDialog.h"
 
