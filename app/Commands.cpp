@@ -26,7 +26,7 @@ int spinValue(GtkSpinButton* spin) { return gtk_spin_button_get_value_as_int(spi
 void togglePause(IOData& io) {
     const bool wasPlaying = io.playing;
     io.playing = !wasPlaying;
-    GSource* watch = io.owner ? io.owner->inputWatch : nullptr;
+    GSource* watch = io.inputWatch;
     if (watch && wasPlaying) {
         io.savedWatchPriority = g_source_get_priority(watch);
         g_source_set_priority(watch, pausedWatchPriority);
@@ -49,7 +49,7 @@ void onClear(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     stopPlotLoad(*graph);
     graph->model.clear();
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onDisplayMenuOpened(GtkMenuItem*, gpointer data) {
@@ -72,7 +72,7 @@ void onAddDisplay(GtkMenuItem*, gpointer data) {
         setCheckItem(display->independentItem, model.independentDisplays);
     }
     model.addDisplay(1);
-    refreshPlotArea(*display->owner);
+    refreshPlotArea(display->owner->plot);
 }
 
 void onRemoveDisplay(GtkMenuItem*, gpointer data) {
@@ -84,44 +84,44 @@ void onRemoveDisplay(GtkMenuItem*, gpointer data) {
         setCheckItem(display->independentItem, model.independentDisplays);
     }
     model.removeLastDisplay();
-    refreshPlotArea(*display->owner);
+    refreshPlotArea(display->owner->plot);
 }
 
 void onIndependentToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.setIndependentDisplays(itemActive(item));
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onFramesToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.frames = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onHighFrequencyToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.highFrequency = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onFixedXAxisToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.fixedXAxis = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onSharedYToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.sharedYMinMax = itemActive(item);
     for (unsigned d = 0; d < graph->model.displays.size(); ++d) graph->model.recomputeYRange(d);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onEnvelopeToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.envelope = itemActive(item);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onPausePlay(GtkButton* button, gpointer data) {
@@ -134,13 +134,13 @@ void onPausePlay(GtkButton* button, gpointer data) {
 
 gboolean onEnlarge(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    if (io->owner->model.enlargeSizes()) refreshPlotArea(*io->owner);
+    if (graphOf(*io).model.enlargeSizes()) refreshPlotArea(graphOf(*io).plot);
     return TRUE;
 }
 
 gboolean onShrink(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    if (io->owner->model.shrinkSizes()) refreshPlotArea(*io->owner);
+    if (graphOf(*io).model.shrinkSizes()) refreshPlotArea(graphOf(*io).plot);
     return TRUE;
 }
 
@@ -148,23 +148,23 @@ void onGridChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const int value = spinValue(spin);
     if (value >= 0 && value <= maxGridLevel) graph->model.gridLevel = value;
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onXZoomChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.xZoom = spinValue(spin);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onYZoomChanged(GtkSpinButton* spin, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     const int value = spinValue(spin);
     if (value >= 0) graph->model.yZoom = value;
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }
 
 void onScrollChanged(GtkAdjustment*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
-    refreshPlotArea(*graph);
+    refreshPlotArea(graph->plot);
 }

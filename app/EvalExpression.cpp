@@ -101,7 +101,7 @@ bool runInputDialog(GtkWidget* parent, std::string& expression, std::string& xMi
 
 void onEvalExpression(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    GraphData& graph = *io->owner;
+    GraphData& graph = graphOf(*io);
     if (!item || !graph.mainWindow) return;
     // The X range offered and evaluated is the whole plot's.
     finishPlotLoad(graph);
@@ -119,6 +119,6 @@ void onEvalExpression(GtkMenuItem* item, gpointer data) {
     const bool wasPlaying = io->playing;
     if (wasPlaying) togglePause(*io);
     graph.model.merge(result);
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
     if (wasPlaying) togglePause(*io);
 }

@@ -51,17 +51,17 @@ std::string proposedName(const IOData& io, const char* extension) {
 
 void onOpenFile(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    if (!item || !io->owner->mainWindow) return;
+    if (!item || !graphOf(*io).mainWindow) return;
     FileName name;
     // A cancelled chooser is the user's "no": nothing happens and nothing is said.
-    if (runOpenDialog(io->owner->mainWindow, "Open File", "plt", name)) openInput(name, *io);
+    if (runOpenDialog(graphOf(*io).mainWindow, "Open File", "plt", name)) openInput(name, *io);
 }
 
 void onMergeFile(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    if (!item || !io->owner->mainWindow) return;
+    if (!item || !graphOf(*io).mainWindow) return;
     FileName name;
-    if (runOpenDialog(io->owner->mainWindow, "Merge File", "plt", name)) mergePlotFile(name, *io);
+    if (runOpenDialog(graphOf(*io).mainWindow, "Merge File", "plt", name)) mergePlotFile(name, *io);
 }
 
 void onOpenDevice(GtkMenuItem* item, gpointer data) {
@@ -77,7 +77,7 @@ void onOpenDevice(GtkMenuItem* item, gpointer data) {
 void onCloseDevice(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     if (!isMenuItem(item)) return;
-    stopPlotLoad(*io->owner);
+    stopPlotLoad(graphOf(*io));
     closeInput(*io);
 }
 
@@ -89,7 +89,7 @@ void onReconnectToggled(GtkMenuItem* item, gpointer data) {
 
 void onSave(GtkMenuItem*, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    GraphData& graph = *io->owner;
+    GraphData& graph = graphOf(*io);
     if (!graph.mainWindow) return;
     finishPlotLoad(graph);
     PauseDuring pause(*io);
@@ -114,10 +114,10 @@ void onSave(GtkMenuItem*, gpointer data) {
 }
 void onBackupDevice(GtkMenuItem* item, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    if (!item || !io->owner->mainWindow) return;
+    if (!item || !graphOf(*io).mainWindow) return;
     FileName name;
     // A dialog backup always starts a new file; appending is a start-up choice (-a).
-    if (runSaveDialog(io->owner->mainWindow, "Backup File", nullptr, "untitled.plt", "plt", name) && !name.empty()) {
+    if (runSaveDialog(graphOf(*io).mainWindow, "Backup File", nullptr, "untitled.plt", "plt", name) && !name.empty()) {
         openBackup(name, false, *io);
     }
 }
@@ -129,7 +129,7 @@ void onCloseBackup(GtkMenuItem*, gpointer data) {
 
 void onExport(GtkMenuItem*, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
-    GraphData& graph = *io->owner;
+    GraphData& graph = graphOf(*io);
     if (!graph.mainWindow) return;
     finishPlotLoad(graph);
     PauseDuring pause(*io);
@@ -138,7 +138,7 @@ void onExport(GtkMenuItem*, gpointer data) {
     if (!runSaveDialog(graph.mainWindow, "Export to PDF/SVG", nullptr, proposed.c_str(), "pdf", name)) return;
     if (name.length <= 4) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file name: ", name.utf8Name.c_str());
-    } else if (exportDrawing(graph, name) == 0) {
+    } else if (exportDrawing(graph.plot, name) == 0) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file: ", name.utf8Name.c_str());
     }
 }

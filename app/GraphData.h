@@ -10,12 +10,10 @@
 #include "input/IOData.h"
 #include "input/RecordTag.h"
 #include "model/PlotModel.h"
-#include "render/CairoPtr.h"
-#include "render/Renderer.h"
+#include "render/PlotAreaHandlers.h"
 #include "ui/ConfData.h"
 
 typedef struct _GtkWidget GtkWidget;
-typedef struct _GtkAdjustment GtkAdjustment;
 
 struct DisplayData {
     static constexpr std::int32_t tagValue = displayDataTag;
@@ -32,28 +30,30 @@ struct DisplayData {
     GtkWidget* envelopeItem = nullptr;
 };
 
+// The application as the input sees it (see input/InputHost.h).
+class GraphInputHost final : public InputHost {
+public:
+    explicit GraphInputHost(GraphData& owner) : graph(owner) {}
+    PlotModel& plotModel() override;
+    GtkWidget* window() const override;
+    GtkWidget* plotArea() const override;
+    void refreshPlot() override;
+
+    GraphData& graph;
+};
+
 struct GraphData {
     static constexpr std::int32_t tagValue = graphDataTag;
     static constexpr const char* typeName = "GraphData";
 
     std::int32_t tag = graphDataTag;
     PlotModel model;
-    GSource* inputWatch = nullptr;
     GtkWidget* mainWindow = nullptr;
-    // Nulled by GTK when the widget is destroyed; test before queueing a redraw.
-    GtkWidget* drawingArea = nullptr;
-    GtkWidget* xZoomSpin = nullptr;
     GtkWidget* yZoomSpin = nullptr;
     GtkWidget* gridSpin = nullptr;
-    GtkAdjustment* horizontalAdjustment = nullptr;
-    GtkAdjustment* verticalAdjustment = nullptr;
-    // Back buffer of the drawing area's size, an image replaced on every "configure-event"; the
-    // "draw" handler draws the picture into it and paints it onto a context that is not an image.
-    SurfacePtr backBuffer;
-    // What drawing the area keeps from frame to frame.
-    PlotViewCache viewCache;
-    std::int32_t backupLimit = 50000;
-    std::int32_t serialSpeed = 0;
+    // The plotting area, its scroll bars and the X-Zoom spin button.
+    PlotArea plot{model};
+    GraphInputHost inputHost{*this};
     IOData io;
     DisplayData display;
     ConfData conf;
@@ -61,10 +61,14 @@ struct GraphData {
     PlotLoad load;
 
     GraphData() {
-        io.owner = this;
+        io.host = &inputHost;
         display.owner = this;
-        conf.owner = this;
+        conf.model = &model;
+        conf.io = &io;
     }
     GraphData(const GraphData&) = delete;
     GraphData& operator=(const GraphData&) = delete;
 };
+
+// The application record that holds io (every IOData of the program has a GraphInputHost).
+inline GraphData& graphOf(const IOData& io) { return static_cast<GraphInputHost*>(io.host)->graph; }

@@ -22,9 +22,9 @@ namespace {
 // The configuration dialog shows and sets the whole plot: a file still being read is read to its
 // end first.
 void onConfigureItem(GtkMenuItem* item, gpointer data) {
-    ConfData* conf = recordFrom<ConfData>(data, __LINE__);
-    if (conf->owner) finishPlotLoad(*conf->owner);
-    onConfigure(item, data);
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    finishPlotLoad(*graph);
+    onConfigure(item, &graph->conf);
 }
 
 const char* const styleSheet =
@@ -114,7 +114,7 @@ GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     display.envelopeItem = addMenuItem(
         menu, accelerators, {"Min/Max Envelope", ItemKind::check, 0, G_CALLBACK(onEnvelopeToggled), &graph});
     addMenuItem(menu, accelerators,
-                {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigureItem), &graph.conf});
+                {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigureItem), &graph});
     addSeparator(menu);
     addMenuItem(menu, accelerators, {"Version:\t\t0.36", ItemKind::label, 0, nullptr, nullptr});
     return menu;
@@ -163,14 +163,14 @@ void packToolRow(GraphData& graph, GtkWidget* box) {
     gtk_box_pack_start(GTK_BOX(box), gtk_label_new(""), TRUE, TRUE, 0);
 
     graph.gridSpin = spinButton(0, maxGridLevel);
-    graph.xZoomSpin = spinButton(-99, 99);
+    graph.plot.xZoomSpin = spinButton(-99, 99);
     graph.yZoomSpin = spinButton(0, 99);
     const struct {
         const char* label;
         GtkWidget* spin;
         GCallback handler;
     } spins[] = {{"Grid: ", graph.gridSpin, G_CALLBACK(onGridChanged)},
-                 {"X-Zoom: ", graph.xZoomSpin, G_CALLBACK(onXZoomChanged)},
+                 {"X-Zoom: ", graph.plot.xZoomSpin, G_CALLBACK(onXZoomChanged)},
                  {"Y-Zoom: ", graph.yZoomSpin, G_CALLBACK(onYZoomChanged)}};
     for (const auto& s : spins) {
         gtk_box_pack_start(GTK_BOX(box), gtk_label_new(s.label), FALSE, FALSE, 0);
@@ -189,25 +189,24 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     gtk_container_set_border_width(GTK_CONTAINER(row), 10);
     gtk_style_context_add_class(gtk_widget_get_style_context(row), "bgcw");
 
-    graph.drawingArea = gtk_drawing_area_new();
-    GtkWidget* area = graph.drawingArea;
+    graph.plot.drawingArea = gtk_drawing_area_new();
+    GtkWidget* area = graph.plot.drawingArea;
     gtk_widget_set_size_request(area, 250, 250);
     gtk_widget_add_events(area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
                                     GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
-    g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &graph);
-    g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &graph);
-    g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &graph);
-    g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &graph);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &graph.plot);
+    g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &graph.plot);
+    g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &graph.plot);
+    g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &graph.plot);
     // GTK nulls the field when the area dies, so later redraw requests can test it.
-    g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.drawingArea);
-    g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph);
-    g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph);
-    plotRefresher = refreshPlotArea;  // input brings the widgets in line as it changes the model
+    g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.plot.drawingArea);
+    g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph.plot);
+    g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph.plot);
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 
-    graph.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
-    g_signal_connect(graph.verticalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
-    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, graph.verticalAdjustment),
+    graph.plot.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
+    g_signal_connect(graph.plot.verticalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
+    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, graph.plot.verticalAdjustment),
                        FALSE, FALSE, 0);
     return row;
 }
@@ -216,9 +215,9 @@ GtkWidget* buildScrollRow(GraphData& graph) {
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
     gtk_container_set_border_width(GTK_CONTAINER(row), 5);
     const double last = static_cast<double>(graph.model.xSize) - 1.0;
-    graph.horizontalAdjustment = gtk_adjustment_new(last - startXSize, 0, last, 1, startXSize, startXSize);
-    g_signal_connect(graph.horizontalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
-    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, graph.horizontalAdjustment),
+    graph.plot.horizontalAdjustment = gtk_adjustment_new(last - startXSize, 0, last, 1, startXSize, startXSize);
+    g_signal_connect(graph.plot.horizontalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
+    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, graph.plot.horizontalAdjustment),
                        TRUE, TRUE, 0);
     // Keeps the horizontal bar clear of the vertical bar's column.
     GtkWidget* spacer = gtk_label_new("");
@@ -252,8 +251,8 @@ void packMenuRow(GraphData& graph, GtkWidget* column, GtkAccelGroup* accelerator
     gtk_box_pack_start(GTK_BOX(row), buildMenuBar(graph, accelerators), FALSE, FALSE, 3);
     gtk_box_pack_start(GTK_BOX(row), statusSpace(graph), TRUE, TRUE, 0);
 
-    graph.io.indicatorPixbuf = gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm));
-    graph.io.indicatorImage = gtk_image_new_from_pixbuf(graph.io.indicatorPixbuf);
+    graph.io.indicatorPixbuf.reset(gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm)));
+    graph.io.indicatorImage = gtk_image_new_from_pixbuf(graph.io.indicatorPixbuf.get());
     gtk_widget_set_tooltip_text(graph.io.indicatorImage, "When active, input data is being recorded");
     gtk_widget_set_no_show_all(graph.io.indicatorImage, TRUE);
     gtk_box_pack_start(GTK_BOX(row), graph.io.indicatorImage, FALSE, FALSE, 5);
@@ -286,6 +285,15 @@ void setWindowIcon(GtkWindow* window) {
 }
 
 }  // namespace
+
+PlotModel& GraphInputHost::plotModel() { return graph.model; }
+GtkWidget* GraphInputHost::window() const { return graph.mainWindow; }
+GtkWidget* GraphInputHost::plotArea() const { return graph.plot.drawingArea; }
+// Input brings the widgets in line as it changes the model; before the area exists and after it
+// is gone there is nothing to bring in line.
+void GraphInputHost::refreshPlot() {
+    if (graph.plot.drawingArea) refreshPlotArea(graph.plot);
+}
 
 void buildMainWindow(GraphData& graph) {
     graph.mainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);

@@ -54,15 +54,15 @@ void emptyTitles(PlotModel& model, const std::string& utf8Name) {
 // title, the recent-files entry, or the message; then Fixed X-Axis mode whatever happened.
 bool finishReadingIntoLive(IOData& io, const std::string& utf8Name, const std::string& uri, bool read,
                            const std::string& problem) {
-    GraphData& graph = *io.owner;
+    GraphData& graph = graphOf(io);
     PlotModel& model = graph.model;
     if (!read) {
         model.sourceName.clear();
         model.generalTitle.clear();
         showErrorDialog(graph.mainWindow, failedOpening, nameAndProblem(utf8Name, problem).c_str());
     } else {
-        refreshPlotArea(graph);
-        setWindowTitle(graph, utf8Name);
+        refreshPlotArea(graph.plot);
+        setWindowTitle(graph.mainWindow, utf8Name);
         io.currentInputName = utf8Name;
         io.lastSavedPlotName.clear();
         if (!utf8Name.empty() && utf8Name[0] == '/' && !uri.empty()) {
@@ -83,7 +83,7 @@ bool startReadingInSteps(const FileName& name, IOData& io) {
     if (error || size <= stepwiseLoadBytes) return false;
     std::ifstream file;
     if (!openTextFile(name.local(), file)) return false;
-    startPlotLoad(*io.owner, std::move(file), name.local(),
+    startPlotLoad(graphOf(io), std::move(file), name.local(),
                   [&io, utf8Name = name.utf8Name, uri = name.uri](const std::string& problem) {
                       finishReadingIntoLive(io, utf8Name, uri, problem.empty(), problem);
                   });
@@ -98,7 +98,7 @@ bool plotFileOpens(const FileName& name) {
 }  // namespace
 
 bool openInput(const FileName& name, IOData& io) {
-    GraphData& graph = *io.owner;
+    GraphData& graph = graphOf(io);
     PlotModel& model = graph.model;
     if (name.empty()) {
         showErrorDialog(graph.mainWindow, failedOpening, "Empty file name");
@@ -143,7 +143,7 @@ bool openInput(const FileName& name, IOData& io) {
 }
 
 bool mergePlotFile(const FileName& name, IOData& io) {
-    GraphData& graph = *io.owner;
+    GraphData& graph = graphOf(io);
     if (name.empty()) {
         showErrorDialog(graph.mainWindow, failedOpening, "Empty file name");
         return false;
@@ -167,7 +167,7 @@ bool mergePlotFile(const FileName& name, IOData& io) {
     if (wasPlaying) togglePause(io);
     other.fixedXAxis = true;
     graph.model.merge(other);
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
     if (wasPlaying) togglePause(io);
     return true;
 }

@@ -14,6 +14,10 @@
 
 std::uintmax_t stepwiseLoadBytes = 1u << 20;
 
+PlotLoad::~PlotLoad() {
+    if (source != 0) g_source_remove(source);
+}
+
 namespace {
 
 // One step reads lines for about this long, so a pending redraw or a key waits no longer.
@@ -77,7 +81,7 @@ gboolean readStep(gpointer data) {
     const gint64 now = g_get_monotonic_time();
     if (now - load.lastRedraw >= redrawMicroseconds) {
         load.lastRedraw = now;
-        refreshPlotArea(*graph);
+        refreshPlotArea(graph->plot);
     }
     return G_SOURCE_CONTINUE;
 }
@@ -132,7 +136,7 @@ void stopPlotLoad(GraphData& graph) {
     load.done = nullptr;
     load.then = nullptr;
     graph.model.fixedXAxis = true;
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
 }
 
 void afterPlotLoad(GraphData& graph, std::function<void()> work) {

@@ -44,10 +44,7 @@ struct PlotLoad {
     PlotLoad() = default;
     PlotLoad(const PlotLoad&) = delete;
     PlotLoad& operator=(const PlotLoad&) = delete;
-    // Inline, so that every library that holds a GraphData links without this folder's code.
-    ~PlotLoad() {
-        if (source != 0) g_source_remove(source);
-    }
+    ~PlotLoad();
 
     bool active() const { return reading; }
 };

@@ -59,10 +59,10 @@ const gint64* reportedStart = nullptr;
 
 void addFirstFrameReport(GraphData& graph, gint64& startTime) {
     const char* value = std::getenv("KIVREL_REPORT_FIRST_FRAME");
-    if (!value || !*value || std::strcmp(value, "0") == 0 || !graph.drawingArea) return;
+    if (!value || !*value || std::strcmp(value, "0") == 0 || !graph.plot.drawingArea) return;
     reportedStart = &startTime;
     // After the plot's own draw handler, so that the frame is complete when the line is written.
-    g_signal_connect_after(graph.drawingArea, "draw", G_CALLBACK(reportFirstFrame), &startTime);
+    g_signal_connect_after(graph.plot.drawingArea, "draw", G_CALLBACK(reportFirstFrame), &startTime);
 }
 
 // With the first-frame report on, a second line tells when the input file and the plot files
@@ -87,9 +87,9 @@ gboolean releaseLoadAfterFrame(GtkWidget* area, cairo_t*, gpointer data) {
 // frame comes at once; a window that is not drawn (minimised, on another desktop) starts the
 // reading after half a second.
 void holdLoadForFirstFrame(GraphData& graph) {
-    if (!graph.drawingArea) return;
+    if (!graph.plot.drawingArea) return;
     graph.load.held = true;
-    g_signal_connect_after(graph.drawingArea, "draw", G_CALLBACK(releaseLoadAfterFrame), &graph);
+    g_signal_connect_after(graph.plot.drawingArea, "draw", G_CALLBACK(releaseLoadAfterFrame), &graph);
     g_timeout_add(500, releaseLoad, &graph);
 }
 
@@ -144,7 +144,7 @@ void applyOptionsToLiveInput(GraphData& graph, const StartupOptions& options) {
     model.sourceName = std::move(sourceName);
     model.generalTitle = std::move(generalTitle);
     applyPlotOptions(options, graph);
-    refreshPlotArea(graph);
+    refreshPlotArea(graph.plot);
 }
 
 void tearDown(GraphData& graph, guint saveSignal) {
@@ -153,10 +153,6 @@ void tearDown(GraphData& graph, guint saveSignal) {
     closeInput(graph.io);
     closeBackup(graph.io);
     dropBackupFailureMessage(graph.io);
-    if (graph.io.indicatorPixbuf) {
-        g_object_unref(graph.io.indicatorPixbuf);
-        graph.io.indicatorPixbuf = nullptr;
-    }
 }
 
 }  // namespace
@@ -212,7 +208,7 @@ int runKivrel(int argc, char** argv) {
         return options.exitNow->status;
     }
     if (options.serialSpeed > 0) {
-        graph.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
+        graph.io.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
     }
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "kivrel: cannot open the display (is DISPLAY set?)\n");

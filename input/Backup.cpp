@@ -11,7 +11,7 @@
 
 #include <glib.h>
 
-#include "app/GraphData.h"
+#include "input/IOData.h"
 #include "input/FileName.h"
 #include "input/Messages.h"
 
@@ -78,7 +78,7 @@ gboolean showBackupFailure(gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     io->backupMessage = 0;
     const std::string detail = std::move(io->backupMessageDetail);
-    showErrorDialog(io->owner ? io->owner->mainWindow : nullptr, "Error: Failed writing backup: ", detail.c_str());
+    showErrorDialog(io->window(), "Error: Failed writing backup: ", detail.c_str());
     return G_SOURCE_REMOVE;
 }
 
@@ -97,7 +97,7 @@ void stopAfterFailedWrite(IOData& io, int error) {
 }  // namespace
 
 bool openBackup(const FileName& name, bool append, IOData& io, const std::vector<std::string>& alsoRead) {
-    GtkWidget* parent = io.owner ? io.owner->mainWindow : nullptr;
+    GtkWidget* parent = io.window();
     const bool standardOutput = meansStandardOutput(name.utf8Name);
     struct stat target {};
     if (existingTarget(name, standardOutput, target) && writesIntoInput(target, io, alsoRead)) {
@@ -131,7 +131,7 @@ bool openBackup(const FileName& name, bool append, IOData& io, const std::vector
     return channel != nullptr;
 }
 
-void closeBackup(IOData& io) {
+void releaseBackupChannel(IOData& io) {
     GIOChannel* channel = io.backupChannel;
     if (!channel) return;
     if (io.backupKind == BackupKind::file) {
@@ -143,12 +143,17 @@ void closeBackup(IOData& io) {
     io.backupKind = BackupKind::none;
     io.backupChannel = nullptr;
     io.backupLineCount = 0;
+}
+
+void closeBackup(IOData& io) {
+    if (!io.backupChannel) return;
+    releaseBackupChannel(io);
     updateRecordingIndicator(&io);
 }
 
 void recordBackupLine(IOData& io, const char* line, std::size_t length) {
     if (!io.backupChannel || length == 0) return;
-    const std::int32_t limit = io.owner ? io.owner->backupLimit : 50000;
+    const std::int32_t limit = io.backupLimit;
     if (io.backupLineCount >= limit) {
         closeBackup(io);
         return;

@@ -20,6 +20,10 @@ bool openBackup(const FileName& name, bool append, IOData& io, const std::vector
 // Flushes and closes the backup (standard output stays open); nothing when none is open.
 void closeBackup(IOData& io);
 
+// The part of closeBackup that flushes and gives back the channel, telling no one (for the record's
+// destructor).
+void releaseBackupChannel(IOData& io);
+
 // Writes one line to the open backup, or closes the backup once it holds the limit's lines. A
 // failed write takes back the part of the line it wrote, closes the backup and reports the
 // failure (the message comes from the main loop, so reading goes on meanwhile).

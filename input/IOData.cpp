@@ -4,6 +4,9 @@
 
 #include <gtk/gtk.h>
 
+#include "input/Backup.h"
+#include "input/InputChannel.h"
+
 namespace {
 
 gboolean onStatusTimer(gpointer data) {
@@ -21,6 +24,15 @@ void showStatus(IOData& io, const std::string& text) {
 }
 
 }  // namespace
+
+IOData::~IOData() {
+    for (guint* source : {&reconnectTimer, &statusTimer, &backupMessage}) {
+        if (*source != 0) g_source_remove(*source);
+        *source = 0;
+    }
+    releaseInputChannel(*this);
+    releaseBackupChannel(*this);
+}
 
 void updateRecordingIndicator(IOData* io) {
     if (!io || !io->indicatorImage || !GTK_IS_WIDGET(io->indicatorImage)) return;

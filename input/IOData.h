@@ -1,6 +1,7 @@
 #pragma once
 // The input/output record: the open input channel, its unfinished line, the backup channel and
-// the playing flag. One instance lives inside GraphData for the whole run.
+// the playing flag, the input watch and its timers, and the two settings an input is opened with.
+// One instance lives for the whole run, with the host that the program around it provides.
 
 #include <cstdint>
 #include <memory>
@@ -9,10 +10,11 @@
 #include <glib.h>
 
 #include "input/ByteQueue.h"
+#include "input/GlibPtr.h"
+#include "input/InputHost.h"
 #include "input/LineCutter.h"
 #include "input/RecordTag.h"
 
-struct GraphData;
 struct termios;
 typedef struct _GdkPixbuf GdkPixbuf;
 typedef struct _GtkWidget GtkWidget;
@@ -38,10 +40,15 @@ struct IOData {
     static constexpr const char* typeName = "IOData";
 
     std::int32_t tag = ioDataTag;
-    GraphData* owner = nullptr;
+    InputHost* host = nullptr;
+    // Settings: the lines one backup holds at most, and the serial speed a device opens at (0 for
+    // the default, negative to leave the line's speed as it is).
+    std::int32_t backupLimit = 50000;
+    std::int32_t serialSpeed = 0;
     InputKind inputKind = InputKind::none;
     BackupKind backupKind = BackupKind::none;
     GIOChannel* inputChannel = nullptr;
+    GSource* inputWatch = nullptr;  // the main-loop source reading inputChannel
     char lineBuffer[lineBufferSize] = {};
     PendingLine pendingLine;
     std::int32_t inputGeneration = 1;
@@ -55,7 +62,7 @@ struct IOData {
     bool playing = true;
     std::string currentInputName;
     std::string lastSavedPlotName;
-    GdkPixbuf* indicatorPixbuf = nullptr;
+    GObjectRef<GdkPixbuf> indicatorPixbuf;  // the recording indicator's picture
     GtkWidget* indicatorImage = nullptr;
 
     // Reading without ever blocking or starving the window (kept by the input channel code).
@@ -83,6 +90,17 @@ struct IOData {
     std::shared_ptr<termios> savedLine;  // the open terminal's own settings, given back on close
     std::int32_t deviceSpeed = -1;  // the speed it was opened at (negative: line left as it was)
     guint reconnectTimer = 0;       // the half-second retry while a vanished device is awaited
+
+    IOData() = default;
+    IOData(const IOData&) = delete;
+    IOData& operator=(const IOData&) = delete;
+    // Gives back what is still open (nothing once the input and the backup are closed): first the
+    // main-loop sources that point at this record, then the input's descriptor and the backup.
+    // Neither the window nor the status hear of it: at the end they may be gone.
+    ~IOData();
+
+    // The host's window, or null without a host.
+    GtkWidget* window() const { return host ? host->window() : nullptr; }
 };
 
 // Shows the recording indicator exactly while both an input and a backup are open.

@@ -18,15 +18,14 @@
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 
-#include "app/GraphData.h"
 #include "input/LineCutter.h"
 #include "input/Backup.h"
+#include "input/IOData.h"
 #include "input/LineSpeed.h"
 #include "input/Messages.h"
 #include "input/SerialSpeeds.h"
 
 BackupRecorder backupRecorder = recordBackupLine;
-PlotRefresher plotRefresher = nullptr;
 SerialLineSetter serialLineSetter = configureSerialLine;
 std::size_t pauseQueueLimit = 64u * 1024 * 1024;
 
@@ -59,7 +58,7 @@ void finalizeInput(GSource* source) { g_io_channel_unref(reinterpret_cast<InputS
 GSourceFuncs inputSourceFuncs = {nullptr, nullptr, dispatchInput, finalizeInput, nullptr, nullptr};
 
 InputSource* currentSource(const IOData& io) {
-    GSource* watch = io.owner ? io.owner->inputWatch : nullptr;
+    GSource* watch = io.inputWatch;
     if (!io.inputChannel || !watch) return nullptr;
     const char* name = g_source_get_name(watch);
     if (!name || std::strcmp(name, inputSourceName) != 0) return nullptr;
@@ -77,16 +76,14 @@ void setDescriptorWatched(InputSource& input, bool watched) {
 }
 
 void requestRedraw(IOData& io) {
-    if (!io.owner) return;
-    if (plotRefresher) {
-        plotRefresher(*io.owner);
-    } else if (io.owner->drawingArea) {
-        gtk_widget_queue_draw(io.owner->drawingArea);
-    }
+    if (io.host) io.host->refreshPlot();
 }
 
+GtkWidget* plotAreaOf(const IOData& io) { return io.host ? io.host->plotArea() : nullptr; }
+
 bool plotIsDrawable(const IOData& io) {
-    return io.owner && io.owner->drawingArea && gtk_widget_is_drawable(io.owner->drawingArea);
+    GtkWidget* area = plotAreaOf(io);
+    return area && gtk_widget_is_drawable(area);
 }
 
 // Decides what wakes the input watch next: the descriptor, a time, or nothing.
@@ -117,8 +114,9 @@ void scheduleReading(IOData& io, bool delivered) {
 
 gboolean noteDraw(GSignalInvocationHint*, guint count, const GValue* values, gpointer data) {
     IOData* io = static_cast<IOData*>(data);
-    if (count > 0 && io->owner && G_VALUE_HOLDS_OBJECT(&values[0]) &&
-        g_value_get_object(&values[0]) == static_cast<gpointer>(io->owner->drawingArea)) {
+    GtkWidget* area = plotAreaOf(*io);
+    if (count > 0 && area && G_VALUE_HOLDS_OBJECT(&values[0]) &&
+        g_value_get_object(&values[0]) == static_cast<gpointer>(area)) {
         RepaintTurns& turns = io->turns;
         turns.lastDraw = g_get_monotonic_time();
         turns.drawn = true;
@@ -135,7 +133,7 @@ guint drawSignal() { return g_signal_lookup("draw", GTK_TYPE_WIDGET); }
 
 void addDrawHook(IOData& io) {
     // Only with a plot area: then the widget class, and with it the "draw" signal, exists.
-    if (io.drawHook == 0 && io.owner && io.owner->drawingArea) {
+    if (io.drawHook == 0 && plotAreaOf(io)) {
         io.drawHook = g_signal_add_emission_hook(drawSignal(), 0, noteDraw, &io, nullptr);
     }
 }
@@ -249,7 +247,6 @@ void endInput(IOData& io, std::int32_t generation, int lines) {
 // Reads the opened channel from now on. A fresh input names the plot after its source; a device
 // that came back (resumed) goes on in the plot as it is.
 void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sourcePath, bool resumed = false) {
-    GraphData& graph = *io.owner;
     const int fd = g_io_channel_unix_get_fd(channel);
     // Raw bytes, read straight from the descriptor, once per wake-up and only when poll found it
     // readable, so the main loop never waits for the rest of a line. The descriptor is made
@@ -264,12 +261,13 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     }
 
     if (!resumed) {
-        graph.model.sourceName = sourceBaseName(sourcePath);
-        graph.model.generalTitle = graph.model.sourceName;
+        PlotModel& model = io.host->plotModel();
+        model.sourceName = sourceBaseName(sourcePath);
+        model.generalTitle = model.sourceName;
         io.currentInputName.clear();
         io.lastSavedPlotName.clear();
     }
-    setWindowTitle(graph, sourceBaseName(sourcePath));
+    setWindowTitle(io.window(), sourceBaseName(sourcePath));
 
     GSource* source = g_source_new(&inputSourceFuncs, sizeof(InputSource));
     InputSource* input = reinterpret_cast<InputSource*>(source);
@@ -282,7 +280,7 @@ void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sou
     setDescriptorWatched(*input, true);
     g_source_attach(source, nullptr);
     g_source_unref(source);  // the main context holds it until closeInput destroys it
-    graph.inputWatch = source;
+    io.inputWatch = source;
 
     io.inputChannel = channel;
     io.inputKind = kind;
@@ -363,11 +361,11 @@ void restoreLine(int fd, const std::shared_ptr<termios>& saved) {
 void reportRefusedSpeed(IOData& io, const std::string& name, std::int32_t speed) {
     const std::int32_t shown = speed > 0 ? speed : defaultSerialSpeed;
     const std::string detail = name + " at " + std::to_string(shown) + " bits/s";
-    showErrorDialog(io.owner->mainWindow, "Serial port speed not supported: ", detail.c_str());
+    showErrorDialog(io.window(), "Serial port speed not supported: ", detail.c_str());
 }
 
 void showWaitingTitle(IOData& io) {
-    setWindowTitle(*io.owner, sourceBaseName(io.deviceName), "(waiting for device)");
+    setWindowTitle(io.window(), sourceBaseName(io.deviceName), "(waiting for device)");
 }
 
 // Ends the wait for a device that cannot come back; the vanished device's paused input, if any,
@@ -376,7 +374,7 @@ void giveUpWaiting(IOData& io) {
     io.reconnectTimer = 0;
     closeInput(io);
     io.deviceName.clear();
-    setWindowTitle(*io.owner, "");
+    setWindowTitle(io.window(), "");
 }
 
 // Only a missing name (a device unplugged) or a character device (one that is back, or still held
@@ -395,7 +393,7 @@ gboolean retryDevice(gpointer data) {
     const std::int32_t speed = io->deviceSpeed;
     if (!mayBecomeDevice(name)) {
         giveUpWaiting(*io);
-        showErrorDialog(io->owner->mainWindow, "Serial port error: ", (name + "\nno longer names a device").c_str());
+        showErrorDialog(io->window(), "Serial port error: ", (name + "\nno longer names a device").c_str());
         return G_SOURCE_REMOVE;
     }
     OpenFailure failure;
@@ -436,7 +434,7 @@ void stopWaiting(IOData& io) {
     g_source_remove(io.reconnectTimer);
     io.reconnectTimer = 0;
     io.deviceName.clear();
-    setWindowTitle(*io.owner, "");
+    setWindowTitle(io.window(), "");
 }
 
 }  // namespace
@@ -445,7 +443,7 @@ bool openStandardInput(IOData& io, const std::function<void()>& replacing) {
     const int fd = fileno(stdin);
     if (fcntl(fd, F_GETFD) < 0) {
         const std::string reason = g_strerror(errno);
-        showErrorDialog(io.owner->mainWindow, "StdIn can not be opened\n", reason.c_str());
+        showErrorDialog(io.window(), "StdIn can not be opened\n", reason.c_str());
         return false;
     }
     // Locked before the current input closes, so that a standard input held elsewhere replaces
@@ -454,7 +452,7 @@ bool openStandardInput(IOData& io, const std::function<void()>& replacing) {
     const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (free) closeInput(io);
     if (!free || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        showErrorDialog(io.owner->mainWindow, "StdIn is being used", "");
+        showErrorDialog(io.window(), "StdIn is being used", "");
         return false;
     }
     if (replacing) replacing();
@@ -476,10 +474,10 @@ bool openSerialDevice(const char* name, IOData& io, const std::function<void()>&
         }
     }
     if (fd < 0) {
-        showErrorDialog(io.owner->mainWindow, failure.text, failureDetail(name, failure.reason).c_str());
+        showErrorDialog(io.window(), failure.text, failureDetail(name, failure.reason).c_str());
         return false;
     }
-    const std::int32_t speed = io.owner->serialSpeed;
+    const std::int32_t speed = io.serialSpeed;
     std::shared_ptr<termios> saved;
     if (!setUpLine(fd, speed, saved)) {
         restoreLine(fd, saved);
@@ -540,14 +538,12 @@ bool configureSerialLine(int fd, std::int32_t speed) {
     return speedAccepted(wanted, reportedLineSpeed(fd));
 }
 
-void closeInput(IOData& io) {
-    stopWaiting(io);
+void releaseInputChannel(IOData& io) {
     if (!io.inputChannel) return;
-    GraphData& graph = *io.owner;
     GIOChannel* channel = io.inputChannel;
     io.inputChannel = nullptr;
-    if (graph.inputWatch) g_source_destroy(graph.inputWatch);
-    graph.inputWatch = nullptr;
+    if (io.inputWatch) g_source_destroy(io.inputWatch);
+    io.inputWatch = nullptr;
     const int fd = g_io_channel_unix_get_fd(channel);
     flock(fd, LOCK_UN);
     if (io.inputKind == InputKind::serialDevice) {
@@ -560,10 +556,16 @@ void closeInput(IOData& io) {
     }
     g_io_channel_unref(channel);
     removeDrawHook(io);
+}
+
+void closeInput(IOData& io) {
+    stopWaiting(io);
+    if (!io.inputChannel) return;
+    releaseInputChannel(io);
     resetInputState(io);
     updateRecordingIndicator(&io);
     stopInputStatus(io);
-    setWindowTitle(graph, "");
+    setWindowTitle(io.window(), "");
 }
 
 gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer data) {
@@ -626,7 +628,7 @@ void handOnLine(IOData& io, const char* first, const char* end) {
         backupRecorder(io, first, static_cast<std::size_t>(end - first));
     }
     ++io.linesHandedOn;
-    PlotModel& model = io.owner->model;
+    PlotModel& model = io.host->plotModel();
     const std::uint32_t before = model.writeIndex;
     model.processLine(first);
     // A stored number moves the write position on. A comment ('#' and any other character) is

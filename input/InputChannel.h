@@ -15,7 +15,6 @@
 
 #include <glib.h>
 
-struct GraphData;
 struct IOData;
 struct termios;
 
@@ -36,12 +35,6 @@ constexpr gint64 repaintWaitUs = 20000;
 // the plot sees the line: the backup's own step, replaceable by tests; null records nothing.
 using BackupRecorder = void (*)(IOData& io, const char* line, std::size_t length);
 extern BackupRecorder backupRecorder;
-
-// What follows the lines of one wake-up, as any change of the model: the plotting area's refresh,
-// which also brings the scroll bars and the X zoom in line with an axis the lines grew or an option
-// line changed. The window sets it when it builds the area; null only queues a redraw.
-using PlotRefresher = void (*)(GraphData& graph);
-extern PlotRefresher plotRefresher;
 
 // The two openers replace the current input: the new one is opened, locked and set up first, and
 // only when that worked is the current input closed, replacing called (to clear the plot for the
@@ -72,6 +65,10 @@ extern SerialLineSetter serialLineSetter;
 // Stops the current input, or the wait for a vanished device; the plot keeps its data. Does
 // nothing when neither is going on.
 void closeInput(IOData& io);
+
+// The part of closeInput that gives back the descriptor, its watch and the draw hook, and tells no
+// one: the record's destructor uses it for an input still open at the end.
+void releaseInputChannel(IOData& io);
 
 // Reconnecting: with it on, a serial device that vanishes (hang-up, read error, end of file) is
 // tried again under its name and at its speed every half second until it opens, and reading goes

@@ -6,8 +6,6 @@
 
 #include <gtk/gtk.h>
 
-#include "app/GraphData.h"
-
 DialogResponder dialogResponder = nullptr;
 
 namespace {
@@ -43,9 +41,9 @@ void showErrorDialog(GtkWidget* parent, const char* text, const char* detail) {
     gtk_widget_destroy(dialog);
 }
 
-void setWindowTitle(GraphData& graph, const std::string& name, const char* remark) {
-    if (!graph.mainWindow || !GTK_IS_WINDOW(graph.mainWindow)) return;
+void setWindowTitle(GtkWidget* window, const std::string& name, const char* remark) {
+    if (!window || !GTK_IS_WINDOW(window)) return;
     std::string title = name.empty() ? std::string("Kivrel") : "Kivrel: [" + name + "]";
     if (remark && *remark) title = title + " " + remark;
-    gtk_window_set_title(GTK_WINDOW(graph.mainWindow), title.c_str());
+    gtk_window_set_title(GTK_WINDOW(window), title.c_str());
 }

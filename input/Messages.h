@@ -4,7 +4,6 @@
 
 #include <string>
 
-struct GraphData;
 typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkDialog GtkDialog;
 
@@ -18,5 +17,5 @@ int runDialog(GtkDialog* dialog);
 // message goes to standard error as well ("kivrel: error dialog: " and the texts).
 void showErrorDialog(GtkWidget* parent, const char* text, const char* detail);
 
-// "Kivrel: [name]", or "Kivrel" for an empty name; a remark follows the name after a space.
-void setWindowTitle(GraphData& graph, const std::string& name, const char* remark = nullptr);
+// The title of window (nothing when null): "Kivrel: [name]", or "Kivrel" for an empty name; a remark follows the name after a space.
+void setWindowTitle(GtkWidget* window, const std::string& name, const char* remark = nullptr);

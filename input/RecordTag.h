@@ -8,6 +8,7 @@ constexpr std::int32_t graphDataTag = 257;
 constexpr std::int32_t ioDataTag = 258;
 constexpr std::int32_t confDataTag = 259;
 constexpr std::int32_t displayDataTag = 260;
+constexpr std::int32_t plotAreaTag = 261;
 
 // Writes "kivrel:<line>: InternalError: bad cast [<found>] to <typeName>" to standard error and
 // exits with status 1.

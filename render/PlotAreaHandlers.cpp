@@ -3,57 +3,56 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/GraphData.h"
 #include "render/CairoPtr.h"
 #include "render/Mouse.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
 
-PlotViews plotViewsOf(const GraphData& graph) {
-    const PlotModel& model = graph.model;
-    GtkWidget* area = graph.drawingArea;
+PlotViews plotViewsOf(const PlotArea& plot) {
+    const PlotModel& model = *plot.model;
+    GtkWidget* area = plot.drawingArea;
     const int width = area ? gtk_widget_get_allocated_width(area) : 0;
     const int height = area ? gtk_widget_get_allocated_height(area) : 0;
-    const double first = graph.horizontalAdjustment ? gtk_adjustment_get_value(graph.horizontalAdjustment) : 0.0;
-    const double offset = graph.verticalAdjustment ? gtk_adjustment_get_value(graph.verticalAdjustment) : 0.0;
+    const double first = plot.horizontalAdjustment ? gtk_adjustment_get_value(plot.horizontalAdjustment) : 0.0;
+    const double offset = plot.verticalAdjustment ? gtk_adjustment_get_value(plot.verticalAdjustment) : 0.0;
     return PlotViews{horizontalViewFor(width, model.frames, model.xSize, model.xZoom, first),
                      verticalViewFor(height, model.yZoom, offset)};
 }
 
-PlotViews syncPlotWidgets(GraphData& graph) {
-    PlotModel& model = graph.model;
-    const PlotViews views = plotViewsOf(graph);
+PlotViews syncPlotWidgets(PlotArea& plot) {
+    PlotModel& model = *plot.model;
+    const PlotViews views = plotViewsOf(plot);
     const HorizontalView& horizontal = views.horizontal;
     if (horizontal.xZoom != model.xZoom) {
         // The spin button's handler stores its (range-limited) value; the model keeps the exact one.
-        if (graph.xZoomSpin) gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), horizontal.xZoom);
+        if (plot.xZoomSpin) gtk_spin_button_set_value(GTK_SPIN_BUTTON(plot.xZoomSpin), horizontal.xZoom);
         model.xZoom = horizontal.xZoom;
     }
-    if (graph.horizontalAdjustment) {
+    if (plot.horizontalAdjustment) {
         const double page = std::max(horizontal.span, 0.0);
         // GTK keeps the value within 0 .. X size - page; a changed value queues a redraw.
-        gtk_adjustment_configure(graph.horizontalAdjustment, horizontal.first, 0, model.xSize, 1, page, page);
+        gtk_adjustment_configure(plot.horizontalAdjustment, horizontal.first, 0, model.xSize, 1, page, page);
     }
-    if (graph.verticalAdjustment) {
+    if (plot.verticalAdjustment) {
         const VerticalView& vertical = views.vertical;
         const double page = std::max(vertical.page, 0.0);
-        gtk_adjustment_configure(graph.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0),
+        gtk_adjustment_configure(plot.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0),
                                  1, page, page);
     }
     return views;
 }
 
-void refreshPlotArea(GraphData& graph) {
-    syncPlotWidgets(graph);
+void refreshPlotArea(PlotArea& plot) {
+    syncPlotWidgets(plot);
     // gtk_widget_destroyed() nulls the drawing area when it dies.
-    if (graph.drawingArea) gtk_widget_queue_draw(graph.drawingArea);
+    if (plot.drawingArea) gtk_widget_queue_draw(plot.drawingArea);
 }
 
 namespace {
 
 // The back buffer when it is an image of the area's size in device pixels.
-cairo_surface_t* imageBufferOf(GraphData& graph, GtkWidget* area) {
-    cairo_surface_t* buffer = graph.backBuffer.get();
+cairo_surface_t* imageBufferOf(PlotArea& plot, GtkWidget* area) {
+    cairo_surface_t* buffer = plot.backBuffer.get();
     if (!buffer || !area || cairo_surface_status(buffer) != CAIRO_STATUS_SUCCESS ||
         cairo_surface_get_type(buffer) != CAIRO_SURFACE_TYPE_IMAGE) {
         return nullptr;
@@ -70,17 +69,17 @@ cairo_surface_t* imageBufferOf(GraphData& graph, GtkWidget* area) {
 }  // namespace
 
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
-    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
-    const PlotViews views = plotViewsOf(*graph);
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    const PlotViews views = plotViewsOf(*plot);
     const HorizontalView& horizontal = views.horizontal;
     const VerticalView& vertical = views.vertical;
     // On X11 the context draws on the server, where a frame of many graphs takes several times as
     // long as in an image in our memory (where drawPlot also writes the graphs' pixels itself): the
     // picture is drawn into the back buffer and painted onto the context in one go. The buffer is
     // transparent where drawPlot draws nothing, so the area's background shows through as before.
-    cairo_surface_t* buffer = imageBufferOf(*graph, area);
+    cairo_surface_t* buffer = imageBufferOf(*plot, area);
     if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
-        drawPlot(graph->model, cr, horizontal, vertical, SurfaceKind::screen, &graph->viewCache);
+        drawPlot(*plot->model, cr, horizontal, vertical, SurfaceKind::screen, &plot->viewCache);
         return FALSE;
     }
     {
@@ -93,7 +92,7 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
         cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
         cairo_paint(image.get());
         cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
-        drawPlot(graph->model, image.get(), horizontal, vertical, SurfaceKind::screen, &graph->viewCache);
+        drawPlot(*plot->model, image.get(), horizontal, vertical, SurfaceKind::screen, &plot->viewCache);
     }
     cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_paint(cr);
@@ -101,10 +100,10 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
 }
 
 gboolean onPlotScroll(GtkWidget*, GdkEventScroll* event, gpointer data) {
-    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
-    GtkAdjustment* adjustment = wheelScrollsHorizontally(event->state, graph->model.yZoom)
-                                    ? graph->horizontalAdjustment
-                                    : graph->verticalAdjustment;
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    GtkAdjustment* adjustment = wheelScrollsHorizontally(event->state, plot->model->yZoom)
+                                    ? plot->horizontalAdjustment
+                                    : plot->verticalAdjustment;
     if (!adjustment) return TRUE;
     double quarterPages = 0.0;
     if (event->direction == GDK_SCROLL_UP) quarterPages = -1.0;
@@ -117,15 +116,15 @@ gboolean onPlotScroll(GtkWidget*, GdkEventScroll* event, gpointer data) {
 }
 
 gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure*, gpointer data) {
-    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
     GdkWindow* window = gtk_widget_get_window(area);
     if (window) {
-        graph->backBuffer.reset(gdk_window_create_similar_image_surface(
+        plot->backBuffer.reset(gdk_window_create_similar_image_surface(
             window, CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(area),
             gtk_widget_get_allocated_height(area), gdk_window_get_scale_factor(window)));
     }
     // A new width may change the X zoom a short axis needs, and both scroll bars' pages.
-    syncPlotWidgets(*graph);
+    syncPlotWidgets(*plot);
     return TRUE;
 }
 
@@ -137,8 +136,8 @@ static_assert(shiftMask == GDK_SHIFT_MASK && controlMask == GDK_CONTROL_MASK && 
 
 // The rows of the displays as the last redraw laid them out: the area's height stretched by the Y
 // zoom and shifted by the vertical scroll bar.
-PlotRows plotRowsOf(const GraphData& graph) {
-    return plotRowsOf(plotViewsOf(graph).vertical);
+PlotRows plotRowsOf(const PlotArea& plot) {
+    return plotRowsOf(plotViewsOf(plot).vertical);
 }
 
 gboolean redrawnIf(bool acted, GtkWidget* area) {
@@ -150,18 +149,18 @@ gboolean redrawnIf(bool acted, GtkWidget* area) {
 }  // namespace
 
 gboolean onPlotButton(GtkWidget* area, GdkEventButton* event, gpointer data) {
-    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
     const PointerEvent pointer{event->button, event->state, event->x, event->y};
-    const PlotRows rows = plotRowsOf(*graph);
+    const PlotRows rows = plotRowsOf(*plot);
     // A double or triple click arrives as its single presses first; the extra event adds nothing.
-    if (event->type == GDK_BUTTON_PRESS) return redrawnIf(pressButton(graph->model, pointer, rows), area);
-    if (event->type == GDK_BUTTON_RELEASE) return redrawnIf(releaseButton(graph->model, pointer, rows), area);
+    if (event->type == GDK_BUTTON_PRESS) return redrawnIf(pressButton(*plot->model, pointer, rows), area);
+    if (event->type == GDK_BUTTON_RELEASE) return redrawnIf(releaseButton(*plot->model, pointer, rows), area);
     return FALSE;
 }
 
 gboolean onPlotMotion(GtkWidget* area, GdkEventMotion* event, gpointer data) {
-    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
     if (event->type != GDK_MOTION_NOTIFY) return FALSE;
     const PointerEvent pointer{0, event->state, event->x, event->y};
-    return redrawnIf(movePointer(graph->model, pointer, plotRowsOf(*graph)), area);
+    return redrawnIf(movePointer(*plot->model, pointer, plotRowsOf(*plot)), area);
 }

@@ -1,13 +1,40 @@
 #pragma once
 // GTK handlers of the plotting area: drawing, wheel, size changes and the mouse, and the views that
 // turn the area's size, the zooms and the scroll bars into picture geometry. user data is the
-// GraphData record. Widgets follow the model where it changes (syncPlotWidgets); "draw" only draws.
+// PlotArea record. Widgets follow the model where it changes (syncPlotWidgets); "draw" only draws.
+
+#include <cstdint>
 
 #include <gtk/gtk.h>
 
+#include "input/RecordTag.h"
+#include "model/PlotModel.h"
+#include "render/CairoPtr.h"
+#include "render/Renderer.h"
 #include "render/Views.h"
 
-struct GraphData;
+// The plotting area's record: the plot it shows, its widgets and what drawing keeps between frames.
+struct PlotArea {
+    static constexpr std::int32_t tagValue = plotAreaTag;
+    static constexpr const char* typeName = "PlotArea";
+
+    std::int32_t tag = plotAreaTag;
+    PlotModel* model = nullptr;
+    // Nulled by GTK when the widget is destroyed; test before queueing a redraw.
+    GtkWidget* drawingArea = nullptr;
+    GtkWidget* xZoomSpin = nullptr;
+    GtkAdjustment* horizontalAdjustment = nullptr;
+    GtkAdjustment* verticalAdjustment = nullptr;
+    // Back buffer of the drawing area's size, an image replaced on every "configure-event"; the
+    // "draw" handler draws the picture into it and paints it onto a context that is not an image.
+    SurfacePtr backBuffer;
+    // What drawing the area keeps from frame to frame.
+    PlotViewCache viewCache;
+
+    explicit PlotArea(PlotModel& shown) : model(&shown) {}
+    PlotArea(const PlotArea&) = delete;
+    PlotArea& operator=(const PlotArea&) = delete;
+};
 
 struct PlotViews {
     HorizontalView horizontal;
@@ -16,16 +43,16 @@ struct PlotViews {
 
 // The views of the drawing area as it stands: its size, the model's zooms and the scroll values.
 // Reads the widgets and changes nothing; drawing and export use it.
-PlotViews plotViewsOf(const GraphData& graph);
+PlotViews plotViewsOf(const PlotArea& plot);
 
 // Brings the widgets in line with the model and the area's size: a corrected X zoom goes to the
 // model and the X-Zoom spin button, and both scroll bars are configured to the axis and to what is
 // visible. Run wherever the area's size, a zoom or the X axis may have changed; returns the views
 // it arrived at.
-PlotViews syncPlotWidgets(GraphData& graph);
+PlotViews syncPlotWidgets(PlotArea& plot);
 
 // After a change of the model: syncPlotWidgets, then a redraw of the area while it exists.
-void refreshPlotArea(GraphData& graph);
+void refreshPlotArea(PlotArea& plot);
 
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data);
 gboolean onPlotScroll(GtkWidget* area, GdkEventScroll* event, gpointer data);

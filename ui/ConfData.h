@@ -1,6 +1,6 @@
 #pragma once
-// The configuration dialog's record: its widgets while the dialog exists, and the name of the
-// configuration file last loaded or saved.
+// The configuration dialog's record: the plot and the input it sets, its widgets while the dialog
+// exists, and the name of the configuration file last loaded or saved.
 
 #include <cstdint>
 #include <string>
@@ -8,7 +8,8 @@
 
 #include "input/RecordTag.h"
 
-struct GraphData;
+struct IOData;
+struct PlotModel;
 typedef struct _GtkWidget GtkWidget;
 
 struct ConfData {
@@ -16,7 +17,9 @@ struct ConfData {
     static constexpr const char* typeName = "ConfData";
 
     std::int32_t tag = confDataTag;
-    GraphData* owner = nullptr;
+    PlotModel* model = nullptr;
+    // The input record: its settings, its watch, and through its host the main window and redraws.
+    IOData* io = nullptr;
     GtkWidget* dialog = nullptr;
     GtkWidget* xSizeEntry = nullptr;
     GtkWidget* xLimitEntry = nullptr;

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/GraphData.h"
 #include "files/Configuration.h"
 #include "input/FileName.h"
+#include "input/IOData.h"
 #include "input/Messages.h"
-#include "render/PlotAreaHandlers.h"
 #include "input/SerialSpeeds.h"
 #include "model/ParseReal.h"
 #include "ui/ConfData.h"
@@ -163,8 +162,8 @@ GtkWidget* newColumn(GtkWidget* section, bool first) {
 }
 
 void buildGeneralRows(ConfData& conf, GtkWidget* box) {
-    const GraphData& graph = *conf.owner;
-    const PlotModel& model = graph.model;
+    const IOData& io = *conf.io;
+    const PlotModel& model = *conf.model;
 
     GtkWidget* first = newRow(box);
     conf.xSizeEntry = entryRow(first, "X-Axis Size", formatUnsigned(model.xSize - 1).c_str(), 0, 5, 10,
@@ -172,15 +171,15 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     conf.xLimitEntry = entryRow(first, "X-Axis Limit", formatUnsigned(model.maxXSize).c_str(), 0, 5, 10,
                                 "Maximum size of the X-axis(when Fixed-mode is disabled)");
     conf.backupLimitEntry =
-        entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(graph.backupLimit)).c_str(),
+        entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(io.backupLimit)).c_str(),
                  0, 5, 10, "Maximum backup size");
-    const std::vector<std::int32_t> speeds = listedSpeeds(graph.serialSpeed);
+    const std::vector<std::int32_t> speeds = listedSpeeds(io.serialSpeed);
     std::vector<std::string> speedTexts;
     for (std::int32_t speed : speeds) speedTexts.push_back(std::to_string(speed));
     std::vector<const char*> speedItems;
     for (const std::string& text : speedTexts) speedItems.push_back(text.c_str());
     speedItems.push_back(nullptr);
-    conf.speedCombo = comboRow(first, "BPS", speedPosition(speeds, graph.serialSpeed), speedItems.data(), 3,
+    conf.speedCombo = comboRow(first, "BPS", speedPosition(speeds, io.serialSpeed), speedItems.data(), 3,
                                "Data rate in bits per second (baud) for serial data transmission");
 
     // The spin buttons show the model's values as they are (one decimal): cutting 1.5 to 1 here
@@ -200,7 +199,7 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
 }
 
 void buildDisplayColumns(ConfData& conf, GtkWidget* section) {
-    const PlotModel& model = conf.owner->model;
+    const PlotModel& model = *conf.model;
     for (std::size_t k = 0; k < model.displays.size(); ++k) {
         const Display& display = model.displays[k];
         GtkWidget* column = newColumn(section, k == 0);
@@ -238,7 +237,7 @@ void buildDisplayColumns(ConfData& conf, GtkWidget* section) {
 }
 
 void buildGraphColumns(ConfData& conf, GtkWidget* section) {
-    const PlotModel& model = conf.owner->model;
+    const PlotModel& model = *conf.model;
     const double lastDisplay = model.displays.empty() ? 0.0 : static_cast<double>(model.displays.size() - 1);
     for (unsigned k = 0; k < model.graphs.size(); ++k) {
         const Graph& graph = model.graphs[k];
@@ -266,15 +265,15 @@ void buildGraphColumns(ConfData& conf, GtkWidget* section) {
 }
 
 void applyGeneralSettings(ConfData& conf) {
-    GraphData& graph = *conf.owner;
-    PlotModel& model = graph.model;
+    IOData& io = *conf.io;
+    PlotModel& model = *conf.model;
     // Integers are read with base 0, so "0x" hexadecimal and leading-zero octal are accepted.
     model.applyXLimit(std::strtoul(entryText(conf.xLimitEntry), nullptr, 0));
     model.applyXSize(std::strtoul(entryText(conf.xSizeEntry), nullptr, 0));
     const long backupLimit = std::strtol(entryText(conf.backupLimitEntry), nullptr, 0);
     if (backupLimit >= 50000 && backupLimit <= 1000000)
-        graph.backupLimit = static_cast<std::int32_t>(backupLimit);
-    graph.serialSpeed = chosenSpeed(conf.speedCombo);
+        io.backupLimit = static_cast<std::int32_t>(backupLimit);
+    io.serialSpeed = chosenSpeed(conf.speedCombo);
     model.setFontSize(gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.fontSizeSpin)));
     model.setLineWidth(gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.lineWidthSpin)));
     model.setRefLineWidth(gtk_spin_button_get_value(GTK_SPIN_BUTTON(conf.refLineWidthSpin)));
@@ -290,7 +289,7 @@ bool readFinite(const char* text, double& value) {
 }
 
 void applyDisplay(ConfData& conf, unsigned k) {
-    PlotModel& model = conf.owner->model;
+    PlotModel& model = *conf.model;
     Display& display = model.displays[k];
     model.setDisplayGridLevel(k, gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.gridSpins[k])));
     if (switchOn(conf.yAutoSwitches[k])) {
@@ -314,7 +313,7 @@ void applyDisplay(ConfData& conf, unsigned k) {
 }
 
 void applyGraph(ConfData& conf, unsigned k) {
-    PlotModel& model = conf.owner->model;
+    PlotModel& model = *conf.model;
     model.setGraphTitle(k, entryText(conf.titleEntries[k]));
     if (!model.independentDisplays) {
         const int display = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.displaySpins[k]));
@@ -332,22 +331,26 @@ void closeDialog(ConfData& conf) {
     if (conf.dialog) gtk_widget_destroy(conf.dialog);  // the "destroy" handler forgets the widgets
 }
 
+// The plot follows what the dialog changed.
+void redraw(ConfData& conf) {
+    if (conf.io->host) conf.io->host->refreshPlot();
+}
+
 // Choosers and messages stand over the configuration dialog while it is open.
 GtkWidget* messageParent(const ConfData& conf) {
-    return conf.dialog ? conf.dialog : conf.owner->mainWindow;
+    return conf.dialog ? conf.dialog : conf.io->window();
 }
 
 void loadFromChosenFile(ConfData& conf) {
-    GraphData& graph = *conf.owner;
     FileName name;
     // A cancelled chooser only ends the configuration dialog, as every Load does.
     if (!runOpenDialog(messageParent(conf), "Open Configuration File", "cfg", name)) return;
-    if (!name.empty() && name.local() && loadConfiguration(graph.model, name.local())) {
+    if (!name.empty() && name.local() && loadConfiguration(*conf.model, name.local())) {
         conf.lastConfigFile = name.utf8Name;
     } else {
         showErrorDialog(messageParent(conf), "Error: Failed opening file: ", name.utf8Name.c_str());
     }
-    refreshPlotArea(graph);  // a load that failed half way has applied what it read
+    redraw(conf);  // a load that failed half way has applied what it read
 }
 
 void saveToChosenFile(ConfData& conf) {
@@ -356,7 +359,7 @@ void saveToChosenFile(ConfData& conf) {
                        "untitled.cfg", "cfg", name)) {
         return;
     }
-    if (!name.empty() && name.local() && saveConfiguration(conf.owner->model, name.local())) {
+    if (!name.empty() && name.local() && saveConfiguration(*conf.model, name.local())) {
         conf.lastConfigFile = name.utf8Name;
     } else {
         showErrorDialog(messageParent(conf), "Error: Failed saving file: ", name.utf8Name.c_str());
@@ -366,15 +369,15 @@ void saveToChosenFile(ConfData& conf) {
 }  // namespace
 
 void showConfigurationDialog(ConfData& conf) {
-    GraphData& graph = *conf.owner;
-    if (!graph.mainWindow) return;
+    GtkWidget* window = conf.io->window();
+    if (!window) return;
     if (conf.dialog) {
         // A second dialog would take over the widget lists of the first one.
         gtk_window_present(GTK_WINDOW(conf.dialog));
         return;
     }
     conf.dialog =
-        gtk_dialog_new_with_buttons("Configure", GTK_WINDOW(graph.mainWindow),
+        gtk_dialog_new_with_buttons("Configure", GTK_WINDOW(window),
                                     GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "OK",
                                     GTK_RESPONSE_OK, "Apply", GTK_RESPONSE_APPLY, "Cancel",
                                     GTK_RESPONSE_CANCEL, "Load", loadResponse, "Save", saveResponse, nullptr);
@@ -396,27 +399,27 @@ void updateConfigurationSensitivity(ConfData& conf) {
         setFieldEnabled(conf.yMaxEntries[k], manual);
         setFieldEnabled(conf.yMinEntries[k], manual);
     }
-    const bool movable = !conf.owner->model.independentDisplays;
+    const bool movable = !conf.model->independentDisplays;
     for (GtkWidget* spin : conf.displaySpins) setFieldEnabled(spin, movable);
 }
 
 bool applyConfiguration(ConfData& conf) {
     if (!conf.dialog) return false;
-    GraphData& graph = *conf.owner;
+    const PlotModel& model = *conf.model;
     applyGeneralSettings(conf);
     // The rows were built for the model as it was when the dialog opened; input may have added or
     // removed displays and graphs since, so every row is checked against the current counts.
-    for (unsigned k = 0; k < conf.yAutoSwitches.size() && k < graph.model.displays.size(); ++k)
+    for (unsigned k = 0; k < conf.yAutoSwitches.size() && k < model.displays.size(); ++k)
         applyDisplay(conf, k);
-    for (unsigned k = 0; k < conf.titleEntries.size() && k < graph.model.graphs.size(); ++k)
+    for (unsigned k = 0; k < conf.titleEntries.size() && k < model.graphs.size(); ++k)
         applyGraph(conf, k);
-    refreshPlotArea(graph);
+    redraw(conf);
     return false;
 }
 
 void onConfigurationResponse(GtkDialog*, gint response, gpointer data) {
     ConfData* conf = recordFrom<ConfData>(data, __LINE__);
-    const LoweredInputWatch lowered(conf->owner->inputWatch);
+    const LoweredInputWatch lowered(conf->io->inputWatch);
     switch (response) {
         case loadResponse:
             loadFromChosenFile(*conf);

@@ -9,6 +9,8 @@
 
 #include "app/GraphData.h"
 #include "model/StartupOptions.h"
+#include "tests/support/ProcessSettings.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -19,14 +21,7 @@ struct Parsed {
 
 class CommandLineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedIndependent = defaultIndependentDisplays;
-        savedPruning = directoryPruning;
-    }
-    void TearDown() override {
-        defaultIndependentDisplays = savedIndependent;
-        directoryPruning = savedPruning;
-    }
+    ProcessSettingsGuard settings;
 
     Parsed parse(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "kivrel");
@@ -45,8 +40,6 @@ protected:
     PlotModel& model = graph.model;
     std::vector<std::string> storage;
     std::vector<char*> pointers;
-    bool savedIndependent = true;
-    bool savedPruning = true;
 };
 
 TEST_F(CommandLineTest, SizesLimitsAndRates) {

@@ -11,7 +11,7 @@
 #include "files/PlotFile.h"
 #include "input/FileName.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

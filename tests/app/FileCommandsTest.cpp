@@ -13,7 +13,7 @@
 #include "input/InputChannel.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -264,7 +264,7 @@ TEST_F(FileCommandsTest, OpenDeviceStandardInputAndCloseDevice) {
     onOpenDevice(GTK_MENU_ITEM(item), &graph.io);
     g_object_unref(item);
     EXPECT_EQ(graph.io.inputKind, InputKind::standardInput);
-    EXPECT_NE(graph.inputWatch, nullptr);
+    EXPECT_NE(graph.io.inputWatch, nullptr);
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel: [StdIn]");
 
     run(onCloseDevice);

@@ -16,6 +16,7 @@
 #include "files/Configuration.h"
 #include "model/PlotModel.h"
 #include "tests/model/ModelInvariants.h"
+#include "tests/support/ProcessSettings.h"
 
 namespace {
 
@@ -55,9 +56,7 @@ void mergeGraphs(PlotModel& live, unsigned graphs, bool independent) {
 
 class GraphLimitsTest : public testing::Test {
   protected:
-    void SetUp() override { savedIndependent = defaultIndependentDisplays; }
-    void TearDown() override { defaultIndependentDisplays = savedIndependent; }
-    bool savedIndependent = true;
+    ProcessSettingsGuard settings;
 };
 
 TEST_F(GraphLimitsTest, EveryEntryPointStopsAt64GraphsAnd64Displays) {

@@ -15,7 +15,7 @@
 
 #include "input/Backup.h"
 #include "tests/app/ChooserSteps.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 
 namespace {
@@ -176,7 +176,7 @@ TEST(GuiSession, AWholeSessionInOneWindow) {
     // What the program does after its main loop: input and backup closed.
     closeInput(graph.io);
     closeBackup(graph.io);
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     const std::string recorded = readWholeFile(backup);
     const std::string firstInput = "#>session\n" + dataLines(0, streamed + 200) + "7 8 9\n";
     EXPECT_EQ(recorded.substr(0, firstInput.size()), firstInput) << "every line of the first input, in order";

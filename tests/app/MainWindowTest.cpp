@@ -35,7 +35,7 @@ TEST(MainWindow, StartsEmptyWithItsRowsInOrder) {
     GraphData& graph = fixture.graph;
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
     EXPECT_EQ(graph.io.inputChannel, nullptr);
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     EXPECT_FALSE(gtk_widget_get_visible(graph.io.indicatorImage));
 
     const std::vector<GtkWidget*> rows = childrenOf(gtk_bin_get_child(GTK_BIN(graph.mainWindow)));
@@ -53,9 +53,9 @@ TEST(MainWindow, StartsEmptyWithItsRowsInOrder) {
     EXPECT_TRUE(gtk_style_context_has_class(gtk_widget_get_style_context(rows[2]), "bgcw"));
     const std::vector<GtkWidget*> plotRow = childrenOf(rows[2]);
     ASSERT_EQ(plotRow.size(), 2u);
-    EXPECT_EQ(plotRow[0], graph.drawingArea);
+    EXPECT_EQ(plotRow[0], graph.plot.drawingArea);
     EXPECT_TRUE(GTK_IS_SCROLLBAR(plotRow[1]));
-    EXPECT_TRUE(gtk_widget_get_events(graph.drawingArea) & GDK_SCROLL_MASK);
+    EXPECT_TRUE(gtk_widget_get_events(graph.plot.drawingArea) & GDK_SCROLL_MASK);
     EXPECT_TRUE(GTK_IS_SCROLLBAR(childrenOf(rows[3])[0]));
 
     std::vector<std::string> tools;
@@ -65,7 +65,7 @@ TEST(MainWindow, StartsEmptyWithItsRowsInOrder) {
     EXPECT_EQ(tools, expected);
 
     double lower = 0, upper = 0;
-    gtk_spin_button_get_range(GTK_SPIN_BUTTON(graph.xZoomSpin), &lower, &upper);
+    gtk_spin_button_get_range(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), &lower, &upper);
     EXPECT_EQ(lower, -99);
     EXPECT_EQ(upper, 99);
     gtk_spin_button_get_range(GTK_SPIN_BUTTON(graph.yZoomSpin), &lower, &upper);

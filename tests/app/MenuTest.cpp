@@ -161,7 +161,6 @@ TEST_F(MenuTest, ReconnectDeviceIsOffUntilChecked) {
     EXPECT_TRUE(other.io.reconnectDevice);
     g_signal_handlers_disconnect_by_func(other.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit), nullptr);
     gtk_widget_destroy(other.mainWindow);
-    if (other.io.indicatorPixbuf) g_object_unref(other.io.indicatorPixbuf);
     drainEvents();
 }
 
@@ -192,18 +191,18 @@ TEST_F(MenuTest, PauseLowersAnOpenInputsWatchAndPlayRestoresIt) {
     const guint id = g_io_add_watch_full(
         channel, 100, G_IO_IN, [](GIOChannel*, GIOCondition, gpointer) -> gboolean { return TRUE; }, nullptr,
         nullptr);
-    graph.inputWatch = g_main_context_find_source_by_id(nullptr, id);
+    graph.io.inputWatch = g_main_context_find_source_by_id(nullptr, id);
 
     pressControl(graph, GDK_KEY_p);
     EXPECT_FALSE(graph.io.playing);
-    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 300);
+    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 300);
     EXPECT_EQ(graph.io.savedWatchPriority, 100);
     pressControl(graph, GDK_KEY_p);
     EXPECT_TRUE(graph.io.playing);
-    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
+    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 100);
 
-    g_source_destroy(graph.inputWatch);
-    graph.inputWatch = nullptr;
+    g_source_destroy(graph.io.inputWatch);
+    graph.io.inputWatch = nullptr;
     g_io_channel_unref(channel);
     close(fds[0]);
     close(fds[1]);

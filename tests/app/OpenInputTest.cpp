@@ -12,7 +12,8 @@
 #include "input/InputChannel.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/ProcessSettings.h"
 
 namespace {
 
@@ -21,10 +22,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(temporary.ok());
         folder = temporary.folder();
-        savedPruning = directoryPruning;
-    }
-    void TearDown() override {
-        directoryPruning = savedPruning;
     }
 
     static FileName named(const std::string& text) {
@@ -38,8 +35,8 @@ protected:
     PlotModel& model = graph.model;
     DialogScript script;
     TempDir temporary;
+    ProcessSettingsGuard settings;
     std::string folder;
-    bool savedPruning = true;
 };
 
 TEST_F(OpenInputTest, NamesAreClassifiedByWhatTheyAre) {

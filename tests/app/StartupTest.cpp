@@ -29,9 +29,10 @@
 #include "files/Configuration.h"
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
+#include "tests/support/ProcessSettings.h"
 
 namespace {
 
@@ -83,12 +84,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(temporary.ok());
         folder = temporary.folder();
-        savedPruning = directoryPruning;
     }
     void TearDown() override {
         closeInput(graph.io);
         closeBackup(graph.io);
-        directoryPruning = savedPruning;
         stepwiseLoadBytes = savedStepwiseBytes;
     }
 
@@ -113,9 +112,9 @@ protected:
     GraphData& graph = fixture.graph;
     DialogScript script;
     TempDir temporary;
+    ProcessSettingsGuard settings;
     std::string folder;
     std::vector<std::string> storage;
-    bool savedPruning = true;
     std::uintmax_t savedStepwiseBytes = stepwiseLoadBytes;
 };
 

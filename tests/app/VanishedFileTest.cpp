@@ -10,7 +10,7 @@
 #include "files/PlotFile.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

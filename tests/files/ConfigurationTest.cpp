@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "model/PlotModel.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

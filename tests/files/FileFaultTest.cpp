@@ -14,7 +14,7 @@
 #include "files/Configuration.h"
 #include "files/PlotFile.h"
 #include "model/PlotModel.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/model/ModelInvariants.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "files/OutputFile.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

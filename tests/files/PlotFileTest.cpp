@@ -8,7 +8,7 @@
 #include "files/NumberText.h"
 #include "files/PlotFile.h"
 #include "model/PlotModel.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

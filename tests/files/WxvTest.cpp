@@ -7,7 +7,7 @@
 
 #include "files/Wxv.h"
 #include "model/PlotModel.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "app/OpenInput.h"
 #include "input/FileName.h"
 #include "tests/app/ChooserSteps.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
 
@@ -66,7 +66,7 @@ TEST_F(BackupTest, RecordsEveryLineAsHandedOn) {
 }
 
 TEST_F(BackupTest, TheLimitClosesTheBackupOnTheNextLine) {
-    window.graph.backupLimit = 3;
+    window.graph.io.backupLimit = 3;
     const std::string path = folder + "/limited.txt";
     ASSERT_TRUE(startBackup(path));
     send("1\n2\n3\n", 3);

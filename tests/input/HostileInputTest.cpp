@@ -18,7 +18,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
 #include "tests/model/ModelInvariants.h"

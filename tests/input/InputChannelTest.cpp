@@ -18,7 +18,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "input/LineSpeed.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 
 namespace {
@@ -58,12 +58,12 @@ TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
         InputWindow window;
         GraphData& graph = window.graph;
         PseudoTerminal device(B1200, CSTOPB);
-        graph.serialSpeed = row.serialSpeed;
+        graph.io.serialSpeed = row.serialSpeed;
         graph.io.currentInputName = "old.plt";
         ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
         EXPECT_EQ(graph.io.inputKind, InputKind::serialDevice);
-        ASSERT_NE(graph.inputWatch, nullptr);
-        EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
+        ASSERT_NE(graph.io.inputWatch, nullptr);
+        EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 100);
         EXPECT_EQ(graph.model.sourceName, sourceBaseName(device.name));
         EXPECT_EQ(graph.model.generalTitle, graph.model.sourceName);
         EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(graph.mainWindow))),
@@ -75,7 +75,7 @@ TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
         EXPECT_EQ((line.c_cflag & CSTOPB) != 0, row.twoStopBitsKept);
 
         closeInput(graph.io);
-        EXPECT_EQ(graph.inputWatch, nullptr);
+        EXPECT_EQ(graph.io.inputWatch, nullptr);
         EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
         EXPECT_EQ(graph.model.sourceName, sourceBaseName(device.name)) << "the plot keeps its name";
     }
@@ -91,7 +91,7 @@ TEST(SerialDevice, ACookedTerminalIsReadRawAndGivenBackAsItWas) {
         SCOPED_TRACE(speed);
         InputWindow window;
         GraphData& graph = window.graph;
-        graph.serialSpeed = speed;
+        graph.io.serialSpeed = speed;
         PseudoTerminal device(B38400, 0, PseudoTerminal::cooked);
         termios before{};
         ASSERT_EQ(tcgetattr(device.slave, &before), 0);
@@ -142,7 +142,7 @@ TEST(SerialDevice, ARefusedDeviceIsReportedWithItsReason) {
         EXPECT_EQ(shown, row.message);
         EXPECT_EQ(graph.io.inputGeneration, generation);
         EXPECT_EQ(graph.io.inputChannel, nullptr);
-        EXPECT_EQ(graph.inputWatch, nullptr);
+        EXPECT_EQ(graph.io.inputWatch, nullptr);
         EXPECT_EQ(graph.io.inputKind, InputKind::none);
     }
     close(holder);
@@ -230,6 +230,25 @@ TEST(SerialDevice, OpenDeviceOnTheDeviceBeingReadStartsItAfresh) {
     EXPECT_EQ(graph.model.graphs[0].samples[0], 7.0);
 }
 
+// An input still open when its record goes (the program ends without closing it) leaves no
+// main-loop source pointing at the record, and gives the device and its lock back.
+TEST(SerialDevice, AnInputRecordThatGoesReleasesItsOpenDevice) {
+    PseudoTerminal device;
+    const void* record = nullptr;
+    {
+        GraphData graph;
+        graph.io.serialSpeed = -1;
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+        record = &graph.io;
+        ASSERT_NE(g_main_context_find_source_by_user_data(nullptr, const_cast<void*>(record)), nullptr);
+    }
+    EXPECT_EQ(g_main_context_find_source_by_user_data(nullptr, const_cast<void*>(record)), nullptr);
+    const int fd = open(device.name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock went with the record";
+    close(fd);
+}
+
 TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
     const SerialLineSetter saved = serialLineSetter;
     serialLineSetter = [](int, std::int32_t) { return false; };
@@ -242,7 +261,7 @@ TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
         InputWindow window;
         GraphData& graph = window.graph;
         PseudoTerminal device;
-        graph.serialSpeed = row.speed;
+        graph.io.serialSpeed = row.speed;
         const std::int32_t generation = graph.io.inputGeneration;
         DialogScript script;
         std::string shown;
@@ -251,7 +270,7 @@ TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
         EXPECT_EQ(shown, "Serial port speed not supported: " + device.name + row.shown);
         EXPECT_EQ(graph.io.inputGeneration, generation);
         EXPECT_EQ(graph.io.inputChannel, nullptr);
-        EXPECT_EQ(graph.inputWatch, nullptr);
+        EXPECT_EQ(graph.io.inputWatch, nullptr);
         const int other = open(device.name.c_str(), O_RDONLY | O_NOCTTY);
         EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "the device is closed again";
         close(other);
@@ -267,7 +286,7 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     // (After opening: the spy's stand-in backup would show the recording indicator, and the
     // window's new layout would repaint the plot.)
     LineSpy spy(graph.io);
-    GdkWindow* plot = gtk_widget_get_window(graph.drawingArea);
+    GdkWindow* plot = gtk_widget_get_window(graph.plot.drawingArea);
     drainEvents();
     // Hold repaints back, so that the redraws the input asks for stay visible.
     gdk_window_freeze_updates(plot);
@@ -326,7 +345,7 @@ TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
     PseudoTerminal device;
     LineSpy spy(graph.io);
     ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-    GSource* watch = g_source_ref(graph.inputWatch);
+    GSource* watch = g_source_ref(graph.io.inputWatch);
     const int fd = window.inputFd();
     writeWhileRunning(device.master, "1\n4 5");
     runUntil([&] { return device.unread() == 0 && LineSpy::lines().size() == 1; });
@@ -335,7 +354,7 @@ TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
     runUntil([&] { return graph.io.inputChannel == nullptr; });
     EXPECT_EQ(LineSpy::lines(), (Lines{"1", "4 5"}));
     EXPECT_EQ(graph.model.graphs[1].samples[1], 5.0) << "the plot keeps what arrived";
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     EXPECT_TRUE(g_source_is_destroyed(watch));
     EXPECT_FALSE(LoopProbe(fd).polls) << "nothing watches the dead device any more";
     EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the device is closed";
@@ -350,7 +369,7 @@ TEST(SerialDevice, PauseKeepsReadingAndPlayHandsEverythingOnInOrder) {
     PseudoTerminal device;
     ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
     togglePause(graph.io);
-    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 300);
+    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 300);
 
     // Far more than a terminal's kernel buffer: without reading while paused the writer would stall
     // (and a real device would lose data).
@@ -362,16 +381,16 @@ TEST(SerialDevice, PauseKeepsReadingAndPlayHandsEverythingOnInOrder) {
     EXPECT_EQ(graph.io.linesHandedOn, 0u);
     // Idle while paused: only new bytes on the device wake the input up.
     EXPECT_EQ(device.unread(), 0);
-    EXPECT_EQ(g_source_get_ready_time(graph.inputWatch), -1);
+    EXPECT_EQ(g_source_get_ready_time(graph.io.inputWatch), -1);
 
     writeWhileRunning(device.master, "40000\n");
     togglePause(graph.io);
-    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
+    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 100);
     runUntil([&] { return graph.io.linesHandedOn == count + 1; });
     expectNumbered(graph.model, count + 1);
     EXPECT_TRUE(graph.io.pausedInput.empty());
     // Once all is handed on (and a pause for a repaint is over), only the device wakes it again.
-    runUntil([&] { return g_source_get_ready_time(graph.inputWatch) == -1; });
+    runUntil([&] { return g_source_get_ready_time(graph.io.inputWatch) == -1; });
 }
 
 TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
@@ -405,20 +424,11 @@ TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
 // A device name that is a symbolic link to a pseudo-terminal: pulling the adapter out closes the
 // terminal, plugging it in again makes a new one and points the link at it.
 struct PluggableDevice {
-    std::string directory;
-    std::string link;
+    TempDir directory;
+    std::string link = directory.path("ttyKivrel");
     std::unique_ptr<PseudoTerminal> terminal = std::make_unique<PseudoTerminal>();
 
-    PluggableDevice() {
-        char pattern[] = "/tmp/kivrel-reconnect-XXXXXX";
-        directory = mkdtemp(pattern) ? pattern : "";
-        link = directory + "/ttyKivrel";
-        EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0);
-    }
-    ~PluggableDevice() {
-        unlink(link.c_str());
-        rmdir(directory.c_str());
-    }
+    PluggableDevice() { EXPECT_EQ(symlink(terminal->name.c_str(), link.c_str()), 0); }
     PluggableDevice(const PluggableDevice&) = delete;
     PluggableDevice& operator=(const PluggableDevice&) = delete;
 
@@ -439,7 +449,7 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     InputWindow window;
     GraphData& graph = window.graph;
     PluggableDevice device;
-    graph.serialSpeed = 250000;
+    graph.io.serialSpeed = 250000;
     setReconnectDevice(graph.io, true);
     ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
     LineSpy spy(graph.io);  // stands in for an open backup
@@ -450,7 +460,7 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     device.unplug();
     runUntil([&] { return waitingForDevice(graph.io); });
     EXPECT_EQ(graph.io.inputChannel, nullptr);
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "] (waiting for device)");
     EXPECT_EQ(graph.model.writeIndex, 2u) << "the plot keeps what arrived";
 
@@ -474,12 +484,12 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     togglePause(graph.io);
     device.plugIn();
     runUntil([&] { return graph.io.inputChannel != nullptr; });
-    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 300);
+    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 300);
     writeWhileRunning(device.terminal->master, "4\n");
     runUntil([&] { return device.terminal->unread() == 0; });
     EXPECT_EQ(graph.model.writeIndex, 3u) << "nothing is plotted while paused";
     togglePause(graph.io);
-    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 100);
+    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 100);
     runUntil([&] { return graph.model.writeIndex == 4u; });
 
     // Vanishing while paused: the device is awaited at once, what it sent before it went (its
@@ -495,7 +505,7 @@ TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     device.plugIn();
     runUntil([&] { return !waitingForDevice(graph.io) && graph.io.inputChannel != nullptr; });
     EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "]");
-    EXPECT_EQ(g_source_get_priority(graph.inputWatch), 300);
+    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 300);
     writeWhileRunning(device.terminal->master, "7\n");
     runUntil([&] { return device.terminal->unread() == 0; });
     EXPECT_EQ(graph.model.writeIndex, 4u) << "nothing is plotted while paused";

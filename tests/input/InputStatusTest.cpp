@@ -45,7 +45,7 @@ TEST(InputStatus, TheToolRowFollowsAStreamingDeviceAndEmptiesOnClose) {
     InputWindow window;
     GraphData& graph = window.graph;
     PseudoTerminal device;
-    graph.serialSpeed = -1;
+    graph.io.serialSpeed = -1;
     ASSERT_NE(graph.io.statusLabel, nullptr);
     const auto status = [&graph] { return std::string(gtk_label_get_text(GTK_LABEL(graph.io.statusLabel))); };
     const auto showsTotal = [&](const std::string& total) {
@@ -86,7 +86,7 @@ TEST(InputStatus, NeverChangesTheWindowsSize) {
     InputWindow window;
     GraphData& graph = window.graph;
     PseudoTerminal device;
-    graph.serialSpeed = -1;
+    graph.io.serialSpeed = -1;
     GtkWidget* main = graph.mainWindow;
     const auto settle = [main] {
         drainEvents();
@@ -98,8 +98,8 @@ TEST(InputStatus, NeverChangesTheWindowsSize) {
         gtk_widget_get_preferred_width(graph.mainWindow, &minimum, &natural);
         return std::vector<int>{gtk_widget_get_allocated_width(graph.mainWindow),
                                 gtk_widget_get_allocated_height(graph.mainWindow),
-                                gtk_widget_get_allocated_width(graph.drawingArea),
-                                gtk_widget_get_allocated_height(graph.drawingArea), minimum};
+                                gtk_widget_get_allocated_width(graph.plot.drawingArea),
+                                gtk_widget_get_allocated_height(graph.plot.drawingArea), minimum};
     };
     settle();
     const std::vector<int> before = sizes();

@@ -9,7 +9,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/input/RunningKivrel.h"
 
 namespace {

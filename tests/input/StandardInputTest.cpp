@@ -45,7 +45,7 @@ TEST(StandardInput, APipeFillsThePlotAndItsEndClosesTheInput) {
     EXPECT_EQ(graph.model.graphs[0].samples[count], 4.0) << "the unfinished last line arrives too";
     EXPECT_EQ(graph.model.graphs[1].samples[count], 5.0);
     EXPECT_EQ(graph.model.writeIndex, static_cast<std::uint32_t>(count + 1));
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
     // Standard input is handed back as it came: blocking, and no longer locked.
     EXPECT_EQ(fcntl(STDIN_FILENO, F_GETFL) & O_NONBLOCK, 0);
@@ -65,7 +65,7 @@ TEST(StandardInput, ThePlotRepaintsWhileAFastStreamIsRead) {
         int drawsWhileStreaming = 0;
     } counter{&graph.io};
     const gulong handler = g_signal_connect(
-        graph.drawingArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
+        graph.plot.drawingArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
             auto* c = static_cast<Counter*>(record);
             if (c->io->inputChannel && c->io->linesHandedOn > 0) ++c->drawsWhileStreaming;
             return FALSE;
@@ -76,7 +76,7 @@ TEST(StandardInput, ThePlotRepaintsWhileAFastStreamIsRead) {
     std::thread writer = input.writeAndClose(data);
     runUntil([&] { return graph.io.inputChannel == nullptr; });
     writer.join();
-    g_signal_handler_disconnect(graph.drawingArea, handler);
+    g_signal_handler_disconnect(graph.plot.drawingArea, handler);
     // The input's watch outranks repaints and the pipe never runs dry, yet the plot is redrawn
     // again and again while the stream lasts.
     EXPECT_GE(counter.drawsWhileStreaming, 3);
@@ -97,7 +97,7 @@ TEST(StandardInput, AStandardInputHeldElsewhereIsRefused) {
     EXPECT_EQ(shown, "StdIn is being used");
     EXPECT_EQ(graph.io.inputGeneration, generation) << "nothing was opened or closed";
     EXPECT_EQ(graph.io.inputChannel, nullptr);
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     close(holder);
 }
 

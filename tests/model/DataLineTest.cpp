@@ -7,6 +7,7 @@
 
 #include "model/PlotModel.h"
 #include "tests/model/CommaLocale.h"
+#include "tests/support/ProcessSettings.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ void countBeep() {
 }
 
 TEST(DataLine, MissingColumnsGetZeroUnlessAPlotWasMergedIn) {
+    const ProcessSettingsGuard settings;
     beepFunction = countBeep;
     for (const bool keep : {false, true}) {
         SCOPED_TRACE(keep);
@@ -98,7 +100,6 @@ TEST(DataLine, MissingColumnsGetZeroUnlessAPlotWasMergedIn) {
         EXPECT_EQ(beeps, keep ? 0 : 1);
         EXPECT_EQ(model.writeIndex, 2u);
     }
-    beepFunction = nullptr;
 }
 
 TEST(DataLine, ColumnsBeyondTheGraphLimitAreDropped) {

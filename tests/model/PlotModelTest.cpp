@@ -1,4 +1,5 @@
 #include "model/PlotModel.h"
+#include "tests/support/ProcessSettings.h"
 
 #include <cmath>
 #include <limits>
@@ -44,17 +45,7 @@ void expectConsistent(const PlotModel& model) {
 
 class PlotModelTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedIndependent = defaultIndependentDisplays;
-        savedPruning = directoryPruning;
-    }
-    void TearDown() override {
-        defaultIndependentDisplays = savedIndependent;
-        directoryPruning = savedPruning;
-        beepFunction = nullptr;
-    }
-    bool savedIndependent = true;
-    bool savedPruning = true;
+    ProcessSettingsGuard settings;
 };
 
 TEST_F(PlotModelTest, FreshModelHasOneAutomaticDisplayAndNoGraphs) {

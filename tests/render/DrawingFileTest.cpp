@@ -17,7 +17,7 @@
 #include "render/DrawingFile.h"
 #include "render/PlotLayout.h"
 #include "render/TextLayout.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/render/ExportTestSupport.h"
 
 namespace {
@@ -51,7 +51,7 @@ constexpr int areaHeight = 400;
 class DrawingFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_FALSE(folder.path.empty());
+        ASSERT_TRUE(folder.ok());
         fillExample(model);
     }
 
@@ -59,7 +59,7 @@ class DrawingFileTest : public ::testing::Test {
         return writeDrawingFile(model, path.c_str(), kind, horizontal, vertical);
     }
 
-    TemporaryFolder folder;
+    TempDir folder;
     PlotModel model;
     HorizontalView horizontal = horizontalViewFor(areaWidth, true, 610, 0, 0);
     VerticalView vertical = verticalViewFor(areaHeight, 0, 0);
@@ -73,7 +73,7 @@ std::string collapseSpaces(const std::string& text) {
 }
 
 TEST_F(DrawingFileTest, PdfHasTheAreaSizePlusABlankStripAndItsTexts) {
-    const std::string path = folder / "plot.pdf";
+    const std::string path = folder.path("plot.pdf");
     ASSERT_EQ(write(path, SurfaceKind::pdf), 1);
     const PageSize size = pdfPageSize(path);
     EXPECT_EQ(size.pages, 1);
@@ -151,7 +151,7 @@ std::string rgbPercent(const Colour& c) {
 }
 
 TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBands) {
-    const std::string path = folder / "plot.SVG";
+    const std::string path = folder.path("plot.SVG");
     ASSERT_EQ(write(path, SurfaceKind::svg), 1);
     const SvgFile svg = readSvg(path);
     EXPECT_EQ(svg.width, "606pt");
@@ -218,8 +218,8 @@ TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBan
 
 // A graph of 0.5 in the range 0..1 over 101 slots, drawn into 400 x 300 pixels: a line at row 150.
 TEST(DrawingFilePng, HasTheAreaSizePlusABlankStripOnWhiteAndTheGraphAtItsRow) {
-    TemporaryFolder folder;
-    ASSERT_FALSE(folder.path.empty());
+    TempDir folder;
+    ASSERT_TRUE(folder.ok());
     PlotModel model;
     model.setXSize(101);
     model.addGraph("");
@@ -228,7 +228,7 @@ TEST(DrawingFilePng, HasTheAreaSizePlusABlankStripOnWhiteAndTheGraphAtItsRow) {
     model.displays[0].yMin = 0;
     model.displays[0].yMax = 1;
     model.lineWidth = 2;
-    const std::string path = folder / "plot.PNG";
+    const std::string path = folder.path("plot.PNG");
     ASSERT_EQ(writeDrawingFile(model, path.c_str(), SurfaceKind::png,
                                horizontalViewFor(400, false, 101, 0, 0), verticalViewFor(300, 0, 0)),
               1);
@@ -282,7 +282,7 @@ TEST(DrawingFileKind, OnlyTheExactEndingsChooseASurface) {
 }
 
 TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
-    std::FILE* plain = std::fopen((folder / "file.txt").c_str(), "w");
+    std::FILE* plain = std::fopen((folder.path("file.txt")).c_str(), "w");
     ASSERT_NE(plain, nullptr);
     std::fclose(plain);
     const struct {
@@ -293,11 +293,11 @@ TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
         {"full device, PDF", "/dev/full", SurfaceKind::pdf},
         {"full device, SVG", "/dev/full", SurfaceKind::svg},
         {"full device, PNG", "/dev/full", SurfaceKind::png},
-        {"missing folder, PNG", folder / "missing/plot.png", SurfaceKind::png},
-        {"missing folder", folder / "missing/plot.pdf", SurfaceKind::pdf},
-        {"a file as folder", folder / "file.txt/plot.svg", SurfaceKind::svg},
-        {"a folder as file", folder.path, SurfaceKind::pdf},
-        {"no file surface", folder / "plot.png", SurfaceKind::screen},
+        {"missing folder, PNG", folder.path("missing/plot.png"), SurfaceKind::png},
+        {"missing folder", folder.path("missing/plot.pdf"), SurfaceKind::pdf},
+        {"a file as folder", folder.path("file.txt/plot.svg"), SurfaceKind::svg},
+        {"a folder as file", folder.folder(), SurfaceKind::pdf},
+        {"no file surface", folder.path("plot.png"), SurfaceKind::screen},
         {"empty name", "", SurfaceKind::pdf},
     };
     for (const auto& r : rows) {
@@ -305,9 +305,9 @@ TEST_F(DrawingFileTest, AFailedWriteIsReportedAsAFailure) {
         EXPECT_EQ(write(r.path, r.kind), 0);
     }
     EXPECT_EQ(writeDrawingFile(model, nullptr, SurfaceKind::pdf, horizontal, vertical), 0);
-    EXPECT_FALSE(std::filesystem::exists(folder / "plot.png"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path("plot.png")));
     // Wider than an image surface can be: no picture, and no empty file left behind.
-    const std::string huge = folder / "huge.png";
+    const std::string huge = folder.path("huge.png");
     EXPECT_EQ(writeDrawingFile(model, huge.c_str(), SurfaceKind::png,
                                horizontalViewFor(40000, true, 610, 0, 0), vertical),
               0);
@@ -320,16 +320,16 @@ TEST_F(DrawingFileTest, AFullDiskLeavesTheOldFileAsItWas) {
     const std::string old = "the picture exported before\n";
     for (const SurfaceKind kind : {SurfaceKind::pdf, SurfaceKind::svg, SurfaceKind::png}) {
         SCOPED_TRACE(static_cast<int>(kind));
-        const std::string path = folder / "plot";
+        const std::string path = folder.path("plot");
         writeWholeFile(path, old);
         {
             FileSizeLimit full(200);  // each picture is larger
             ASSERT_TRUE(full.ok());
             EXPECT_EQ(write(path, kind), 0);
-            EXPECT_EQ(write(folder / "new", kind), 0);
+            EXPECT_EQ(write(folder.path("new"), kind), 0);
         }
         EXPECT_EQ(readWholeFile(path), old);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), std::filesystem::directory_iterator()),
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.folder()), std::filesystem::directory_iterator()),
                   1);
         EXPECT_EQ(write(path, kind), 1);
         EXPECT_GT(readWholeFile(path).size(), 200u);
@@ -356,15 +356,15 @@ TEST_F(DrawingFileTest, DegenerateViewsStillWriteAValidFile) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        const std::string path = folder / "degenerate.pdf";
+        const std::string path = folder.path("degenerate.pdf");
         EXPECT_EQ(writeDrawingFile(model, path.c_str(), SurfaceKind::pdf, r.horizontal, r.vertical), 1);
         const PageSize size = pdfPageSize(path);
         EXPECT_EQ(size.width, r.pageWidth);
         EXPECT_EQ(size.height, r.pageHeight);
-        EXPECT_EQ(writeDrawingFile(model, (folder / "degenerate.svg").c_str(), SurfaceKind::svg, r.horizontal,
+        EXPECT_EQ(writeDrawingFile(model, (folder.path("degenerate.svg")).c_str(), SurfaceKind::svg, r.horizontal,
                                    r.vertical),
                   1);
-        EXPECT_NE(readSvg(folder / "degenerate.svg").width, "");
+        EXPECT_NE(readSvg(folder.path("degenerate.svg")).width, "");
     }
 }
 

@@ -13,7 +13,7 @@
 #include "render/PlotAreaHandlers.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/render/ExportTestSupport.h"
 #include "tests/render/PlotAreaTestSupport.h"
 
@@ -22,13 +22,13 @@ namespace {
 class ExportTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_FALSE(folder.path.empty());
+        ASSERT_TRUE(folder.ok());
         resizeWindow(graph, 900, 560);
         // A short axis: the refresh after a change spreads it over the area by raising the X zoom.
         model.setXSize(101);
         model.processLine("1 2");
         model.processLine("-1 0.5");
-        refreshPlotArea(graph);
+        refreshPlotArea(graph.plot);
     }
 
     static FileName named(const std::string& text) {
@@ -37,33 +37,33 @@ class ExportTest : public ::testing::Test {
         return name;
     }
 
-    int areaWidth() const { return gtk_widget_get_allocated_width(graph.drawingArea); }
-    int areaHeight() const { return gtk_widget_get_allocated_height(graph.drawingArea); }
-    int spinXZoom() const { return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)); }
+    int areaWidth() const { return gtk_widget_get_allocated_width(graph.plot.drawingArea); }
+    int areaHeight() const { return gtk_widget_get_allocated_height(graph.plot.drawingArea); }
+    int spinXZoom() const { return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.plot.xZoomSpin)); }
 
-    TemporaryFolder folder;
+    TempDir folder;
     MainWindowFixture fixture;
     GraphData& graph = fixture.graph;
     PlotModel& model = graph.model;
 };
 
 TEST_F(ExportTest, WritesTheAreaAtItsSizeAndLeavesTheWidgetsAsTheyAre) {
-    const std::string path = folder / "plot.PDF";
+    const std::string path = folder.path("plot.PDF");
     const int corrected = areaWidth() / 100 - 1;
     ASSERT_GT(corrected, 0);
     ASSERT_EQ(model.xZoom, corrected);
-    EXPECT_EQ(exportDrawing(graph, named(path)), 1);
+    EXPECT_EQ(exportDrawing(graph.plot, named(path)), 1);
     const PageSize size = pdfPageSize(path);
     EXPECT_EQ(size.width, areaWidth() + 6);
     EXPECT_EQ(size.height, areaHeight() + 6);
     EXPECT_EQ(model.xZoom, corrected);
     EXPECT_EQ(spinXZoom(), corrected);
-    EXPECT_EQ(gtk_adjustment_get_upper(graph.horizontalAdjustment), 101);
+    EXPECT_EQ(gtk_adjustment_get_upper(graph.plot.horizontalAdjustment), 101);
 }
 
 TEST_F(ExportTest, PngHasTheAreaSizePlusABlankStrip) {
-    const std::string path = folder / "plot.png";
-    EXPECT_EQ(exportDrawing(graph, named(path)), 1);
+    const std::string path = folder.path("plot.png");
+    EXPECT_EQ(exportDrawing(graph.plot, named(path)), 1);
     const SurfacePtr png{cairo_image_surface_create_from_png(path.c_str())};
     ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
     EXPECT_EQ(cairo_image_surface_get_width(png.get()), areaWidth() + 6);
@@ -77,15 +77,15 @@ TEST_F(ExportTest, RefusesShortNamesAndOtherEndings) {
     } rows[] = {
         {"four bytes", "a.sv"},
         {"empty", ""},
-        {"another picture ending", folder / "plot.jpg"},
-        {"mixed-case PNG", folder / "plot.Png"},
-        {"mixed case", folder / "plot.Svg"},
+        {"another picture ending", folder.path("plot.jpg")},
+        {"mixed-case PNG", folder.path("plot.Png")},
+        {"mixed case", folder.path("plot.Svg")},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         // A zoom no refresh has corrected yet stays as it is.
         model.xZoom = 0;
-        EXPECT_EQ(exportDrawing(graph, named(r.file)), 0);
+        EXPECT_EQ(exportDrawing(graph.plot, named(r.file)), 0);
         EXPECT_EQ(model.xZoom, 0);
         EXPECT_FALSE(!r.file.empty() && std::filesystem::exists(r.file));
     }
@@ -102,7 +102,7 @@ TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
         proposed = name ? name.get() : "";
         title = gtk_window_get_title(GTK_WINDOW(dialog));
         playingMeanwhile = graph.io.playing;
-        saveInto(folder / "picture.svg")(dialog);
+        saveInto(folder.path("picture.svg"))(dialog);
     });
     onExport(nullptr, &graph.io);
     EXPECT_EQ(script.answered, 1);  // no error dialog
@@ -110,7 +110,7 @@ TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
     EXPECT_EQ(proposed, "log.pdf");
     EXPECT_FALSE(playingMeanwhile);
     EXPECT_TRUE(graph.io.playing);
-    const std::string svg = commandOutput("head -c 400 '" + (folder / "picture.svg") + "'");
+    const std::string svg = commandOutput("head -c 400 '" + (folder.path("picture.svg")) + "'");
     EXPECT_NE(svg.find("width=\"" + std::to_string(areaWidth() + 6) + "pt\""), std::string::npos) << svg;
 }
 
@@ -118,7 +118,7 @@ TEST_F(ExportTest, TheCommandProposesANameWritesTheFileAndResumesInput) {
 // and the file the user chose to replace keeps its old content.
 TEST_F(ExportTest, AFailedExportIsReportedAndKeepsTheOldFile) {
     const std::string old = "the picture exported before\n";
-    const std::string readOnly = folder / "read-only";
+    const std::string readOnly = folder.path("read-only");
     ASSERT_EQ(mkdir(readOnly.c_str(), 0755), 0);
     writeWholeFile(readOnly + "/plot.pdf", old);
     ASSERT_EQ(chmod((readOnly + "/plot.pdf").c_str(), 0444), 0);
@@ -128,8 +128,8 @@ TEST_F(ExportTest, AFailedExportIsReportedAndKeepsTheOldFile) {
         std::string path;
         bool fullDisk;
     } rows[] = {
-        {"full disk, PDF", folder / "plot.pdf", true},
-        {"full disk, SVG", folder / "plot.svg", true},
+        {"full disk, PDF", folder.path("plot.pdf"), true},
+        {"full disk, SVG", folder.path("plot.svg"), true},
         {"read-only folder", readOnly + "/plot.pdf", false},
     };
     for (const auto& r : rows) {
@@ -149,7 +149,7 @@ TEST_F(ExportTest, AFailedExportIsReportedAndKeepsTheOldFile) {
         EXPECT_EQ(message, "Error: Invalid file: " + r.path);
         EXPECT_EQ(readWholeFile(r.path), old);
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), std::filesystem::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.folder()), std::filesystem::directory_iterator()), 3);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(readOnly), std::filesystem::directory_iterator()), 1);
     chmod(readOnly.c_str(), 0755);
 }
@@ -161,8 +161,8 @@ TEST_F(ExportTest, TheCommandReportsInvalidNamesAndFiles) {
         std::function<void(GtkDialog*)> answer;
         std::string message;
     } rows[] = {
-        {"another picture ending", saveInto(folder / "plot.gif"),
-         "Error: Invalid file: " + (folder / "plot.gif")},
+        {"another picture ending", saveInto(folder.path("plot.gif")),
+         "Error: Invalid file: " + (folder.path("plot.gif"))},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

@@ -1,44 +1,11 @@
 #pragma once
-// Helpers for tests that write PDF and SVG files: a temporary folder per test and the page size
-// that poppler's pdfinfo reads from a written PDF.
-
-#include <gtest/gtest.h>
-#include <stdlib.h>
+// The page size that poppler's pdfinfo reads from a written PDF, for tests that write PDF files.
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
-// A fresh folder under the system's temporary folder, removed with everything in it afterwards.
-class TemporaryFolder {
-  public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kivrel-export-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-
-    std::string path;
-};
-
-// What a shell command writes to standard output.
-inline std::string commandOutput(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
+#include "tests/support/CommandOutput.h"
+#include "tests/support/TempDir.h"
 
 struct PageSize {
     double width = -1, height = -1;

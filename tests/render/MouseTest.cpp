@@ -73,10 +73,10 @@ class MouseTest : public ::testing::Test {
         takeRedrawRequest(graph);
     }
 
-    int width() const { return gtk_widget_get_allocated_width(graph.drawingArea); }
-    int height() const { return gtk_widget_get_allocated_height(graph.drawingArea); }
+    int width() const { return gtk_widget_get_allocated_width(graph.plot.drawingArea); }
+    int height() const { return gtk_widget_get_allocated_height(graph.plot.drawingArea); }
     int virtualHeight() const { return height() * (model.yZoom + 1); }
-    double yOrigin() const { return -(model.yZoom + 1) * gtk_adjustment_get_value(graph.verticalAdjustment); }
+    double yOrigin() const { return -(model.yZoom + 1) * gtk_adjustment_get_value(graph.plot.verticalAdjustment); }
     PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin()}); }
 
     // Where the legend draws a graph's square: 8 x 8 at x 10 (70 in Frames mode), in rows of 12
@@ -107,7 +107,7 @@ class MouseTest : public ::testing::Test {
     // Sends one event to the drawing area through its signal and returns the handler's answer.
     gboolean send(GdkEventType type, guint button, guint state, Point p) {
         GdkEvent* event = gdk_event_new(type);
-        GdkWindow* window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.drawingArea)));
+        GdkWindow* window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.plot.drawingArea)));
         const char* signal = "motion-notify-event";
         if (type == GDK_MOTION_NOTIFY) {
             event->motion.window = window;
@@ -125,7 +125,7 @@ class MouseTest : public ::testing::Test {
         gdk_event_set_device(event,
                              gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
         gboolean handled = FALSE;
-        g_signal_emit_by_name(graph.drawingArea, signal, event, &handled);
+        g_signal_emit_by_name(graph.plot.drawingArea, signal, event, &handled);
         gdk_event_free(event);
         return handled;
     }
@@ -434,12 +434,12 @@ TEST_F(MouseTest, ShiftOrAltLeftPressShowsNoCrosshair) {
 TEST_F(MouseTest, SquaresAndDisplaysAreFoundWhenZoomedAndScrolled) {
     layout({0, 1, 2}, 3);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.yZoomSpin), 2);
-    syncPlotWidgets(graph);
+    syncPlotWidgets(graph.plot);
     // A redraw made the vertical scroll bar a third of the area; scroll to its end, so that the
     // last display fills the area.
-    gtk_adjustment_set_value(graph.verticalAdjustment, height());
+    gtk_adjustment_set_value(graph.plot.verticalAdjustment, height());
     drainEvents();
-    ASSERT_GT(gtk_adjustment_get_value(graph.verticalAdjustment), 0.0);
+    ASSERT_GT(gtk_adjustment_get_value(graph.plot.verticalAdjustment), 0.0);
     ASSERT_GT(pointOf(onSquare(2)).y, 0.0);
     pressRelease(left, 0, onSquare(2));
     EXPECT_EQ(enabledStates(), (std::vector<bool>{true, true, false}));

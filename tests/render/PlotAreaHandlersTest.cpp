@@ -34,10 +34,10 @@ void feedDemo(PlotModel& model) {
 
 // Draws the drawing area alone, through its "draw" handler, into an image.
 SurfacePtr drawArea(GraphData& graph) {
-    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(graph.drawingArea),
-                                                  gtk_widget_get_allocated_height(graph.drawingArea))};
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(graph.plot.drawingArea),
+                                                  gtk_widget_get_allocated_height(graph.plot.drawingArea))};
     CairoPtr cr{cairo_create(surface.get())};
-    gtk_widget_draw(graph.drawingArea, cr.get());
+    gtk_widget_draw(graph.plot.drawingArea, cr.get());
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     cairo_surface_flush(surface.get());
     return surface;
@@ -74,15 +74,15 @@ TEST(PlotArea, WindowShowsTheModel) {
     const SurfacePtr picture = drawArea(graph);
     for (const Graph& g : graph.model.graphs) EXPECT_GT(pixelsOfColour(picture.get(), g.colour), 50) << g.title;
     // The size change configured both scroll bars to the area and the axis.
-    const int width = gtk_widget_get_allocated_width(graph.drawingArea);
-    const int height = gtk_widget_get_allocated_height(graph.drawingArea);
-    EXPECT_EQ(gtk_adjustment_get_upper(graph.horizontalAdjustment), graph.model.xSize);
-    EXPECT_EQ(gtk_adjustment_get_page_size(graph.horizontalAdjustment), width);  // 610 slots fit
-    EXPECT_EQ(gtk_adjustment_get_upper(graph.verticalAdjustment), height);
-    EXPECT_EQ(gtk_adjustment_get_page_size(graph.verticalAdjustment), height);
+    const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea);
+    const int height = gtk_widget_get_allocated_height(graph.plot.drawingArea);
+    EXPECT_EQ(gtk_adjustment_get_upper(graph.plot.horizontalAdjustment), graph.model.xSize);
+    EXPECT_EQ(gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment), width);  // 610 slots fit
+    EXPECT_EQ(gtk_adjustment_get_upper(graph.plot.verticalAdjustment), height);
+    EXPECT_EQ(gtk_adjustment_get_page_size(graph.plot.verticalAdjustment), height);
     // Every size change replaced the back buffer.
-    ASSERT_TRUE(graph.backBuffer);
-    EXPECT_EQ(cairo_surface_status(graph.backBuffer.get()), CAIRO_STATUS_SUCCESS);
+    ASSERT_TRUE(graph.plot.backBuffer);
+    EXPECT_EQ(cairo_surface_status(graph.plot.backBuffer.get()), CAIRO_STATUS_SUCCESS);
 }
 
 TEST(PlotArea, ShortAxisRaisesTheXZoomAndItsSpinButton) {
@@ -90,23 +90,23 @@ TEST(PlotArea, ShortAxisRaisesTheXZoomAndItsSpinButton) {
     GraphData& graph = fixture.graph;
     graph.model.setXSize(101);
     graph.model.addGraph("");
-    const int width = gtk_widget_get_allocated_width(graph.drawingArea);
-    const HorizontalView view = syncPlotWidgets(graph).horizontal;
+    const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea);
+    const HorizontalView view = syncPlotWidgets(graph.plot).horizontal;
     const int expected = width / 100 - 1;
     ASSERT_GT(expected, 0);
     EXPECT_EQ(view.xZoom, expected);
     EXPECT_EQ(graph.model.xZoom, expected);
-    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)), expected);
-    EXPECT_NEAR(gtk_adjustment_get_page_size(graph.horizontalAdjustment), width / (expected + 1.0), 1e-9);
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.plot.xZoomSpin)), expected);
+    EXPECT_NEAR(gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment), width / (expected + 1.0), 1e-9);
 
     // Zoomed out beyond the whole axis: the zoom comes back to the step that shows it all.
     graph.model.setXSize(50001);
     // The spin button's change brings the widgets in line at once.
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), -99);
-    const HorizontalView out = syncPlotWidgets(graph).horizontal;
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), -99);
+    const HorizontalView out = syncPlotWidgets(graph.plot).horizontal;
     const int step = (50000 + width - 1) / width;
     EXPECT_EQ(out.step, step);
-    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.xZoomSpin)), 1 - step);
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.plot.xZoomSpin)), 1 - step);
     EXPECT_EQ(graph.model.xZoom, 1 - step);
 }
 
@@ -132,25 +132,25 @@ TEST(PlotArea, WheelMovesTheRightScrollBar) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         graph.model.yZoom = r.yZoom;
-        syncPlotWidgets(graph);
-        gtk_adjustment_set_value(graph.horizontalAdjustment, 5000);
-        gtk_adjustment_set_value(graph.verticalAdjustment, 40);  // stays 0 without Y zoom
-        const double horizontal = gtk_adjustment_get_value(graph.horizontalAdjustment);
-        const double vertical = gtk_adjustment_get_value(graph.verticalAdjustment);
-        const double horizontalPage = gtk_adjustment_get_page_increment(graph.horizontalAdjustment);
-        const double verticalPage = gtk_adjustment_get_page_increment(graph.verticalAdjustment);
+        syncPlotWidgets(graph.plot);
+        gtk_adjustment_set_value(graph.plot.horizontalAdjustment, 5000);
+        gtk_adjustment_set_value(graph.plot.verticalAdjustment, 40);  // stays 0 without Y zoom
+        const double horizontal = gtk_adjustment_get_value(graph.plot.horizontalAdjustment);
+        const double vertical = gtk_adjustment_get_value(graph.plot.verticalAdjustment);
+        const double horizontalPage = gtk_adjustment_get_page_increment(graph.plot.horizontalAdjustment);
+        const double verticalPage = gtk_adjustment_get_page_increment(graph.plot.verticalAdjustment);
 
         GdkEvent* event = gdk_event_new(GDK_SCROLL);
-        event->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.drawingArea)));
+        event->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.plot.drawingArea)));
         event->scroll.direction = r.direction;
         event->scroll.state = r.state;
         gboolean handled = FALSE;
-        g_signal_emit_by_name(graph.drawingArea, "scroll-event", event, &handled);
+        g_signal_emit_by_name(graph.plot.drawingArea, "scroll-event", event, &handled);
         gdk_event_free(event);
         EXPECT_TRUE(handled);
-        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.horizontalAdjustment),
+        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.plot.horizontalAdjustment),
                          horizontal + r.horizontalQuarters * horizontalPage / 4);
-        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.verticalAdjustment),
+        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.plot.verticalAdjustment),
                          vertical + r.verticalQuarters * verticalPage / 4);
     }
     drainEvents();
@@ -174,7 +174,7 @@ TEST(PlotArea, SpinButtonsRejectOutOfRangeValuesButStillRedraw) {
         {"grid 100", graph.gridSpin, 100, &graph.model.gridLevel, 0},
         {"grid -1", graph.gridSpin, -1, &graph.model.gridLevel, 0},
         {"grid 99", graph.gridSpin, 99, &graph.model.gridLevel, 99},
-        {"X zoom -150", graph.xZoomSpin, -150, &graph.model.xZoom, -150},
+        {"X zoom -150", graph.plot.xZoomSpin, -150, &graph.model.xZoom, -150},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -192,14 +192,14 @@ TEST(PlotArea, SpinButtonsRejectOutOfRangeValuesButStillRedraw) {
 TEST(PlotArea, WidgetsFollowTheModelWhereItChangesNotWhereItIsDrawn) {
     InputWindow window;
     GraphData& graph = window.graph;
-    GdkWindow* areaWindow = gtk_widget_get_window(graph.drawingArea);
-    const int width = gtk_widget_get_allocated_width(graph.drawingArea);
-    const int height = gtk_widget_get_allocated_height(graph.drawingArea);
+    GdkWindow* areaWindow = gtk_widget_get_window(graph.plot.drawingArea);
+    const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea);
+    const int height = gtk_widget_get_allocated_height(graph.plot.drawingArea);
     ASSERT_GT(width, 600);
     // Nothing is drawn from here on: whatever the widgets show comes from where the model changed.
     gdk_window_freeze_updates(areaWindow);
-    const auto upper = [&] { return gtk_adjustment_get_upper(graph.horizontalAdjustment); };
-    const auto page = [&] { return gtk_adjustment_get_page_size(graph.horizontalAdjustment); };
+    const auto upper = [&] { return gtk_adjustment_get_upper(graph.plot.horizontalAdjustment); };
+    const auto page = [&] { return gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment); };
 
     // A device's lines grow an extendable axis; the scroll bar follows it.
     PseudoTerminal device;
@@ -218,9 +218,9 @@ TEST(PlotArea, WidgetsFollowTheModelWhereItChangesNotWhereItIsDrawn) {
 
     // The Y-Zoom spin button: the vertical scroll bar shows a quarter of the stretched displays.
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.yZoomSpin), 3);
-    EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_size(graph.verticalAdjustment), height / 4.0);
+    EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_size(graph.plot.verticalAdjustment), height / 4.0);
     // The X-Zoom spin button: two pixels per sample.
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.xZoomSpin), 1);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), 1);
     EXPECT_DOUBLE_EQ(page(), (width - 60) / 2.0);
     gdk_window_thaw_updates(areaWindow);
 }

@@ -21,7 +21,7 @@ inline void resizeWindow(GraphData& graph, int width, int height) {
 
 // Whether something asked the drawing area to be redrawn since the last call.
 inline bool takeRedrawRequest(GraphData& graph) {
-    cairo_region_t* area = gdk_window_get_update_area(gtk_widget_get_window(graph.drawingArea));
+    cairo_region_t* area = gdk_window_get_update_area(gtk_widget_get_window(graph.plot.drawingArea));
     if (!area) return false;
     cairo_region_destroy(area);
     return true;

@@ -17,6 +17,8 @@
 #include "render/CairoPtr.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
+#include "tests/support/CommandOutput.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -647,28 +649,15 @@ TEST(DrawPlot, BandsTooLowForDataDrawOnlyTheLegendAndTitle) {
 }
 
 // Runs pdftotext on a file and returns what it printed.
-std::string pdfText(const std::string& path) {
-    std::string text;
-    FILE* pipe = popen(("pdftotext -layout '" + path + "' - 2>&1").c_str(), "r");
-    if (!pipe) return text;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-    pclose(pipe);
-    return text;
-}
+std::string pdfText(const std::string& path) { return commandOutput("pdftotext -layout '" + path + "' - 2>&1"); }
 
 class PdfTitle : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kivrel-render-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(directory); }
+    void SetUp() override { ASSERT_TRUE(directory.ok()); }
 
     // Writes the model's picture into a PDF and returns the texts pdftotext finds in it.
     std::string textOf(const PlotModel& model, SurfaceKind surfaceKind) {
-        const std::string path = (directory / "plot.pdf").string();
+        const std::string path = directory.path("plot.pdf");
         SurfacePtr surface{cairo_pdf_surface_create(path.c_str(), 606, 306)};
         EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
         {
@@ -681,7 +670,7 @@ class PdfTitle : public ::testing::Test {
         EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
         return pdfText(path);
     }
-    std::filesystem::path directory;
+    TempDir directory;
 };
 
 TEST_F(PdfTitle, LongTitleArrivesWholeFromItsPieces) {

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "input/FileName.h"
-#include "tests/app/GuiTestSupport.h"
+#include "tests/support/GtkTestSupport.h"
 
 namespace {
 

@@ -17,7 +17,7 @@ class TempDir {
   public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kivrel-files-XXXXXX";
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kivrel-test-XXXXXX";
         if (mkdtemp(pattern.data())) root = pattern;
     }
     ~TempDir() {

@@ -10,7 +10,7 @@
 #include "input/SerialSpeeds.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/files/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/model/CommaLocale.h"
 #include "ui/ConfigurationDialog.h"
 
@@ -143,7 +143,7 @@ TEST_F(ConfigurationDialog, BpsShowsTheSpeedInUse) {
                 {-1, "9600", -1}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.speed);
-        graph.serialSpeed = row.speed;
+        graph.io.serialSpeed = row.speed;
         open();
         std::vector<std::string> expected = standard;
         if (row.insertedAt >= 0) expected.insert(expected.begin() + row.insertedAt, row.shown);
@@ -152,22 +152,22 @@ TEST_F(ConfigurationDialog, BpsShowsTheSpeedInUse) {
         EXPECT_STREQ(text, row.shown);
         g_free(text);
         respond(GTK_RESPONSE_APPLY);
-        EXPECT_EQ(graph.serialSpeed, row.speed > 0 ? row.speed : 9600) << "OK keeps the speed shown";
+        EXPECT_EQ(graph.io.serialSpeed, row.speed > 0 ? row.speed : 9600) << "OK keeps the speed shown";
         respond(GTK_RESPONSE_CANCEL);
     }
 
     // Every entry can be picked, 9600 included while another speed is in use.
-    graph.serialSpeed = 250000;
+    graph.io.serialSpeed = 250000;
     open();
     for (const auto& [index, speed] : {std::pair{12, 9600}, {16, 115200}, {17, 230400}, {18, 250000}, {19, 460800}}) {
         SCOPED_TRACE(speed);
         gtk_combo_box_set_active(GTK_COMBO_BOX(conf.speedCombo), index);
         respond(GTK_RESPONSE_APPLY);
-        EXPECT_EQ(graph.serialSpeed, speed);
+        EXPECT_EQ(graph.io.serialSpeed, speed);
     }
     gtk_combo_box_set_active(GTK_COMBO_BOX(conf.speedCombo), -1);
     respond(GTK_RESPONSE_APPLY);
-    EXPECT_EQ(graph.serialSpeed, 9600) << "no active item";
+    EXPECT_EQ(graph.io.serialSpeed, 9600) << "no active item";
     respond(GTK_RESPONSE_CANCEL);
 }
 
@@ -190,7 +190,7 @@ TEST_F(ConfigurationDialog, GeneralFieldsTakeOnlyValuesInRange) {
         SCOPED_TRACE(row.size);
         graph.model.setXSize(610);
         graph.model.maxXSize = 50000;
-        graph.backupLimit = 50000;
+        graph.io.backupLimit = 50000;
         open();
         typeInto(conf.xSizeEntry, row.size);
         typeInto(conf.xLimitEntry, row.limit);
@@ -200,7 +200,7 @@ TEST_F(ConfigurationDialog, GeneralFieldsTakeOnlyValuesInRange) {
         EXPECT_EQ(textOf(conf.xSizeEntry), row.size) << "with the values as typed";
         EXPECT_EQ(graph.model.xSize, row.xSize);
         EXPECT_EQ(graph.model.maxXSize, row.maxXSize);
-        EXPECT_EQ(graph.backupLimit, row.backupLimit);
+        EXPECT_EQ(graph.io.backupLimit, row.backupLimit);
         respond(GTK_RESPONSE_CANCEL);
     }
     graph.model.maxXSize = 4294967295u;
@@ -488,11 +488,11 @@ TEST_F(ConfigurationDialog, InputWatchRunsAt300WhileAResponseIsHandled) {
     GSource* watch = g_timeout_source_new_seconds(3600);
     g_source_attach(watch, nullptr);
     g_source_set_priority(watch, G_PRIORITY_DEFAULT);
-    graph.inputWatch = watch;
+    graph.io.inputWatch = watch;
     gint during = 0;
     open();
     script.then([&](GtkDialog* chooser) {
-        during = g_source_get_priority(graph.inputWatch);
+        during = g_source_get_priority(graph.io.inputWatch);
         gtk_dialog_response(chooser, GTK_RESPONSE_CANCEL);
     });
     respond(1);
@@ -502,13 +502,13 @@ TEST_F(ConfigurationDialog, InputWatchRunsAt300WhileAResponseIsHandled) {
     // Input that ends while a chooser is open destroys the watch; it is not touched afterwards.
     open();
     script.then([&](GtkDialog* chooser) {
-        g_source_destroy(graph.inputWatch);
-        g_source_unref(graph.inputWatch);
-        graph.inputWatch = nullptr;
+        g_source_destroy(graph.io.inputWatch);
+        g_source_unref(graph.io.inputWatch);
+        graph.io.inputWatch = nullptr;
         gtk_dialog_response(chooser, GTK_RESPONSE_CANCEL);
     });
     respond(1);
-    EXPECT_EQ(graph.inputWatch, nullptr);
+    EXPECT_EQ(graph.io.inputWatch, nullptr);
     EXPECT_EQ(conf.dialog, nullptr);
 }
 
