@@ -16,19 +16,17 @@ trap 'kill "$keeper"' EXIT
 for data_dirs in "$prefix/share:/usr/share" "/usr/share"; do
   XDG_DATA_DIRS=$data_dirs "$prefix/bin/kivrel" &
   pid=$!
+  # The window is looked for again on each try: under load it can be found before the window
+  # manager hints reach the server, or as a window that is replaced before the look.
   window=
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kivrel$' 2>/dev/null | head -n 1) || true
-    [[ -n $window ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "kivrel ended before showing its window (XDG_DATA_DIRS=$data_dirs)"
-    sleep 0.1
-  done
-  # The window can be found before the window manager hints reach the server: look again a while.
   icon=
-  for _ in $(seq 50); do
-    [[ -n $window ]] || break
-    icon=$(xprop -id "$window" _NET_WM_ICON 2>&1 | head -c 200) || true
-    [[ $icon == *"Icon ("* ]] && break
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || fail "kivrel ended before showing its window with an icon (XDG_DATA_DIRS=$data_dirs)"
+    window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kivrel$' 2>/dev/null | head -n 1) || true
+    if [[ -n $window ]]; then
+      icon=$(xprop -id "$window" _NET_WM_ICON 2>&1 | head -c 200) || true
+      [[ $icon == *"Icon ("* ]] && break
+    fi
     sleep 0.1
   done
   kill "$pid" && wait "$pid" 2>/dev/null || true
