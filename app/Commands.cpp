@@ -19,7 +19,9 @@ bool itemActive(GtkMenuItem* item) {
     return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE;
 }
 
-int spinValue(GtkSpinButton* spin) { return gtk_spin_button_get_value_as_int(spin); }
+int spinValue(GtkSpinButton* spin) {
+    return gtk_spin_button_get_value_as_int(spin);
+}
 
 }  // namespace
 
@@ -43,7 +45,9 @@ gboolean onQuit(GtkWidget*, GdkEvent*, gpointer data) {
     return FALSE;
 }
 
-void onQuitItem(GtkMenuItem*, gpointer data) { onQuit(nullptr, nullptr, data); }
+void onQuitItem(GtkMenuItem*, gpointer data) {
+    onQuit(nullptr, nullptr, data);
+}
 
 void onClear(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);

@@ -34,7 +34,8 @@ bool evaluateExpression(const PlotModel& live, const std::string& expression, co
     }
     const bool ranged = !xMinText.empty() || !xMaxText.empty() ? xMax > xMin : false;
 
-    const unsigned displayIndex = result.graphs[graph].display < result.displays.size() ? result.graphs[graph].display : 0;
+    const unsigned displayIndex =
+        result.graphs[graph].display < result.displays.size() ? result.graphs[graph].display : 0;
     Display& display = result.displays[displayIndex];
     if (ranged && points > 0) {
         display.xScaleSize = points;
@@ -67,14 +68,15 @@ void respondOk(GtkWidget* entry, gpointer dialog) {
 
 }  // namespace
 
-bool runInputDialog(GtkWidget* parent, std::string& expression, std::string& xMinText, std::string& xMaxText) {
+bool runInputDialog(GtkWidget* parent, std::string& expression, std::string& xMinText,
+                    std::string& xMaxText) {
     expression.clear();
     xMinText.clear();
     xMaxText.clear();
-    GtkWidget* dialog = gtk_dialog_new_with_buttons(
-        "Input Dialog", parent ? GTK_WINDOW(parent) : nullptr,
-        GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "OK", GTK_RESPONSE_OK, "Cancel",
-        GTK_RESPONSE_CANCEL, nullptr);
+    GtkWidget* dialog =
+        gtk_dialog_new_with_buttons("Input Dialog", parent ? GTK_WINDOW(parent) : nullptr,
+                                    GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "OK",
+                                    GTK_RESPONSE_OK, "Cancel", GTK_RESPONSE_CANCEL, nullptr);
     GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), column, TRUE, TRUE, 0);
     GtkWidget* first = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 5);

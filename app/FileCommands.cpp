@@ -21,12 +21,14 @@
 
 namespace {
 
-bool isMenuItem(GtkMenuItem* item) { return item && GTK_IS_MENU_ITEM(item); }
+bool isMenuItem(GtkMenuItem* item) {
+    return item && GTK_IS_MENU_ITEM(item);
+}
 
 // Pauses a playing input for the length of a command and resumes it afterwards; input that was
 // paused stays paused.
 class PauseDuring {
-public:
+  public:
     explicit PauseDuring(IOData& data) : io(data), wasPlaying(data.playing) {
         if (wasPlaying) togglePause(io);
     }
@@ -36,7 +38,7 @@ public:
     PauseDuring(const PauseDuring&) = delete;
     PauseDuring& operator=(const PauseDuring&) = delete;
 
-private:
+  private:
     IOData& io;
     bool wasPlaying;
 };
@@ -105,7 +107,8 @@ void onSave(GtkMenuItem*, gpointer data) {
     }
     const std::int32_t result = saveFile(graph.model, name.local(), name.utf8Name);
     if (result == -2) {
-        showErrorDialog(graph.mainWindow, "Error: No sampling rate while saving file: ", name.utf8Name.c_str());
+        showErrorDialog(graph.mainWindow,
+                        "Error: No sampling rate while saving file: ", name.utf8Name.c_str());
     } else if (result != 0) {
         showErrorDialog(graph.mainWindow, "Error: Failed saving file: ", name.utf8Name.c_str());
     } else {
@@ -117,7 +120,8 @@ void onBackupDevice(GtkMenuItem* item, gpointer data) {
     if (!item || !graphOf(*io).mainWindow) return;
     FileName name;
     // A dialog backup always starts a new file; appending is a start-up choice (-a).
-    if (runSaveDialog(graphOf(*io).mainWindow, "Backup File", nullptr, "untitled.plt", "plt", name) && !name.empty()) {
+    if (runSaveDialog(graphOf(*io).mainWindow, "Backup File", nullptr, "untitled.plt", "plt", name) &&
+        !name.empty()) {
         openBackup(name, false, *io);
     }
 }

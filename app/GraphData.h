@@ -32,7 +32,7 @@ struct DisplayData {
 
 // The application as the input sees it (see input/InputHost.h).
 class GraphInputHost final : public InputHost {
-public:
+  public:
     explicit GraphInputHost(GraphData& owner) : graph(owner) {}
     PlotModel& plotModel() override;
     GtkWidget* window() const override;
@@ -71,4 +71,6 @@ struct GraphData {
 };
 
 // The application record that holds io (every IOData of the program has a GraphInputHost).
-inline GraphData& graphOf(const IOData& io) { return static_cast<GraphInputHost*>(io.host)->graph; }
+inline GraphData& graphOf(const IOData& io) {
+    return static_cast<GraphInputHost*>(io.host)->graph;
+}

@@ -5,8 +5,9 @@
 #include "input/Messages.h"
 
 void showHelpWindow(GtkWidget* parent, const char* text) {
-    GtkWidget* dialog = gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
-                                               GTK_MESSAGE_INFO, GTK_BUTTONS_CLOSE, "%s", "Kivrel Help");
+    GtkWidget* dialog =
+        gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
+                               GTK_MESSAGE_INFO, GTK_BUTTONS_CLOSE, "%s", "Kivrel Help");
     GtkTextBuffer* buffer = gtk_text_buffer_new(nullptr);
     gtk_text_buffer_set_text(buffer, text, -1);
     GtkWidget* view = gtk_text_view_new_with_buffer(buffer);
@@ -14,7 +15,8 @@ void showHelpWindow(GtkWidget* parent, const char* text) {
     gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
     gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
     gtk_widget_set_can_focus(view, FALSE);
-    for (GtkTextWindowType side : {GTK_TEXT_WINDOW_LEFT, GTK_TEXT_WINDOW_RIGHT, GTK_TEXT_WINDOW_TOP, GTK_TEXT_WINDOW_BOTTOM}) {
+    for (GtkTextWindowType side :
+         {GTK_TEXT_WINDOW_LEFT, GTK_TEXT_WINDOW_RIGHT, GTK_TEXT_WINDOW_TOP, GTK_TEXT_WINDOW_BOTTOM}) {
         gtk_text_view_set_border_window_size(GTK_TEXT_VIEW(view), side, 1);
     }
     // Wrapping needs the view no wider than the window, whatever the longest line.

@@ -12,10 +12,10 @@
 #include "render/PlotAreaHandlers.h"
 #include "ui/ConfigurationDialog.h"
 
-const char* const deviceMenuEntries[15] = {
-    "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3", "/dev/ttyACM4",
-    "/dev/ttyACM5", "/dev/ttyACM6", "/dev/ttyACM7", "/dev/ttyACM8", "/dev/ttyACM9",
-    "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
+const char* const deviceMenuEntries[15] = {"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2",  "/dev/ttyACM3",
+                                           "/dev/ttyACM4", "/dev/ttyACM5", "/dev/ttyACM6",  "/dev/ttyACM7",
+                                           "/dev/ttyACM8", "/dev/ttyACM9", "/dev/ttyS0",    "/dev/ttyS1",
+                                           "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
 
 namespace {
 
@@ -67,7 +67,8 @@ GtkWidget* buildFileMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     GtkWidget* menu = gtk_menu_new();
     addMenuItem(menu, accelerators, {"_Open File", ItemKind::item, GDK_KEY_o, G_CALLBACK(onOpenFile), io});
     addMenuItem(menu, accelerators, {"_Merge File", ItemKind::item, GDK_KEY_m, G_CALLBACK(onMergeFile), io});
-    GtkWidget* devices = addMenuItem(menu, accelerators, {"Open Device", ItemKind::item, 0, nullptr, nullptr});
+    GtkWidget* devices =
+        addMenuItem(menu, accelerators, {"Open Device", ItemKind::item, 0, nullptr, nullptr});
     GtkWidget* deviceMenu = gtk_menu_new();
     for (const char* entry : deviceMenuEntries) {
         addMenuItem(deviceMenu, accelerators, {entry, ItemKind::label, 0, G_CALLBACK(onOpenDevice), io});
@@ -101,8 +102,8 @@ GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     display.independentItem = addMenuItem(
         menu, accelerators,
         {"_Independent Displays", ItemKind::check, GDK_KEY_i, G_CALLBACK(onIndependentToggled), &graph});
-    display.framesItem =
-        addMenuItem(menu, accelerators, {"Frames", ItemKind::check, GDK_KEY_f, G_CALLBACK(onFramesToggled), &graph});
+    display.framesItem = addMenuItem(
+        menu, accelerators, {"Frames", ItemKind::check, GDK_KEY_f, G_CALLBACK(onFramesToggled), &graph});
     display.highFrequencyItem = addMenuItem(
         menu, accelerators,
         {"_High Frequency", ItemKind::check, GDK_KEY_h, G_CALLBACK(onHighFrequencyToggled), &graph});
@@ -192,8 +193,8 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     graph.plot.drawingArea = gtk_drawing_area_new();
     GtkWidget* area = graph.plot.drawingArea;
     gtk_widget_set_size_request(area, 250, 250);
-    gtk_widget_add_events(area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
-                                    GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
+    gtk_widget_add_events(
+        area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
     g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &graph.plot);
     g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &graph.plot);
     g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &graph.plot);
@@ -206,8 +207,9 @@ GtkWidget* buildPlotRow(GraphData& graph) {
 
     graph.plot.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
     g_signal_connect(graph.plot.verticalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
-    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, graph.plot.verticalAdjustment),
-                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row),
+                       gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, graph.plot.verticalAdjustment), FALSE,
+                       FALSE, 0);
     return row;
 }
 
@@ -215,10 +217,12 @@ GtkWidget* buildScrollRow(GraphData& graph) {
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 10);
     gtk_container_set_border_width(GTK_CONTAINER(row), 5);
     const double last = static_cast<double>(graph.model.xSize) - 1.0;
-    graph.plot.horizontalAdjustment = gtk_adjustment_new(last - startXSize, 0, last, 1, startXSize, startXSize);
+    graph.plot.horizontalAdjustment =
+        gtk_adjustment_new(last - startXSize, 0, last, 1, startXSize, startXSize);
     g_signal_connect(graph.plot.horizontalAdjustment, "value_changed", G_CALLBACK(onScrollChanged), &graph);
-    gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, graph.plot.horizontalAdjustment),
-                       TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(row),
+                       gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, graph.plot.horizontalAdjustment), TRUE,
+                       TRUE, 0);
     // Keeps the horizontal bar clear of the vertical bar's column.
     GtkWidget* spacer = gtk_label_new("");
     gtk_label_set_width_chars(GTK_LABEL(spacer), 2);
@@ -240,7 +244,8 @@ GtkWidget* statusSpace(GraphData& graph) {
     gtk_widget_set_margin_end(graph.io.statusLabel, 6);
     gtk_overlay_add_overlay(GTK_OVERLAY(space), graph.io.statusLabel);
     // gtk_widget_destroyed() nulls the pointer when the label goes, so the timer never uses it then.
-    g_signal_connect(graph.io.statusLabel, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.io.statusLabel);
+    g_signal_connect(graph.io.statusLabel, "destroy", G_CALLBACK(gtk_widget_destroyed),
+                     &graph.io.statusLabel);
     return space;
 }
 
@@ -251,7 +256,8 @@ void packMenuRow(GraphData& graph, GtkWidget* column, GtkAccelGroup* accelerator
     gtk_box_pack_start(GTK_BOX(row), buildMenuBar(graph, accelerators), FALSE, FALSE, 3);
     gtk_box_pack_start(GTK_BOX(row), statusSpace(graph), TRUE, TRUE, 0);
 
-    graph.io.indicatorPixbuf.reset(gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm)));
+    graph.io.indicatorPixbuf.reset(
+        gdk_pixbuf_new_from_xpm_data(const_cast<const char**>(recordingIndicatorXpm)));
     graph.io.indicatorImage = gtk_image_new_from_pixbuf(graph.io.indicatorPixbuf.get());
     gtk_widget_set_tooltip_text(graph.io.indicatorImage, "When active, input data is being recorded");
     gtk_widget_set_no_show_all(graph.io.indicatorImage, TRUE);
@@ -286,9 +292,15 @@ void setWindowIcon(GtkWindow* window) {
 
 }  // namespace
 
-PlotModel& GraphInputHost::plotModel() { return graph.model; }
-GtkWidget* GraphInputHost::window() const { return graph.mainWindow; }
-GtkWidget* GraphInputHost::plotArea() const { return graph.plot.drawingArea; }
+PlotModel& GraphInputHost::plotModel() {
+    return graph.model;
+}
+GtkWidget* GraphInputHost::window() const {
+    return graph.mainWindow;
+}
+GtkWidget* GraphInputHost::plotArea() const {
+    return graph.plot.drawingArea;
+}
 // Input brings the widgets in line as it changes the model; before the area exists and after it
 // is gone there is nothing to bring in line.
 void GraphInputHost::refreshPlot() {

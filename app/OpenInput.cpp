@@ -114,9 +114,7 @@ bool openInput(const FileName& name, IOData& io) {
     };
     bool opened = false;
     switch (classifyInputName(name.utf8Name.c_str(), name.local())) {
-        case InputTarget::standardInput:
-            opened = openStandardInput(io, replacePlot);
-            break;
+        case InputTarget::standardInput: opened = openStandardInput(io, replacePlot); break;
         case InputTarget::device:
             opened = openSerialDevice(name.local() ? name.local() : name.utf8Name.c_str(), io, replacePlot);
             break;

@@ -38,8 +38,8 @@ std::string changeWhileRead(const PlotLoad& load) {
         return "the file was replaced while it was read; the plot shows it as it was";
     }
     if (now.st_size < load.opened.st_size) {
-        return "the file was cut short while it was read, from " + std::to_string(load.opened.st_size) + " to " +
-               std::to_string(now.st_size) + " bytes";
+        return "the file was cut short while it was read, from " + std::to_string(load.opened.st_size) +
+               " to " + std::to_string(now.st_size) + " bytes";
     }
     if (now.st_size != load.opened.st_size || now.st_mtim.tv_sec != load.opened.st_mtim.tv_sec ||
         now.st_mtim.tv_nsec != load.opened.st_mtim.tv_nsec) {

@@ -112,7 +112,9 @@ gboolean onSaveSignal(gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
-guint addSaveSignal(GraphData& graph) { return signalSaveName() ? g_unix_signal_add(SIGUSR1, onSaveSignal, &graph) : 0; }
+guint addSaveSignal(GraphData& graph) {
+    return signalSaveName() ? g_unix_signal_add(SIGUSR1, onSaveSignal, &graph) : 0;
+}
 
 // The local names of the files the command line reads: the input ("-" for standard input) and
 // the plot files after it.
@@ -165,7 +167,8 @@ void startInputs(GraphData& graph, const StartupOptions& options, int argc, char
         FileName backup;
         backup.setFromUtf8(options.backupName);
         // A backup onto a file about to be read would empty it first; it is refused instead.
-        if (!backup.empty()) openBackup(backup, options.append, graph.io, namesToRead(options, argc, argv, firstFile));
+        if (!backup.empty())
+            openBackup(backup, options.append, graph.io, namesToRead(options, argc, argv, firstFile));
     }
     if (options.inputName && *options.inputName) {
         FileName input;
@@ -208,7 +211,8 @@ int runKivrel(int argc, char** argv) {
         return options.exitNow->status;
     }
     if (options.serialSpeed > 0) {
-        graph.io.serialSpeed = static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
+        graph.io.serialSpeed =
+            static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
     }
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "kivrel: cannot open the display (is DISPLAY set?)\n");

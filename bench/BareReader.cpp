@@ -42,7 +42,8 @@ int main() {
         const char* p = block;
         const char* const end = block + got;
         while (p < end) {
-            const char* feed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* feed =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
             if (!feed) {
                 line.append(p, end);
                 break;

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
         const double t = static_cast<double>(i) / 50.0;
         const double sine = std::sin(2 * pi * 0.5 * t);
         const double step = (i / 200) % 2 == 0 ? 1.0 : -1.0;
-        if (std::printf("%.6g %.6g %.6g\n", sine, 0.8 * std::sin(2 * pi * 0.2 * t) + noise(random), step) < 0 ||
+        if (std::printf("%.6g %.6g %.6g\n", sine, 0.8 * std::sin(2 * pi * 0.2 * t) + noise(random), step) <
+                0 ||
             std::fflush(stdout) != 0) {
             return 0;  // the plotter has gone away
         }

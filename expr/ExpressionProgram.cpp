@@ -370,14 +370,9 @@ double runExpression(const ExpressionProgram* program, double x, double z) {
             continue;
         }
         switch (byte) {
-            case ' ':
-                break;
-            case 'x':
-                push(x);
-                break;
-            case 'z':
-                push(z);
-                break;
+            case ' ': break;
+            case 'x': push(x); break;
+            case 'z': push(z); break;
             case opcode(conditional): {
                 // Both branches have already been evaluated; the condition only chooses.
                 const double c = pop();
@@ -406,109 +401,47 @@ double runExpression(const ExpressionProgram* program, double x, double z) {
             case opcode(equal):
                 binary([](double a, double b) { return truth(std::fabs(a - b) < nearZero); });
                 break;
-            case opcode(greaterEqual):
-                binary([](double a, double b) { return truth(a >= b); });
-                break;
-            case opcode(greater):
-                binary([](double a, double b) { return truth(a > b); });
-                break;
-            case opcode(lessEqual):
-                binary([](double a, double b) { return truth(a <= b); });
-                break;
-            case opcode(less):
-                binary([](double a, double b) { return truth(a < b); });
-                break;
-            case opcode(shiftRight):
-                binary(shiftedRight);
-                break;
-            case opcode(shiftLeft):
-                binary(shiftedLeft);
-                break;
-            case opcode(subtract):
-                binary([](double a, double b) { return a - b; });
-                break;
-            case opcode(add):
-                binary([](double a, double b) { return a + b; });
-                break;
-            case opcode(modulus):
-                binary(guardedModulus);
-                break;
-            case opcode(divide):
-                binary(guardedDivide);
-                break;
-            case opcode(multiply):
-                binary([](double a, double b) { return a * b; });
-                break;
-            case opcode(power):
-                binary(guardedPower);
-                break;
-            case opcode(logicalNot):
-                unary([](double v) { return truth(toInt(v) == 0); });
-                break;
-            case opcode(complement):
-                unary([](double v) { return static_cast<double>(~toInt(v)); });
-                break;
-            case opcode(negate):
-                unary([](double v) { return -v; });
-                break;
+            case opcode(greaterEqual): binary([](double a, double b) { return truth(a >= b); }); break;
+            case opcode(greater): binary([](double a, double b) { return truth(a > b); }); break;
+            case opcode(lessEqual): binary([](double a, double b) { return truth(a <= b); }); break;
+            case opcode(less): binary([](double a, double b) { return truth(a < b); }); break;
+            case opcode(shiftRight): binary(shiftedRight); break;
+            case opcode(shiftLeft): binary(shiftedLeft); break;
+            case opcode(subtract): binary([](double a, double b) { return a - b; }); break;
+            case opcode(add): binary([](double a, double b) { return a + b; }); break;
+            case opcode(modulus): binary(guardedModulus); break;
+            case opcode(divide): binary(guardedDivide); break;
+            case opcode(multiply): binary([](double a, double b) { return a * b; }); break;
+            case opcode(power): binary(guardedPower); break;
+            case opcode(logicalNot): unary([](double v) { return truth(toInt(v) == 0); }); break;
+            case opcode(complement): unary([](double v) { return static_cast<double>(~toInt(v)); }); break;
+            case opcode(negate): unary([](double v) { return -v; }); break;
             case opcode(callAbs):
-            case opcode(callFabs):
-                unary([](double v) { return std::fabs(v); });
-                break;
+            case opcode(callFabs): unary([](double v) { return std::fabs(v); }); break;
             case opcode(callAcos):
                 unary([](double v) { return v >= -1 && v <= 1 ? std::acos(v) : 0.0; });
                 break;
             case opcode(callAsin):
                 unary([](double v) { return v >= -1 && v <= 1 ? std::asin(v) : 0.0; });
                 break;
-            case opcode(callAtan):
-                unary([](double v) { return std::atan(v); });
-                break;
-            case opcode(callCeil):
-                unary([](double v) { return std::ceil(v); });
-                break;
-            case opcode(callCos):
-                unary([](double v) { return std::cos(v); });
-                break;
-            case opcode(callCosh):
-                unary([](double v) { return std::cosh(v); });
-                break;
-            case opcode(callExp):
-                unary([](double v) { return std::exp(v); });
-                break;
-            case opcode(callFact):
-                unary(factorial);
-                break;
-            case opcode(callFloor):
-                unary([](double v) { return std::floor(v); });
-                break;
-            case opcode(callLog):
-                unary([](double v) { return v > 0 ? std::log(v) : 0.0; });
-                break;
-            case opcode(callLog10):
-                unary([](double v) { return v > 0 ? std::log10(v) : 0.0; });
-                break;
+            case opcode(callAtan): unary([](double v) { return std::atan(v); }); break;
+            case opcode(callCeil): unary([](double v) { return std::ceil(v); }); break;
+            case opcode(callCos): unary([](double v) { return std::cos(v); }); break;
+            case opcode(callCosh): unary([](double v) { return std::cosh(v); }); break;
+            case opcode(callExp): unary([](double v) { return std::exp(v); }); break;
+            case opcode(callFact): unary(factorial); break;
+            case opcode(callFloor): unary([](double v) { return std::floor(v); }); break;
+            case opcode(callLog): unary([](double v) { return v > 0 ? std::log(v) : 0.0; }); break;
+            case opcode(callLog10): unary([](double v) { return v > 0 ? std::log10(v) : 0.0; }); break;
             case opcode(callLog2):
                 unary([](double v) { return v > 0 ? std::log10(v) / 0.3010299956639812 : 0.0; });
                 break;
-            case opcode(callSin):
-                unary([](double v) { return std::sin(v); });
-                break;
-            case opcode(callSinh):
-                unary([](double v) { return std::sinh(v); });
-                break;
-            case opcode(callSqrt):
-                unary([](double v) { return v > 0 ? std::sqrt(v) : 0.0; });
-                break;
-            case opcode(callTan):
-                unary(tangent);
-                break;
-            case opcode(callTanh):
-                unary([](double v) { return std::tanh(v); });
-                break;
-            case opcode(callTrunc):
-                unary(truncateTowardZero);
-                break;
+            case opcode(callSin): unary([](double v) { return std::sin(v); }); break;
+            case opcode(callSinh): unary([](double v) { return std::sinh(v); }); break;
+            case opcode(callSqrt): unary([](double v) { return v > 0 ? std::sqrt(v) : 0.0; }); break;
+            case opcode(callTan): unary(tangent); break;
+            case opcode(callTanh): unary([](double v) { return std::tanh(v); }); break;
+            case opcode(callTrunc): unary(truncateTowardZero); break;
             default:  // no opcode, including ':' and ';', which only ever live on the operator stack
                 push(0.0);
                 break;

@@ -21,7 +21,9 @@ void writeLine(std::ostream& out, const T& value) {
     out.flush();
 }
 
-void writeFlag(std::ostream& out, bool flag) { writeLine(out, flag ? 1 : 0); }
+void writeFlag(std::ostream& out, bool flag) {
+    writeLine(out, flag ? 1 : 0);
+}
 
 // The title is the rest of its line without leading blanks. Only the end of the previous line
 // and blanks are skipped, never a whole line: a title of blanks must not swallow the next value.
@@ -89,7 +91,8 @@ void readGraphs(PlotModel& model, std::istream& in, unsigned long count) {
         std::string title;
         if (readTitle(in, title) && exists) model.setGraphTitle(index, title);
         unsigned long display = 0;
-        if (in >> display && exists && display < model.displays.size() && display != model.graphs[j].display) {
+        if (in >> display && exists && display < model.displays.size() &&
+            display != model.graphs[j].display) {
             model.moveGraphToDisplay(index, static_cast<unsigned>(display));
         }
         double scale = 0;

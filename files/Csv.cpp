@@ -121,8 +121,9 @@ std::string notANumber(const std::string& field, std::size_t index, char separat
     std::string what = "field " + std::to_string(index + 1) + " " + quotedExcerpt(field) + " is not a number";
     for (const char other : {',', ';', '\t'}) {
         if (other != separator && field.find(other) != std::string::npos) {
-            what += separator == '\t' ? std::string("; the file separates its fields with tabs")
-                                      : std::string("; the file separates its fields with '") + separator + "'";
+            what += separator == '\t'
+                        ? std::string("; the file separates its fields with tabs")
+                        : std::string("; the file separates its fields with '") + separator + "'";
             break;
         }
     }
@@ -287,7 +288,8 @@ bool readCsv(PlotModel& model, const char* localName, std::string* problem) {
         std::vector<double> values(graphs, 0.0);
         for (std::size_t c = 0; c < graphs && firstColumn + c < fields.size(); ++c) {
             const std::string& field = fields[firstColumn + c];
-            if (!fieldValue(field, separator, values[c])) return stop(place, notANumber(field, firstColumn + c, separator));
+            if (!fieldValue(field, separator, values[c]))
+                return stop(place, notANumber(field, firstColumn + c, separator));
         }
         for (std::size_t c = 0; c < graphs; ++c) model.storeSample(static_cast<unsigned>(c), values[c]);
         model.advance();

@@ -26,8 +26,8 @@ std::vector<std::string> splitCsvRecord(const std::string& record, char separato
 
 // Reads a CSV file into model: one graph per column (at most as many as the model holds), titled
 // from the header row when the first row is not all numbers; a UTF-8 byte order mark is skipped.
-// The X axis then holds exactly the rows (when there are at least 9), as when the file was saved. Rows with fewer fields leave the rest
-// at 0; fields past the first row's count are ignored. False when the file cannot be opened, a
-// field is not a number or a quote is not closed (the rows before it stay); *problem then says
+// The X axis then holds exactly the rows (when there are at least 9), as when the file was saved. Rows with
+// fewer fields leave the rest at 0; fields past the first row's count are ignored. False when the file cannot
+// be opened, a field is not a number or a quote is not closed (the rows before it stay); *problem then says
 // what and on which line (it stays as it was when the file does not open).
 bool readCsv(PlotModel& model, const char* localName, std::string* problem = nullptr);

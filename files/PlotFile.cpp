@@ -155,7 +155,8 @@ std::int32_t saveFile(const PlotModel& model, const char* localName, const std::
     return writePlt(model, localName) ? 0 : -1;
 }
 
-bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name, std::string* problem) {
+bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name,
+                  std::string* problem) {
     bool read = false;
     if (hasWxvEnding(utf8Name)) {
         read = readWxv(model, localName, problem);

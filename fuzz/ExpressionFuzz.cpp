@@ -17,7 +17,12 @@
 
 namespace {
 
-constexpr double samples[] = {0.0, -1.5, 3.0, 1e300, -1e-300, std::numeric_limits<double>::infinity(),
+constexpr double samples[] = {0.0,
+                              -1.5,
+                              3.0,
+                              1e300,
+                              -1e-300,
+                              std::numeric_limits<double>::infinity(),
                               std::numeric_limits<double>::quiet_NaN()};
 
 void runEverywhere(const ExpressionProgram& program) {

@@ -43,7 +43,8 @@ void checkPending(const PendingLine& pending) {
 }
 
 // Feeds stream in pieces of the given sizes, cycling through them, then ends the input.
-std::vector<std::string> cut(const std::string& stream, const std::vector<std::size_t>& pieces, std::size_t stopAfter) {
+std::vector<std::string> cut(const std::string& stream, const std::vector<std::size_t>& pieces,
+                             std::size_t stopAfter) {
     // Exactly the size the cutter asks for, so that a write past it is seen.
     std::vector<char> buffer(static_cast<std::size_t>(maxLineLength) + 1);
     Collector collector;

@@ -11,7 +11,9 @@
 namespace {
 
 unsigned bells = 0;
-void countBell() { ++bells; }
+void countBell() {
+    ++bells;
+}
 
 }  // namespace
 

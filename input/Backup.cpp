@@ -11,8 +11,8 @@
 
 #include <glib.h>
 
-#include "input/IOData.h"
 #include "input/FileName.h"
+#include "input/IOData.h"
 #include "input/Messages.h"
 
 namespace {
@@ -23,7 +23,9 @@ bool meansStandardOutput(const std::string& name) {
     return name == "-" || (name.size() >= 2 && name.compare(name.size() - 2, 2, "/-") == 0);
 }
 
-bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 // Whether writing to target would change what an input reads: the file of the open input, or of
 // one about to be read. Only plain files and FIFOs count: a terminal or /dev/null may well be
@@ -31,7 +33,8 @@ bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 bool writesIntoInput(const struct stat& target, const IOData& io, const std::vector<std::string>& alsoRead) {
     if (!S_ISREG(target.st_mode) && !S_ISFIFO(target.st_mode)) return false;
     struct stat input {};
-    if (io.inputChannel && fstat(g_io_channel_unix_get_fd(io.inputChannel), &input) == 0 && sameFile(target, input)) {
+    if (io.inputChannel && fstat(g_io_channel_unix_get_fd(io.inputChannel), &input) == 0 &&
+        sameFile(target, input)) {
         return true;
     }
     for (const std::string& name : alsoRead) {
@@ -91,7 +94,8 @@ void stopAfterFailedWrite(IOData& io, int error) {
     io.backupMessageDetail = io.backupName + ": " + reason;
     closeBackup(io);
     updateInputStatus(io);
-    if (io.backupMessage == 0) io.backupMessage = g_idle_add_full(G_PRIORITY_DEFAULT, showBackupFailure, &io, nullptr);
+    if (io.backupMessage == 0)
+        io.backupMessage = g_idle_add_full(G_PRIORITY_DEFAULT, showBackupFailure, &io, nullptr);
 }
 
 }  // namespace
@@ -168,7 +172,8 @@ void recordBackupLine(IOData& io, const char* line, std::size_t length) {
     // A line cut short by a full disk or a size limit is taken back, so the file ends with the
     // last whole line.
     struct stat file {};
-    if (written > 0 && fstat(fd, &file) == 0 && S_ISREG(file.st_mode) && file.st_size >= static_cast<off_t>(written)) {
+    if (written > 0 && fstat(fd, &file) == 0 && S_ISREG(file.st_mode) &&
+        file.st_size >= static_cast<off_t>(written)) {
         if (ftruncate(fd, file.st_size - static_cast<off_t>(written)) != 0) {
             // Nothing more can be done: the message below tells why the backup stopped.
         }

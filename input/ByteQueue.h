@@ -7,7 +7,7 @@
 #include <memory>
 
 class ByteQueue {
-public:
+  public:
     static constexpr std::size_t blockSize = 64 * 1024;
 
     std::size_t size() const { return total; }
@@ -20,7 +20,7 @@ public:
     void consume(std::size_t count);
     void clear();
 
-private:
+  private:
     struct Block {
         std::unique_ptr<char[]> bytes{new char[blockSize]};
         std::size_t used = 0;

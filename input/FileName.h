@@ -22,6 +22,6 @@ struct FileName {
     bool empty() const { return length <= 0; }
     const char* local() const { return localName.get(); }
 
-private:
+  private:
     void fillFromLocal();
 };

@@ -42,7 +42,8 @@ void updateRecordingIndicator(IOData* io) {
 std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData,
                             std::uint64_t linesDropped) {
     // Whole numbers through to_string: the status never depends on the locale.
-    const long long rate = std::isfinite(linesPerSecond) && linesPerSecond > 0 ? std::llround(linesPerSecond) : 0;
+    const long long rate =
+        std::isfinite(linesPerSecond) && linesPerSecond > 0 ? std::llround(linesPerSecond) : 0;
     std::string text = std::to_string(rate) + " lines/s, " + std::to_string(lines) + " lines";
     if (linesDropped > 0) {
         text = std::to_string(linesDropped) + (linesDropped == 1 ? " line" : " lines") + " over " +

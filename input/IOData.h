@@ -25,11 +25,11 @@ enum class BackupKind { none, standardOutput, file };
 // While input streams, reading and repainting the plot take turns (times in monotonic
 // microseconds).
 struct RepaintTurns {
-    bool yielding = false;     // the descriptor is left alone until the plot has been drawn
-    bool drawn = false;        // the plot was drawn since input was last read
-    gint64 lastDraw = 0;       // when the plot was last drawn
-    gint64 readingSince = 0;   // when reading got its current turn
-    gint64 otherTurn = 0;      // how long the toolkit's last turn took
+    bool yielding = false;    // the descriptor is left alone until the plot has been drawn
+    bool drawn = false;       // the plot was drawn since input was last read
+    gint64 lastDraw = 0;      // when the plot was last drawn
+    gint64 readingSince = 0;  // when reading got its current turn
+    gint64 otherTurn = 0;     // how long the toolkit's last turn took
 };
 
 // Room for one pending line and its terminating NUL.
@@ -66,11 +66,11 @@ struct IOData {
     GtkWidget* indicatorImage = nullptr;
 
     // Reading without ever blocking or starving the window (kept by the input channel code).
-    ByteQueue pausedInput;          // bytes read while paused, handed on in order after Play
-    bool inputEnded = false;        // end of input or hang-up seen, acted on once pausedInput is empty
-    RepaintTurns turns;             // taking turns with the repaints while input streams
-    int savedFileFlags = -1;        // standard input's descriptor flags before reading began
-    gulong drawHook = 0;            // emission hook that notes draws of the plot area
+    ByteQueue pausedInput;            // bytes read while paused, handed on in order after Play
+    bool inputEnded = false;          // end of input or hang-up seen, acted on once pausedInput is empty
+    RepaintTurns turns;               // taking turns with the repaints while input streams
+    int savedFileFlags = -1;          // standard input's descriptor flags before reading began
+    gulong drawHook = 0;              // emission hook that notes draws of the plot area
     std::uint64_t linesHandedOn = 0;  // since the input opened
     std::uint64_t linesDropped = 0;   // lines longer than maxLineLength since the input opened
     std::uint64_t framesDrawn = 0;    // draws of the plot area since the first byte arrived
@@ -85,11 +85,11 @@ struct IOData {
     gint64 statusTime = 0;               // monotonic microseconds of the last refresh
 
     // Reconnecting a vanished serial device (off unless asked for).
-    bool reconnectDevice = false;   // wait for a vanished serial device to come back
-    std::string deviceName;         // the serial device open or awaited, else empty
+    bool reconnectDevice = false;        // wait for a vanished serial device to come back
+    std::string deviceName;              // the serial device open or awaited, else empty
     std::shared_ptr<termios> savedLine;  // the open terminal's own settings, given back on close
-    std::int32_t deviceSpeed = -1;  // the speed it was opened at (negative: line left as it was)
-    guint reconnectTimer = 0;       // the half-second retry while a vanished device is awaited
+    std::int32_t deviceSpeed = -1;       // the speed it was opened at (negative: line left as it was)
+    guint reconnectTimer = 0;            // the half-second retry while a vanished device is awaited
 
     IOData() = default;
     IOData(const IOData&) = delete;

@@ -18,9 +18,9 @@
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 
-#include "input/LineCutter.h"
 #include "input/Backup.h"
 #include "input/IOData.h"
+#include "input/LineCutter.h"
 #include "input/LineSpeed.h"
 #include "input/Messages.h"
 #include "input/SerialSpeeds.h"
@@ -53,7 +53,9 @@ gboolean dispatchInput(GSource* source, GSourceFunc, gpointer) {
     return onInputReadable(input->channel, condition, input->io);
 }
 
-void finalizeInput(GSource* source) { g_io_channel_unref(reinterpret_cast<InputSource*>(source)->channel); }
+void finalizeInput(GSource* source) {
+    g_io_channel_unref(reinterpret_cast<InputSource*>(source)->channel);
+}
 
 GSourceFuncs inputSourceFuncs = {nullptr, nullptr, dispatchInput, finalizeInput, nullptr, nullptr};
 
@@ -67,7 +69,8 @@ InputSource* currentSource(const IOData& io) {
 
 void setDescriptorWatched(InputSource& input, bool watched) {
     if (watched && !input.fdTag) {
-        input.fdTag = g_source_add_unix_fd(&input.source, g_io_channel_unix_get_fd(input.channel), watchedConditions);
+        input.fdTag =
+            g_source_add_unix_fd(&input.source, g_io_channel_unix_get_fd(input.channel), watchedConditions);
     } else if (!watched && input.fdTag) {
         // Removed, not just masked: poll reports a hang-up even for a descriptor asked for nothing.
         g_source_remove_unix_fd(&input.source, input.fdTag);
@@ -79,7 +82,9 @@ void requestRedraw(IOData& io) {
     if (io.host) io.host->refreshPlot();
 }
 
-GtkWidget* plotAreaOf(const IOData& io) { return io.host ? io.host->plotArea() : nullptr; }
+GtkWidget* plotAreaOf(const IOData& io) {
+    return io.host ? io.host->plotArea() : nullptr;
+}
 
 bool plotIsDrawable(const IOData& io) {
     GtkWidget* area = plotAreaOf(io);
@@ -129,7 +134,9 @@ gboolean noteDraw(GSignalInvocationHint*, guint count, const GValue* values, gpo
     return TRUE;
 }
 
-guint drawSignal() { return g_signal_lookup("draw", GTK_TYPE_WIDGET); }
+guint drawSignal() {
+    return g_signal_lookup("draw", GTK_TYPE_WIDGET);
+}
 
 void addDrawHook(IOData& io) {
     // Only with a plot area: then the widget class, and with it the "draw" signal, exists.
@@ -169,7 +176,8 @@ std::string formatNumber(const char* format, double value) {
 
 void reportEndOfInput(const IOData& io) {
     if (!reportWanted()) return;
-    const double seconds = io.firstByteTime ? static_cast<double>(g_get_monotonic_time() - io.firstByteTime) / 1e6 : 0.0;
+    const double seconds =
+        io.firstByteTime ? static_cast<double>(g_get_monotonic_time() - io.firstByteTime) / 1e6 : 0.0;
     const double perSecond = seconds > 0 ? 1.0 / seconds : 0.0;
     const std::string line = "kivrel: end of input: " + std::to_string(io.linesHandedOn) + " lines in " +
                              formatNumber("%.3f", seconds) + " s (" +
@@ -183,14 +191,14 @@ void reportEndOfInput(const IOData& io) {
 
 // Hands each line on while the input it came from is still the open one.
 class HandOn final : public LineReceiver {
-public:
+  public:
     HandOn(IOData& record, std::int32_t inputGeneration) : io(record), generation(inputGeneration) {}
     bool take(const char* line, const char* end) override {
         handOnLine(io, line, end);
         return io.inputGeneration == generation;
     }
 
-private:
+  private:
     IOData& io;
     std::int32_t generation;
 };
@@ -224,7 +232,9 @@ bool readAvailable(IOData& io, std::int32_t generation, int& lines) {
 void startWaiting(IOData& io, const std::string& name, std::int32_t speed);
 
 // Whether the input, once it has vanished, is waited for: a serial device with reconnecting on.
-bool awaitsReturn(const IOData& io) { return io.reconnectDevice && io.inputKind == InputKind::serialDevice; }
+bool awaitsReturn(const IOData& io) {
+    return io.reconnectDevice && io.inputKind == InputKind::serialDevice;
+}
 
 // End of input: the unfinished text goes on as a last line, then the input closes; the plot stays.
 void endInput(IOData& io, std::int32_t generation, int lines) {
@@ -246,7 +256,8 @@ void endInput(IOData& io, std::int32_t generation, int lines) {
 
 // Reads the opened channel from now on. A fresh input names the plot after its source; a device
 // that came back (resumed) goes on in the plot as it is.
-void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sourcePath, bool resumed = false) {
+void startInput(IOData& io, GIOChannel* channel, InputKind kind, const char* sourcePath,
+                bool resumed = false) {
     const int fd = g_io_channel_unix_get_fd(channel);
     // Raw bytes, read straight from the descriptor, once per wake-up and only when poll found it
     // readable, so the main loop never waits for the rest of a line. The descriptor is made
@@ -322,7 +333,8 @@ int openLockedDevice(const char* name, OpenFailure& failure) {
 // Whether fd is the device the open input reads: its lock is our own.
 bool isOpenInput(const IOData& io, int fd) {
     if (io.inputKind != InputKind::serialDevice || !io.inputChannel) return false;
-    struct stat open {}, other {};
+    struct stat open {
+    }, other{};
     return fstat(g_io_channel_unix_get_fd(io.inputChannel), &open) == 0 && fstat(fd, &other) == 0 &&
            open.st_dev == other.st_dev && open.st_ino == other.st_ino;
 }
@@ -498,8 +510,8 @@ void setRawReading(termios& line) {
     line.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC |
                                            IXON | IXOFF | IXANY | IMAXBEL);
     line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    line.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ECHOPRT | ICANON |
-                                           ISIG | IEXTEN | XCASE);
+    line.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ECHOPRT |
+                                           ICANON | ISIG | IEXTEN | XCASE);
     // Whatever has arrived is returned at once.
     line.c_cc[VMIN] = 1;
     line.c_cc[VTIME] = 0;
@@ -531,7 +543,8 @@ bool configureSerialLine(int fd, std::int32_t speed) {
     setSerialLineFields(line, speed);
     tcflush(fd, TCIOFLUSH);
     tcsetattr(fd, TCSANOW, &line);
-    const bool standard = std::find(serialSpeeds, serialSpeeds + serialSpeedCount, wanted) != serialSpeeds + serialSpeedCount;
+    const bool standard =
+        std::find(serialSpeeds, serialSpeeds + serialSpeedCount, wanted) != serialSpeeds + serialSpeedCount;
     if (!standard && !setLineSpeedNumber(fd, static_cast<std::uint32_t>(wanted))) return false;
     // Drivers answer a speed they cannot do by keeping the old one or choosing the nearest they
     // can: what counts is the speed the line reports now.
@@ -633,7 +646,8 @@ void handOnLine(IOData& io, const char* first, const char* end) {
     model.processLine(first);
     // A stored number moves the write position on. A comment ('#' and any other character) is
     // neither a number nor an option.
-    const bool option = first[0] == '#' && (first[1] == '>' || first[1] == '$' || first[1] == '~' || first[1] == '&');
+    const bool option =
+        first[0] == '#' && (first[1] == '>' || first[1] == '$' || first[1] == '~' || first[1] == '&');
     if (option || model.writeIndex != before) {
         io.linesWithoutData = 0;
     } else {
@@ -651,4 +665,6 @@ void setReconnectDevice(IOData& io, bool on) {
     if (!on) stopWaiting(io);
 }
 
-bool waitingForDevice(const IOData& io) { return io.reconnectTimer != 0; }
+bool waitingForDevice(const IOData& io) {
+    return io.reconnectTimer != 0;
+}

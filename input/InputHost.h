@@ -8,7 +8,7 @@
 typedef struct _GtkWidget GtkWidget;
 
 class InputHost {
-public:
+  public:
     virtual PlotModel& plotModel() = 0;
     // The main window; null before it is built and after it is gone.
     virtual GtkWidget* window() const = 0;
@@ -17,7 +17,7 @@ public:
     // After lines or an option line changed the plot: the widgets follow it and the area redraws.
     virtual void refreshPlot() = 0;
 
-protected:
+  protected:
     InputHost() = default;
     InputHost(const InputHost&) = default;
     InputHost& operator=(const InputHost&) = default;

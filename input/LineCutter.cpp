@@ -5,7 +5,9 @@
 
 namespace {
 
-bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // The first CR or LF in [text, end). A NUL byte from the device does not hide the separators after
 // it: searching stops only at end.
@@ -18,7 +20,8 @@ const char* findSeparator(const char* text, const char* end) {
 
 }  // namespace
 
-CutResult feedLines(char* buffer, PendingLine pending, const char* data, std::size_t size, LineReceiver& receiver) {
+CutResult feedLines(char* buffer, PendingLine pending, const char* data, std::size_t size,
+                    LineReceiver& receiver) {
     CutResult result;
     result.pending = pending;
     PendingLine& line = result.pending;

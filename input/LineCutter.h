@@ -17,10 +17,10 @@ constexpr std::int32_t maxLineLength = 64 * 1024;
 // line on closed or replaced the input it came from; the cutter then stops at once and drops the
 // rest.
 class LineReceiver {
-public:
+  public:
     virtual bool take(const char* line, const char* end) = 0;
 
-protected:
+  protected:
     ~LineReceiver() = default;
 };
 
@@ -40,7 +40,8 @@ struct CutResult {
 // Appends data to the pending line in buffer and hands on every line it completes; buffer needs
 // maxLineLength + 1 bytes. After a stop neither buffer nor the pending line may be touched any
 // more: they may belong to another input by then.
-CutResult feedLines(char* buffer, PendingLine pending, const char* data, std::size_t size, LineReceiver& receiver);
+CutResult feedLines(char* buffer, PendingLine pending, const char* data, std::size_t size,
+                    LineReceiver& receiver);
 
 // End of input: an unfinished line goes on as a last line (an over-long one is dropped).
 CutResult finishLines(char* buffer, PendingLine pending, LineReceiver& receiver);

@@ -33,10 +33,9 @@ void showErrorDialog(GtkWidget* parent, const char* text, const char* detail) {
         std::fprintf(stderr, "kivrel: error dialog: %s%s\n", text ? text : "", detail ? detail : "");
         std::fflush(stderr);
     }
-    GtkWidget* dialog = gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr,
-                                               GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_ERROR,
-                                               GTK_BUTTONS_CLOSE, "%s%s", text ? text : "",
-                                               detail ? detail : "");
+    GtkWidget* dialog = gtk_message_dialog_new(
+        parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_ERROR,
+        GTK_BUTTONS_CLOSE, "%s%s", text ? text : "", detail ? detail : "");
     runDialog(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
 }

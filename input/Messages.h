@@ -17,5 +17,6 @@ int runDialog(GtkDialog* dialog);
 // message goes to standard error as well ("kivrel: error dialog: " and the texts).
 void showErrorDialog(GtkWidget* parent, const char* text, const char* detail);
 
-// The title of window (nothing when null): "Kivrel: [name]", or "Kivrel" for an empty name; a remark follows the name after a space.
+// The title of window (nothing when null): "Kivrel: [name]", or "Kivrel" for an empty name; a remark follows
+// the name after a space.
 void setWindowTitle(GtkWidget* window, const std::string& name, const char* remark = nullptr);

@@ -9,8 +9,8 @@
 #include <termios.h>
 
 constexpr std::int32_t serialSpeeds[] = {
-    50,     75,     110,    134,     150,     200,     300,     600,     1200,    1800,
-    2400,   4800,   9600,   19200,   38400,   57600,   115200,  230400,  460800,  500000,
+    50,     75,     110,     134,     150,     200,     300,     600,     1200,    1800,
+    2400,   4800,   9600,    19200,   38400,   57600,   115200,  230400,  460800,  500000,
     576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
 constexpr std::size_t serialSpeedCount = sizeof serialSpeeds / sizeof serialSpeeds[0];
 constexpr std::int32_t defaultSerialSpeed = 9600;

@@ -17,6 +17,7 @@ const char* const versionText = "0.36 [2017/11/30]";
 // clang-format off
 const char* const usageText =
 #include "model/UsageText.inc"
+    ;
 // clang-format on
 
 namespace {
@@ -28,8 +29,22 @@ enum class Match { exact, prefix };
 enum class Value { none, unsignedValue, optionalUnsigned, signedValue, realValue, any, next };
 
 enum class Action {
-    version, help, append, prune, noPrune, reconnect, bps, plot, config, backupStdout, backupNext,
-    backupAttached, stdinDash, stdinI, inputNext, inputAttached
+    version,
+    help,
+    append,
+    prune,
+    noPrune,
+    reconnect,
+    bps,
+    plot,
+    config,
+    backupStdout,
+    backupNext,
+    backupAttached,
+    stdinDash,
+    stdinI,
+    inputNext,
+    inputAttached
 };
 
 struct Row {
@@ -105,7 +120,9 @@ const Row* matchRow(const char* argument) {
     return nullptr;
 }
 
-bool startsWithDigit(const char* text) { return std::isdigit(static_cast<unsigned char>(*text)) != 0; }
+bool startsWithDigit(const char* text) {
+    return std::isdigit(static_cast<unsigned char>(*text)) != 0;
+}
 
 bool acceptable(Value kind, const char* text) {
     switch (kind) {

@@ -36,8 +36,7 @@ const char* readArgument(OptionArgument kind, const char* word, const char* p, O
     char* end = nullptr;
     const char* realEnd = nullptr;
     switch (kind) {
-        case OptionArgument::none:
-            return skipWord(word);
+        case OptionArgument::none: return skipWord(word);
         case OptionArgument::unsignedNumber:
         case OptionArgument::optionalUnsigned:
             if (!isDigit(*q)) return kind == OptionArgument::optionalUnsigned ? skipWord(word) : nullptr;
@@ -89,9 +88,7 @@ void setGeneralTitle(PlotModel& model, const char* rest) {
 void PlotModel::processOptionLine(const char* line) {
     if (line == nullptr || line[0] != '#') return;
     switch (line[1]) {
-        case '>':
-            setGeneralTitle(*this, line + 2);
-            return;
+        case '>': setGeneralTitle(*this, line + 2); return;
         case '$':
             if (optionLinesLocked) return;
             baseGraph = -1;
@@ -103,8 +100,7 @@ void PlotModel::processOptionLine(const char* line) {
             baseGraph = -1;
             optionLinesLocked = true;
             break;
-        default:
-            return;  // any other "#" line is a comment
+        default: return;  // any other "#" line is a comment
     }
     // Every line starts at display 0 and goes on with the base graph the previous line left.
     OptionTarget target{*this, baseGraph};

@@ -24,7 +24,9 @@ constexpr const char* colourLevels[maxGraphs] = {
     "102", "232", "120", "312", "122", "211", "111", "222", "112", "221", "212", "121"};
 
 // False for NaN.
-bool within(double value, double low, double high) { return low <= value && value <= high; }
+bool within(double value, double low, double high) {
+    return low <= value && value <= high;
+}
 
 double levelValue(char digit) {
     static constexpr double levels[4] = {0.05, 0.3, 0.55, 0.8};
@@ -50,7 +52,8 @@ double scaledExtreme(double value, double scale) {
     const double scaled = value * scale;
     // A finite value whose scaled form overflows stands at the edge of the doubles, so that the
     // range still holds it.
-    if (std::isinf(scaled) && std::isfinite(value)) return std::copysign(std::numeric_limits<double>::max(), scaled);
+    if (std::isinf(scaled) && std::isfinite(value))
+        return std::copysign(std::numeric_limits<double>::max(), scaled);
     return scaled;
 }
 
@@ -59,7 +62,9 @@ Colour graphColour(unsigned index) {
     return Colour{levelValue(levels[0]), levelValue(levels[1]), levelValue(levels[2]), 1.0};
 }
 
-PlotModel::PlotModel() { addDisplay(1); }
+PlotModel::PlotModel() {
+    addDisplay(1);
+}
 
 void PlotModel::recomputeWeightSums() {
     std::uint32_t sum = 0;
@@ -146,7 +151,8 @@ unsigned PlotModel::addGraph(const std::string& title) {
         }
         g.colour = graphColour(n);
         // Reserve like the other arrays so that all graphs keep growing together.
-        const std::size_t capacity = std::max<std::size_t>(graphs.empty() ? xSize : graphs[0].samples.capacity(), xSize);
+        const std::size_t capacity =
+            std::max<std::size_t>(graphs.empty() ? xSize : graphs[0].samples.capacity(), xSize);
         const double arrayBytes = static_cast<double>(capacity) * sizeof(double);
         if (!sampleMemoryFits(static_cast<double>(n) * arrayBytes, static_cast<double>(n + 1) * arrayBytes)) {
             if (!graphRefused) reportMemoryRefusal(noMemoryForGraph, xSize - 1u);

@@ -29,9 +29,9 @@ constexpr double minFontSize = 5.0;
 constexpr double maxFontSize = 20.0;
 constexpr double minLineWidth = 1.0;
 constexpr double maxLineWidth = 9.0;
-constexpr double maxRefLineWidth = 9.0;  // from 0, which means half the line width
+constexpr double maxRefLineWidth = 9.0;    // from 0, which means half the line width
 constexpr unsigned maxDisplayWeight = 99;  // from 1
-constexpr int maxGridLevel = 99;  // from 0; a display's level may also be -1, the general level
+constexpr int maxGridLevel = 99;           // from 0; a display's level may also be -1, the general level
 
 // Start value of independentDisplays in every new model and the value clear() restores.
 extern bool defaultIndependentDisplays;
@@ -110,7 +110,7 @@ struct Graph {
 };
 
 class PlotModel {
-public:
+  public:
     PlotModel();
 
     std::string sourceName;
@@ -212,7 +212,7 @@ public:
     // A file read in steps this way ends as loadTextFile leaves it.
     bool processTextLines(std::istream& in, std::size_t maxLines);
 
-private:
+  private:
     void recomputeWeightSums();
     // Grows the X axis to `slots` keeping the lines in arrival order: a ring that has come round
     // gets its new slots just before its oldest line, holding copies of it. false when out of memory.

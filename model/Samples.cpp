@@ -12,7 +12,8 @@ AvailableMemoryFunction availableMemoryFunction = systemAvailableMemory;
 MemoryRefusalFunction memoryRefusalFunction = nullptr;
 const char* const noMemoryForXSize = "Error: Not enough memory for X-axis size: ";
 const char* const noMemoryForGraph = "Error: Not enough memory for another graph of X-axis size: ";
-const char* const noMemoryToExtend = "Error: Not enough memory to extend the X axis; it stays a ring of size: ";
+const char* const noMemoryToExtend =
+    "Error: Not enough memory to extend the X axis; it stays a ring of size: ";
 
 std::uint64_t systemAvailableMemory() {
     std::ifstream meminfo("/proc/meminfo");
@@ -42,8 +43,9 @@ namespace {
 bool sampleGrowthFits(std::size_t graphCount, std::size_t heldSlots, std::size_t toSlots) {
     if (toSlots <= heldSlots) return true;
     const double count = static_cast<double>(graphCount);
-    return sampleMemoryFits(count * static_cast<double>(heldSlots) * sizeof(double),
-                            (count * static_cast<double>(toSlots) + static_cast<double>(heldSlots)) * sizeof(double));
+    return sampleMemoryFits(
+        count * static_cast<double>(heldSlots) * sizeof(double),
+        (count * static_cast<double>(toSlots) + static_cast<double>(heldSlots)) * sizeof(double));
 }
 
 // Gives every graph room for `slots` plus the spare, so that all arrays reallocate together.

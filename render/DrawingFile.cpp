@@ -68,8 +68,8 @@ std::optional<std::string> pngBytes(const PlotModel& model, const HorizontalView
 }
 
 // The picture as a PDF or SVG document.
-std::optional<std::string> vectorBytes(const PlotModel& model, SurfaceKind surfaceKind, const HorizontalView& horizontal,
-                                       const VerticalView& vertical) {
+std::optional<std::string> vectorBytes(const PlotModel& model, SurfaceKind surfaceKind,
+                                       const HorizontalView& horizontal, const VerticalView& vertical) {
     const double width = std::max(horizontal.width, 0) + blankStrip;
     const double height = std::max(vertical.height, 0) + blankStrip;
     std::string bytes;

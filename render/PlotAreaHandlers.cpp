@@ -13,7 +13,8 @@ PlotViews plotViewsOf(const PlotArea& plot) {
     GtkWidget* area = plot.drawingArea;
     const int width = area ? gtk_widget_get_allocated_width(area) : 0;
     const int height = area ? gtk_widget_get_allocated_height(area) : 0;
-    const double first = plot.horizontalAdjustment ? gtk_adjustment_get_value(plot.horizontalAdjustment) : 0.0;
+    const double first =
+        plot.horizontalAdjustment ? gtk_adjustment_get_value(plot.horizontalAdjustment) : 0.0;
     const double offset = plot.verticalAdjustment ? gtk_adjustment_get_value(plot.verticalAdjustment) : 0.0;
     return PlotViews{horizontalViewFor(width, model.frames, model.xSize, model.xZoom, first),
                      verticalViewFor(height, model.yZoom, offset)};
@@ -36,8 +37,8 @@ PlotViews syncPlotWidgets(PlotArea& plot) {
     if (plot.verticalAdjustment) {
         const VerticalView& vertical = views.vertical;
         const double page = std::max(vertical.page, 0.0);
-        gtk_adjustment_configure(plot.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0),
-                                 1, page, page);
+        gtk_adjustment_configure(plot.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0), 1,
+                                 page, page);
     }
     return views;
 }
@@ -110,8 +111,9 @@ gboolean onPlotScroll(GtkWidget*, GdkEventScroll* event, gpointer data) {
     if (event->direction == GDK_SCROLL_DOWN) quarterPages = 1.0;
     if (quarterPages == 0.0) return TRUE;  // left, right and smooth scrolling change nothing
     // GTK clamps the value; the adjustment's "value-changed" queues the redraw.
-    gtk_adjustment_set_value(adjustment, gtk_adjustment_get_value(adjustment) +
-                                             quarterPages * gtk_adjustment_get_page_increment(adjustment) * 0.25);
+    gtk_adjustment_set_value(adjustment,
+                             gtk_adjustment_get_value(adjustment) +
+                                 quarterPages * gtk_adjustment_get_page_increment(adjustment) * 0.25);
     return TRUE;
 }
 

@@ -171,8 +171,8 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     conf.xLimitEntry = entryRow(first, "X-Axis Limit", formatUnsigned(model.maxXSize).c_str(), 0, 5, 10,
                                 "Maximum size of the X-axis(when Fixed-mode is disabled)");
     conf.backupLimitEntry =
-        entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(io.backupLimit)).c_str(),
-                 0, 5, 10, "Maximum backup size");
+        entryRow(first, "Backup Limit", formatUnsigned(static_cast<std::uint32_t>(io.backupLimit)).c_str(), 0,
+                 5, 10, "Maximum backup size");
     const std::vector<std::int32_t> speeds = listedSpeeds(io.serialSpeed);
     std::vector<std::string> speedTexts;
     for (std::int32_t speed : speeds) speedTexts.push_back(std::to_string(speed));
@@ -187,8 +187,8 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     GtkWidget* second = newRow(box);
     conf.fontSizeSpin =
         spinRow1(second, "FontSize", model.fontSize, minFontSize, maxFontSize, 8, 4, 5, "Font size.");
-    conf.lineWidthSpin = spinRow1(second, "LineWidth", model.lineWidth, minLineWidth, maxLineWidth, 8, 3,
-                                  5, "Plotting line width.");
+    conf.lineWidthSpin = spinRow1(second, "LineWidth", model.lineWidth, minLineWidth, maxLineWidth, 8, 3, 5,
+                                  "Plotting line width.");
     conf.refLineWidthSpin = spinRow1(second, "RefLineWidth", model.refLineWidth, 0, maxRefLineWidth, 8, 3, 5,
                                      "Reference line width. \nZero means a half of the line width.");
 
@@ -376,11 +376,10 @@ void showConfigurationDialog(ConfData& conf) {
         gtk_window_present(GTK_WINDOW(conf.dialog));
         return;
     }
-    conf.dialog =
-        gtk_dialog_new_with_buttons("Configure", GTK_WINDOW(window),
-                                    GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "OK",
-                                    GTK_RESPONSE_OK, "Apply", GTK_RESPONSE_APPLY, "Cancel",
-                                    GTK_RESPONSE_CANCEL, "Load", loadResponse, "Save", saveResponse, nullptr);
+    conf.dialog = gtk_dialog_new_with_buttons(
+        "Configure", GTK_WINDOW(window), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        "OK", GTK_RESPONSE_OK, "Apply", GTK_RESPONSE_APPLY, "Cancel", GTK_RESPONSE_CANCEL, "Load",
+        loadResponse, "Save", saveResponse, nullptr);
     g_signal_connect(conf.dialog, "destroy", G_CALLBACK(onDialogDestroyed), &conf);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(conf.dialog))), box, TRUE, TRUE, 0);
@@ -411,8 +410,7 @@ bool applyConfiguration(ConfData& conf) {
     // removed displays and graphs since, so every row is checked against the current counts.
     for (unsigned k = 0; k < conf.yAutoSwitches.size() && k < model.displays.size(); ++k)
         applyDisplay(conf, k);
-    for (unsigned k = 0; k < conf.titleEntries.size() && k < model.graphs.size(); ++k)
-        applyGraph(conf, k);
+    for (unsigned k = 0; k < conf.titleEntries.size() && k < model.graphs.size(); ++k) applyGraph(conf, k);
     redraw(conf);
     return false;
 }
@@ -430,9 +428,7 @@ void onConfigurationResponse(GtkDialog*, gint response, gpointer data) {
             saveToChosenFile(*conf);
             closeDialog(*conf);
             break;
-        case GTK_RESPONSE_APPLY:
-            applyConfiguration(*conf);
-            break;
+        case GTK_RESPONSE_APPLY: applyConfiguration(*conf); break;
         case GTK_RESPONSE_OK:
             applyConfiguration(*conf);
             closeDialog(*conf);

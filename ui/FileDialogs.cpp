@@ -66,7 +66,8 @@ bool runSaveDialog(GtkWidget* parent, const char* title, const char* currentFile
         if (uri) result.setFromUri(uri.get());
         if (!result.utf8Name.empty()) {
             const std::string completed = completeExtension(result.utf8Name, kind ? kind : "");
-            if (static_cast<std::int32_t>(completed.size()) != static_cast<std::int32_t>(result.utf8Name.size())) {
+            if (static_cast<std::int32_t>(completed.size()) !=
+                static_cast<std::int32_t>(result.utf8Name.size())) {
                 result.setFromUtf8(completed.c_str());
             }
         }

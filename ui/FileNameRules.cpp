@@ -17,7 +17,8 @@ std::string completeExtension(const std::string& name, const std::string& extens
     if (name.empty() || extension.empty()) return name;
     const std::size_t dot = name.rfind('.');
     const std::size_t slash = name.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + "." + extension;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return name + "." + extension;
     if (dot == name.size() - 1) return name + extension;
     return name;
 }

@@ -18,7 +18,8 @@ void setTooltip(GtkWidget* widget, const char* tooltip) {
 }
 
 GtkWidget* spinRowWithDigits(GtkWidget* box, const char* label, double value, double min, double max,
-                             int labelChars, int entryChars, int maxLength, const char* tooltip, guint digits) {
+                             int labelChars, int entryChars, int maxLength, const char* tooltip,
+                             guint digits) {
     GtkWidget* row = labelledRow(box, label, labelChars);
     GtkAdjustment* adjustment = gtk_adjustment_new(value, min, max, 1, 5, 0);
     GtkWidget* spin = gtk_spin_button_new(adjustment, 1.0, digits);
@@ -64,7 +65,8 @@ GtkWidget* switchRow(GtkWidget* box, const char* label, bool active, int labelCh
     return toggle;
 }
 
-GtkWidget* colorRow(GtkWidget* box, const char* label, const GdkRGBA& rgba, int labelChars, const char* tooltip) {
+GtkWidget* colorRow(GtkWidget* box, const char* label, const GdkRGBA& rgba, int labelChars,
+                    const char* tooltip) {
     GtkWidget* row = labelledRow(box, label, labelChars);
     GtkWidget* button = gtk_color_button_new_with_rgba(&rgba);
     setTooltip(button, tooltip);
@@ -72,12 +74,13 @@ GtkWidget* colorRow(GtkWidget* box, const char* label, const GdkRGBA& rgba, int 
     return button;
 }
 
-GtkWidget* comboRow(GtkWidget* box, const char* label, int activeIndex, const char* const* items, int labelChars,
-                    const char* tooltip) {
+GtkWidget* comboRow(GtkWidget* box, const char* label, int activeIndex, const char* const* items,
+                    int labelChars, const char* tooltip) {
     GtkWidget* row = labelledRow(box, label, labelChars);
     GtkWidget* combo = gtk_combo_box_text_new();
     int count = 0;
-    for (; items && items[count]; ++count) gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), items[count]);
+    for (; items && items[count]; ++count)
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), items[count]);
     if (activeIndex >= 0 && activeIndex < count) gtk_combo_box_set_active(GTK_COMBO_BOX(combo), activeIndex);
     setTooltip(combo, tooltip);
     gtk_box_pack_start(GTK_BOX(row), combo, TRUE, TRUE, 0);

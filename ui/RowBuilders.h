@@ -12,10 +12,11 @@ GtkWidget* spinRow(GtkWidget* box, const char* label, double value, double min, 
 GtkWidget* spinRow1(GtkWidget* box, const char* label, double value, double min, double max, int labelChars,
                     int entryChars, int maxLength, const char* tooltip);
 GtkWidget* switchRow(GtkWidget* box, const char* label, bool active, int labelChars, const char* tooltip);
-GtkWidget* colorRow(GtkWidget* box, const char* label, const GdkRGBA& rgba, int labelChars, const char* tooltip);
-// items is null-terminated; the active item is set only when activeIndex is one of them.
-GtkWidget* comboRow(GtkWidget* box, const char* label, int activeIndex, const char* const* items, int labelChars,
+GtkWidget* colorRow(GtkWidget* box, const char* label, const GdkRGBA& rgba, int labelChars,
                     const char* tooltip);
+// items is null-terminated; the active item is set only when activeIndex is one of them.
+GtkWidget* comboRow(GtkWidget* box, const char* label, int activeIndex, const char* const* items,
+                    int labelChars, const char* tooltip);
 // A scrolled area of at least minHeight pixels packed into box; returns the horizontal box inside
 // it that receives the columns.
 GtkWidget* scrolledSection(GtkWidget* box, int minHeight);

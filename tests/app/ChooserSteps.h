@@ -54,7 +54,8 @@ inline gboolean confirmReplace(gpointer data) {
 
 // Selects path in an open chooser and accepts it; beforeAccept runs between the selection and the
 // answer (a file can vanish there).
-inline std::function<void(GtkDialog*)> pickFile(const std::string& path, std::function<void()> beforeAccept = {}) {
+inline std::function<void(GtkDialog*)> pickFile(const std::string& path,
+                                                std::function<void()> beforeAccept = {}) {
     return [path, beforeAccept](GtkDialog* dialog) {
         gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(dialog), path.c_str());
         auto* pending = new chooser_steps::PendingAccept{GTK_DIALOG(g_object_ref(dialog)), beforeAccept};
@@ -77,7 +78,8 @@ inline std::function<void(GtkDialog*)> saveInto(const std::string& path) {
 inline std::function<void(GtkDialog*)> replaceInto(const std::string& path) {
     return [path](GtkDialog* dialog) {
         auto* pending = new chooser_steps::PendingAccept{GTK_DIALOG(g_object_ref(dialog)), {}};
-        g_timeout_add_full(G_PRIORITY_DEFAULT, 20, chooser_steps::confirmReplace, pending, chooser_steps::freePending);
+        g_timeout_add_full(G_PRIORITY_DEFAULT, 20, chooser_steps::confirmReplace, pending,
+                           chooser_steps::freePending);
         saveInto(path)(dialog);
     };
 }

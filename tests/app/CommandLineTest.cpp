@@ -20,7 +20,7 @@ struct Parsed {
 };
 
 class CommandLineTest : public ::testing::Test {
-protected:
+  protected:
     ProcessSettingsGuard settings;
 
     Parsed parse(std::vector<std::string> arguments) {
@@ -30,7 +30,8 @@ protected:
         for (std::string& a : storage) pointers.push_back(a.data());
         pointers.push_back(nullptr);
         Parsed parsed;
-        parsed.next = parseCommandLine(static_cast<int>(storage.size()), pointers.data(), graph, parsed.options);
+        parsed.next =
+            parseCommandLine(static_cast<int>(storage.size()), pointers.data(), graph, parsed.options);
         return parsed;
     }
 
@@ -97,7 +98,8 @@ TEST_F(CommandLineTest, DisplayOptionsActOnTheBaseDisplay) {
 }
 
 TEST_F(CommandLineTest, GraphOptionsActOnTheBaseGraph) {
-    parse({"-no-indep", "-s", "3", "-t", "A", "-s", "2", "-t", "B", "-beep", "-d", "2", "-t", "D", "-disabled"});
+    parse({"-no-indep", "-s", "3", "-t", "A", "-s", "2", "-t", "B", "-beep", "-d", "2", "-t", "D",
+           "-disabled"});
     ASSERT_EQ(model.graphs.size(), 3u);
     EXPECT_EQ(model.graphs[0].title, "A");
     EXPECT_EQ(model.graphs[0].scale, 2.0);  // -s before any -t had no graph to act on
@@ -222,8 +224,8 @@ TEST_F(CommandLineTest, ConfigurationFileIsLoadedAndRemembered) {
 // Given again after the plot was cleared, the command line sets the plot as before and nothing
 // else; the arguments that other options take (here names that look like options) stay theirs.
 TEST_F(CommandLineTest, PlotOptionsAloneCanBeGivenAgain) {
-    const Parsed parsed = parse({"-npd", "-b", "-t", "-i", "-t", "-bps", "4800", "-no-fixed", "-dpy", "1", "-y", "0:10",
-                                 "-l", "5", "-t", "temp", "-s", "2"});
+    const Parsed parsed = parse({"-npd", "-b", "-t", "-i", "-t", "-bps", "4800", "-no-fixed", "-dpy", "1",
+                                 "-y", "0:10", "-l", "5", "-t", "temp", "-s", "2"});
     EXPECT_STREQ(parsed.options.backupName, "-t");
     EXPECT_STREQ(parsed.options.inputName, "-t");
     model.clear();

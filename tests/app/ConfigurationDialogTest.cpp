@@ -10,8 +10,8 @@
 #include "input/SerialSpeeds.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/support/TempDir.h"
 #include "tests/model/CommaLocale.h"
+#include "tests/support/TempDir.h"
 #include "ui/ConfigurationDialog.h"
 
 namespace {
@@ -120,7 +120,8 @@ std::vector<std::string> itemsOf(GtkWidget* combo) {
     std::vector<std::string> items;
     GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
     GtkTreeIter iter;
-    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more; more = gtk_tree_model_iter_next(model, &iter)) {
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
+         more = gtk_tree_model_iter_next(model, &iter)) {
         gchar* text = nullptr;
         gtk_tree_model_get(model, &iter, 0, &text, -1);
         items.push_back(text ? text : "");
@@ -138,8 +139,14 @@ TEST_F(ConfigurationDialog, BpsShowsTheSpeedInUse) {
         std::int32_t speed;
         const char* shown;
         int insertedAt;  // its index in the list, -1 when the list is the standard one
-    } rows[] = {{0, "9600", -1},         {50, "50", -1},        {115200, "115200", -1}, {4000000, "4000000", -1},
-                {250000, "250000", 18}, {12345, "12345", 13}, {1, "1", 0},            {2147483647, "2147483647", 30},
+    } rows[] = {{0, "9600", -1},
+                {50, "50", -1},
+                {115200, "115200", -1},
+                {4000000, "4000000", -1},
+                {250000, "250000", 18},
+                {12345, "12345", 13},
+                {1, "1", 0},
+                {2147483647, "2147483647", 30},
                 {-1, "9600", -1}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.speed);
@@ -159,7 +166,8 @@ TEST_F(ConfigurationDialog, BpsShowsTheSpeedInUse) {
     // Every entry can be picked, 9600 included while another speed is in use.
     graph.io.serialSpeed = 250000;
     open();
-    for (const auto& [index, speed] : {std::pair{12, 9600}, {16, 115200}, {17, 230400}, {18, 250000}, {19, 460800}}) {
+    for (const auto& [index, speed] :
+         {std::pair{12, 9600}, {16, 115200}, {17, 230400}, {18, 250000}, {19, 460800}}) {
         SCOPED_TRACE(speed);
         gtk_combo_box_set_active(GTK_COMBO_BOX(conf.speedCombo), index);
         respond(GTK_RESPONSE_APPLY);

@@ -16,8 +16,8 @@
 namespace {
 
 // Fills the Expr, XMin and XMax entries and activates the first, as pressing Enter would.
-std::function<void(GtkDialog*)> typeAndEnter(std::string expression, std::string xMin = "", std::string xMax = "",
-                                             bool* focusedFirst = nullptr) {
+std::function<void(GtkDialog*)> typeAndEnter(std::string expression, std::string xMin = "",
+                                             std::string xMax = "", bool* focusedFirst = nullptr) {
     return [=](GtkDialog* dialog) {
         const std::vector<GtkWidget*> entries = widgetsOf(GTK_WIDGET(dialog), GTK_TYPE_ENTRY);
         ASSERT_EQ(entries.size(), 3u);
@@ -30,7 +30,7 @@ std::function<void(GtkDialog*)> typeAndEnter(std::string expression, std::string
 }
 
 class EvalExpressionDialog : public ::testing::Test {
-protected:
+  protected:
     void evalMenuItem() {
         GtkWidget* item = gtk_menu_item_new();
         g_object_ref_sink(item);
@@ -116,7 +116,8 @@ TEST_F(EvalExpressionDialog, EvalAndMergeDuringAStreamKeepTheSavedLinesInOrder) 
         const std::vector<double> evaluated = savedColumn(before, 1);
         for (std::size_t k = 0; k < evaluated.size(); ++k) ASSERT_EQ(evaluated[k], k) << k;
 
-        for (int line = received + 1; line <= total; ++line) graph.model.processLine(std::to_string(line).c_str());
+        for (int line = received + 1; line <= total; ++line)
+            graph.model.processLine(std::to_string(line).c_str());
         const std::string after = folder.path("after.plt");
         ASSERT_EQ(saveFile(graph.model, after.c_str(), after), 0);
         const std::vector<double> counter = savedColumn(after, 0);

@@ -13,7 +13,8 @@ struct Evaluated {
     PlotModel model;
 };
 
-Evaluated evaluate(const PlotModel& live, const char* expression, const char* xMin = "", const char* xMax = "") {
+Evaluated evaluate(const PlotModel& live, const char* expression, const char* xMin = "",
+                   const char* xMax = "") {
     Evaluated out;
     out.compiled = evaluateExpression(live, expression, xMin, xMax, out.model);
     return out;
@@ -56,11 +57,9 @@ TEST(EvalExpression, RangesSpreadXEvenlyOverBothEnds) {
         bool ranged;
         double first, last;
     } rows[] = {
-        {"0", "2*pi", true, 0, 2 * pi},
-        {"5", "", false, 0, 608},
-        {"", "10", true, 0, 10},
-        {"3", "1", false, 0, 608},
-        {"oops(", "4", true, 0, 4},  // a range text that does not compile counts as 0
+        {"0", "2*pi", true, 0, 2 * pi}, {"5", "", false, 0, 608},   {"", "10", true, 0, 10},
+        {"3", "1", false, 0, 608},      {"oops(", "4", true, 0, 4},  // a range text that does not compile
+                                                                     // counts as 0
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.xMin << ".." << r.xMax);

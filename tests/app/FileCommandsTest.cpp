@@ -49,15 +49,13 @@ std::function<void(GtkDialog*)> cancel() {
 }
 
 class FileCommandsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(temporary.ok());
         folder = temporary.folder();
         for (int i = 0; i < 3; ++i) model.processLine(("1 " + std::to_string(i)).c_str());
     }
-    void TearDown() override {
-        closeInput(graph.io);
-    }
+    void TearDown() override { closeInput(graph.io); }
 
     // Runs a File-menu command as its menu item would.
     void run(void (*command)(GtkMenuItem*, gpointer)) {
@@ -107,14 +105,15 @@ TEST_F(FileCommandsTest, ACancelledChooserDoesNothingAndSaysNothing) {
         std::function<void(GtkDialog*)> answer;
     } answers[] = {
         {"Cancel", cancel()},
-        {"Escape", [](GtkDialog* dialog) { pressKey(GTK_WIDGET(dialog), GDK_KEY_Escape, GdkModifierType(0)); }},
+        {"Escape",
+         [](GtkDialog* dialog) { pressKey(GTK_WIDGET(dialog), GDK_KEY_Escape, GdkModifierType(0)); }},
         {"closing the window", [](GtkDialog* dialog) { gtk_window_close(GTK_WINDOW(dialog)); }},
     };
     const struct {
         const char* name;
         void (*command)(GtkMenuItem*, gpointer);
     } commands[] = {
-        {"Open File", onOpenFile}, {"Merge File", onMergeFile}, {"Save", onSave},
+        {"Open File", onOpenFile}, {"Merge File", onMergeFile},       {"Save", onSave},
         {"Export", onExport},      {"Backup Device", onBackupDevice},
     };
     const std::string before = plotText(model);
@@ -185,7 +184,6 @@ TEST_F(FileCommandsTest, OpenAndMergeFilesThroughTheChooser) {
     script.then(cancel());
     run(onSave);
     EXPECT_EQ(offered, "first.plt");
-
 }
 
 // A plot file that stops being readable part way says, under the name, what stopped it and where.
@@ -229,7 +227,8 @@ TEST_F(FileCommandsTest, APlotFileChangedWhileItIsReadSaysSoOnce) {
          "the file was cut short while it was read, from " + std::to_string(lines.size()) + " to 1000 bytes"},
         {"rewritten", [&] { std::ofstream(path, std::ios::app) << "1 2\n"; },
          "the file was changed while it was read"},
-        {"replaced", [&] { ASSERT_EQ(rename(temporary.write("other.plt", "1 2\n").c_str(), path.c_str()), 0); },
+        {"replaced",
+         [&] { ASSERT_EQ(rename(temporary.write("other.plt", "1 2\n").c_str(), path.c_str()), 0); },
          "the file was replaced while it was read; the plot shows it as it was"},
     };
     for (const auto& row : rows) {
@@ -247,7 +246,8 @@ TEST_F(FileCommandsTest, APlotFileChangedWhileItIsReadSaysSoOnce) {
         drainEvents();
         EXPECT_FALSE(graph.load.active());
         EXPECT_EQ(script.answered, row.problem.empty() ? 1 : 2);
-        EXPECT_EQ(message, row.problem.empty() ? "" : "Error: Failed opening file: " + path + "\n" + row.problem);
+        EXPECT_EQ(message,
+                  row.problem.empty() ? "" : "Error: Failed opening file: " + path + "\n" + row.problem);
         script.steps.clear();
     }
     stepwiseLoadBytes = savedStepBytes;

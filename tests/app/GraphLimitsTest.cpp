@@ -12,9 +12,9 @@
 #include "app/CommandLine.h"
 #include "app/EvalExpression.h"
 #include "app/GraphData.h"
-#include "model/StartupOptions.h"
 #include "files/Configuration.h"
 #include "model/PlotModel.h"
+#include "model/StartupOptions.h"
 #include "tests/model/ModelInvariants.h"
 #include "tests/support/ProcessSettings.h"
 
@@ -65,8 +65,8 @@ TEST_F(GraphLimitsTest, EveryEntryPointStopsAt64GraphsAnd64Displays) {
         std::function<void(GraphData&)> push;
         std::size_t graphs, displays;
     } rows[] = {
-        {"data line, a display per graph",
-         [](GraphData& g) { g.model.processLine(columns(70).c_str()); }, 64, 64},
+        {"data line, a display per graph", [](GraphData& g) { g.model.processLine(columns(70).c_str()); }, 64,
+         64},
         {"data line, shared displays",
          [](GraphData& g) {
              g.model.processLine("#$ -no-indep");

@@ -1,9 +1,9 @@
 // One whole working session in one real window, driven as a person would through accelerators,
 // menu items and dialogs: open a plot file, record a backup, stream standard input, pause and play,
 // save, export, evaluate an expression, configure, reach the end of input, open it again, send it
-// binary garbage and quit while it streams. It runs under AddressSanitizer with the GUI tests and, in a build without
-// sanitizers, under valgrind's memcheck (tools/valgrind.sh), so that every invalid access or leak
-// of ours along the way fails it.
+// binary garbage and quit while it streams. It runs under AddressSanitizer with the GUI tests and, in a build
+// without sanitizers, under valgrind's memcheck (tools/valgrind.sh), so that every invalid access or leak of
+// ours along the way fails it.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,8 +15,8 @@
 
 #include "input/Backup.h"
 #include "tests/app/ChooserSteps.h"
-#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -181,7 +181,8 @@ TEST(GuiSession, AWholeSessionInOneWindow) {
     const std::string firstInput = "#>session\n" + dataLines(0, streamed + 200) + "7 8 9\n";
     EXPECT_EQ(recorded.substr(0, firstInput.size()), firstInput) << "every line of the first input, in order";
     ASSERT_GE(recorded.size(), firstInput.size() + afterGarbage.size());
-    EXPECT_EQ(recorded.substr(recorded.size() - afterGarbage.size()), afterGarbage) << "the lines after the garbage";
+    EXPECT_EQ(recorded.substr(recorded.size() - afterGarbage.size()), afterGarbage)
+        << "the lines after the garbage";
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include "tests/support/GtkTestSupport.h"
 
 // Ctrl+key to the main window.
-inline void pressControl(GraphData& graph, guint key) { pressKey(graph.mainWindow, key, GDK_CONTROL_MASK); }
+inline void pressControl(GraphData& graph, guint key) {
+    pressKey(graph.mainWindow, key, GDK_CONTROL_MASK);
+}
 
 struct MainWindowFixture {
     GraphData graph;
@@ -29,9 +31,11 @@ struct MainWindowFixture {
         drainEvents();
         // A timer or watch still holding one of the records would write into whatever takes this
         // memory next (the next test's window, as often as not).
-        const std::pair<const char*, void*> records[] = {
-            {"GraphData", &graph}, {"IOData", &graph.io}, {"ConfData", &graph.conf}, {"DisplayData", &graph.display},
-            {"PlotArea", &graph.plot}};
+        const std::pair<const char*, void*> records[] = {{"GraphData", &graph},
+                                                         {"IOData", &graph.io},
+                                                         {"ConfData", &graph.conf},
+                                                         {"DisplayData", &graph.display},
+                                                         {"PlotArea", &graph.plot}};
         for (const auto& [name, record] : records) {
             EXPECT_EQ(g_main_context_find_source_by_user_data(nullptr, record), nullptr)
                 << "a main-loop source outlives the " << name << " it was given";

@@ -60,8 +60,8 @@ TEST(MainWindow, StartsEmptyWithItsRowsInOrder) {
 
     std::vector<std::string> tools;
     for (GtkWidget* w : childrenOf(rows[4])) tools.push_back(labelOf(w));
-    const std::vector<std::string> expected = {"Pause", "", "Grid: ", "GtkSpinButton", "X-Zoom: ",
-                                               "GtkSpinButton", "Y-Zoom: ", "GtkSpinButton"};
+    const std::vector<std::string> expected = {
+        "Pause", "", "Grid: ", "GtkSpinButton", "X-Zoom: ", "GtkSpinButton", "Y-Zoom: ", "GtkSpinButton"};
     EXPECT_EQ(tools, expected);
 
     double lower = 0, upper = 0;

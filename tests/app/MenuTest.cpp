@@ -1,6 +1,6 @@
 // The menus, their accelerators delivered as real key events, and the tool-row commands.
-#include <string>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -43,7 +43,8 @@ std::string shownAccelerator(GtkWidget* item) {
         GClosure* closure = static_cast<GClosure*>(l->data);
         GtkAccelGroup* group = gtk_accel_group_from_accel_closure(closure);
         GtkAccelKey* key = gtk_accel_group_find(
-            group, [](GtkAccelKey*, GClosure* c, gpointer wanted) -> gboolean { return c == wanted; }, closure);
+            group, [](GtkAccelKey*, GClosure* c, gpointer wanted) -> gboolean { return c == wanted; },
+            closure);
         if (key && (key->accel_flags & GTK_ACCEL_VISIBLE)) {
             gchar* name = gtk_accelerator_name(key->accel_key, key->accel_mods);
             out = name;
@@ -81,7 +82,7 @@ void expectMenu(const std::vector<MenuLine>& actual, const std::vector<MenuLine>
 }
 
 class MenuTest : public ::testing::Test {
-protected:
+  protected:
     MainWindowFixture fixture;
     GraphData& graph = fixture.graph;
     PlotModel& model = graph.model;
@@ -137,7 +138,8 @@ TEST_F(MenuTest, ReconnectDeviceIsOffUntilChecked) {
     GtkWidget* item = nullptr;
     GList* items = gtk_container_get_children(GTK_CONTAINER(submenuOf(menuBarOf(graph), 0)));
     for (GList* l = items; l; l = l->next) {
-        if (GTK_IS_MENU_ITEM(l->data) && gtk_menu_item_get_label(GTK_MENU_ITEM(l->data)) == std::string("Reconnect Device")) {
+        if (GTK_IS_MENU_ITEM(l->data) &&
+            gtk_menu_item_get_label(GTK_MENU_ITEM(l->data)) == std::string("Reconnect Device")) {
             item = GTK_WIDGET(l->data);
         }
     }
@@ -159,7 +161,8 @@ TEST_F(MenuTest, ReconnectDeviceIsOffUntilChecked) {
     g_list_free(otherItems);
     EXPECT_TRUE(gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(otherItem)));
     EXPECT_TRUE(other.io.reconnectDevice);
-    g_signal_handlers_disconnect_by_func(other.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit), nullptr);
+    g_signal_handlers_disconnect_by_func(other.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit),
+                                         nullptr);
     gtk_widget_destroy(other.mainWindow);
     drainEvents();
 }
@@ -227,8 +230,8 @@ TEST_F(MenuTest, SizeKeysNeedRoomInFontAndLineWidth) {
         guint key;
         double font, line, expectFont, expectLine;
     } rows[] = {
-        {GDK_KEY_plus, 19, 8, 20, 9},   {GDK_KEY_plus, 20, 9, 20, 9},     {GDK_KEY_KP_Add, 10, 9, 10, 9},
-        {GDK_KEY_minus, 6, 1, 6, 1},    {GDK_KEY_KP_Subtract, 6, 2, 5, 1}, {GDK_KEY_minus, 5, 3, 5, 3},
+        {GDK_KEY_plus, 19, 8, 20, 9}, {GDK_KEY_plus, 20, 9, 20, 9},      {GDK_KEY_KP_Add, 10, 9, 10, 9},
+        {GDK_KEY_minus, 6, 1, 6, 1},  {GDK_KEY_KP_Subtract, 6, 2, 5, 1}, {GDK_KEY_minus, 5, 3, 5, 3},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << gdk_keyval_name(r.key) << " " << r.font << "/" << r.line);
@@ -252,7 +255,9 @@ TEST_F(MenuTest, OpeningTheDisplayMenuShowsTheModelsModes) {
     gtk_menu_item_activate(GTK_MENU_ITEM(titles->next->data));
     g_list_free(titles);
     const DisplayData& items = graph.display;
-    auto active = [](GtkWidget* item) { return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE; };
+    auto active = [](GtkWidget* item) {
+        return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE;
+    };
     EXPECT_FALSE(active(items.independentItem));
     EXPECT_TRUE(active(items.framesItem));
     EXPECT_TRUE(active(items.highFrequencyItem));

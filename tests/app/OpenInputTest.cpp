@@ -10,15 +10,15 @@
 
 #include "input/FileName.h"
 #include "input/InputChannel.h"
-#include "tests/input/InputTestSupport.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/support/TempDir.h"
+#include "tests/input/InputTestSupport.h"
 #include "tests/support/ProcessSettings.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 class OpenInputTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(temporary.ok());
         folder = temporary.folder();
@@ -47,9 +47,12 @@ TEST_F(OpenInputTest, NamesAreClassifiedByWhatTheyAre) {
         std::string name;
         InputTarget expected;
     } rows[] = {
-        {"-", InputTarget::standardInput},         {"Standard Input", InputTarget::standardInput},
-        {"/dev/ttyUSB0", InputTarget::device},      {"/dev/null", InputTarget::device},
-        {fifo, InputTarget::device},                {plain, InputTarget::plotFile},
+        {"-", InputTarget::standardInput},
+        {"Standard Input", InputTarget::standardInput},
+        {"/dev/ttyUSB0", InputTarget::device},
+        {"/dev/null", InputTarget::device},
+        {fifo, InputTarget::device},
+        {plain, InputTarget::plotFile},
         {folder + "/missing.plt", InputTarget::plotFile},
     };
     for (const auto& r : rows) {

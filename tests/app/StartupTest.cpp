@@ -23,16 +23,16 @@
 #include "app/Commands.h"
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
-#include "model/StartupOptions.h"
+#include "files/Configuration.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
-#include "files/Configuration.h"
 #include "input/InputChannel.h"
+#include "model/StartupOptions.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
 #include "tests/support/ProcessSettings.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -48,7 +48,9 @@ std::string largePlot() {
     return text;
 }
 
-std::string windowTitle(const GraphData& graph) { return gtk_window_get_title(GTK_WINDOW(graph.mainWindow)); }
+std::string windowTitle(const GraphData& graph) {
+    return gtk_window_get_title(GTK_WINDOW(graph.mainWindow));
+}
 
 // Everything a reading leaves in the plot and the window.
 void expectSamePlot(const GraphData& actual, const GraphData& expected) {
@@ -80,7 +82,7 @@ void expectSamePlot(const GraphData& actual, const GraphData& expected) {
 }
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(temporary.ok());
         folder = temporary.folder();
@@ -93,7 +95,9 @@ protected:
 
     // Parses the arguments as main does and starts what they name; with drain false, a large
     // plot file is still to be read when this returns.
-    void start(std::vector<std::string> arguments, bool drain = true) { startOn(graph, std::move(arguments), drain); }
+    void start(std::vector<std::string> arguments, bool drain = true) {
+        startOn(graph, std::move(arguments), drain);
+    }
 
     void startOn(GraphData& target, std::vector<std::string> arguments, bool drain = true) {
         arguments.insert(arguments.begin(), "kivrel");
@@ -391,17 +395,21 @@ TEST(StartupOfTheProgram, PlotOptionsOfTheCommandLineHoldForTheLiveInput) {
     };
     const Row rows[] = {
         {"titles, range, reference line, growing axis, sizes",
-         {"-t", "temp", "-t", "shaft speed", "-y", "0:1000", "-l", "25", "-no-fixed", "-fsz", "14", "-lw", "3", "-rlw", "2"},
+         {"-t", "temp", "-t", "shaft speed", "-y", "0:1000", "-l", "25", "-no-fixed", "-fsz", "14", "-lw",
+          "3", "-rlw", "2"},
          rising,
          {"#$ -indep -lw 3 -rlw 2 -fsz 14 -xsize 1000", "#~ -dpy 0 -y 0:1000 -l 25", "#~ -t \"temp\"",
           "#~ -t \"shaft speed\""}},
         {"display modes, fixed size, displays and graph options",
-         {"-no-indep", "-frame", "-hfreq", "-ysharedmax", "-srate", "1000", "-xsize", "99", "-dpy", "1", "-w", "3", "-y",
-          "5:9", "-t", "a", "-t", "b", "-d", "1", "-s", "2", "-beep"},
+         {"-no-indep", "-frame", "-hfreq", "-ysharedmax", "-srate", "1000", "-xsize", "99",
+          "-dpy",      "1",      "-w",     "3",           "-y",     "5:9",  "-t",     "a",
+          "-t",        "b",      "-d",     "1",           "-s",     "2",    "-beep"},
          pairs,
-         {"#$ -no-indep -frame -srate 1000 -hfreq -ysharedmax -xsize 99", "#~ -dpy 1 -y 5:9 -w 3", "#~ -t \"a\" -d 0",
-          "#~ -t \"b\" -d 1 -s 2 -beep"}},
-        {"a configuration file", {"-c", configuration}, single,
+         {"#$ -no-indep -frame -srate 1000 -hfreq -ysharedmax -xsize 99", "#~ -dpy 1 -y 5:9 -w 3",
+          "#~ -t \"a\" -d 0", "#~ -t \"b\" -d 1 -s 2 -beep"}},
+        {"a configuration file",
+         {"-c", configuration},
+         single,
          {"#$ -indep -frame -xsize 299", "#~ -dpy 0 -y -1:1", "#~ -t \"from cfg\""}},
     };
     for (const bool device : {false, true}) {
@@ -435,7 +443,8 @@ TEST(StartupOfTheProgram, PlotOptionsOfTheCommandLineHoldForTheLiveInput) {
             const std::string report = kivrel.waitForReport();
             if (writer.joinable()) writer.join();
             ASSERT_NE(report, "") << kivrel.standardError();
-            const std::string lines = std::to_string(std::count(row.data.begin(), row.data.end(), '\n')) + " lines";
+            const std::string lines =
+                std::to_string(std::count(row.data.begin(), row.data.end(), '\n')) + " lines";
             EXPECT_EQ(report.substr(0, report.find(" in ")), "kivrel: end of input: " + lines);
             ASSERT_TRUE(kivrel.savePlot()) << kivrel.standardError();
             EXPECT_EQ(savedOptionLines(saved), row.expected);

@@ -38,7 +38,8 @@ TEST(VanishedFile, AFileDeletedBeforeTheChooserAnswersIsReportedAndReadsNothing)
         TempDir temporary;
         ASSERT_TRUE(temporary.ok());
         const std::string path = temporary.path(row.file);
-        writeWholeFile(path, std::string(row.file).find(".cfg") != std::string::npos ? "1\n0\n0\n1\n" : "9 9 9\n");
+        writeWholeFile(path,
+                       std::string(row.file).find(".cfg") != std::string::npos ? "1\n0\n0\n1\n" : "9 9 9\n");
 
         MainWindowFixture fixture;
         GraphData& graph = fixture.graph;

@@ -83,8 +83,8 @@ TEST(Configuration, WritesOneClassicLocaleValuePerLine) {
     std::ostringstream out;
     ASSERT_TRUE(writeConfiguration(model, out));
     EXPECT_EQ(out.str(),
-              "1\n0\n1\n0\n0\n609\n1\n"                  // modes, rate, X size, one display
-              "-0.5\n0.5\n1\n-1\n1\n0\n0\n0\n0\n"       // display 0: automatic, no data yet
+              "1\n0\n1\n0\n0\n609\n1\n"            // modes, rate, X size, one display
+              "-0.5\n0.5\n1\n-1\n1\n0\n0\n0\n0\n"  // display 0: automatic, no data yet
               "1\n  two words\n0\n0.5\n1\n0\n0.05\n0.05\n0.8\n");
 }
 
@@ -140,7 +140,8 @@ TEST(Configuration, OutOfRangeValuesAndBlankTitlesAreSkipped) {
     model.addGraph("kept");
     const Colour before = model.graphs[0].colour;
     // One graph: a title of blanks, display 9 (no such display), scale 0, red 1.5, grid 100.
-    std::istringstream file("1\n0\n0\n0\n0\n5\n1\n0\n1\n1\n100\n150\n0\n0\n0\n0\n1\n   \n9\n0\n1\n0\n1.5\n0.5\n0\n");
+    std::istringstream file(
+        "1\n0\n0\n0\n0\n5\n1\n0\n1\n1\n100\n150\n0\n0\n0\n0\n1\n   \n9\n0\n1\n0\n1.5\n0.5\n0\n");
     EXPECT_TRUE(readConfiguration(model, file));
     EXPECT_EQ(model.xSize, 610u);  // size 5 is below the minimum
     EXPECT_EQ(model.displays[0].gridLevel, -1);
@@ -156,7 +157,8 @@ TEST(Configuration, AutomaticRangeFollowsTheScalesRead) {
     PlotModel model;
     model.addGraph("g");
     model.storeSample(0, 4);
-    std::istringstream file("1\n0\n1\n0\n0\n609\n1\n0\n0\n1\n-1\n1\n0\n0\n0\n0\n1\ng\n0\n2\n1\n0\n0.1\n0.2\n0.3\n");
+    std::istringstream file(
+        "1\n0\n1\n0\n0\n609\n1\n0\n0\n1\n-1\n1\n0\n0\n0\n0\n1\ng\n0\n2\n1\n0\n0.1\n0.2\n0.3\n");
     EXPECT_TRUE(readConfiguration(model, file));
     EXPECT_EQ(model.graphs[0].scale, 2.0);
     EXPECT_TRUE(model.displays[0].autoRange);

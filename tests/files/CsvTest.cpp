@@ -110,22 +110,34 @@ TEST_F(CsvTest, ReadsSeparatorsHeadersAndRaggedRows) {
         const char* name;
         const char* text;
         bool result;
-        std::vector<std::string> titles;  // empty: default titles
+        std::vector<std::string> titles;         // empty: default titles
         std::vector<std::vector<double>> slots;  // per graph, from slot 0
         std::uint32_t writeIndex;
     } rows[] = {
-        {"semicolon, decimal commas", "sample;x;y\n0;1,5;2\n1;3;-4,25\n", true, {"x", "y"},
-         {{1.5, 3}, {2, -4.25}}, 2},
+        {"semicolon, decimal commas",
+         "sample;x;y\n0;1,5;2\n1;3;-4,25\n",
+         true,
+         {"x", "y"},
+         {{1.5, 3}, {2, -4.25}},
+         2},
         {"tab, no header", "1\t2\n3\t4.5\n", true, {}, {{1, 3}, {2, 4.5}}, 2},
         {"comma, CRLF, blank line", "1,2\r\n\r\n3,4\r\n", true, {}, {{1, 3}, {2, 4}}, 2},
         {"byte order mark", "\xEF\xBB\xBFsample,a\n0,1\n", true, {"a"}, {{1}}, 1},
         {"blank lines before the header", "\n \nsample;x\n0;1,5\n", true, {"x"}, {{1.5}}, 1},
         {"header without a sample column", "a,b\n1,2\n", true, {"a", "b"}, {{1}, {2}}, 1},
         {"Sample column in capitals", "Sample,v\n0,7\n1,8\n", true, {"v"}, {{7, 8}}, 2},
-        {"quoted title over two lines", "\"multi\nline\",\"b;c\"\n1,2\n", true, {"multi\nline", "b;c"},
-         {{1}, {2}}, 1},
-        {"ragged rows", "a,b,c\n1\n2,3\n4,5,6,7\n,8\n", true, {"a", "b", "c"},
-         {{1, 2, 4, 0}, {0, 3, 5, 8}, {0, 0, 6, 0}}, 4},
+        {"quoted title over two lines",
+         "\"multi\nline\",\"b;c\"\n1,2\n",
+         true,
+         {"multi\nline", "b;c"},
+         {{1}, {2}},
+         1},
+        {"ragged rows",
+         "a,b,c\n1\n2,3\n4,5,6,7\n,8\n",
+         true,
+         {"a", "b", "c"},
+         {{1, 2, 4, 0}, {0, 3, 5, 8}, {0, 0, 6, 0}},
+         4},
         {"unclosed quote swallows the rest", "a,\"b\n1,2\n", false, {}, {}, 0},
         {"empty file", "", true, {}, {{0}}, 0},
         {"header only", "sample,a\n", true, {"a"}, {{0}}, 0},

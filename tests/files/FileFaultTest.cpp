@@ -14,8 +14,8 @@
 #include "files/Configuration.h"
 #include "files/PlotFile.h"
 #include "model/PlotModel.h"
-#include "tests/support/TempDir.h"
 #include "tests/model/ModelInvariants.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -42,11 +42,13 @@ testing::AssertionResult withoutPrivileges(const std::function<std::string()>& c
     close(pipeEnds[1]);
     std::string failure;
     char chunk[256];
-    for (ssize_t n; (n = read(pipeEnds[0], chunk, sizeof chunk)) > 0;) failure.append(chunk, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(pipeEnds[0], chunk, sizeof chunk)) > 0;)
+        failure.append(chunk, static_cast<std::size_t>(n));
     close(pipeEnds[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return testing::AssertionFailure() << "the child process failed";
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return testing::AssertionFailure() << "the child process failed";
     if (!failure.empty()) return testing::AssertionFailure() << failure;
     return testing::AssertionSuccess();
 }
@@ -98,7 +100,8 @@ TEST_F(FileFaultTest, SavingIntoAReadOnlyFolderFailsAndKeepsWhatIsThere) {
                 if (saved) failure += name + " was saved; ";
             }
         }
-        if (access(inFolder("new.plt").c_str(), F_OK) == 0 || access(inFolder("new.wxv").c_str(), F_OK) == 0 ||
+        if (access(inFolder("new.plt").c_str(), F_OK) == 0 ||
+            access(inFolder("new.wxv").c_str(), F_OK) == 0 ||
             access(inFolder("new.cfg").c_str(), F_OK) == 0) {
             failure += "a new file appeared; ";
         }
@@ -108,7 +111,9 @@ TEST_F(FileFaultTest, SavingIntoAReadOnlyFolderFailsAndKeepsWhatIsThere) {
         SCOPED_TRACE(name);
         EXPECT_EQ(readWholeFile(inFolder(name)), "original\n");
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder()), std::filesystem::directory_iterator()), 3);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(folder()), std::filesystem::directory_iterator()),
+        3);
 }
 
 TEST_F(FileFaultTest, OpeningWhatIsNoReadableFileFailsAndLeavesTheModel) {
@@ -130,7 +135,8 @@ TEST_F(FileFaultTest, OpeningWhatIsNoReadableFileFailsAndLeavesTheModel) {
                 const bool read = kind == "cfg" ? loadConfiguration(model, path.c_str())
                                                 : readPlotFile(model, path.c_str(), name);
                 if (read) failure += name + " was read; ";
-                if (!model.graphs.empty() || model.xSize != startXSize || !model.frames) failure += name + " changed the model; ";
+                if (!model.graphs.empty() || model.xSize != startXSize || !model.frames)
+                    failure += name + " changed the model; ";
                 const std::string broken = brokenInvariant(model);
                 if (!broken.empty()) failure += name + ": " + broken + "; ";
             }

@@ -374,7 +374,6 @@ TEST_F(PlotFileTest, RecomputesTheYRangesAfterReading) {
     EXPECT_FALSE(readPlotFile(model, dir.path("missing.plt").c_str(), "missing.plt"));
 }
 
-
 // A file that cannot be read on from says what stopped it and on which line; the values before
 // that place stay. A file that reads whole, or does not open at all, has nothing to add.
 TEST_F(PlotFileTest, AReadingThatStopsSaysWhatAndWhere) {
@@ -386,7 +385,8 @@ TEST_F(PlotFileTest, AReadingThatStopsSaysWhatAndWhere) {
         {"wxv-text-in-body.wxv", "line 3: 'x' is not a number", {1, 3}},
         {"csv-unclosed-quote.csv", "line 3: a quote opened here is not closed", {1}},
         {"csv-mixed-separators.csv",
-         "line 3: field 1 '1,3,4' is not a number; the file separates its fields with ';'", {1.5}},
+         "line 3: field 1 '1,3,4' is not a number; the file separates its fields with ';'",
+         {1.5}},
         {"wxv-fractions.wxv", "", {1.5, 300}},
         {"missing.csv", "", {}},
     };
@@ -395,13 +395,14 @@ TEST_F(PlotFileTest, AReadingThatStopsSaysWhatAndWhere) {
         PlotModel model;
         model.fixedXAxis = false;
         std::string problem;
-        EXPECT_EQ(readPlotFile(model, testData(row.file).c_str(), row.file, &problem), row.problem.empty() &&
-                                                                                          !row.firstGraph.empty());
+        EXPECT_EQ(readPlotFile(model, testData(row.file).c_str(), row.file, &problem),
+                  row.problem.empty() && !row.firstGraph.empty());
         EXPECT_EQ(problem, row.problem);
         if (row.firstGraph.empty()) continue;
         ASSERT_FALSE(model.graphs.empty());
-        const std::vector<double> first(model.graphs[0].samples.begin(),
-                                        model.graphs[0].samples.begin() + static_cast<long>(row.firstGraph.size()));
+        const std::vector<double> first(
+            model.graphs[0].samples.begin(),
+            model.graphs[0].samples.begin() + static_cast<long>(row.firstGraph.size()));
         EXPECT_EQ(first, row.firstGraph);
     }
 }

@@ -13,22 +13,20 @@
 #include "app/OpenInput.h"
 #include "input/FileName.h"
 #include "tests/app/ChooserSteps.h"
-#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 class BackupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(temporary.ok());
         folder = temporary.folder();
         ASSERT_TRUE(openSerialDevice(terminal.name.c_str(), window.graph.io));
     }
-    void TearDown() override {
-        closeBackup(window.graph.io);
-    }
+    void TearDown() override { closeBackup(window.graph.io); }
 
     bool startBackup(const std::string& path, bool append = false) {
         FileName name;
@@ -124,7 +122,8 @@ TEST_F(BackupTest, AFileThatCannotBeCreatedIsReported) {
 // Lines of 17 bytes with values no other line has: 1000001 -1000001, 1000002 -1000002, ...
 std::string markedLines(int first, int count) {
     std::string out;
-    for (int i = first; i < first + count; ++i) out += std::to_string(1000000 + i) + " " + std::to_string(-1000000 - i) + "\n";
+    for (int i = first; i < first + count; ++i)
+        out += std::to_string(1000000 + i) + " " + std::to_string(-1000000 - i) + "\n";
     return out;
 }
 

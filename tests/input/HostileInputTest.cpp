@@ -18,10 +18,10 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
-#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
 #include "tests/model/ModelInvariants.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ namespace {
 // negatives.
 std::string markedLines(int count) {
     std::string out;
-    for (int i = 1; i <= count; ++i) out += std::to_string(1000000 + i) + " " + std::to_string(-1000000 - i) + "\n";
+    for (int i = 1; i <= count; ++i)
+        out += std::to_string(1000000 + i) + " " + std::to_string(-1000000 - i) + "\n";
     return out;
 }
 
@@ -55,7 +56,6 @@ TEST(HostileInput, DataLinesAfterBinaryGarbageStillPlot) {
         EXPECT_EQ(sampleBack(graph.model, 1, back), -expected);
     }
 }
-
 
 TEST(HostileInput, TheProgramSurvivesBinaryGarbageAndReadsTheLinesAfterIt) {
     TempDir temporary;
@@ -123,18 +123,25 @@ TEST(HostileInput, SizesBeyondTheMemoryAreRefusedWithOneMessage) {
     KivrelStart start;
     start.environment = {{"KIVREL_AVAILABLE_MEMORY_MB", "8"}, {"KIVREL_REPORT_ERRORS", "1"}};
     std::string wide;  // 16 graphs of 8 bytes a slot
-    for (int i = 0; i < 400000; ++i) wide += "1 2 3 4 5 6 7 8 9 10 11 12 13 14 " + std::to_string(i) + " -1\n";
+    for (int i = 0; i < 400000; ++i)
+        wide += "1 2 3 4 5 6 7 8 9 10 11 12 13 14 " + std::to_string(i) + " -1\n";
     const struct {
         const char* name;
         std::vector<std::string> arguments;
         std::string input;
         std::string message;
     } cases[] = {
-        {"option line", {}, "#$ -xsize 2000000000\n" + markedLines(100),
+        {"option line",
+         {},
+         "#$ -xsize 2000000000\n" + markedLines(100),
          "Error: Not enough memory for X-axis size: 2000000000"},
-        {"command line", {"-xsize", "2000000000"}, markedLines(100),
+        {"command line",
+         {"-xsize", "2000000000"},
+         markedLines(100),
          "Error: Not enough memory for X-axis size: 2000000000"},
-        {"extendable axis without a limit", {}, "#$ -no-fixed -no-limits\n" + wide,
+        {"extendable axis without a limit",
+         {},
+         "#$ -no-fixed -no-limits\n" + wide,
          "Error: Not enough memory to extend the X axis; it stays a ring of size: "},
     };
     long baseline = 0;

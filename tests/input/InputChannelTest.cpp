@@ -18,8 +18,8 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "input/LineSpeed.h"
-#include "tests/support/TempDir.h"
 #include "tests/input/InputTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -98,13 +98,19 @@ TEST(SerialDevice, ACookedTerminalIsReadRawAndGivenBackAsItWas) {
         ASSERT_EQ(before.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG));
         ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
         LineSpy spy(graph.io);
-        writeWhileRunning(device.master, "1 2\n3 4\n\x03\x04" "55 66\n" + wide + "\n77 8");
+        writeWhileRunning(device.master,
+                          "1 2\n3 4\n\x03\x04"
+                          "55 66\n" +
+                              wide + "\n77 8");
         runUntil([&] { return LineSpy::lines().size() == 4 || graph.io.inputChannel == nullptr; });
         char echoed[64];
         EXPECT_EQ(read(device.master, echoed, sizeof echoed), -1) << "nothing is sent back to the device";
         device.closeMaster();  // end of input
         runUntil([&] { return graph.io.inputChannel == nullptr; });
-        EXPECT_EQ(LineSpy::lines(), (Lines{"1 2", "3 4", "\x03\x04" "55 66", wide, "77 8"}));
+        EXPECT_EQ(LineSpy::lines(), (Lines{"1 2", "3 4",
+                                           "\x03\x04"
+                                           "55 66",
+                                           wide, "77 8"}));
 
         PseudoTerminal other(B38400, 0, PseudoTerminal::cooked);
         ASSERT_TRUE(openSerialDevice(other.name.c_str(), graph.io));
@@ -156,7 +162,9 @@ void openDevice(GraphData& graph, const std::string& label) {
     g_object_unref(item);
 }
 
-std::string titleOf(const GraphData& graph) { return gtk_window_get_title(GTK_WINDOW(graph.mainWindow)); }
+std::string titleOf(const GraphData& graph) {
+    return gtk_window_get_title(GTK_WINDOW(graph.mainWindow));
+}
 
 // A device that does not open replaces nothing: the live input reads on into the same plot, under
 // the same title.
@@ -183,7 +191,8 @@ TEST(SerialDevice, OpenDeviceThatFailsKeepsThePlotTheInputAndTheTitle) {
         std::string message;
         SerialLineSetter setter;
     } rows[] = {
-        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory", saved},
+        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory",
+         saved},
         {held.name, "Serial port is being used: " + held.name, saved},
         {"Standard Input", "StdIn is being used", saved},
         {refusing.name, "Serial port speed not supported: " + refusing.name + " at 9600 bits/s",
@@ -324,7 +333,8 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     // A line of 64 wide numbers is one sample, however long; a line beyond the bound is dropped
     // whole and counted, and the line after it plots as usual.
     std::string wide;
-    for (int column = 0; column < 64; ++column) wide += "-1234567.2500000000000000000000000000" + std::to_string(column) + " ";
+    for (int column = 0; column < 64; ++column)
+        wide += "-1234567.2500000000000000000000000000" + std::to_string(column) + " ";
     ASSERT_GT(wide.size(), 2400u);
     LineSpy::lines().clear();
     const std::uint32_t before = graph.model.writeIndex;
@@ -336,7 +346,9 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     EXPECT_EQ(graph.model.graphs[63].samples[before], -1234567.25);
     EXPECT_EQ(graph.io.linesDropped, 1u);
     updateInputStatus(graph.io);
-    EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(graph.io.statusLabel))).rfind("1 line over 65536 bytes dropped; ", 0), 0u);
+    EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(graph.io.statusLabel)))
+                  .rfind("1 line over 65536 bytes dropped; ", 0),
+              0u);
 }
 
 TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
@@ -411,7 +423,8 @@ TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
         if (n > 0) written += static_cast<std::size_t>(n);
         return graph.io.pausedInput.size() == pauseQueueLimit && device.unread() > 0;
     });
-    EXPECT_FALSE(LoopProbe(window.inputFd()).polls) << "a full queue leaves the device alone instead of spinning";
+    EXPECT_FALSE(LoopProbe(window.inputFd()).polls)
+        << "a full queue leaves the device alone instead of spinning";
     EXPECT_TRUE(graph.model.graphs.empty());
 
     togglePause(graph.io);

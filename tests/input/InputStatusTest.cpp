@@ -33,7 +33,8 @@ TEST(InputStatus, TextShowsRateTotalAndTheHint) {
         {1.0, 100, 50, 0, "no numbers in the last 50 lines; 1 lines/s, 100 lines"},
         {-3.0, 7, 0, 0, "0 lines/s, 7 lines"},
         {2.0, 9, 0, 1, "1 line over 65536 bytes dropped; 2 lines/s, 9 lines"},
-        {2.0, 9, 50, 3, "no numbers in the last 50 lines; 3 lines over 65536 bytes dropped; 2 lines/s, 9 lines"},
+        {2.0, 9, 50, 3,
+         "no numbers in the last 50 lines; 3 lines over 65536 bytes dropped; 2 lines/s, 9 lines"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.expected);
@@ -61,8 +62,8 @@ TEST(InputStatus, TheToolRowFollowsAStreamingDeviceAndEmptiesOnClose) {
     EXPECT_EQ(status().find("no numbers"), std::string::npos) << status();
 
     // Words only: an option line in between starts the count again, a comment does not.
-    writeWhileRunning(device.master,
-                      repeated("hello world\n", 49) + "#~ -t \"x\"\n" + repeated("hello\n", 48) + "# a comment\n");
+    writeWhileRunning(device.master, repeated("hello world\n", 49) + "#~ -t \"x\"\n" +
+                                         repeated("hello\n", 48) + "# a comment\n");
     ASSERT_TRUE(showsTotal("129"));
     EXPECT_EQ(status().find("no numbers"), std::string::npos) << status();
     writeWhileRunning(device.master, "still words\n");

@@ -36,7 +36,8 @@ struct PseudoTerminal {
         cfsetispeed(&line, speed);
         cfsetospeed(&line, speed);
         char path[128] = {};
-        if (openpty(&master, &slave, path, mode == raw ? &line : nullptr, nullptr) != 0) ADD_FAILURE() << "openpty failed";
+        if (openpty(&master, &slave, path, mode == raw ? &line : nullptr, nullptr) != 0)
+            ADD_FAILURE() << "openpty failed";
         name = path;
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     }
@@ -61,7 +62,8 @@ struct PseudoTerminal {
 
 // Keeps the main loop waking up while a test waits, whatever the sources under test do.
 struct LoopTicker {
-    guint id = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    guint id = g_timeout_add(
+        5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
     ~LoopTicker() { g_source_remove(id); }
 };
 
@@ -101,8 +103,10 @@ struct LoopProbe {
         g_main_context_prepare(context, &priority);
         std::vector<GPollFD> fds(256);
         gint timeout = -1;
-        const gint count = g_main_context_query(context, G_MAXINT, &timeout, fds.data(), static_cast<gint>(fds.size()));
-        for (gint i = 0; i < count && i < static_cast<gint>(fds.size()); ++i) polls = polls || fds[static_cast<std::size_t>(i)].fd == fd;
+        const gint count =
+            g_main_context_query(context, G_MAXINT, &timeout, fds.data(), static_cast<gint>(fds.size()));
+        for (gint i = 0; i < count && i < static_cast<gint>(fds.size()); ++i)
+            polls = polls || fds[static_cast<std::size_t>(i)].fd == fd;
         g_main_context_check(context, G_MAXINT, fds.data(), 0);
         g_main_context_release(context);
     }
@@ -118,7 +122,6 @@ inline std::string binaryGarbage(std::size_t count) {
     }
     return out;
 }
-
 
 // Writes data to a blocking descriptor from another thread as fast as it is taken, then runs done.
 inline std::thread writeFromThread(int fd, std::string data, std::function<void()> done) {
@@ -167,7 +170,9 @@ struct InputWindow : MainWindowFixture {
     ~InputWindow() { closeInput(graph.io); }
 
     // The descriptor Kivrel reads the open input from.
-    int inputFd() const { return graph.io.inputChannel ? g_io_channel_unix_get_fd(graph.io.inputChannel) : -1; }
+    int inputFd() const {
+        return graph.io.inputChannel ? g_io_channel_unix_get_fd(graph.io.inputChannel) : -1;
+    }
 };
 
 // Collects the lines handed on through the backup's recording step, which runs for every
@@ -183,7 +188,9 @@ struct LineSpy {
     explicit LineSpy(IOData& record) : io(record) {
         lines().clear();
         io.backupChannel = g_io_channel_unix_new(sink);
-        backupRecorder = [](IOData&, const char* line, std::size_t length) { lines().emplace_back(line, length); };
+        backupRecorder = [](IOData&, const char* line, std::size_t length) {
+            lines().emplace_back(line, length);
+        };
     }
     ~LineSpy() {
         backupRecorder = saved;

@@ -9,8 +9,8 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
-#include "tests/support/TempDir.h"
 #include "tests/input/RunningKivrel.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ TEST(StandardInput, KivrelDashReadsEveryLineAndReportsTheEnd) {
     gchar** environment = g_environ_setenv(g_get_environ(), "KIVREL_REPORT_EOF", "1", TRUE);
     GPid pid = 0;
     gint toKivrel = -1, fromKivrel = -1;
-    ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, argv, environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,
-                                         &pid, &toKivrel, nullptr, &fromKivrel, nullptr));
+    ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, argv, environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                                         nullptr, &pid, &toKivrel, nullptr, &fromKivrel, nullptr));
     g_strfreev(environment);
     std::string data;
     for (int i = 0; i < 50000; ++i) data += std::to_string(i) + " 1 2 3 4 5 6 7\n";
@@ -47,7 +47,8 @@ TEST(StandardInput, KivrelDashReadsEveryLineAndReportsTheEnd) {
     g_spawn_close_pid(pid);
     close(fromKivrel);
     ASSERT_NE(report, std::string::npos) << errors;
-    EXPECT_EQ(errors.substr(report, errors.find(" in ", report) - report), "kivrel: end of input: 50001 lines");
+    EXPECT_EQ(errors.substr(report, errors.find(" in ", report) - report),
+              "kivrel: end of input: 50001 lines");
 }
 
 // A closed standard descriptor is /dev/null to the program: the display connection never takes its
@@ -86,7 +87,8 @@ TEST(StandardInput, ClosedStandardDescriptorsAreOpenedOnDevNull) {
         ASSERT_TRUE(kivrel.ok());
         kivrel.writeAndClose("1 2\n3 4\n").join();
         // The report follows the last line into standard error.
-        for (int attempt = 0; attempt < 3000 && readWholeFile(backup) != "1 2\n3 4\n"; ++attempt) g_usleep(10000);
+        for (int attempt = 0; attempt < 3000 && readWholeFile(backup) != "1 2\n3 4\n"; ++attempt)
+            g_usleep(10000);
         EXPECT_EQ(readWholeFile(backup), "1 2\n3 4\n");
         EXPECT_EQ(kivrel.descriptor(STDERR_FILENO), "/dev/null");
         EXPECT_TRUE(kivrel.running());

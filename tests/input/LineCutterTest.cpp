@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 struct Collector final : LineReceiver {
@@ -42,7 +41,9 @@ Cut cut(const std::string& input, std::size_t chunk) {
     return out;
 }
 
-std::vector<std::string> linesOf(const std::string& input, std::size_t chunk) { return cut(input, chunk).lines; }
+std::vector<std::string> linesOf(const std::string& input, std::size_t chunk) {
+    return cut(input, chunk).lines;
+}
 
 TEST(LineCutter, CutsLinesTheSameHoweverTheBytesArrive) {
     const struct {
@@ -55,7 +56,9 @@ TEST(LineCutter, CutsLinesTheSameHoweverTheBytesArrive) {
         {"blank and empty lines are dropped", "\n\r\n  \r \n\t\n", {}},
         {"trailing white space stays", "\t x  \t\n", {"x  \t"}},
         {"the unfinished last line goes on at the end", "1\n4 5", {"1", "4 5"}},
-        {"a NUL does not hide the line ends after it", std::string("1 2\0junk\n3\n", 11), {std::string("1 2\0junk", 8), "3"}},
+        {"a NUL does not hide the line ends after it",
+         std::string("1 2\0junk\n3\n", 11),
+         {std::string("1 2\0junk", 8), "3"}},
     };
     for (const auto& row : rows) {
         for (std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{4096}}) {
@@ -67,7 +70,7 @@ TEST(LineCutter, CutsLinesTheSameHoweverTheBytesArrive) {
 
 TEST(LineCutter, LinesUpToTheBoundArriveWholeLongerOnesAreDroppedWhole) {
     const std::string wide = std::string(maxLineLength - 1, '7') + " ";  // exactly at the bound
-    const std::string tooWide = std::string(maxLineLength, '8') + "9";  // one byte over it
+    const std::string tooWide = std::string(maxLineLength, '8') + "9";   // one byte over it
     const struct {
         const char* name;
         std::string input;
@@ -83,7 +86,8 @@ TEST(LineCutter, LinesUpToTheBoundArriveWholeLongerOnesAreDroppedWhole) {
         {"blanks before a line do not count", std::string(2 * maxLineLength, ' ') + "4 5\n", {"4 5"}, 0},
     };
     for (const auto& row : rows) {
-        for (std::size_t chunk : {std::size_t{1}, std::size_t{1000}, std::size_t{65536}, std::size_t{1} << 20}) {
+        for (std::size_t chunk :
+             {std::size_t{1}, std::size_t{1000}, std::size_t{65536}, std::size_t{1} << 20}) {
             SCOPED_TRACE(testing::Message() << row.name << ", pieces of " << chunk);
             const Cut result = cut(row.input, chunk);
             EXPECT_EQ(result.lines, row.lines);

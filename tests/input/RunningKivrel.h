@@ -39,7 +39,7 @@ struct KivrelStart {
 };
 
 class RunningKivrel {
-public:
+  public:
     explicit RunningKivrel(std::vector<std::string> arguments, KivrelStart start = {}) {
         arguments.insert(arguments.begin(), std::string(KIVREL_BINARY_DIR) + "/kivrel");
         std::signal(SIGPIPE, SIG_IGN);  // a program that died fails the test instead of killing it
@@ -49,7 +49,8 @@ public:
         gchar** environment = g_environ_setenv(g_get_environ(), "KIVREL_REPORT_EOF", "1", TRUE);
         environment = g_environ_setenv(environment, "KIVREL_REPORT_FIRST_FRAME", "1", TRUE);
         if (!start.saveOnSignal.empty()) {
-            environment = g_environ_setenv(environment, "KIVREL_SAVE_ON_SIGNAL", start.saveOnSignal.c_str(), TRUE);
+            environment =
+                g_environ_setenv(environment, "KIVREL_SAVE_ON_SIGNAL", start.saveOnSignal.c_str(), TRUE);
         }
         for (const auto& [name, value] : start.environment) {
             environment = g_environ_setenv(environment, name.c_str(), value.c_str(), TRUE);
@@ -57,7 +58,8 @@ public:
         // Memory figures should show the program's own peak, not what the address sanitizer keeps
         // of freed blocks to catch late uses.
         const gchar* sanitizerOptions = g_environ_getenv(environment, "ASAN_OPTIONS");
-        const std::string options = std::string(sanitizerOptions ? sanitizerOptions : "") + ":quarantine_size_mb=8";
+        const std::string options =
+            std::string(sanitizerOptions ? sanitizerOptions : "") + ":quarantine_size_mb=8";
         environment = g_environ_setenv(environment, "ASAN_OPTIONS", options.c_str(), TRUE);
         childSetup = {start.fileSizeLimit, start.closedDescriptor};
         started = g_spawn_async_with_pipes(nullptr, argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD,
@@ -137,7 +139,8 @@ public:
     long statusKilobytes(const std::string& field) const {
         std::ifstream status("/proc/" + std::to_string(pid) + "/status");
         for (std::string line; std::getline(status, line);) {
-            if (line.rfind(field + ":", 0) == 0) return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+            if (line.rfind(field + ":", 0) == 0)
+                return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
         }
         return -1;
     }
@@ -163,7 +166,7 @@ public:
 
     const std::string& standardError() const { return errors; }
 
-private:
+  private:
     struct ChildSetup {
         rlim_t fileSizeLimit = 0;
         int closedDescriptor = -1;

@@ -20,7 +20,7 @@ struct SpeedRow {
     speed_t expected;
 };
 const SpeedRow speedRows[] = {
-    {115200, B115200}, {50, B50},     {134, B134},           {230400, B230400}, {19200, B19200},
+    {115200, B115200}, {50, B50},         {134, B134},         {230400, B230400}, {19200, B19200},
     {460800, B460800}, {921600, B921600}, {4000000, B4000000}, {0, B9600},        {-1, B9600},
 };
 
@@ -68,7 +68,8 @@ TEST(SerialLine, EightDataBitsNoParityOneStopBitAndTheSpeedFromTheTable) {
 TEST(SerialLine, ConfiguresAPseudoTerminal) {
     std::vector<SpeedRow> rows(std::begin(speedRows), std::end(speedRows));
     // Every standard speed: the kernel reads the speed back from the constant that was set.
-    for (std::size_t i = 0; i < serialSpeedCount; ++i) rows.push_back({serialSpeeds[i], serialSpeedConstants[i]});
+    for (std::size_t i = 0; i < serialSpeedCount; ++i)
+        rows.push_back({serialSpeeds[i], serialSpeedConstants[i]});
     for (const auto& row : rows) {
         SCOPED_TRACE(row.speed);
         termios start = awkwardLine();
@@ -114,9 +115,9 @@ TEST(SerialLine, ASpeedCountsAsSetWithinTwoPercent) {
         std::int64_t reported;
         bool accepted;
     } rows[] = {
-        {9600, 9600, true},        {250000, 255000, true},  {250000, 245000, true},  {250000, 255001, false},
-        {921600, 9600, false},     {4000000, 3000000, false}, {9600, -1, false},       {9600, 0, false},
-        {0, 9600, false},
+        {9600, 9600, true},      {250000, 255000, true}, {250000, 245000, true},
+        {250000, 255001, false}, {921600, 9600, false},  {4000000, 3000000, false},
+        {9600, -1, false},       {9600, 0, false},       {0, 9600, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.requested) + " " + std::to_string(row.reported));

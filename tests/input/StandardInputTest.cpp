@@ -24,7 +24,8 @@ TEST(StandardInput, APipeFillsThePlotAndItsEndClosesTheInput) {
     PipedStandardInput input;
     const int count = 30000;
     std::string data;
-    for (int i = 0; i < count; ++i) data += std::to_string(i) + " " + std::to_string(2 * i) + (i % 3 ? "\n" : "\r\n");
+    for (int i = 0; i < count; ++i)
+        data += std::to_string(i) + " " + std::to_string(2 * i) + (i % 3 ? "\n" : "\r\n");
     data += "4 5";  // no line feed before the end
 
     ASSERT_TRUE(openStandardInput(graph.io));

@@ -60,10 +60,28 @@ TEST(ParseReal, LongWordsAreReadWholeAndStayInsideTheCopy) {
 // Data lines read their numbers with readNumber: it must give parseReal's value and end for every
 // word that begins a number, in a point and in a comma locale.
 void expectReadNumberAsParseReal() {
-    std::vector<std::string> words = {"0.1",  "-2.5e-3", "1.",      "1.e5",    "1.5.3",  "1,5",
-                                      "1,5,3", "0x1p3",  "-0X10",   "00x1",    "0x",     "1e999",
-                                      "-1e999", "1e-400", "4.9e-324", "2.2250738585072011e-308",
-                                      "9007199254740993", "0.30000000000000004", "1e", "1e+", "7abc", "-0",
+    std::vector<std::string> words = {"0.1",
+                                      "-2.5e-3",
+                                      "1.",
+                                      "1.e5",
+                                      "1.5.3",
+                                      "1,5",
+                                      "1,5,3",
+                                      "0x1p3",
+                                      "-0X10",
+                                      "00x1",
+                                      "0x",
+                                      "1e999",
+                                      "-1e999",
+                                      "1e-400",
+                                      "4.9e-324",
+                                      "2.2250738585072011e-308",
+                                      "9007199254740993",
+                                      "0.30000000000000004",
+                                      "1e",
+                                      "1e+",
+                                      "7abc",
+                                      "-0",
                                       "12 34"};
     words.push_back("1" + std::string(300, '0') + ".5");
     for (const std::string& word : words) {
@@ -72,7 +90,8 @@ void expectReadNumberAsParseReal() {
         const double expected = parseReal(word.c_str(), &expectedEnd);
         const char* end = nullptr;
         const double value = readNumber(word.c_str(), &end, pointOrCommaLocale());
-        EXPECT_TRUE(value == expected || (std::isnan(value) && std::isnan(expected))) << value << " " << expected;
+        EXPECT_TRUE(value == expected || (std::isnan(value) && std::isnan(expected)))
+            << value << " " << expected;
         EXPECT_EQ(std::signbit(value), std::signbit(expected));
         EXPECT_EQ(end, expectedEnd);
     }

@@ -39,12 +39,13 @@ void expectConsistent(const PlotModel& model) {
         EXPECT_EQ(g.slot, counts[g.display]++);
         EXPECT_EQ(g.samples.size(), model.xSize);
     }
-    for (std::size_t d = 0; d < model.displays.size(); ++d) EXPECT_EQ(model.displays[d].graphCount, counts[d]);
+    for (std::size_t d = 0; d < model.displays.size(); ++d)
+        EXPECT_EQ(model.displays[d].graphCount, counts[d]);
     EXPECT_LT(model.writeIndex, model.xSize);
 }
 
 class PlotModelTest : public ::testing::Test {
-protected:
+  protected:
     ProcessSettingsGuard settings;
 };
 
@@ -114,9 +115,8 @@ TEST_F(PlotModelTest, AutomaticRangeIsRounded) {
     const struct {
         double min, max, scale, expectMin, expectMax;
     } rows[] = {
-        {0, 3.14159, 1, 0, 3.2},  {0, 0.123, 1, 0, 0.13},  {0, 7.2, 1, 0, 8},
-        {-0.123, 0, 1, -0.13, 0}, {-3.21, 0, 1, -3.3, 0},  {-7.5, 0, 1, -8, 0},
-        {0, 0, 1, -0.5, 0.5},     {0, 3, 2, 0, 6},
+        {0, 3.14159, 1, 0, 3.2}, {0, 0.123, 1, 0, 0.13}, {0, 7.2, 1, 0, 8},    {-0.123, 0, 1, -0.13, 0},
+        {-3.21, 0, 1, -3.3, 0},  {-7.5, 0, 1, -8, 0},    {0, 0, 1, -0.5, 0.5}, {0, 3, 2, 0, 6},
         {0, 5, -1, -5, 0},  // a negative scale flips the graph; the range still holds it
     };
     for (const auto& r : rows) {
@@ -287,7 +287,11 @@ TEST_F(PlotModelTest, BoundedSettersTakeTheirLimitsAndNothingBeyond) {
     } rows[] = {
         {"font size", &PlotModel::setFontSize, &PlotModel::fontSize, {5, 20, 12.5}, {4.99, 20.01, nan, 0}},
         {"line width", &PlotModel::setLineWidth, &PlotModel::lineWidth, {1, 9, 2.5}, {0.99, 9.01, nan, 0}},
-        {"reference-line width", &PlotModel::setRefLineWidth, &PlotModel::refLineWidth, {0, 9, 0.5}, {-0.01, 9.01, nan}},
+        {"reference-line width",
+         &PlotModel::setRefLineWidth,
+         &PlotModel::refLineWidth,
+         {0, 9, 0.5},
+         {-0.01, 9.01, nan}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -338,7 +342,8 @@ TEST_F(PlotModelTest, GraphScaleRecomputesTheAutomaticRange) {
     EXPECT_EQ(model.graphs[0].scale, -2.5);
     EXPECT_EQ(model.displays[0].yMin, -10.0);
     EXPECT_EQ(model.displays[0].yMax, 0.0);
-    for (double scale : {0.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+    for (double scale :
+         {0.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
         model.setGraphScale(0, scale);
     EXPECT_EQ(model.graphs[0].scale, -2.5);
     model.setGraphScale(3, 2.0);  // no such graph
@@ -353,12 +358,13 @@ TEST_F(PlotModelTest, SizeStepsStopAtTheBounds) {
         bool changed;
         double fontAfter, widthAfter;
     } rows[] = {
-        {true, 19, 8, true, 20, 9},   {true, 20, 8, false, 20, 8},  {true, 10, 9, false, 10, 9},
-        {true, 19.5, 2, true, 19.5, 3}, {false, 6, 2, true, 5, 1},    {false, 6, 1, false, 6, 1},
-        {false, 5, 3, false, 5, 3},   {false, 5.5, 3, true, 5.5, 2},
+        {true, 19, 8, true, 20, 9},     {true, 20, 8, false, 20, 8},   {true, 10, 9, false, 10, 9},
+        {true, 19.5, 2, true, 19.5, 3}, {false, 6, 2, true, 5, 1},     {false, 6, 1, false, 6, 1},
+        {false, 5, 3, false, 5, 3},     {false, 5.5, 3, true, 5.5, 2},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << (r.enlarge ? "enlarge " : "shrink ") << r.fontSize << " " << r.lineWidth);
+        SCOPED_TRACE(testing::Message()
+                     << (r.enlarge ? "enlarge " : "shrink ") << r.fontSize << " " << r.lineWidth);
         PlotModel model;
         model.fontSize = r.fontSize;
         model.lineWidth = r.lineWidth;
@@ -425,10 +431,14 @@ TEST_F(PlotModelTest, SourceBaseNames) {
         bool pruning;
         const char* expected;
     } rows[] = {
-        {"/home/u/logs/run.txt", true, "run"}, {"/home/u/logs/run.txt", false, "logs/run"},
-        {"data", true, "data"},                {"a.b.c", true, "a.b"},
-        {"/a/b/c.plt", false, "b/c"},          {"/a.d/run", false, "a"},
-        {"run.txt", false, "run"},             {"", true, ""},
+        {"/home/u/logs/run.txt", true, "run"},
+        {"/home/u/logs/run.txt", false, "logs/run"},
+        {"data", true, "data"},
+        {"a.b.c", true, "a.b"},
+        {"/a/b/c.plt", false, "b/c"},
+        {"/a.d/run", false, "a"},
+        {"run.txt", false, "run"},
+        {"", true, ""},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.path);
@@ -488,7 +498,7 @@ TEST_F(PlotModelTest, MergeIntoPopulatedModelAppends) {
     EXPECT_EQ(live.graphs[1].title, "x");
     EXPECT_EQ(live.graphs[1].minValue, -2);
     EXPECT_DOUBLE_EQ(live.graphs[1].colour.red, 0.8);  // colour of its new index
-    EXPECT_EQ(live.graphs[0].samples[999], 3.0);      // padded with the last value
+    EXPECT_EQ(live.graphs[0].samples[999], 3.0);       // padded with the last value
     expectConsistent(live);
 }
 
@@ -614,7 +624,9 @@ std::uint64_t testAvailableMemory() {
     return held < memoryTotal ? memoryTotal - held : 0;
 }
 
-void recordRefusal(const char* text, const std::string& detail) { refusals.push_back(text + detail); }
+void recordRefusal(const char* text, const std::string& detail) {
+    refusals.push_back(text + detail);
+}
 
 TEST_F(PlotModelTest, GrowthBeyondTheMemoryIsRefusedAndToldOnce) {
     PlotModel model;
@@ -649,8 +661,9 @@ TEST_F(PlotModelTest, GrowthBeyondTheMemoryIsRefusedAndToldOnce) {
     memoryTotal = 1u << 20;
     for (int line = 0; line < 3; ++line) model.processLine("1 2 3 4 5");
     EXPECT_EQ(model.graphs.size(), 4u);
-    EXPECT_EQ(refusals, std::vector<std::string>{"Error: Not enough memory for another graph of X-axis size: " +
-                                                 std::to_string(model.xSize - 1)});
+    EXPECT_EQ(refusals,
+              std::vector<std::string>{"Error: Not enough memory for another graph of X-axis size: " +
+                                       std::to_string(model.xSize - 1)});
 
     availableMemoryFunction = systemAvailableMemory;
     memoryRefusalFunction = nullptr;
@@ -756,7 +769,9 @@ TEST_F(PlotModelTest, LimitAndSamplingRateRules) {
 }
 
 int beeps = 0;
-void countBeep() { ++beeps; }
+void countBeep() {
+    ++beeps;
+}
 
 TEST_F(PlotModelTest, BeepRingsOnEveryValueReachingTheMaximum) {
     PlotModel model;

@@ -15,20 +15,13 @@ namespace {
 // bounds, overflowing, and for ranges reversed.
 std::vector<std::string> argumentsOf(OptionArgument kind) {
     switch (kind) {
-        case OptionArgument::none:
-            return {""};
-        case OptionArgument::unsignedNumber:
-            return {"0", "5", "9", "99", "0x20", "1000", "100000"};
-        case OptionArgument::optionalUnsigned:
-            return {"", "0", "9", "200", "100000"};
-        case OptionArgument::signedNumber:
-            return {"-2", "-1", "0", "99", "100"};
-        case OptionArgument::real:
-            return {"0", "0.5", "1", "2.5", "-3", "9", "12", "20", "21", "1e999"};
-        case OptionArgument::range:
-            return {"-5:5", "5:1", "-1.5:2", "0:1e999"};
-        case OptionArgument::title:
-            return {"temp"};
+        case OptionArgument::none: return {""};
+        case OptionArgument::unsignedNumber: return {"0", "5", "9", "99", "0x20", "1000", "100000"};
+        case OptionArgument::optionalUnsigned: return {"", "0", "9", "200", "100000"};
+        case OptionArgument::signedNumber: return {"-2", "-1", "0", "99", "100"};
+        case OptionArgument::real: return {"0", "0.5", "1", "2.5", "-3", "9", "12", "20", "21", "1e999"};
+        case OptionArgument::range: return {"-5:5", "5:1", "-1.5:2", "0:1e999"};
+        case OptionArgument::title: return {"temp"};
     }
     return {};
 }

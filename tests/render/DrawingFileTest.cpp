@@ -17,8 +17,8 @@
 #include "render/DrawingFile.h"
 #include "render/PlotLayout.h"
 #include "render/TextLayout.h"
-#include "tests/support/TempDir.h"
 #include "tests/render/ExportTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -329,7 +329,8 @@ TEST_F(DrawingFileTest, AFullDiskLeavesTheOldFileAsItWas) {
             EXPECT_EQ(write(folder.path("new"), kind), 0);
         }
         EXPECT_EQ(readWholeFile(path), old);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.folder()), std::filesystem::directory_iterator()),
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.folder()),
+                                std::filesystem::directory_iterator()),
                   1);
         EXPECT_EQ(write(path, kind), 1);
         EXPECT_GT(readWholeFile(path).size(), 200u);
@@ -361,8 +362,8 @@ TEST_F(DrawingFileTest, DegenerateViewsStillWriteAValidFile) {
         const PageSize size = pdfPageSize(path);
         EXPECT_EQ(size.width, r.pageWidth);
         EXPECT_EQ(size.height, r.pageHeight);
-        EXPECT_EQ(writeDrawingFile(model, (folder.path("degenerate.svg")).c_str(), SurfaceKind::svg, r.horizontal,
-                                   r.vertical),
+        EXPECT_EQ(writeDrawingFile(model, (folder.path("degenerate.svg")).c_str(), SurfaceKind::svg,
+                                   r.horizontal, r.vertical),
                   1);
         EXPECT_NE(readSvg(folder.path("degenerate.svg")).width, "");
     }

@@ -13,9 +13,9 @@
 #include "render/PlotAreaHandlers.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/support/TempDir.h"
 #include "tests/render/ExportTestSupport.h"
 #include "tests/render/PlotAreaTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -149,8 +149,12 @@ TEST_F(ExportTest, AFailedExportIsReportedAndKeepsTheOldFile) {
         EXPECT_EQ(message, "Error: Invalid file: " + r.path);
         EXPECT_EQ(readWholeFile(r.path), old);
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.folder()), std::filesystem::directory_iterator()), 3);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(readOnly), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.folder()),
+                            std::filesystem::directory_iterator()),
+              3);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(readOnly), std::filesystem::directory_iterator()),
+        1);
     chmod(readOnly.c_str(), 0755);
 }
 

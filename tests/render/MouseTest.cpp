@@ -76,7 +76,9 @@ class MouseTest : public ::testing::Test {
     int width() const { return gtk_widget_get_allocated_width(graph.plot.drawingArea); }
     int height() const { return gtk_widget_get_allocated_height(graph.plot.drawingArea); }
     int virtualHeight() const { return height() * (model.yZoom + 1); }
-    double yOrigin() const { return -(model.yZoom + 1) * gtk_adjustment_get_value(graph.plot.verticalAdjustment); }
+    double yOrigin() const {
+        return -(model.yZoom + 1) * gtk_adjustment_get_value(graph.plot.verticalAdjustment);
+    }
     PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin()}); }
 
     // Where the legend draws a graph's square: 8 x 8 at x 10 (70 in Frames mode), in rows of 12
@@ -94,12 +96,9 @@ class MouseTest : public ::testing::Test {
                 const DisplayBand band = plotLayout().band(t.index);
                 return {width() * 0.6, std::floor((band.top + 2 + band.bottom) / 2)};
             }
-            case Target::square:
-                return squareOf(t.index);
-            case Target::value:
-                return {width() * 0.6, plotLayout().valueToY(t.index, t.v)};
-            case Target::fixed:
-                break;
+            case Target::square: return squareOf(t.index);
+            case Target::value: return {width() * 0.6, plotLayout().valueToY(t.index, t.v)};
+            case Target::fixed: break;
         }
         return t.at;
     }

@@ -27,14 +27,16 @@ void feedDemo(PlotModel& model) {
         const double t = i / 50.0;
         char line[96];
         std::snprintf(line, sizeof line, "%.6g %.6g %.6g", std::sin(pi * t),
-                      0.8 * std::sin(0.4 * pi * t) + 0.1 * std::sin(37.0 * i), (i / 200) % 2 == 0 ? 1.0 : -1.0);
+                      0.8 * std::sin(0.4 * pi * t) + 0.1 * std::sin(37.0 * i),
+                      (i / 200) % 2 == 0 ? 1.0 : -1.0);
         model.processLine(line);
     }
 }
 
 // Draws the drawing area alone, through its "draw" handler, into an image.
 SurfacePtr drawArea(GraphData& graph) {
-    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(graph.plot.drawingArea),
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32,
+                                                  gtk_widget_get_allocated_width(graph.plot.drawingArea),
                                                   gtk_widget_get_allocated_height(graph.plot.drawingArea))};
     CairoPtr cr{cairo_create(surface.get())};
     gtk_widget_draw(graph.plot.drawingArea, cr.get());
@@ -72,7 +74,8 @@ TEST(PlotArea, WindowShowsTheModel) {
 
     ASSERT_EQ(graph.model.graphs.size(), 3u);
     const SurfacePtr picture = drawArea(graph);
-    for (const Graph& g : graph.model.graphs) EXPECT_GT(pixelsOfColour(picture.get(), g.colour), 50) << g.title;
+    for (const Graph& g : graph.model.graphs)
+        EXPECT_GT(pixelsOfColour(picture.get(), g.colour), 50) << g.title;
     // The size change configured both scroll bars to the area and the axis.
     const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea);
     const int height = gtk_widget_get_allocated_height(graph.plot.drawingArea);
@@ -97,7 +100,8 @@ TEST(PlotArea, ShortAxisRaisesTheXZoomAndItsSpinButton) {
     EXPECT_EQ(view.xZoom, expected);
     EXPECT_EQ(graph.model.xZoom, expected);
     EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.plot.xZoomSpin)), expected);
-    EXPECT_NEAR(gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment), width / (expected + 1.0), 1e-9);
+    EXPECT_NEAR(gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment), width / (expected + 1.0),
+                1e-9);
 
     // Zoomed out beyond the whole axis: the zoom comes back to the step that shows it all.
     graph.model.setXSize(50001);

@@ -70,10 +70,8 @@ TEST(PlotLayout, VisibilityAndTheValueUnderARow) {
     const struct {
         const char* name;
         double yMin, yMax;
-    } ranges[] = {{"empty", 1, 1},
-                  {"reversed", 1, -1},
-                  {"not a number", std::nan(""), 1},
-                  {"infinite", -1, HUGE_VAL}};
+    } ranges[] = {
+        {"empty", 1, 1}, {"reversed", 1, -1}, {"not a number", std::nan(""), 1}, {"infinite", -1, HUGE_VAL}};
     for (const auto& r : ranges) {
         SCOPED_TRACE(r.name);
         d1.yMin = r.yMin;

@@ -339,7 +339,8 @@ TEST(DrawPlot, DrawsWhereTheLayoutPointsTheMouse) {
         bool frames;
         int yZoom;
         double offset;
-    } scenes[] = {{"plain", false, 0, 0}, {"frames", true, 0, 0}, {"frames, zoomed and scrolled", true, 1, 40}};
+    } scenes[] = {
+        {"plain", false, 0, 0}, {"frames", true, 0, 0}, {"frames, zoomed and scrolled", true, 1, 40}};
     for (const auto& scene : scenes) {
         SCOPED_TRACE(scene.name);
         model.frames = scene.frames;
@@ -649,7 +650,9 @@ TEST(DrawPlot, BandsTooLowForDataDrawOnlyTheLegendAndTitle) {
 }
 
 // Runs pdftotext on a file and returns what it printed.
-std::string pdfText(const std::string& path) { return commandOutput("pdftotext -layout '" + path + "' - 2>&1"); }
+std::string pdfText(const std::string& path) {
+    return commandOutput("pdftotext -layout '" + path + "' - 2>&1");
+}
 
 class PdfTitle : public ::testing::Test {
   protected:

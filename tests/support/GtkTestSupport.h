@@ -39,7 +39,8 @@ inline void pressKey(GtkWidget* window, guint key, GdkModifierType modifiers) {
         if (keys[0].level == 1) event->key.state = GdkModifierType(modifiers | GDK_SHIFT_MASK);
     }
     g_free(keys);
-    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+    gdk_event_set_device(event,
+                         gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
     gtk_main_do_event(event);
     event->type = GDK_KEY_RELEASE;
     gtk_main_do_event(event);
@@ -115,7 +116,7 @@ struct DialogScript {
 
     void then(std::function<void(GtkDialog*)> step) { steps.push_back(std::move(step)); }
 
-private:
+  private:
     static DialogScript*& current() {
         static DialogScript* script = nullptr;
         return script;
@@ -132,7 +133,8 @@ private:
         step(dialog);
         // A step that did not end its dialog (a chooser that refused the answer) must not hang the
         // test run: the dialog is cancelled after a while and the test fails.
-        g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, 30, cancelIfStillShown, g_object_ref(dialog), g_object_unref);
+        g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, 30, cancelIfStillShown, g_object_ref(dialog),
+                                   g_object_unref);
     }
     static gboolean cancelIfStillShown(gpointer data) {
         GtkWidget* dialog = GTK_WIDGET(data);

@@ -28,8 +28,8 @@ std::vector<std::string> shownNames(GtkDialog* chooser, const std::vector<std::s
 }
 
 TEST(FileDialogs, EachKindListsItsFiles) {
-    const std::vector<std::string> names = {"a.plt", "a.wxv", "a.csv", "a.cfg", "a.pdf",
-                                            "a.svg", "a.png", "a.txt"};
+    const std::vector<std::string> names = {"a.plt", "a.wxv", "a.csv", "a.cfg",
+                                            "a.pdf", "a.svg", "a.png", "a.txt"};
     const struct {
         const char* what;
         bool saving;

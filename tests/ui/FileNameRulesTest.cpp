@@ -10,10 +10,10 @@ TEST(FileNameRules, DefaultNames) {
         const char* extension;
         const char* expected;
     } rows[] = {
-        {"/data/run1.txt", "plt", "run1.plt"},  {"/data/log.plt", "pdf", "log.pdf"},
-        {"/data/noext", "plt", "noext.plt"},    {"/data.d/noext", "plt", "noext.plt"},
-        {"dir/run.txt", "plt", "dir/run.plt"},  {".hidden", "plt", ".hidden.plt"},
-        {"a.b.c", "pdf", "a.b.pdf"},            {"dir.d/run", "plt", "dir.plt"},
+        {"/data/run1.txt", "plt", "run1.plt"}, {"/data/log.plt", "pdf", "log.pdf"},
+        {"/data/noext", "plt", "noext.plt"},   {"/data.d/noext", "plt", "noext.plt"},
+        {"dir/run.txt", "plt", "dir/run.plt"}, {".hidden", "plt", ".hidden.plt"},
+        {"a.b.c", "pdf", "a.b.pdf"},           {"dir.d/run", "plt", "dir.plt"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -26,8 +26,12 @@ TEST(FileNameRules, ExtensionCompletion) {
         const char* name;
         const char* expected;
     } rows[] = {
-        {"run", "run.plt"},          {"run.", "run.plt"},         {"run.txt", "run.txt"},
-        {"/tmp/a.d/run", "/tmp/a.d/run.plt"}, {"/tmp/a.d/run.wxv", "/tmp/a.d/run.wxv"}, {"", ""},
+        {"run", "run.plt"},
+        {"run.", "run.plt"},
+        {"run.txt", "run.txt"},
+        {"/tmp/a.d/run", "/tmp/a.d/run.plt"},
+        {"/tmp/a.d/run.wxv", "/tmp/a.d/run.wxv"},
+        {"", ""},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
