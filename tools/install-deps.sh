@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang pkg-config libgtk-3-dev
+  cmake ninja-build g++ clang clang-format pkg-config libgtk-3-dev
   # libFuzzer and clang's sanitizer runtimes (clang only recommends them), and llvm-symbolizer
   # for readable fuzzing reports
   libclang-rt-14-dev llvm

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kivrel with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test (the GUI tests in a real window under Xvfb), then a whole GUI session under
-# valgrind (tools/valgrind.sh) and the fuzz targets for a bounded time (tools/fuzz.sh). Exits
-# non-zero on any failure or finding.
+# Installs what is missing, checks the formatting of the sources (tools/format-check.sh), builds
+# Kivrel with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test (the GUI tests in a
+# real window under Xvfb), then a whole GUI session under valgrind (tools/valgrind.sh) and the fuzz
+# targets for a bounded time (tools/fuzz.sh). Exits non-zero on any failure or finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
+# The sources as clang-format makes them with the committed .clang-format, before anything is built.
+bash tools/format-check.sh
 build=${KIVREL_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVREL_SANITIZE=ON -DKIVREL_TESTS=ON
 cmake --build "$build"
