@@ -53,11 +53,13 @@ double readFieldNumber(const char* text, const char* end, const char** numberEnd
     return value;
 }
 
-// A word "name:value" or "name=value" between text and end: the name does not begin a number and
-// is not empty without its double quotes; the value begins one. Sets name and the value's start.
-bool namedValueAt(const char* text, const char* end, std::string_view& name, const char** value) {
+// A word "name:value" or "name=value" at text (a field under -csv): the name does not begin a
+// number and is not empty without its double quotes; the value begins one. Sets name and the
+// value's start.
+bool namedValueAt(const char* text, bool commaSeparated, std::string_view& name, const char** value) {
     if (startsNumber(text)) return false;
-    for (const char* p = text + 1; p < end; ++p) {
+    for (const char* p = text + 1; *p != '\0' && !isBlank(*p) && !(commaSeparated && isFieldSeparator(*p));
+         ++p) {
         if (*p != ':' && *p != '=') continue;
         if (!startsNumber(p + 1)) return false;
         name = std::string_view(text, static_cast<std::size_t>(p - text));
@@ -145,7 +147,8 @@ unsigned PlotModel::processFieldLine(const char* line) {
         // first field, stands for an empty field.
         unsigned empty = first ? separators : (separators > 0 ? separators - 1 : 0);
         first = false;
-        const char* end = fieldEnd(p, csv);
+        // Without -csv the word's end is found after its number, as for plain lines.
+        const char* end = csv ? fieldEnd(p, true) : nullptr;
         const char* numberEnd = p;
         std::string_view name;
         const char* value = nullptr;
@@ -159,7 +162,7 @@ unsigned PlotModel::processFieldLine(const char* line) {
             }
             deferred = empty = 0;
             store(columnGraph(), number);
-        } else if (namedValues && namedValueAt(p, end, name, &value)) {
+        } else if (namedValues && namedValueAt(p, csv, name, &value)) {
             const double number =
                 csv ? readFieldNumber(value, end, &numberEnd) : readNumber(value, &numberEnd, pointOrComma);
             store(graphNamed(name), number);
@@ -178,7 +181,7 @@ unsigned PlotModel::processFieldLine(const char* line) {
             }
             ++deferred;
         }
-        p = end;
+        p = csv ? end : skipWord(numberEnd);
     }
     if (numbers == 0) {
         if (csv && heldLines() == 0) titleGraphsFromHeader(line);
@@ -199,9 +202,10 @@ unsigned PlotModel::processFieldLine(const char* line) {
 
 unsigned PlotModel::graphNamed(std::string_view name) {
     const auto count = static_cast<unsigned>(graphs.size());
+    if (pairGuess > count) pairGuess = 0;
     // Lines name their graphs in the same order, so the graph after the last one named is tried first.
     for (unsigned k = 0; k < count; ++k) {
-        const unsigned g = (pairGuess + k) % count;
+        const unsigned g = pairGuess + k < count ? pairGuess + k : pairGuess + k - count;
         if (graphs[g].title == name) {
             namedGraphs |= bit(g);
             pairGuess = g + 1;
@@ -270,7 +274,7 @@ LineHint dataLineHint(const char* line, bool commaSeparated, bool namedValues) {
         const char* value = nullptr;
         if (startsNumber(p)) {
             readNumber(p, &rest, pointOrComma);
-        } else if (namedValueAt(p, end, name, &value)) {
+        } else if (namedValueAt(p, commaSeparated, name, &value)) {
             pairs = pairs || !namedValues;
             rest = value;
             while (rest < end && !isFieldSeparator(*rest)) ++rest;

@@ -31,7 +31,8 @@ TEST(FieldStream, TheSavedPlotHoldsWhatTheStreamMeant) {
     } rows[] = {
         {"csv-header-empty-fields.plt",
          {"-csv"},
-         "\"time (s)\",temp_C;\"humidity, %\"\r\n0.02,25.05,45.0\r\n0.04,,44.9\r\n;25.2;\r\n0.08 25.3 44.7\r\n",
+         "\"time (s)\",temp_C;\"humidity, %\"\r\n0.02,25.05,45.0\r\n0.04,,44.9\r\n;25.2;\r\n0.08 25.3 "
+         "44.7\r\n",
          false},
         {"labels-mixed-with-columns.plt",
          {"-labels"},
@@ -58,7 +59,8 @@ TEST(FieldStream, TheSavedPlotHoldsWhatTheStreamMeant) {
         writer.join();
         ASSERT_NE(report, "") << kivrel.standardError();
         ASSERT_TRUE(kivrel.savePlot()) << kivrel.standardError();
-        EXPECT_EQ(readWholeFile(saved), readWholeFile(std::string(KIVREL_TEST_DATA) + "/input/" + row.expected));
+        EXPECT_EQ(readWholeFile(saved),
+                  readWholeFile(std::string(KIVREL_TEST_DATA) + "/input/" + row.expected));
     }
 }
 
