@@ -128,6 +128,22 @@ void onEnvelopeToggled(GtkMenuItem* item, gpointer data) {
     refreshPlotArea(graph->plot);
 }
 
+void onFileMenuOpened(GtkMenuItem*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    // Option lines in the input may have turned the modes on since the menu last opened.
+    setCheckItem(graph->csvItem, graph->model.commaSeparated);
+    setCheckItem(graph->labelsItem, graph->model.namedValues);
+}
+
+// The lines that arrive next are read the new way; what is plotted stays.
+void onCsvToggled(GtkMenuItem* item, gpointer data) {
+    recordFrom<GraphData>(data, __LINE__)->model.commaSeparated = itemActive(item);
+}
+
+void onLabelsToggled(GtkMenuItem* item, gpointer data) {
+    recordFrom<GraphData>(data, __LINE__)->model.namedValues = itemActive(item);
+}
+
 void onPausePlay(GtkButton* button, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     togglePause(*io);

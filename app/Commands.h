@@ -23,6 +23,10 @@ void onHighFrequencyToggled(GtkMenuItem* item, gpointer data);
 void onFixedXAxisToggled(GtkMenuItem* item, gpointer data);
 void onSharedYToggled(GtkMenuItem* item, gpointer data);
 void onEnvelopeToggled(GtkMenuItem* item, gpointer data);
+// How data lines are read (GraphData): the File menu's check items and their state when it opens.
+void onFileMenuOpened(GtkMenuItem* item, gpointer data);
+void onCsvToggled(GtkMenuItem* item, gpointer data);
+void onLabelsToggled(GtkMenuItem* item, gpointer data);
 void onPausePlay(GtkButton* button, gpointer data);
 gboolean onEnlarge(gpointer data);
 gboolean onShrink(gpointer data);

@@ -57,6 +57,10 @@ struct GraphData {
     IOData io;
     DisplayData display;
     ConfData conf;
+    // The File menu's check items for how data lines are read (-csv, -labels), set from the model
+    // whenever the menu opens.
+    GtkWidget* csvItem = nullptr;
+    GtkWidget* labelsItem = nullptr;
     // A plot file being read in steps; last, so that its source goes before anything it uses.
     PlotLoad load;
 

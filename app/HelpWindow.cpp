@@ -104,6 +104,12 @@ File Menu
 * Close Device: finishes input from device.
 * Reconnect Device: in this mode, a device that vanishes is opened
    again every half second until it returns, and plotting goes on.
+* Comma-Separated Values: in this mode, commas and semicolons
+   separate numbers as spaces do, an empty field leaves its graph
+   without a sample, and a first line of names titles the graphs.
+* Name:Value Pairs: in this mode, a word name:value or name=value
+   is plotted in the graph titled name, which is added when the
+   name first comes.
 * Backup Device: starts backing-up the input data received
    from device.
 * Close Backup: finishes backing-up the input data from device.
@@ -208,6 +214,8 @@ Configuration Line Options
 -lw value: specifies the width for plotted lines.
 -rlw value: specifies the width for reference lines.
 -fsz value: specifies the font size for plotting.
+-csv: commas and semicolons separate numbers too.
+-labels: a word name:value goes to the graph titled name.
 -dpy display: establishes the base display for the following options.
    -yauto: specifies automatic range for Y-Axis for the base display.
    -y min:max: specifies the range for Y-Axis for the base display.

@@ -78,6 +78,10 @@ GtkWidget* buildFileMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     GtkWidget* reconnect = addMenuItem(
         menu, accelerators, {"Reconnect Device", ItemKind::check, 0, G_CALLBACK(onReconnectToggled), io});
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(reconnect), graph.io.reconnectDevice);
+    graph.csvItem = addMenuItem(
+        menu, accelerators, {"Comma-Separated Values", ItemKind::check, 0, G_CALLBACK(onCsvToggled), &graph});
+    graph.labelsItem = addMenuItem(
+        menu, accelerators, {"Name:Value Pairs", ItemKind::check, 0, G_CALLBACK(onLabelsToggled), &graph});
     addMenuItem(menu, accelerators,
                 {"_Backup Device", ItemKind::item, GDK_KEY_b, G_CALLBACK(onBackupDevice), io});
     addMenuItem(menu, accelerators, {"Close Backup", ItemKind::label, 0, G_CALLBACK(onCloseBackup), io});
@@ -125,6 +129,7 @@ GtkWidget* buildMenuBar(GraphData& graph, GtkAccelGroup* accelerators) {
     GtkWidget* bar = gtk_menu_bar_new();
     GtkWidget* file = gtk_menu_item_new_with_mnemonic("_File");
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), buildFileMenu(graph, accelerators));
+    g_signal_connect(file, "activate", G_CALLBACK(onFileMenuOpened), &graph);
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
     GtkWidget* display = gtk_menu_item_new_with_mnemonic("_Display");
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(display), buildDisplayMenu(graph, accelerators));

@@ -40,6 +40,66 @@ TEST(InputStatus, TextShowsRateTotalAndTheHint) {
         SCOPED_TRACE(row.expected);
         EXPECT_EQ(inputStatusText(row.rate, row.lines, row.withoutData, row.dropped), row.expected);
     }
+    // A cause stands in place of "no numbers".
+    EXPECT_EQ(inputStatusText(1.0, 100, 50, 0, LineHint::commas),
+              "lines hold commas: try -csv; 1 lines/s, 100 lines");
+    EXPECT_EQ(
+        inputStatusText(1.0, 100, 0, 2, LineHint::pairs),
+        "lines hold name:value pairs: try -labels; 2 lines over 65536 bytes dropped; 1 lines/s, 100 lines");
+    EXPECT_EQ(inputStatusText(1.0, 100, 50, 0, LineHint::textFirst),
+              "lines start with text: numbers must be separated by spaces; 1 lines/s, 100 lines");
+}
+
+// After 50 lines in a row with no number or only one, the status names the cause it finds in them;
+// it is silent while lines plot, whatever they hold, and once the mode it names is on.
+TEST(InputStatus, TheHintSaysWhyLinesDoNotPlot) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PseudoTerminal device;
+    graph.io.serialSpeed = -1;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    std::uint64_t sent = 0;
+    const auto statusAfter = [&](const std::string& line, int count) {
+        writeWhileRunning(device.master, repeated(line + "\n", count));
+        sent += static_cast<std::uint64_t>(count);
+        EXPECT_TRUE(runUntil([&] { return graph.io.linesHandedOn == sent; }));
+        updateInputStatus(graph.io);
+        const std::string status = gtk_label_get_text(GTK_LABEL(graph.io.statusLabel));
+        return status.substr(0, status.find(';'));
+    };
+    const struct {
+        const char* line;
+        bool csv;
+        bool labels;
+        const char* hint;  // the status's first part; null: the counts come first
+    } rows[] = {
+        {"temp:25.1 hum:40", false, false, "lines hold name:value pairs: try -labels"},
+        {"temp:25.1 hum:40", false, true, nullptr},
+        {"0.02,25.05,45.0", false, false, "lines hold commas: try -csv"},
+        {"0.02,25.05,45.0", true, false, nullptr},
+        {"temp=25.1,hum=40", false, true, "lines hold commas: try -csv"},
+        {"T25.3 H40.1", false, false, "lines start with text: numbers must be separated by spaces"},
+        {"hello world", false, false, "no numbers in the last 50 lines"},
+        {"25.3", false, false, nullptr},
+        {"1 2", false, false, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        graph.model.commaSeparated = row.csv;
+        graph.model.namedValues = row.labels;
+        const auto countsFirst = [](const std::string& status) {
+            return status.find(" lines/s") != std::string::npos;
+        };
+        EXPECT_TRUE(countsFirst(statusAfter(row.line, 49))) << "not before 50 lines";
+        const std::string status = statusAfter(row.line, 1);
+        if (row.hint == nullptr) {
+            EXPECT_TRUE(countsFirst(status)) << status;
+        } else {
+            EXPECT_EQ(status, row.hint);
+        }
+        EXPECT_TRUE(countsFirst(statusAfter("1 2", 1)));  // a line that plots ends the hint
+    }
+    closeInput(graph.io);
 }
 
 TEST(InputStatus, TheToolRowFollowsAStreamingDeviceAndEmptiesOnClose) {
