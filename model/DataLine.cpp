@@ -192,6 +192,8 @@ unsigned PlotModel::processFieldLine(const char* line) {
         if ((given & bit(g)) != 0) continue;
         if ((unset & bit(g)) != 0) {
             storeSample(g, noSample);  // drawn as a gap
+        } else if ((namedGraphs & bit(g)) != 0) {
+            holdSample(g);  // a device that names one value per line draws each as a step, not a dive to 0
         } else if (!keepMissingColumns) {
             storeSample(g, 0.0);
         }

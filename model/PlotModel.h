@@ -191,6 +191,8 @@ class PlotModel {
 
     // Sample slots and the X axis.
     void storeSample(unsigned graph, double value);
+    // Repeats the graph's previous sample in the slot being written.
+    void holdSample(unsigned graph);
     void advance();
     void setXSize(std::uint32_t slots);
     // Lines the slots hold in arrival order, the newest in the slot before writeIndex.
