@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/PlotModel.h"
-#include "tests/model/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/ProcessSettings.h"
 
 namespace {
