@@ -13,7 +13,7 @@
 #include "input/GlibPtr.h"
 #include "input/InputHost.h"
 #include "input/LineCutter.h"
-#include "input/RecordTag.h"
+#include "model/RecordTag.h"
 
 struct termios;
 typedef struct _GdkPixbuf GdkPixbuf;
