@@ -120,20 +120,34 @@ TEST(SerialDevice, ACookedTerminalIsReadRawAndGivenBackAsItWas) {
     }
 }
 
+// A device that does not open, or whose driver refuses the speed (rather than reading at another),
+// is reported with its reason: nothing is opened, and a device that opened is closed again.
 TEST(SerialDevice, ARefusedDeviceIsReportedWithItsReason) {
-    PseudoTerminal held;
+    PseudoTerminal held, refusing;
     const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    const SerialLineSetter saved = serialLineSetter;
+    const SerialLineSetter refuse = [](int, std::int32_t) { return false; };
     const struct {
         std::string name;
+        std::int32_t speed;
+        SerialLineSetter setter;
         std::string message;
+        bool closedAgain;
     } rows[] = {
-        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory"},
-        {held.name, "Serial port is being used: " + held.name},
+        {"/dev/ttyKivrelMissing", 0, saved,
+         "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory", false},
+        {held.name, 0, saved, "Serial port is being used: " + held.name, false},
+        {refusing.name, 123456, refuse,
+         "Serial port speed not supported: " + refusing.name + " at 123456 bits/s", true},
+        {refusing.name, 0, refuse, "Serial port speed not supported: " + refusing.name + " at 9600 bits/s",
+         true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.message);
+        serialLineSetter = row.setter;
         InputWindow window;
+        window.io.serialSpeed = row.speed;
         const std::int32_t generation = window.io.inputGeneration;
         DialogScript script;
         std::string shown;
@@ -144,7 +158,13 @@ TEST(SerialDevice, ARefusedDeviceIsReportedWithItsReason) {
         EXPECT_EQ(window.io.inputChannel, nullptr);
         EXPECT_EQ(window.io.inputWatch, nullptr);
         EXPECT_EQ(window.io.inputKind, InputKind::none);
+        if (row.closedAgain) {
+            const int other = open(row.name.c_str(), O_RDONLY | O_NOCTTY);
+            EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "the device is closed again";
+            close(other);
+        }
     }
+    serialLineSetter = saved;
     close(holder);
 }
 
@@ -167,34 +187,6 @@ TEST(SerialDevice, AnInputRecordThatGoesReleasesItsOpenDevice) {
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock went with the record";
     close(fd);
-}
-
-TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
-    const SerialLineSetter saved = serialLineSetter;
-    serialLineSetter = [](int, std::int32_t) { return false; };
-    const struct {
-        std::int32_t speed;
-        const char* shown;
-    } rows[] = {{123456, " at 123456 bits/s"}, {0, " at 9600 bits/s"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.speed);
-        InputWindow window;
-        PseudoTerminal device;
-        window.io.serialSpeed = row.speed;
-        const std::int32_t generation = window.io.inputGeneration;
-        DialogScript script;
-        std::string shown;
-        script.then(recordMessage(shown));
-        EXPECT_FALSE(openSerialDevice(device.name.c_str(), window.io));
-        EXPECT_EQ(shown, "Serial port speed not supported: " + device.name + row.shown);
-        EXPECT_EQ(window.io.inputGeneration, generation);
-        EXPECT_EQ(window.io.inputChannel, nullptr);
-        EXPECT_EQ(window.io.inputWatch, nullptr);
-        const int other = open(device.name.c_str(), O_RDONLY | O_NOCTTY);
-        EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "the device is closed again";
-        close(other);
-    }
-    serialLineSetter = saved;
 }
 
 TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
