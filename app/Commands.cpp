@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr gint pausedWatchPriority = 300;
-
 void setCheckItem(GtkWidget* item, bool active) {
     if (item) gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), active);
 }
@@ -24,20 +22,6 @@ int spinValue(GtkSpinButton* spin) {
 }
 
 }  // namespace
-
-void togglePause(IOData& io) {
-    const bool wasPlaying = io.playing;
-    io.playing = !wasPlaying;
-    GSource* watch = io.inputWatch;
-    if (watch && wasPlaying) {
-        io.savedWatchPriority = g_source_get_priority(watch);
-        g_source_set_priority(watch, pausedWatchPriority);
-    } else if (watch) {
-        g_source_set_priority(watch, io.savedWatchPriority);
-    }
-    // While paused the input keeps being read into memory; Play hands that on in order.
-    inputPlayingChanged(io);
-}
 
 gboolean onQuit(GtkWidget*, GdkEvent*, gpointer data) {
     recordFrom<GraphData>(data, __LINE__);

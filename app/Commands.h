@@ -7,10 +7,6 @@
 struct GraphData;
 struct IOData;
 
-// Pause toggle shared by the commands that pause input around their work: flips the playing flag
-// and moves the input watch between its saved priority and 300. The button label is untouched.
-void togglePause(IOData& io);
-
 gboolean onQuit(GtkWidget* widget, GdkEvent* event, gpointer data);
 void onQuitItem(GtkMenuItem* item, gpointer data);
 void onClear(GtkMenuItem* item, gpointer data);

@@ -142,7 +142,7 @@ void onExport(GtkMenuItem*, gpointer data) {
     if (!runSaveDialog(graph.mainWindow, "Export to PDF/SVG", nullptr, proposed.c_str(), "pdf", name)) return;
     if (name.length <= 4) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file name: ", name.utf8Name.c_str());
-    } else if (exportDrawing(graph.plot, name) == 0) {
+    } else if (exportDrawing(graph.plot, name.utf8Name, name.local()) == 0) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file: ", name.utf8Name.c_str());
     }
 }

@@ -8,8 +8,8 @@
 
 #include "app/PlotLoad.h"
 #include "input/IOData.h"
-#include "input/RecordTag.h"
 #include "model/PlotModel.h"
+#include "model/RecordTag.h"
 #include "render/PlotAreaHandlers.h"
 #include "ui/ConfData.h"
 

@@ -198,16 +198,7 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     graph.plot.drawingArea = gtk_drawing_area_new();
     GtkWidget* area = graph.plot.drawingArea;
     gtk_widget_set_size_request(area, 250, 250);
-    gtk_widget_add_events(
-        area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
-    g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &graph.plot);
-    g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &graph.plot);
-    g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &graph.plot);
-    g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &graph.plot);
-    // GTK nulls the field when the area dies, so later redraw requests can test it.
-    g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.plot.drawingArea);
-    g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph.plot);
-    g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph.plot);
+    connectPlotArea(graph.plot);
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 
     graph.plot.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);

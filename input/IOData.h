@@ -13,8 +13,8 @@
 #include "input/GlibPtr.h"
 #include "input/InputHost.h"
 #include "input/LineCutter.h"
-#include "input/RecordTag.h"
 #include "model/LineHint.h"
+#include "model/RecordTag.h"
 
 struct termios;
 typedef struct _GdkPixbuf GdkPixbuf;

@@ -660,7 +660,16 @@ void handOnLine(IOData& io, const char* first, const char* end) {
     }
 }
 
-void inputPlayingChanged(IOData& io) {
+void togglePause(IOData& io) {
+    const bool wasPlaying = io.playing;
+    io.playing = !wasPlaying;
+    GSource* watch = io.inputWatch;
+    if (watch && wasPlaying) {
+        io.savedWatchPriority = g_source_get_priority(watch);
+        g_source_set_priority(watch, pausedWatchPriority);
+    } else if (watch) {
+        g_source_set_priority(watch, io.savedWatchPriority);
+    }
     io.turns.yielding = false;
     scheduleReading(io, false);
 }

@@ -166,3 +166,16 @@ gboolean onPlotMotion(GtkWidget* area, GdkEventMotion* event, gpointer data) {
     const PointerEvent pointer{0, event->state, event->x, event->y};
     return redrawnIf(movePointer(*plot->model, pointer, plotRowsOf(*plot)), area);
 }
+
+void connectPlotArea(PlotArea& plot) {
+    GtkWidget* area = plot.drawingArea;
+    gtk_widget_add_events(
+        area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &plot);
+    g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &plot);
+    g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &plot);
+    g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &plot);
+    g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &plot.drawingArea);
+    g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &plot);
+    g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &plot);
+}

@@ -7,8 +7,8 @@
 
 #include <gtk/gtk.h>
 
-#include "input/RecordTag.h"
 #include "model/PlotModel.h"
+#include "model/RecordTag.h"
 #include "render/CairoPtr.h"
 #include "render/Renderer.h"
 #include "render/Views.h"
@@ -53,6 +53,10 @@ PlotViews syncPlotWidgets(PlotArea& plot);
 
 // After a change of the model: syncPlotWidgets, then a redraw of the area while it exists.
 void refreshPlotArea(PlotArea& plot);
+
+// Connects the handlers below to plot.drawingArea and asks for the events they need. GTK nulls the
+// field when the area is destroyed, so later redraw requests can test it.
+void connectPlotArea(PlotArea& plot);
 
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data);
 gboolean onPlotScroll(GtkWidget* area, GdkEventScroll* event, gpointer data);

@@ -10,7 +10,7 @@
 #include "input/SerialSpeeds.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/model/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/TempDir.h"
 #include "ui/ConfigurationDialog.h"
 

@@ -15,6 +15,7 @@
 
 #include "input/Backup.h"
 #include "tests/app/ChooserSteps.h"
+#include "tests/app/GuiTestSupport.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/support/TempDir.h"
 

@@ -8,7 +8,7 @@
 
 #include "model/LineHint.h"
 #include "model/PlotModel.h"
-#include "tests/model/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/ProcessSettings.h"
 
 namespace {
