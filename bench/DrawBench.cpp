@@ -116,7 +116,7 @@ void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
     const PlotModel& model = s.model;
     cairo_set_antialias(cr, antialias);
     cairo_set_line_width(cr, model.lineWidth);
-    const PlotLayout layout(model, plotRowsOf(s.vertical));
+    const PlotLayout layout(model, plotRowsOf(s.horizontal, s.vertical));
     const double left = 60;
     const auto first = static_cast<long long>(s.horizontal.first);
     for (std::size_t g = model.graphs.size(); g-- > 0;) {

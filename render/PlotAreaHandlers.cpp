@@ -137,9 +137,10 @@ static_assert(shiftMask == GDK_SHIFT_MASK && controlMask == GDK_CONTROL_MASK && 
               "the mouse logic reads the toolkit's modifier bits");
 
 // The rows of the displays as the last redraw laid them out: the area's height stretched by the Y
-// zoom and shifted by the vertical scroll bar.
+// zoom and shifted by the vertical scroll bar, and its width.
 PlotRows plotRowsOf(const PlotArea& plot) {
-    return plotRowsOf(plotViewsOf(plot).vertical);
+    const PlotViews views = plotViewsOf(plot);
+    return plotRowsOf(views.horizontal, views.vertical);
 }
 
 gboolean redrawnIf(bool acted, GtkWidget* area) {
