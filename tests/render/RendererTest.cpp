@@ -789,7 +789,7 @@ class PdfTitle : public ::testing::Test {
         EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
         {
             CairoPtr cr{cairo_create(surface.get())};
-            drawPlot(model, cr.get(), horizontalViewFor(600, false, model.xSize, 0, 0),
+            drawPlot(model, cr.get(), horizontalViewFor(600, model.frames, model.xSize, 0, 0),
                      verticalViewFor(300, 0, 0), surfaceKind);
             EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
         }
@@ -845,6 +845,34 @@ TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
             EXPECT_GT(second, text.find('\n', first));  // on a later line
         }
     }
+}
+
+TEST_F(PdfTitle, FramesModeLabelsTheXAxisInSecondsWithASamplingRate) {
+    // 601 slots in Frames mode: the frame spans samples 0 to 539, labelled at its two ends.
+    PlotModel model = constantModel(1, 0.5);
+    model.setXSize(601);
+    model.frames = true;
+    const struct {
+        std::uint32_t rate;
+        const char* firstLabel;
+        const char* lastLabel;
+    } rows[] = {{0, "0", "539"}, {100, "0s", "5.39s"}, {4, "0s", "134.8s"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.rate);
+        model.samplingRate = r.rate;
+        const std::string text = textOf(model, SurfaceKind::pdf);
+        EXPECT_NE(text.find(std::string(" ") + r.firstLabel + " "), std::string::npos) << text;
+        EXPECT_NE(text.find(r.lastLabel), std::string::npos) << text;
+        if (r.rate != 0) {
+            EXPECT_EQ(text.find("539"), std::string::npos) << text;
+        }
+    }
+    // An X scale (an expression evaluated over a range) goes before the sampling rate.
+    model.samplingRate = 100;
+    model.displays[0].xScaleSize = 601;
+    model.displays[0].xScaleMin = 0;
+    model.displays[0].xScaleMax = 60;
+    EXPECT_NE(textOf(model, SurfaceKind::pdf).find("53.90"), std::string::npos);
 }
 
 // Min/Max Envelope: 1,000,000 samples of 0 in the range -1..1, fully zoomed out into 600 columns
