@@ -203,6 +203,9 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.plot.drawingArea);
     g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph.plot);
     g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph.plot);
+    // The titles of legend squares drawn without their titles show on hover.
+    gtk_widget_set_has_tooltip(area, TRUE);
+    g_signal_connect(area, "query-tooltip", G_CALLBACK(onPlotQueryTooltip), &graph.plot);
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 
     graph.plot.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "render/CairoPtr.h"
 #include "render/Mouse.h"
@@ -166,4 +167,14 @@ gboolean onPlotMotion(GtkWidget* area, GdkEventMotion* event, gpointer data) {
     if (event->type != GDK_MOTION_NOTIFY) return FALSE;
     const PointerEvent pointer{0, event->state, event->x, event->y};
     return redrawnIf(movePointer(*plot->model, pointer, plotRowsOf(*plot)), area);
+}
+
+gboolean onPlotQueryTooltip(GtkWidget*, gint x, gint y, gboolean keyboardMode, GtkTooltip* tooltip,
+                            gpointer data) {
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    if (keyboardMode) return FALSE;
+    const std::string title = PlotLayout(*plot->model, plotRowsOf(*plot)).legendTooltipAt(x, y);
+    if (title.empty()) return FALSE;
+    gtk_tooltip_set_text(tooltip, validUtf8(title).c_str());
+    return TRUE;
 }

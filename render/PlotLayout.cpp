@@ -175,3 +175,10 @@ int PlotLayout::legendSquareAt(double x, double y) const {
     }
     return -1;
 }
+
+std::string PlotLayout::legendTooltipAt(double x, double y) const {
+    const int graph = legendSquareAt(x, y);
+    if (graph < 0) return "";
+    const auto g = static_cast<unsigned>(graph);
+    return std::isinf(legendEntry(g).titleWidth) ? "" : model.graphs[g].title;
+}

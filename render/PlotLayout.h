@@ -132,6 +132,9 @@ class PlotLayout {
     double legendBaseline(unsigned graph) const;
     // The graph whose shown legend square (with the 2 columns after it) holds the point, or -1.
     int legendSquareAt(double x, double y) const;
+    // The title of the graph whose legend square holds the point when the legend shows that title
+    // cut to a cell or not at all (side by side in a short band); empty otherwise.
+    std::string legendTooltipAt(double x, double y) const;
 
   private:
     double frameReserve() const;

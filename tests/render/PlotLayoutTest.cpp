@@ -210,6 +210,9 @@ TEST(PlotLayout, LegendOfAShortBandFitsInItsRows) {
             EXPECT_EQ(layout.legendSquareAt(e.squareX + e.squareSize / 2, e.squareTop + e.squareSize / 2),
                       static_cast<int>(g));
             EXPECT_EQ(layout.legendBaseline(g), e.baseline);
+            // Titles not shown whole show on hover.
+            EXPECT_EQ(layout.legendTooltipAt(e.squareX + 1, e.squareTop + 1),
+                      c.stacked ? "" : model.graphs[g].title);
         }
         EXPECT_GT(shown, model.graphs.size() / 2);
         // Entries of the same band: squares and their title cells side by side or one above the other.
