@@ -15,6 +15,8 @@
 namespace {
 
 constexpr double tickLength = 10.0;
+// Grid lines stand at least this many pixels apart.
+constexpr double minGridSpacing = 8.0;
 constexpr long long highFrequencyGap = 20;
 // A graph is stroked in runs of at most this many segments and this much vertical travel in pixels
 // (see RunStroker): long runs for smooth data, short ones for noise.
@@ -163,6 +165,10 @@ bool hasRoomForXValues(const Frame& f, unsigned i) {
 
 void drawGrid(const Frame& f, unsigned i, int level) {
     const Display& d = f.model.displays[i];
+    // No more levels than keep the horizontal lines minGridSpacing rows apart.
+    const DisplayBand band = f.layout.band(i);
+    const double fitting = std::floor((band.bottom - band.dataTop) / minGridSpacing);
+    if (level > fitting) level = std::max(1, static_cast<int>(fitting));
     const auto line = [&](double value) {
         drawHLine(f.cr, f.layout, i, value, f.width, false, gridColour, *f.lineLabels);
     };
@@ -558,8 +564,8 @@ int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, lo
     } else {
         k = oneSignificantDigit(interval);
     }
-    // Lines closer than a pixel column apart would only fill the plot.
-    k = std::max(k, std::ceil(samples / plotWidth));
+    // Lines closer together would only fill the plot, as in the short bands of many displays.
+    k = std::max(k, std::ceil(minGridSpacing * samples / plotWidth));
     if (!(k >= 1)) return 1;
     return k >= INT_MAX ? INT_MAX : static_cast<int>(k);
 }

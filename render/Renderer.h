@@ -34,7 +34,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
 // Samples between vertical grid lines, at least 1: the grid interval a..b of the display turned
 // into as many samples as it is high in pixels (square cells), cut to one significant digit, in
 // X-scale units when the display has one, else in seconds when the model has a sampling rate.
-// Never denser than one line per pixel column.
+// Never closer than 8 pixel columns.
 int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, long long first, double last,
               int width);
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "render/CairoPtr.h"
+#include "render/DrawingFile.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
 #include "tests/support/CommandOutput.h"
@@ -312,6 +313,19 @@ TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
         EXPECT_TRUE(canvas.empty(x + 25, 32));
     }
     for (int y : {2, 52, 102}) EXPECT_TRUE(canvas.is(302, y, gridColour)) << y;
+
+    // Level 20 in 100 data rows would put the lines 5 rows apart: 12 levels keep them 8 rows apart,
+    // 13 lines from 0 to 100 (vertical lines every 8 samples leave column 301 free).
+    model.gridLevel = 20;
+    Canvas dense(600, 104);
+    dense.draw(model, horizontalViewFor(600, false, 601, 0, 0));
+    std::vector<int> lineRows;
+    for (int y = 0; y < 104; ++y) {
+        if (dense.is(301, y, gridColour) && !(y > 0 && dense.is(301, y - 1, gridColour)))
+            lineRows.push_back(y);
+    }
+    ASSERT_EQ(lineRows.size(), 13u);
+    for (std::size_t i = 1; i < lineRows.size(); ++i) EXPECT_GE(lineRows[i] - lineRows[i - 1], 8) << i;
 }
 
 TEST(DrawPlot, DrawsWhereTheLayoutPointsTheMouse) {
@@ -429,14 +443,15 @@ TEST(GridStepX, CellsComeOutSquare) {
         {"50 rows", 50, 0, 0, 0, 0, 600, 50},
         {"37 rows", 37, 0, 0, 0, 0, 600, 30},
         {"37 rows, scrolled", 37, 0, 0, 0, 1000, 1600, 30},
-        {"7 rows", 7, 0, 0, 0, 0, 600, 7},
+        {"7 rows are held 8 columns apart", 7, 0, 0, 0, 0, 600, 8},
         {"50 rows, X units of 0.002", 50, 601, 0, 1.2, 0, 600, 50},
         {"37 rows, X units of 0.002", 37, 601, 0, 1.2, 0, 600, 35},
         {"scale of one sample is no scale", 37, 1, 0, 1.2, 0, 600, 30},
         {"empty scale is no scale", 37, 601, 1, 1, 0, 600, 30},
-        {"a flat interval gives 1", 0, 0, 0, 0, 0, 600, 1},
+        {"a flat interval gives the least spacing", 0, 0, 0, 0, 0, 600, 8},
         {"one visible sample gives 1", 50, 0, 0, 0, 10, 10, 1},
-        {"never denser than a column", 0.5, 0, 0, 0, 0, 50000, 84},
+        {"never closer than 8 columns", 0.5, 0, 0, 0, 0, 50000, 667},
+        {"never closer than 8 columns, at one sample per column", 0.5, 0, 0, 0, 0, 600, 8},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -738,6 +753,32 @@ TEST(DrawPlot, NoTwoLabelsOverlapInACrowdedPlot) {
                 EXPECT_FALSE(canvas.blank(x0, y0, x1, y1)) << box.x0 << "," << box.y0;
             }
         }
+    }
+}
+
+TEST(DrawPlot, CrowdedPlotPicturesGoToTheArtefacts) {
+    // For people to look at after a test run: 64 noisy sines in 64 displays at the start size of
+    // the window and at full screen, written as the PNG export writes them.
+    PlotModel model = crowdedModel(false);
+    for (unsigned g = 0; g < 64; ++g) {
+        model.displays[g].refLines.clear();
+        std::vector<double>& samples = model.graphs[g].samples;
+        for (std::size_t k = 0; k < samples.size(); ++k) {
+            const double x = static_cast<double>(k);
+            samples[k] = 0.5 + 0.4 * std::sin(0.1 * x + g) + 0.05 * std::sin(7.7 * x * (g + 1));
+        }
+    }
+    const std::filesystem::path folder = std::filesystem::path(KIVREL_BINARY_DIR) / "artefacts";
+    std::filesystem::create_directories(folder);
+    for (const auto& [width, height] : {std::pair{660, 367}, std::pair{1920, 1080}}) {
+        const std::filesystem::path file =
+            folder / ("plot-64-graphs-" + std::to_string(width) + "x" + std::to_string(height) + ".png");
+        std::filesystem::remove(file);
+        EXPECT_EQ(writeDrawingFile(model, file.c_str(), SurfaceKind::png,
+                                   horizontalViewFor(width, false, model.xSize, 0, 0),
+                                   verticalViewFor(height, 0, 0)),
+                  1);
+        EXPECT_GT(std::filesystem::file_size(file), 1000u) << file;
     }
 }
 
