@@ -788,7 +788,9 @@ TEST(DrawPlot, LegendSquaresStandWhereTheMouseFindsThem) {
         const char* name;
         unsigned displays, graphs;
         int width;
-    } cases[] = {{"one row with titles", 8, 4, 600}, {"one row of squares", 8, 8, 200}};
+        const char* saved;
+    } cases[] = {{"one row with titles", 8, 4, 600, "render-legend-one-row.png"},
+                 {"one row of squares", 8, 8, 200, "render-legend-squares.png"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PlotModel model = constantModel(c.displays * c.graphs, 0.5);
@@ -799,6 +801,7 @@ TEST(DrawPlot, LegendSquaresStandWhereTheMouseFindsThem) {
         }
         Canvas canvas(c.width, 300);
         canvas.draw(model, horizontalViewFor(c.width, false, 101, 0, 0));
+        canvas.save(c.saved);
         const PlotLayout layout(model, {300, 0, c.width});
         unsigned shown = 0;
         for (unsigned g = 0; g < model.graphs.size(); ++g) {
