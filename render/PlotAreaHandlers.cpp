@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "render/CairoPtr.h"
 #include "render/Mouse.h"
@@ -137,9 +138,10 @@ static_assert(shiftMask == GDK_SHIFT_MASK && controlMask == GDK_CONTROL_MASK && 
               "the mouse logic reads the toolkit's modifier bits");
 
 // The rows of the displays as the last redraw laid them out: the area's height stretched by the Y
-// zoom and shifted by the vertical scroll bar.
+// zoom and shifted by the vertical scroll bar, and its width.
 PlotRows plotRowsOf(const PlotArea& plot) {
-    return plotRowsOf(plotViewsOf(plot).vertical);
+    const PlotViews views = plotViewsOf(plot);
+    return plotRowsOf(views.horizontal, views.vertical);
 }
 
 gboolean redrawnIf(bool acted, GtkWidget* area) {
@@ -178,4 +180,17 @@ void connectPlotArea(PlotArea& plot) {
     g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &plot.drawingArea);
     g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &plot);
     g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &plot);
+    // The titles of legend squares drawn without their titles show on hover.
+    gtk_widget_set_has_tooltip(area, TRUE);
+    g_signal_connect(area, "query-tooltip", G_CALLBACK(onPlotQueryTooltip), &plot);
+}
+
+gboolean onPlotQueryTooltip(GtkWidget*, gint x, gint y, gboolean keyboardMode, GtkTooltip* tooltip,
+                            gpointer data) {
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    if (keyboardMode) return FALSE;
+    const std::string title = PlotLayout(*plot->model, plotRowsOf(*plot)).legendTooltipAt(x, y);
+    if (title.empty()) return FALSE;
+    gtk_tooltip_set_text(tooltip, validUtf8(title).c_str());
+    return TRUE;
 }

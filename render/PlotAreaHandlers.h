@@ -63,3 +63,7 @@ gboolean onPlotScroll(GtkWidget* area, GdkEventScroll* event, gpointer data);
 gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure* event, gpointer data);
 gboolean onPlotButton(GtkWidget* area, GdkEventButton* event, gpointer data);
 gboolean onPlotMotion(GtkWidget* area, GdkEventMotion* event, gpointer data);
+// "query-tooltip": the title of the legend square under the pointer when the legend shows it cut or
+// not at all.
+gboolean onPlotQueryTooltip(GtkWidget* area, gint x, gint y, gboolean keyboardMode, GtkTooltip* tooltip,
+                            gpointer data);

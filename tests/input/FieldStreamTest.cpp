@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/input/RunningKivrel.h"
-#include "tests/model/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -74,16 +74,19 @@ class MouseTest : public ::testing::Test {
     int width() const { return gtk_widget_get_allocated_width(plot.drawingArea); }
     int height() const { return gtk_widget_get_allocated_height(plot.drawingArea); }
     int virtualHeight() const { return height() * (model.yZoom + 1); }
-    double yOrigin() const { return -(model.yZoom + 1) * gtk_adjustment_get_value(plot.verticalAdjustment); }
-    PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin()}); }
+    double yOrigin() const {
+        return -(model.yZoom + 1) * gtk_adjustment_get_value(plot.verticalAdjustment);
+    }
+    PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin(), width()}); }
 
-    // Where the legend draws a graph's square: 8 x 8 at x 10 (70 in Frames mode), in rows of 12
-    // pixels (font size 10) from the top of the graph's display, below the title in display 0.
+    // The middle of a graph's legend square where the layout puts it, as the renderer's tests check
+    // the drawing does: 8 x 8 at x 10 (70 in Frames mode), in rows of 12 pixels (font size 10) from
+    // the top of the graph's display, and below the title.
     Point squareOf(unsigned g) const {
-        const Graph& graph_ = model.graphs[g];
-        double top = plotLayout().band(graph_.display).top;
-        if (!model.frames && graph_.display == 0) top += 20;
-        return {(model.frames ? 70.0 : 10.0) + 4, top + 12.0 * (graph_.slot + 1) - 4};
+        const LegendEntry e = plotLayout().legendEntry(g);
+        EXPECT_TRUE(e.shown);
+        EXPECT_EQ(e.squareX, model.frames ? 70.0 : 10.0);
+        return {e.squareX + 4, e.squareTop + 4};
     }
 
     Point pointOf(const Target& t) const {
