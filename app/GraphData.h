@@ -6,7 +6,9 @@
 
 #include <glib.h>
 
+#include "app/DeviceMenu.h"
 #include "app/PlotLoad.h"
+#include "app/Settings.h"
 #include "input/IOData.h"
 #include "input/RecordTag.h"
 #include "model/PlotModel.h"
@@ -57,6 +59,9 @@ struct GraphData {
     IOData io;
     DisplayData display;
     ConfData conf;
+    // What is remembered from run to run; nothing unless start-up gives it a file.
+    Settings settings;
+    DeviceMenu devices;
     // A plot file being read in steps; last, so that its source goes before anything it uses.
     PlotLoad load;
 
