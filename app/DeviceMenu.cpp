@@ -57,10 +57,10 @@ void onFileMenuOpened(GtkMenuItem*, gpointer data) {
 void onOtherDevice(GtkMenuItem*, gpointer data) {
     IOData* io = recordFrom<IOData>(data, __LINE__);
     GraphData& graph = graphOf(*io);
-    GtkWidget* dialog = gtk_dialog_new_with_buttons(
-        "Open Device", graph.mainWindow ? GTK_WINDOW(graph.mainWindow) : nullptr,
-        GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "Cancel", GTK_RESPONSE_CANCEL, "Open",
-        GTK_RESPONSE_ACCEPT, nullptr);
+    GtkWidget* dialog =
+        gtk_dialog_new_with_buttons("Open Device", graph.mainWindow ? GTK_WINDOW(graph.mainWindow) : nullptr,
+                                    GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                                    "Cancel", GTK_RESPONSE_CANCEL, "Open", GTK_RESPONSE_ACCEPT, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 5);
     gtk_container_set_border_width(GTK_CONTAINER(box), 5);

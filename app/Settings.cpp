@@ -67,7 +67,8 @@ bool readSettingsFrom(GKeyFile* file, Settings& read, std::string& problem) {
     if (!readInteger(file, serialGroup, "speed", 0, INT32_MAX, speed, problem)) return false;
     read.serialSpeed = speed;
     gsize count = 0;
-    const std::unique_ptr<gchar*, FreeWith<g_strfreev>> keys{g_key_file_get_keys(file, choosersGroup, &count, nullptr)};
+    const std::unique_ptr<gchar*, FreeWith<g_strfreev>> keys{
+        g_key_file_get_keys(file, choosersGroup, &count, nullptr)};
     for (gsize i = 0; keys && i < count; ++i) {
         std::string folder;
         if (readString(file, choosersGroup, keys.get()[i], folder) && !folder.empty())
@@ -79,7 +80,8 @@ bool readSettingsFrom(GKeyFile* file, Settings& read, std::string& problem) {
         const GErrorPtr error{failure};
         if (error && missingEntry(error.get())) continue;
         if (error) {
-            problem = std::string("[") + displayGroup + "] " + rememberedToggles[i].key + " is not true or false";
+            problem =
+                std::string("[") + displayGroup + "] " + rememberedToggles[i].key + " is not true or false";
             return false;
         }
         read.toggles[rememberedToggles[i].key] = on;
@@ -135,10 +137,12 @@ std::string settingsText(const Settings& settings) {
     }
     if (!settings.serialDevice.empty())
         g_key_file_set_string(file.get(), serialGroup, "device", settings.serialDevice.c_str());
-    if (settings.serialSpeed > 0) g_key_file_set_integer(file.get(), serialGroup, "speed", settings.serialSpeed);
+    if (settings.serialSpeed > 0)
+        g_key_file_set_integer(file.get(), serialGroup, "speed", settings.serialSpeed);
     for (const auto& [title, folder] : settings.choosers.folders)
         g_key_file_set_string(file.get(), choosersGroup, title.c_str(), folder.c_str());
-    for (const auto& [key, on] : settings.toggles) g_key_file_set_boolean(file.get(), displayGroup, key.c_str(), on);
+    for (const auto& [key, on] : settings.toggles)
+        g_key_file_set_boolean(file.get(), displayGroup, key.c_str(), on);
     const GCharPtr text{g_key_file_to_data(file.get(), nullptr, nullptr)};
     return text ? text.get() : std::string();
 }
@@ -148,11 +152,13 @@ std::string writeSettings(Settings& settings) {
     const std::string text = settingsText(settings);
     if (text == settings.written) return {};
     const GCharPtr folder{g_path_get_dirname(settings.path.c_str())};
-    if (g_mkdir_with_parents(folder.get(), 0700) != 0) return std::string(folder.get()) + ": " + g_strerror(errno);
+    if (g_mkdir_with_parents(folder.get(), 0700) != 0)
+        return std::string(folder.get()) + ": " + g_strerror(errno);
     // GLib writes a temporary file next to it and renames it over the old one, so that a crash or a
     // full disk leaves the old settings whole.
     GError* failure = nullptr;
-    if (!g_file_set_contents(settings.path.c_str(), text.c_str(), static_cast<gssize>(text.size()), &failure)) {
+    if (!g_file_set_contents(settings.path.c_str(), text.c_str(), static_cast<gssize>(text.size()),
+                             &failure)) {
         const GErrorPtr error{failure};
         return error->message;
     }
@@ -195,8 +201,8 @@ namespace {
 gboolean onWindowConfigured(GtkWidget* window, GdkEvent*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     GdkWindow* gdkWindow = gtk_widget_get_window(window);
-    const GdkWindowState placed = GdkWindowState(GDK_WINDOW_STATE_MAXIMIZED | GDK_WINDOW_STATE_FULLSCREEN |
-                                                 GDK_WINDOW_STATE_TILED);
+    const GdkWindowState placed =
+        GdkWindowState(GDK_WINDOW_STATE_MAXIMIZED | GDK_WINDOW_STATE_FULLSCREEN | GDK_WINDOW_STATE_TILED);
     if (gdkWindow && (gdk_window_get_state(gdkWindow) & placed) != 0) return FALSE;
     gtk_window_get_size(GTK_WINDOW(window), &graph->settings.windowWidth, &graph->settings.windowHeight);
     return FALSE;

@@ -231,6 +231,8 @@ int runKivrel(int argc, char** argv) {
     holdLoadForFirstFrame(graph);
     const guint saveSignal = addSaveSignal(graph);
     startInputs(graph, options, argc, argv, firstFile);
+    // A device and speed named on the command line are the last ones used from now on.
+    saveSettings(graph);
     gtk_main();
     tearDown(graph, saveSignal);
     return 0;

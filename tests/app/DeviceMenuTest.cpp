@@ -45,8 +45,9 @@ class DeviceMenuTest : public ::testing::Test {
         g_list_free(rows);
         std::vector<Line> lines;
         for (GtkWidget* item : items()) {
-            lines.push_back({GTK_IS_SEPARATOR_MENU_ITEM(item) ? "---" : gtk_menu_item_get_label(GTK_MENU_ITEM(item)),
-                             gtk_widget_get_sensitive(item) != FALSE});
+            lines.push_back(
+                {GTK_IS_SEPARATOR_MENU_ITEM(item) ? "---" : gtk_menu_item_get_label(GTK_MENU_ITEM(item)),
+                 gtk_widget_get_sensitive(item) != FALSE});
         }
         return lines;
     }
@@ -61,7 +62,8 @@ class DeviceMenuTest : public ::testing::Test {
 
     GtkWidget* itemLabelled(const std::string& label) const {
         for (GtkWidget* item : items()) {
-            if (!GTK_IS_SEPARATOR_MENU_ITEM(item) && label == gtk_menu_item_get_label(GTK_MENU_ITEM(item))) return item;
+            if (!GTK_IS_SEPARATOR_MENU_ITEM(item) && label == gtk_menu_item_get_label(GTK_MENU_ITEM(item)))
+                return item;
         }
         ADD_FAILURE() << "no item " << label;
         return nullptr;
@@ -87,7 +89,7 @@ TEST_F(DeviceMenuTest, ListsTheDevicesPresentAndRefreshesAtEachOpening) {
     link(acm2.name, "ttyACM2");
     link(usb.name, "ttyUSB0");
     link(uart.name, "ttyS0");
-    link("/dev/null", "ttyS1");  // a character device that is no terminal: no port behind the name
+    link("/dev/null", "ttyS1");   // a character device that is no terminal: no port behind the name
     folder.write("ttyACM3", "");  // not a device at all
     link(acm2.name, "ttyACMx");   // not a tty name
     ASSERT_EQ(mkdir((dir + "/serial").c_str(), 0700), 0);

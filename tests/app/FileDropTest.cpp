@@ -20,9 +20,10 @@ std::vector<std::string> titlesOf(const GraphData& graph) {
 }
 
 TEST(FileDrop, TakesTheLocalPlotFilesInTheirOrder) {
-    const std::string uris[] = {"file:///data/run1.plt",   "file:///data/notes.txt", "file:///data/RUN2.WXV",
-                                "http://example.org/x.plt", "file:///data/c.csv",     "file:///data.plt/readme",
-                                "file:///data/%C3%A9t%C3%A9.plt"};
+    const std::string uris[] = {
+        "file:///data/run1.plt",         "file:///data/notes.txt", "file:///data/RUN2.WXV",
+        "http://example.org/x.plt",      "file:///data/c.csv",     "file:///data.plt/readme",
+        "file:///data/%C3%A9t%C3%A9.plt"};
     std::vector<const char*> list;
     for (const std::string& uri : uris) list.push_back(uri.c_str());
     list.push_back(nullptr);
