@@ -174,7 +174,8 @@ TEST(Settings, ReachTheWindowThePlotAndTheChoosers) {
     EXPECT_EQ(written.windowWidth, 720);
 
     chooserMemory = nullptr;
-    g_signal_handlers_disconnect_by_func(graph.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit), nullptr);
+    g_signal_handlers_disconnect_by_func(graph.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit),
+                                         nullptr);
     gtk_widget_destroy(graph.mainWindow);
     drainEvents();
 }
@@ -205,7 +206,10 @@ TEST(Settings, TheProgramReadsThemBeforeItsCommandLine) {
         PseudoTerminal device;
         std::vector<std::string> arguments = row.options;
         arguments.insert(arguments.end(), {"-i", device.name});
-        RunningKivrel kivrel(arguments, {"", 0, false, -1,
+        RunningKivrel kivrel(arguments, {"",
+                                         0,
+                                         false,
+                                         -1,
                                          {{"XDG_CONFIG_HOME", home.folder()},
                                           {"KIVREL_NO_SETTINGS", row.settingsOff ? "1" : "0"}}});
         ASSERT_TRUE(kivrel.ok());
