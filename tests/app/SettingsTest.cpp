@@ -134,6 +134,10 @@ TEST(Settings, ReachTheWindowThePlotAndTheChoosers) {
         ASSERT_EQ(writeSettings(kept), "");
     }
 
+    // The choosers forget these settings when the test ends, however it ends.
+    struct ChooserMemoryGuard {
+        ~ChooserMemoryGuard() { chooserMemory = nullptr; }
+    } guard;
     GraphData graph;
     graph.settings.path = home.path("settings");
     ASSERT_EQ(loadSettings(graph), "");
@@ -173,7 +177,6 @@ TEST(Settings, ReachTheWindowThePlotAndTheChoosers) {
     EXPECT_EQ(written.choosers.folders["Merge File"], other);
     EXPECT_EQ(written.windowWidth, 720);
 
-    chooserMemory = nullptr;
     g_signal_handlers_disconnect_by_func(graph.mainWindow, reinterpret_cast<gpointer>(gtk_main_quit),
                                          nullptr);
     gtk_widget_destroy(graph.mainWindow);
