@@ -6,7 +6,9 @@
 
 #include <glib.h>
 
+#include "app/DeviceMenu.h"
 #include "app/PlotLoad.h"
+#include "app/Settings.h"
 #include "input/IOData.h"
 #include "model/PlotModel.h"
 #include "model/RecordTag.h"
@@ -61,6 +63,9 @@ struct GraphData {
     // whenever the menu opens.
     GtkWidget* csvItem = nullptr;
     GtkWidget* labelsItem = nullptr;
+    // What is remembered from run to run; nothing unless start-up gives it a file.
+    Settings settings;
+    DeviceMenu devices;
     // A plot file being read in steps; last, so that its source goes before anything it uses.
     PlotLoad load;
 

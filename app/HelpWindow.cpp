@@ -8,6 +8,7 @@ void showHelpWindow(GtkWidget* parent, const char* text) {
     GtkWidget* dialog =
         gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
                                GTK_MESSAGE_INFO, GTK_BUTTONS_CLOSE, "%s", "Kivrel Help");
+    gtk_window_set_title(GTK_WINDOW(dialog), "Kivrel Help");
     GtkTextBuffer* buffer = gtk_text_buffer_new(nullptr);
     gtk_text_buffer_set_text(buffer, text, -1);
     GtkWidget* view = gtk_text_view_new_with_buffer(buffer);

@@ -52,7 +52,7 @@ run() {
     baseline=$(cat "$file" | "$build/bench/kivrel_bare_reader" 2>/dev/null)
     fifo=$work/stderr
     rm -f "$fifo" && mkfifo "$fifo"
-    cat "$file" | KIVREL_REPORT_EOF=1 "$build/kivrel" - 2>"$fifo" &
+    cat "$file" | KIVREL_REPORT_EOF=1 KIVREL_NO_SETTINGS=1 "$build/kivrel" - 2>"$fifo" &
     pid=$!
     exec {errors}<"$fifo"
     report=

@@ -57,4 +57,15 @@ TEST(HelpWindow, CtrlQuestionMarkShowsTheWholeHelpTextWrappedAndReadOnly) {
     EXPECT_EQ(script.answered, 1);
 }
 
+TEST(HelpWindow, F1OpensItUnderItsTitle) {
+    MainWindowFixture fixture;
+    DialogScript script;
+    script.then([](GtkDialog* dialog) {
+        EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), "Kivrel Help");
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    });
+    pressKey(fixture.graph.mainWindow, GDK_KEY_F1, GdkModifierType(0));
+    EXPECT_EQ(script.answered, 1);
+}
+
 }  // namespace

@@ -226,6 +226,51 @@ TEST(MainWindow, WidgetsFollowTheModelWhereItChangesNotWhereItIsDrawn) {
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), 1);
     EXPECT_DOUBLE_EQ(page(), (width - 60) / 2.0);
     gdk_window_thaw_updates(areaWindow);
+
+// Opens at its usual size; shrunk as far as it goes, the plot area keeps a usable 250 x 150 and every
+// widget of the rows above and below keeps the room it asks for.
+TEST(MainWindow, OpensAtItsUsualSizeAndShrinksFarBelowIt) {
+    MainWindowFixture fixture;
+    GtkWindow* window = GTK_WINDOW(fixture.graph.mainWindow);
+    int width = 0, height = 0;
+    gtk_window_get_size(window, &width, &height);
+    EXPECT_EQ(width, 660);
+    EXPECT_EQ(height, 367);
+
+    gtk_window_resize(window, 1, 1);
+    // The X server answers the resize in its own time.
+    for (int wait = 0; wait < 200 && width == 660 && height == 367; ++wait) {
+        g_usleep(10000);
+        drainEvents();
+        gtk_window_get_size(window, &width, &height);
+    }
+    drainEvents();
+    gtk_window_get_size(window, &width, &height);
+    EXPECT_LE(width, 560);
+    EXPECT_LE(height, 280);
+    GtkWidget* area = fixture.graph.plot.drawingArea;
+    EXPECT_GE(gtk_widget_get_allocated_width(area), 250);
+    EXPECT_EQ(gtk_widget_get_allocated_height(area), 150);
+    // Every control keeps the room it asks for, inside the window.
+    for (GType type :
+         {GTK_TYPE_MENU_BAR, GTK_TYPE_BUTTON, GTK_TYPE_SPIN_BUTTON, GTK_TYPE_LABEL, GTK_TYPE_SCROLLBAR}) {
+        for (GtkWidget* widget : widgetsOf(GTK_WIDGET(window), type)) {
+            if (!gtk_widget_is_drawable(widget)) continue;
+            SCOPED_TRACE(labelOf(widget));
+            int minimumWidth = 0, minimumHeight = 0;
+            gtk_widget_get_preferred_width(widget, &minimumWidth, nullptr);
+            gtk_widget_get_preferred_height(widget, &minimumHeight, nullptr);
+            EXPECT_GE(gtk_widget_get_allocated_width(widget), minimumWidth);
+            EXPECT_GE(gtk_widget_get_allocated_height(widget), minimumHeight);
+            int x = -1, y = -1;
+            gtk_widget_translate_coordinates(widget, GTK_WIDGET(window), 0, 0, &x, &y);
+            EXPECT_GE(x, 0);
+            EXPECT_GE(y, 0);
+            EXPECT_LE(x + gtk_widget_get_allocated_width(widget), width);
+            EXPECT_LE(y + gtk_widget_get_allocated_height(widget), height);
+        }
+    }
+    fixture.saveScreenshot("main-window-smallest.png");
 }
 
 TEST(MainWindowDeathTest, WrongRecordTagEndsTheProcess) {
