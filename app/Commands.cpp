@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include "app/DeviceMenu.h"
 #include "app/GraphData.h"
 #include "app/PlotLoad.h"
 #include "input/InputChannel.h"
@@ -114,6 +115,7 @@ void onEnvelopeToggled(GtkMenuItem* item, gpointer data) {
 
 void onFileMenuOpened(GtkMenuItem*, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    fillDeviceMenu(*graph);  // the devices present now
     // Option lines in the input may have turned the modes on since the menu last opened.
     setCheckItem(graph->csvItem, graph->model.commaSeparated);
     setCheckItem(graph->labelsItem, graph->model.namedValues);

@@ -30,16 +30,15 @@ void addDeviceItem(GtkWidget* menu, const SerialDevice& device, IOData& io) {
 
 }  // namespace
 
-void onFileMenuOpened(GtkMenuItem*, gpointer data) {
-    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
-    GtkWidget* menu = graph->devices.menu;
+void fillDeviceMenu(GraphData& graph) {
+    GtkWidget* menu = graph.devices.menu;
     if (!menu) return;
     GList* old = gtk_container_get_children(GTK_CONTAINER(menu));
     for (GList* l = old; l; l = l->next) gtk_widget_destroy(GTK_WIDGET(l->data));
     g_list_free(old);
 
-    const auto devices = listSerialDevices(graph->devices.folder);
-    for (const SerialDevice& device : devices) addDeviceItem(menu, device, graph->io);
+    const auto devices = listSerialDevices(graph.devices.folder);
+    for (const SerialDevice& device : devices) addDeviceItem(menu, device, graph.io);
     if (devices.empty()) {
         GtkWidget* none = gtk_menu_item_new_with_label(noDeviceText);
         gtk_widget_set_sensitive(none, FALSE);
@@ -47,10 +46,10 @@ void onFileMenuOpened(GtkMenuItem*, gpointer data) {
     }
     addItem(menu, gtk_separator_menu_item_new());
     GtkWidget* other = gtk_menu_item_new_with_label("Other\u2026");
-    g_signal_connect(other, "activate", G_CALLBACK(onOtherDevice), &graph->io);
+    g_signal_connect(other, "activate", G_CALLBACK(onOtherDevice), &graph.io);
     addItem(menu, other);
     GtkWidget* standardInput = gtk_menu_item_new_with_label("Standard Input");
-    g_signal_connect(standardInput, "activate", G_CALLBACK(onOpenDevice), &graph->io);
+    g_signal_connect(standardInput, "activate", G_CALLBACK(onOpenDevice), &graph.io);
     addItem(menu, standardInput);
 }
 

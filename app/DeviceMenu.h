@@ -19,8 +19,10 @@ constexpr const char* devicePathKey = "kivrel-device-path";
 // The text of the disabled item that stands in for the devices when there are none.
 extern const char* const noDeviceText;
 
-// Fills the submenu from the devices present; data is the GraphData.
-void onFileMenuOpened(GtkMenuItem* item, gpointer data);
+struct GraphData;
+
+// Fills the submenu from the devices present.
+void fillDeviceMenu(GraphData& graph);
 
 // "Other…" (data is the IOData): asks for a device's name and opens it.
 void onOtherDevice(GtkMenuItem* item, gpointer data);

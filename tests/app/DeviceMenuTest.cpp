@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include "tests/app/GuiTestSupport.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -74,7 +75,7 @@ class DeviceMenuTest : public ::testing::Test {
     }
 
     TempDir folder;
-    InputWindow window;
+    MainWindowFixture window;
     PseudoTerminal acm2, acm10, usb, uart;
 };
 

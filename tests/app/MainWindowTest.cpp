@@ -226,6 +226,7 @@ TEST(MainWindow, WidgetsFollowTheModelWhereItChangesNotWhereItIsDrawn) {
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), 1);
     EXPECT_DOUBLE_EQ(page(), (width - 60) / 2.0);
     gdk_window_thaw_updates(areaWindow);
+}
 
 // Opens at its usual size; shrunk as far as it goes, the plot area keeps a usable 250 x 150 and every
 // widget of the rows above and below keeps the room it asks for.

@@ -46,17 +46,16 @@ TEST(InputStatus, TextShowsRateTotalAndTheHint) {
 // it is silent while lines plot, whatever they hold, and once the mode it names is on.
 TEST(InputStatus, TheHintSaysWhyLinesDoNotPlot) {
     InputWindow window;
-    GraphData& graph = window.graph;
     PseudoTerminal device;
-    graph.io.serialSpeed = -1;
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    window.io.serialSpeed = -1;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
     std::uint64_t sent = 0;
     const auto statusAfter = [&](const std::string& line, int count) {
         writeWhileRunning(device.master, repeated(line + "\n", count));
         sent += static_cast<std::uint64_t>(count);
-        EXPECT_TRUE(runUntil([&] { return graph.io.linesHandedOn == sent; }));
-        updateInputStatus(graph.io);
-        const std::string status = gtk_label_get_text(GTK_LABEL(graph.io.statusLabel));
+        EXPECT_TRUE(runUntil([&] { return window.io.linesHandedOn == sent; }));
+        updateInputStatus(window.io);
+        const std::string status = gtk_label_get_text(GTK_LABEL(window.io.statusLabel));
         return status.substr(0, status.find(';'));
     };
     const struct {
@@ -77,8 +76,8 @@ TEST(InputStatus, TheHintSaysWhyLinesDoNotPlot) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);
-        graph.model.commaSeparated = row.csv;
-        graph.model.namedValues = row.labels;
+        window.model.commaSeparated = row.csv;
+        window.model.namedValues = row.labels;
         const auto countsFirst = [](const std::string& status) {
             return status.find(" lines/s") != std::string::npos;
         };
@@ -91,7 +90,7 @@ TEST(InputStatus, TheHintSaysWhyLinesDoNotPlot) {
         }
         EXPECT_TRUE(countsFirst(statusAfter("1 2", 1)));  // a line that plots ends the hint
     }
-    closeInput(graph.io);
+    closeInput(window.io);
 }
 
 TEST(InputStatus, TheToolRowFollowsAStreamingDeviceAndEmptiesOnClose) {

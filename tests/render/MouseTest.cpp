@@ -74,9 +74,7 @@ class MouseTest : public ::testing::Test {
     int width() const { return gtk_widget_get_allocated_width(plot.drawingArea); }
     int height() const { return gtk_widget_get_allocated_height(plot.drawingArea); }
     int virtualHeight() const { return height() * (model.yZoom + 1); }
-    double yOrigin() const {
-        return -(model.yZoom + 1) * gtk_adjustment_get_value(plot.verticalAdjustment);
-    }
+    double yOrigin() const { return -(model.yZoom + 1) * gtk_adjustment_get_value(plot.verticalAdjustment); }
     PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin(), width()}); }
 
     // The middle of a graph's legend square where the layout puts it, as the renderer's tests check
