@@ -23,6 +23,8 @@ void onHighFrequencyToggled(GtkMenuItem* item, gpointer data);
 void onFixedXAxisToggled(GtkMenuItem* item, gpointer data);
 void onSharedYToggled(GtkMenuItem* item, gpointer data);
 void onEnvelopeToggled(GtkMenuItem* item, gpointer data);
+void onFitYNow(GtkMenuItem* item, gpointer data);
+void onYFitToggled(GtkMenuItem* item, gpointer data);
 void onPausePlay(GtkButton* button, gpointer data);
 gboolean onEnlarge(gpointer data);
 gboolean onShrink(gpointer data);

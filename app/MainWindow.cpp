@@ -115,6 +115,10 @@ GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     display.envelopeItem = addMenuItem(
         menu, accelerators, {"Min/Max Envelope", ItemKind::check, 0, G_CALLBACK(onEnvelopeToggled), &graph});
     addMenuItem(menu, accelerators,
+                {"Fi_t Y to View Now", ItemKind::item, GDK_KEY_t, G_CALLBACK(onFitYNow), &graph});
+    display.yFitItem = addMenuItem(
+        menu, accelerators, {"Fit Y to Visible Data", ItemKind::check, 0, G_CALLBACK(onYFitToggled), &graph});
+    addMenuItem(menu, accelerators,
                 {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigureItem), &graph});
     addSeparator(menu);
     addMenuItem(menu, accelerators, {"Version:\t\t0.36", ItemKind::label, 0, nullptr, nullptr});
@@ -202,6 +206,7 @@ GtkWidget* buildPlotRow(GraphData& graph) {
     // GTK nulls the field when the area dies, so later redraw requests can test it.
     g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.plot.drawingArea);
     g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph.plot);
+    g_signal_connect(area, "destroy", G_CALLBACK(onPlotDestroy), &graph.plot);
     g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph.plot);
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 

@@ -9,6 +9,7 @@
 #include "model/ValueRange.h"
 #include "render/CairoPtr.h"
 #include "render/ImageRasteriser.h"
+#include "render/Readout.h"
 #include "render/SampleExtremes.h"
 #include "render/TextLayout.h"
 
@@ -623,4 +624,5 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
         placeText(cr, 0, f.height - 5, range, TextAlignment::leftBaseline, surfaceKind);
     }
     cairo_stroke(cr);
+    drawReadout(cr, model, f.layout, horizontal, f.width, f.height, f.refWidth, surfaceKind);
 }

@@ -1,9 +1,11 @@
 #include "render/PlotAreaHandlers.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -227,6 +229,47 @@ TEST(PlotArea, WidgetsFollowTheModelWhereItChangesNotWhereItIsDrawn) {
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), 1);
     EXPECT_DOUBLE_EQ(page(), (width - 60) / 2.0);
     gdk_window_thaw_updates(areaWindow);
+}
+
+std::int64_t fakeNow = 0;
+
+// A spike of 100 that has left the ring under 24.8 and 25.2: Ctrl+T fits the range to what is in
+// view once; in Fit Y to Visible Data mode the range follows the view frame by frame, and narrows
+// only a second (on the area's clock) after the spike went.
+TEST(PlotArea, YRangesFitTheSamplesInView) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PlotModel& model = graph.model;
+    graph.plot.clock = [] { return fakeNow; };
+    const auto steady = [&](int lines) {
+        for (int i = 0; i < lines; ++i) model.processLine(i % 2 ? "25.2" : "24.8");
+    };
+    for (int i = 0; i < 100; ++i) model.processLine("100");
+    steady(200);
+    const auto range = [&] { return std::pair{model.displays[0].yMin, model.displays[0].yMax}; };
+
+    steady(610);  // the spike is overwritten, but the range of all received samples keeps it
+    model.recomputeYRange(0);
+    drawArea(graph);
+    EXPECT_EQ(range(), std::pair(24.0, 100.0));
+    pressControl(graph, GDK_KEY_t);
+    drainEvents();
+    EXPECT_EQ(range(), std::pair(24.0, 26.0));
+
+    model.processLine("100");
+    model.recomputeYRange(0);
+    model.yFit = true;
+    fakeNow = 0;
+    drawArea(graph);
+    EXPECT_EQ(range(), std::pair(24.0, 100.0));
+    steady(610);
+    fakeNow = 500000;
+    drawArea(graph);
+    EXPECT_EQ(range(), std::pair(24.0, 100.0));
+    EXPECT_NE(graph.plot.narrowTimer, 0u) << "a frame follows while the range waits";
+    fakeNow = 1500000;
+    drawArea(graph);
+    EXPECT_EQ(range(), std::pair(24.0, 26.0));
 }
 
 }  // namespace
