@@ -129,7 +129,11 @@ PlotLayout::Box PlotLayout::readoutBox(double x, double y, double width, double 
                            {x + gap, y + gap, width, height},
                            {x - gap - width, y - gap - height, width, height},
                            {x - gap - width, y + gap, width, height}};
-    Box fallback = corners[0];
+    // A corner with room as it is; else the first that, moved into the area, leaves the point free.
+    for (const Box& box : corners) {
+        if (box.x >= minX && box.x + width <= maxX && box.y >= minY && box.y + height <= maxY) return box;
+    }
+    Box fallback{};
     bool first = true;
     for (Box box : corners) {
         box.x = inside(box.x, width, minX, maxX);

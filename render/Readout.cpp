@@ -17,8 +17,9 @@ long long positionAt(const PlotModel& model, const PlotLayout& layout, const Hor
     const double left = layout.left();
     const double plotWidth = width - left;
     double s = visible.first;
-    if (plotWidth > 0) s += (std::clamp(x, left, static_cast<double>(width)) - left) *
-                            (visible.last - visible.first) / plotWidth;
+    if (plotWidth > 0)
+        s += (std::clamp(x, left, static_cast<double>(width)) - left) * (visible.last - visible.first) /
+             plotWidth;
     // The nearest drawn sample: positions first up to the last one before `last`.
     const double lastDrawn = std::ceil(visible.last) - 1.0;
     return static_cast<long long>(std::clamp(std::round(s), visible.first, lastDrawn));
@@ -139,9 +140,9 @@ void drawReadout(cairo_t* cr, const PlotModel& model, const PlotLayout& layout, 
     const bool crosshair = model.crosshairX >= layout.left();
     const double px = crosshair ? model.crosshairX : model.anchorX;
     const double py = crosshair ? model.crosshairY : model.anchorY;
-    const PlotLayout::Box box = layout.readoutBox(px, py, std::ceil(textWidth) + 2 * padding,
-                                                  row * static_cast<double>(lines.size()) + 2 * padding,
-                                                  width, height);
+    const PlotLayout::Box box =
+        layout.readoutBox(px, py, std::ceil(textWidth) + 2 * padding,
+                          row * static_cast<double>(lines.size()) + 2 * padding, width, height);
     if (readout.hasAnchor || !crosshair) {
         // The kept first point: a small cross.
         cairo_set_source_rgb(cr, 0, 0, 0);

@@ -24,9 +24,9 @@ struct ReadoutValue {
 
 struct Readout {
     bool shown = false;
-    int display = -1;           // the display under the point
-    long long position = 0;     // the sample's position on the X axis
-    std::size_t slot = 0;       // where the graphs hold it
+    int display = -1;        // the display under the point
+    long long position = 0;  // the sample's position on the X axis
+    std::size_t slot = 0;    // where the graphs hold it
     bool hasAnchor = false;
     long long anchorPosition = 0;
     std::size_t anchorSlot = 0;

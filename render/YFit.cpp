@@ -102,7 +102,8 @@ void fitVisibleRanges(PlotModel& model, const HorizontalView& view, PlotViewCach
 
 bool followVisibleRanges(PlotModel& model, const HorizontalView& view, RangeFollowing& following,
                          std::int64_t now, PlotViewCache* cache) {
-    if (following.displays.size() != model.displays.size() || following.sampleRewrites != model.sampleRewrites) {
+    if (following.displays.size() != model.displays.size() ||
+        following.sampleRewrites != model.sampleRewrites) {
         following.displays.assign(model.displays.size(), FollowedRange{});
         following.sampleRewrites = model.sampleRewrites;
     }

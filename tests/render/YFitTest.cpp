@@ -70,7 +70,9 @@ TEST(FollowVisibleRanges, WidensAtOnceAndNarrowsASecondAfter) {
     PlotModel model = spikeThenSteady();
     RangeFollowing following;
     const HorizontalView steady = showing(409, 200), all = showing(0, 609);
-    const auto range = [&] { return std::to_string(model.displays[0].yMin) + ".." + std::to_string(model.displays[0].yMax); };
+    const auto range = [&] {
+        return std::to_string(model.displays[0].yMin) + ".." + std::to_string(model.displays[0].yMax);
+    };
     EXPECT_FALSE(followVisibleRanges(model, steady, following, 0));
     EXPECT_EQ(range(), "24.000000..26.000000");
     EXPECT_FALSE(followVisibleRanges(model, all, following, 100000));  // the spike comes into view
