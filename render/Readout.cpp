@@ -131,12 +131,17 @@ void drawReadout(cairo_t* cr, const PlotModel& model, const PlotLayout& layout, 
     cairo_font_extents(cr, &font);
     const double row = std::ceil(font.ascent + font.descent);
     constexpr double padding = 4.0;
-    double textWidth = 0.0;
+    // The box is as wide as the longest line in characters of the font's widest advance: the
+    // monospace font gives every character that advance, and measuring each line's text costs a
+    // good part of a frame.
+    std::size_t characters = 0;
     for (const std::string& line : lines) {
-        cairo_text_extents_t extents;
-        cairo_text_extents(cr, line.c_str(), &extents);
-        textWidth = std::max(textWidth, extents.x_advance);
+        const auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+        characters = std::max<std::size_t>(
+            characters,
+            line.size() - static_cast<std::size_t>(std::count_if(line.begin(), line.end(), continuation)));
     }
+    const double textWidth = static_cast<double>(characters) * font.max_x_advance;
     const bool crosshair = model.crosshairX >= layout.left();
     const double px = crosshair ? model.crosshairX : model.anchorX;
     const double py = crosshair ? model.crosshairY : model.anchorY;
