@@ -126,7 +126,7 @@ File Menu
 * Export: exports the current plots to PDF, SVG or PNG formats.
 * Eval Expression: evaluates an arithmetic expression in the
    X-axis range.
-* Help: pops-up the help window.
+* Help: pops-up the help window (also F1).
 * Quit: exits the program.
 
 Display Menu
