@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: Kivrel plotting the demo stream in a window under Xvfb, captured once
-# the stream has filled the X axis. Run it again to refresh the picture after the look changes.
+# the stream has filled the X axis, with the left button held over the plot to show the readout. Run it again to refresh the picture after the look changes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,8 +32,12 @@ done
 xdotool windowsize "$window" 900 600
 # The demo writes 50 lines a second; the default X axis holds 610 samples.
 sleep 13
+# The left button held over the plot shows the readout of every graph at that point.
+xdotool mousemove --window "$window" 430 230 mousedown 1
+sleep 0.5
 shot=$(mktemp --suffix=.png)
 import -window "$window" "$shot"
+xdotool mouseup 1
 # -strip drops the capture time, so an unchanged picture gives an unchanged file.
 convert "$shot" -strip docs/screenshot.png
 rm -f "$shot"
