@@ -14,6 +14,7 @@
 
 const RememberedToggle rememberedToggles[] = {
     {"envelope", &PlotModel::envelope},
+    {"yfit", &PlotModel::yFit},
 };
 const std::size_t rememberedToggleCount = sizeof rememberedToggles / sizeof rememberedToggles[0];
 
