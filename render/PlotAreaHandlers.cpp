@@ -20,6 +20,21 @@ PlotViews plotViewsOf(const PlotArea& plot) {
                      verticalViewFor(height, model.yZoom, offset)};
 }
 
+namespace {
+
+// gtk_adjustment_configure emits "changed" even when nothing changed, and the scroll bar answers
+// that with a new layout of the whole window: configure only what differs.
+void configureAdjustment(GtkAdjustment* adjustment, double value, double upper, double page) {
+    if (gtk_adjustment_get_value(adjustment) == value && gtk_adjustment_get_lower(adjustment) == 0 &&
+        gtk_adjustment_get_upper(adjustment) == upper && gtk_adjustment_get_step_increment(adjustment) == 1 &&
+        gtk_adjustment_get_page_increment(adjustment) == page &&
+        gtk_adjustment_get_page_size(adjustment) == page)
+        return;
+    gtk_adjustment_configure(adjustment, value, 0, upper, 1, page, page);
+}
+
+}  // namespace
+
 PlotViews syncPlotWidgets(PlotArea& plot) {
     PlotModel& model = *plot.model;
     const PlotViews views = plotViewsOf(plot);
@@ -32,13 +47,12 @@ PlotViews syncPlotWidgets(PlotArea& plot) {
     if (plot.horizontalAdjustment) {
         const double page = std::max(horizontal.span, 0.0);
         // GTK keeps the value within 0 .. X size - page; a changed value queues a redraw.
-        gtk_adjustment_configure(plot.horizontalAdjustment, horizontal.first, 0, model.xSize, 1, page, page);
+        configureAdjustment(plot.horizontalAdjustment, horizontal.first, model.xSize, page);
     }
     if (plot.verticalAdjustment) {
         const VerticalView& vertical = views.vertical;
         const double page = std::max(vertical.page, 0.0);
-        gtk_adjustment_configure(plot.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0), 1,
-                                 page, page);
+        configureAdjustment(plot.verticalAdjustment, vertical.offset, std::max(vertical.height, 0), page);
     }
     return views;
 }
@@ -47,6 +61,36 @@ void refreshPlotArea(PlotArea& plot) {
     syncPlotWidgets(plot);
     // gtk_widget_destroyed() nulls the drawing area when it dies.
     if (plot.drawingArea) gtk_widget_queue_draw(plot.drawingArea);
+}
+
+PlotArea::~PlotArea() {
+    // The callback's data is this record; the area may outlive it.
+    if (drawingArea && frameTick != 0) gtk_widget_remove_tick_callback(drawingArea, frameTick);
+}
+
+namespace {
+
+// Runs in the update phase of every frame, before layout and painting, so the draw it queues is
+// painted in the same frame. It stays while changes keep coming: a frame clock that is started
+// anew for every frame falls behind the display's pace. The first frame without a change ends it.
+gboolean onPlotTick(GtkWidget*, GdkFrameClock*, gpointer data) {
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    if (!plot->frameWanted) {
+        plot->frameTick = 0;
+        return G_SOURCE_REMOVE;
+    }
+    plot->frameWanted = false;
+    refreshPlotArea(*plot);
+    return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+void refreshPlotOnNextFrame(PlotArea& plot) {
+    if (!plot.drawingArea) return;
+    plot.frameWanted = true;
+    if (plot.frameTick == 0)
+        plot.frameTick = gtk_widget_add_tick_callback(plot.drawingArea, onPlotTick, &plot, nullptr);
 }
 
 namespace {

@@ -30,8 +30,13 @@ struct PlotArea {
     SurfacePtr backBuffer;
     // What drawing the area keeps from frame to frame.
     PlotViewCache viewCache;
+    // The tick callback that refreshes the area on its frames while changes keep coming (0 when
+    // none runs), and whether a change came since its last frame.
+    guint frameTick = 0;
+    bool frameWanted = false;
 
     explicit PlotArea(PlotModel& shown) : model(&shown) {}
+    ~PlotArea();
     PlotArea(const PlotArea&) = delete;
     PlotArea& operator=(const PlotArea&) = delete;
 };
@@ -53,6 +58,11 @@ PlotViews syncPlotWidgets(PlotArea& plot);
 
 // After a change of the model: syncPlotWidgets, then a redraw of the area while it exists.
 void refreshPlotArea(PlotArea& plot);
+
+// After samples arrived: refreshPlotArea on the area's next frame, once however many changes come
+// before it. Streaming input wakes the program many times a frame; the widgets and the picture
+// follow once per frame. Nothing happens while the area does not exist, nor before it is mapped.
+void refreshPlotOnNextFrame(PlotArea& plot);
 
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data);
 gboolean onPlotScroll(GtkWidget* area, GdkEventScroll* event, gpointer data);
