@@ -121,10 +121,11 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     // On X11 the context draws on the server, where a frame of many graphs takes several times as
     // long as in an image in our memory (where drawPlot also writes the graphs' pixels itself): the
     // picture is drawn into the back buffer and painted onto the context in one go. The buffer is
-    // transparent where drawPlot draws nothing, so the area's background shows through as before.
+    // transparent where the plot draws nothing, so the area's background shows through as before.
+    // What stands under and over the traces comes from the kept layers; only the traces are drawn.
     cairo_surface_t* buffer = imageBufferOf(*plot, area);
     if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
-        drawPlot(*plot->model, cr, horizontal, vertical, SurfaceKind::screen, &plot->viewCache);
+        drawPlotLayered(*plot->model, cr, horizontal, vertical, plot->viewCache, plot->layers);
         return FALSE;
     }
     {
@@ -137,7 +138,7 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
         cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
         cairo_paint(image.get());
         cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
-        drawPlot(*plot->model, image.get(), horizontal, vertical, SurfaceKind::screen, &plot->viewCache);
+        drawPlotLayered(*plot->model, image.get(), horizontal, vertical, plot->viewCache, plot->layers);
     }
     cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_paint(cr);

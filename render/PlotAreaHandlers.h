@@ -10,6 +10,7 @@
 #include "input/RecordTag.h"
 #include "model/PlotModel.h"
 #include "render/CairoPtr.h"
+#include "render/PlotLayers.h"
 #include "render/Renderer.h"
 #include "render/Views.h"
 
@@ -30,6 +31,7 @@ struct PlotArea {
     SurfacePtr backBuffer;
     // What drawing the area keeps from frame to frame.
     PlotViewCache viewCache;
+    PlotLayers layers;
     // The tick callback that refreshes the area on its frames while changes keep coming (0 when
     // none runs), and whether a change came since its last frame.
     guint frameTick = 0;

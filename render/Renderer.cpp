@@ -506,36 +506,19 @@ void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, doub
     placeText(cr, x, y, text, alignment, surfaceKind);
 }
 
-void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
-              const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache) {
-    // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
-    if (model.graphs.empty() || model.xSize < 2) return;
-    CairoSaveGuard saved(cr);
+namespace {
 
-    const double xEnd = model.xSize - 1.0;
-    const double first =
-        std::isfinite(horizontal.first) ? std::clamp(std::trunc(horizontal.first), 0.0, xEnd) : 0.0;
-    const double span = std::isfinite(horizontal.span) ? std::max(horizontal.span, 0.0) : 0.0;
-    const double lineWidth = finiteOr(model.lineWidth, 1.0);
-    double refWidth = finiteOr(model.refLineWidth, 0.0);
-    if (refWidth > -1e-9 && refWidth < 1e-9) refWidth = lineWidth / 2;  // zero means half the line width
-    const PlotLayout layout(model, plotRowsOf(vertical));
-    const Frame f{model,
-                  layout,
-                  cr,
-                  horizontal.width,
-                  vertical.height,
-                  layout.left(),
-                  static_cast<long long>(first),
-                  span,
-                  std::min(first + span, xEnd),
-                  std::max(horizontal.step, 1),
-                  surfaceKind,
-                  lineWidth,
-                  refWidth,
-                  finiteOr(model.fontSize, 10.0)};
+// The crosshair and the texts over the traces take the reference-line width.
+double refWidthOf(const PlotModel& model, double lineWidth) {
+    const double refWidth = finiteOr(model.refLineWidth, 0.0);
+    return refWidth > -1e-9 && refWidth < 1e-9 ? lineWidth / 2 : refWidth;  // zero means half the line width
+}
+
+// Grids, reference lines, frames, the crosshair and the legend.
+void drawUnderTraces(const Frame& f) {
+    const PlotModel& model = f.model;
+    cairo_t* cr = f.cr;
     const auto visible = [&](unsigned i) { return f.layout.isDisplayVisible(i, f.height); };
-
     selectFont(cr, "monospace", f.fontSize);
     cairo_set_line_width(cr, f.refWidth);
     setBlack(cr);
@@ -555,7 +538,7 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
             setDash(cr);
             for (const double value : d.refLines) {
                 if (d.yMin < value && value < d.yMax) {
-                    drawHLine(cr, f.layout, i, value, f.width, true, surfaceKind);
+                    drawHLine(cr, f.layout, i, value, f.width, true, f.surfaceKind);
                 }
             }
             cairo_stroke(cr);
@@ -568,43 +551,92 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
 
     selectFont(cr, "sans-serif", f.fontSize);
     drawLegend(f);
+}
 
+void drawTraces(const Frame& f, PlotViewCache* cache) {
+    const PlotModel& model = f.model;
+    cairo_t* cr = f.cr;
     cairo_set_line_width(cr, f.lineWidth);
     // cairo's fast antialiasing samples each pixel on a coarser grid than the default: thin lines
     // look the same and rasterize about three times faster. Faster still, on an image the graphs'
     // pixels are written directly.
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
-    {
-        // Without a cache of its own, a frame builds what it needs and lets it go.
-        PlotViewCache frameCache;
-        PlotViewCache& kept = cache ? *cache : frameCache;
-        kept.summaries.resize(model.graphs.size());
-        const std::unique_ptr<ImageRasteriser> rasteriser =
-            ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
-        RunStroker stroker(cr, surfaceKind == SurfaceKind::screen);
-        PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
-        for (std::size_t g = model.graphs.size(); g-- > 0;) {  // graph 0 ends on top
-            const Graph& graph = model.graphs[g];
-            const auto index = static_cast<unsigned>(g);
-            const unsigned display = model.effectiveDisplayOf(index);
-            if (graph.enabled && graph.samples.size() > 1 && visible(display))
-                drawGraph(f, index, kept.summaries[g], display, sink);
-        }
+    // Without a cache of its own, a frame builds what it needs and lets it go.
+    PlotViewCache frameCache;
+    PlotViewCache& kept = cache ? *cache : frameCache;
+    kept.summaries.resize(model.graphs.size());
+    const std::unique_ptr<ImageRasteriser> rasteriser =
+        ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
+    RunStroker stroker(cr, f.surfaceKind == SurfaceKind::screen);
+    PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
+    for (std::size_t g = model.graphs.size(); g-- > 0;) {  // graph 0 ends on top
+        const Graph& graph = model.graphs[g];
+        const auto index = static_cast<unsigned>(g);
+        const unsigned display = model.effectiveDisplayOf(index);
+        if (graph.enabled && graph.samples.size() > 1 && f.layout.isDisplayVisible(display, f.height))
+            drawGraph(f, index, kept.summaries[g], display, sink);
     }
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+}
 
+// The title, the Y values and the visible range.
+void drawOverTraces(const Frame& f) {
+    const PlotModel& model = f.model;
+    cairo_t* cr = f.cr;
+    selectFont(cr, "sans-serif", f.fontSize);
     cairo_set_line_width(cr, f.refWidth);
     setBlack(cr);
     drawTitle(f);
 
     selectFont(cr, "monospace", f.fontSize);
     for (unsigned i = 0; i < model.displays.size(); ++i) {
-        if (visible(i)) drawYValues(f, i);
+        if (f.layout.isDisplayVisible(i, f.height)) drawYValues(f, i);
     }
     if (!model.frames) {
         const std::string range =
             std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
-        placeText(cr, 0, f.height - 5, range, TextAlignment::leftBaseline, surfaceKind);
+        placeText(cr, 0, f.height - 5, range, TextAlignment::leftBaseline, f.surfaceKind);
     }
     cairo_stroke(cr);
+}
+
+}  // namespace
+
+void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                  const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
+                  PlotViewCache* cache) {
+    // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
+    if (model.graphs.empty() || model.xSize < 2) return;
+    CairoSaveGuard saved(cr);
+
+    const double xEnd = model.xSize - 1.0;
+    const double first =
+        std::isfinite(horizontal.first) ? std::clamp(std::trunc(horizontal.first), 0.0, xEnd) : 0.0;
+    const double span = std::isfinite(horizontal.span) ? std::max(horizontal.span, 0.0) : 0.0;
+    const double lineWidth = finiteOr(model.lineWidth, 1.0);
+    const PlotLayout layout(model, plotRowsOf(vertical));
+    const Frame f{model,
+                  layout,
+                  cr,
+                  horizontal.width,
+                  vertical.height,
+                  layout.left(),
+                  static_cast<long long>(first),
+                  span,
+                  std::min(first + span, xEnd),
+                  std::max(horizontal.step, 1),
+                  surfaceKind,
+                  lineWidth,
+                  refWidthOf(model, lineWidth),
+                  finiteOr(model.fontSize, 10.0)};
+    switch (part) {
+        case PlotPart::underTraces: drawUnderTraces(f); break;
+        case PlotPart::traces: drawTraces(f, cache); break;
+        case PlotPart::overTraces: drawOverTraces(f); break;
+    }
+}
+
+void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+              const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache) {
+    for (const PlotPart part : {PlotPart::underTraces, PlotPart::traces, PlotPart::overTraces})
+        drawPlotPart(model, cr, horizontal, vertical, surfaceKind, part, cache);
 }

@@ -23,9 +23,19 @@ struct PlotViewCache {
     RasterScratch rasterScratch;
 };
 
-// Draws the plot; cache, when given, carries what one frame builds on to the next.
+// Draws the plot; cache, when given, carries what one frame builds on to the next. The same as
+// drawing its parts one after the other.
 void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
               const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache = nullptr);
+
+// The parts of the picture in the order they are drawn: what stands under the graphs' traces
+// (grids, reference lines, frames, the crosshair, the legend), the traces, and what stands over
+// them (the title, the Y values, the visible range). Each part sets up the context itself and
+// leaves it as it found it; only the traces read the samples.
+enum class PlotPart { underTraces, traces, overTraces };
+void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                  const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
+                  PlotViewCache* cache = nullptr);
 
 // Samples between vertical grid lines, at least 1: the grid interval a..b of the display turned
 // into as many samples as it is high in pixels (square cells), cut to one significant digit, in
