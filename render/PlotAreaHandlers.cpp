@@ -63,36 +63,6 @@ void refreshPlotArea(PlotArea& plot) {
     if (plot.drawingArea) gtk_widget_queue_draw(plot.drawingArea);
 }
 
-PlotArea::~PlotArea() {
-    // The callback's data is this record; the area may outlive it.
-    if (drawingArea && frameTick != 0) gtk_widget_remove_tick_callback(drawingArea, frameTick);
-}
-
-namespace {
-
-// Runs in the update phase of every frame, before layout and painting, so the draw it queues is
-// painted in the same frame. It stays while changes keep coming: a frame clock that is started
-// anew for every frame falls behind the display's pace. The first frame without a change ends it.
-gboolean onPlotTick(GtkWidget*, GdkFrameClock*, gpointer data) {
-    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
-    if (!plot->frameWanted) {
-        plot->frameTick = 0;
-        return G_SOURCE_REMOVE;
-    }
-    plot->frameWanted = false;
-    refreshPlotArea(*plot);
-    return G_SOURCE_CONTINUE;
-}
-
-}  // namespace
-
-void refreshPlotOnNextFrame(PlotArea& plot) {
-    if (!plot.drawingArea) return;
-    plot.frameWanted = true;
-    if (plot.frameTick == 0)
-        plot.frameTick = gtk_widget_add_tick_callback(plot.drawingArea, onPlotTick, &plot, nullptr);
-}
-
 namespace {
 
 // The back buffer when it is an image of the area's size in device pixels.
@@ -113,6 +83,45 @@ cairo_surface_t* imageBufferOf(PlotArea& plot, GtkWidget* area) {
 
 }  // namespace
 
+PlotArea::~PlotArea() {
+    // The callback's data is this record; the area may outlive it.
+    if (drawingArea && frameTick != 0) gtk_widget_remove_tick_callback(drawingArea, frameTick);
+}
+
+namespace {
+
+// Runs in the update phase of every frame, before layout and painting, so the draw it queues is
+// painted in the same frame. It stays while changes keep coming: a frame clock that is started
+// anew for every frame falls behind the display's pace. The first frame without a change ends it.
+gboolean onPlotTick(GtkWidget* area, GdkFrameClock*, gpointer data) {
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    if (!plot->frameWanted) {
+        plot->frameTick = 0;
+        return G_SOURCE_REMOVE;
+    }
+    plot->frameWanted = false;
+    const PlotViews views = syncPlotWidgets(*plot);
+    // The picture is brought up to date here, so that only what changed is repainted.
+    cairo_surface_t* buffer = imageBufferOf(*plot, area);
+    if (!buffer) {
+        gtk_widget_queue_draw(area);
+        return G_SOURCE_CONTINUE;
+    }
+    const RegionPtr changed = updatePlotImage(*plot->model, buffer, views.horizontal, views.vertical,
+                                              plot->viewCache, plot->layers);
+    if (!cairo_region_is_empty(changed.get())) gtk_widget_queue_draw_region(area, changed.get());
+    return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+void refreshPlotOnNextFrame(PlotArea& plot) {
+    if (!plot.drawingArea) return;
+    plot.frameWanted = true;
+    if (plot.frameTick == 0)
+        plot.frameTick = gtk_widget_add_tick_callback(plot.drawingArea, onPlotTick, &plot, nullptr);
+}
+
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
     const PlotViews views = plotViewsOf(*plot);
@@ -122,24 +131,14 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     // long as in an image in our memory (where drawPlot also writes the graphs' pixels itself): the
     // picture is drawn into the back buffer and painted onto the context in one go. The buffer is
     // transparent where the plot draws nothing, so the area's background shows through as before.
-    // What stands under and over the traces comes from the kept layers; only the traces are drawn.
+    // What stands under and over the traces comes from the kept layers; only the traces are drawn,
+    // and only when the plot changed since the buffer was drawn (usually on this frame's tick).
     cairo_surface_t* buffer = imageBufferOf(*plot, area);
     if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
         drawPlotLayered(*plot->model, cr, horizontal, vertical, plot->viewCache, plot->layers);
         return FALSE;
     }
-    {
-        CairoPtr image{cairo_create(buffer)};
-        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);  // only what GTK repaints
-        cairo_rectangle(image.get(), std::floor(x0), std::floor(y0), std::ceil(x1) - std::floor(x0),
-                        std::ceil(y1) - std::floor(y0));
-        cairo_clip(image.get());
-        cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
-        cairo_paint(image.get());
-        cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
-        drawPlotLayered(*plot->model, image.get(), horizontal, vertical, plot->viewCache, plot->layers);
-    }
+    updatePlotImage(*plot->model, buffer, horizontal, vertical, plot->viewCache, plot->layers);
     cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_paint(cr);
     return FALSE;
@@ -166,6 +165,7 @@ gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure*, gpointer data) {
     PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
     GdkWindow* window = gtk_widget_get_window(area);
     if (window) {
+        plot->layers.frameKey.clear();  // the new buffer holds no picture yet
         plot->backBuffer.reset(gdk_window_create_similar_image_surface(
             window, CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(area),
             gtk_widget_get_allocated_height(area), gdk_window_get_scale_factor(window)));

@@ -11,13 +11,15 @@
 
 #include "model/PlotModel.h"
 #include "render/CairoPtr.h"
+#include "render/ImageRasteriser.h"
 #include "render/Renderer.h"
 #include "render/Views.h"
 
 // What the parts under and over the traces are drawn from: the views, and the model without its
 // samples and its write position. Equal keys draw equal pictures of those parts; a setting that
 // either part reads has to be in it.
-std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizontal, const VerticalView& vertical);
+std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizontal,
+                           const VerticalView& vertical);
 
 // One kept part: its image (transparent where the part has no ink), the tiles that hold its ink,
 // and the key it was drawn with.
@@ -32,6 +34,10 @@ struct PlotLayers {
     PlotLayer over;
     // Times the layers were drawn anew (both at once), for tests and benches.
     unsigned long rebuilds = 0;
+    // The picture updatePlotImage last drew into an image: its key (empty when none, or when the
+    // image may have been replaced since) and the tiles its traces wrote to.
+    std::string frameKey;
+    InkTiles traceInk;
 };
 
 // Draws the plot as drawPlot does, with the parts under and over the traces taken from the kept
@@ -42,3 +48,11 @@ struct PlotLayers {
 // the traces cross them.
 void drawPlotLayered(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
                      const VerticalView& vertical, PlotViewCache& cache, PlotLayers& layers);
+
+// Brings image, an ARGB32 image of the area's size that holds the picture this function drew into
+// it last (or anything, after frameKey was cleared), to drawPlotLayered's picture of the plot as it
+// is now. It redoes only the tiles its traces wrote to last time, with the layers' ink over the
+// traces, and returns the region whose pixels changed: empty when the plot and the view are as they
+// were, everything when the layers or the image are new.
+RegionPtr updatePlotImage(const PlotModel& model, cairo_surface_t* image, const HorizontalView& horizontal,
+                          const VerticalView& vertical, PlotViewCache& cache, PlotLayers& layers);

@@ -569,6 +569,8 @@ void drawTraces(const Frame& f, PlotViewCache* cache) {
         ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
     RunStroker stroker(cr, f.surfaceKind == SurfaceKind::screen);
     PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
+    // Where cairo strokes, which pixels it writes is not known.
+    if (!rasteriser && kept.rasterScratch.ink) kept.rasterScratch.ink->markAll();
     for (std::size_t g = model.graphs.size(); g-- > 0;) {  // graph 0 ends on top
         const Graph& graph = model.graphs[g];
         const auto index = static_cast<unsigned>(g);

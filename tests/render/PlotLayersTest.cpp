@@ -26,8 +26,21 @@ struct Area {
     HorizontalView horizontal(const PlotModel& model) const {
         return horizontalViewFor(width, model.frames, model.xSize, model.xZoom, first);
     }
-    VerticalView vertical(const PlotModel& model) const { return verticalViewFor(height, model.yZoom, offset); }
+    VerticalView vertical(const PlotModel& model) const {
+        return verticalViewFor(height, model.yZoom, offset);
+    }
 };
+
+std::vector<std::uint32_t> pixelsOf(cairo_surface_t* image) {
+    cairo_surface_flush(image);
+    const int width = cairo_image_surface_get_width(image), height = cairo_image_surface_get_height(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(&pixels[static_cast<std::size_t>(y) * width], data + y * stride, 4u * width);
+    return pixels;
+}
 
 // The pixels of one frame, drawn onto a transparent image as the plotting area's back buffer is.
 std::vector<std::uint32_t> frameOf(const Area& area, const std::function<void(cairo_t*)>& draw) {
@@ -37,13 +50,7 @@ std::vector<std::uint32_t> frameOf(const Area& area, const std::function<void(ca
         draw(cr.get());
         EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     }
-    cairo_surface_flush(image.get());
-    const int stride = cairo_image_surface_get_stride(image.get());
-    const unsigned char* data = cairo_image_surface_get_data(image.get());
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(area.width) * area.height);
-    for (int y = 0; y < area.height; ++y)
-        std::memcpy(&pixels[static_cast<std::size_t>(y) * area.width], data + y * stride, 4u * area.width);
-    return pixels;
+    return pixelsOf(image.get());
 }
 
 // How far the layered frame is from drawPlot's: pixels that differ at all, and the largest
@@ -59,7 +66,8 @@ Difference differenceOf(const std::vector<std::uint32_t>& a, const std::vector<s
         if (a[i] == b[i]) continue;
         ++d.pixels;
         for (int shift = 0; shift < 32; shift += 8) {
-            const int ca = static_cast<int>((a[i] >> shift) & 255), cb = static_cast<int>((b[i] >> shift) & 255);
+            const int ca = static_cast<int>((a[i] >> shift) & 255),
+                      cb = static_cast<int>((b[i] >> shift) & 255);
             d.largest = std::max(d.largest, std::abs(ca - cb));
         }
     }
@@ -104,7 +112,8 @@ void processLines(PlotModel& model, const std::string& lines) {
 
 // Frames drawn through the kept layers, one after the other as a live plot's are, next to drawPlot's
 // picture of the same moment; between them, samples arrive, the ring wraps, the view and the
-// settings change.
+// settings change. The same frames brought up in a kept back buffer, where only the tiles the
+// traces wrote to are redone, and every pixel that changed lies in the region reported.
 TEST(PlotLayers, FramesEqualDrawPlotsThroughChangesAndKeepTheLayersWhileOnlySamplesArrive) {
     const Scene scenes[] = {
         {"three graphs in one display", 3, "#$ -no-indep -xsize 300"},
@@ -165,6 +174,9 @@ TEST(PlotLayers, FramesEqualDrawPlotsThroughChangesAndKeepTheLayersWhileOnlySamp
         feed(model, scene.columns, 20, line);
         PlotViewCache cache;
         PlotLayers layers;
+        SurfacePtr buffer;
+        PlotViewCache bufferCache;
+        PlotLayers bufferLayers;
         const Step firstFrame{"first frame", [](PlotModel&, Area&, int&) {}, false};
         std::vector<const Step*> sequence{&firstFrame};
         for (const Step& step : steps) sequence.push_back(&step);
@@ -175,8 +187,10 @@ TEST(PlotLayers, FramesEqualDrawPlotsThroughChangesAndKeepTheLayersWhileOnlySamp
             const HorizontalView h = area.horizontal(model);
             const VerticalView v = area.vertical(model);
             const unsigned long rebuildsBefore = layers.rebuilds;
-            const auto layered = frameOf(area, [&](cairo_t* cr) { drawPlotLayered(model, cr, h, v, cache, layers); });
-            const auto plain = frameOf(area, [&](cairo_t* cr) { drawPlot(model, cr, h, v, SurfaceKind::screen); });
+            const auto layered =
+                frameOf(area, [&](cairo_t* cr) { drawPlotLayered(model, cr, h, v, cache, layers); });
+            const auto plain =
+                frameOf(area, [&](cairo_t* cr) { drawPlot(model, cr, h, v, SurfaceKind::screen); });
             // The texts over the traces are blended in two steps instead of one where they cross
             // a trace: a channel may come out one apart there, and nowhere else.
             const Difference d = differenceOf(layered, plain);
@@ -185,6 +199,32 @@ TEST(PlotLayers, FramesEqualDrawPlotsThroughChangesAndKeepTheLayersWhileOnlySamp
             if (step.keepsLayers) {
                 EXPECT_EQ(layers.rebuilds, rebuildsBefore);
             }
+
+            // The back buffer of a live area: kept from frame to frame (replaced when the size
+            // changes), and only the tiles the traces wrote to are redone.
+            if (!buffer || cairo_image_surface_get_width(buffer.get()) != area.width ||
+                cairo_image_surface_get_height(buffer.get()) != area.height) {
+                buffer.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, area.width, area.height));
+                bufferLayers.frameKey.clear();
+            }
+            const auto before = pixelsOf(buffer.get());
+            const RegionPtr changed = updatePlotImage(model, buffer.get(), h, v, bufferCache, bufferLayers);
+            const auto updated = pixelsOf(buffer.get());
+            const Difference e = differenceOf(updated, plain);
+            EXPECT_LE(e.largest, 1);
+            EXPECT_LE(e.pixels, area.width * area.height / 1000);
+            int unannounced = 0;
+            for (int y = 0; y < area.height; ++y) {
+                for (int x = 0; x < area.width; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y) * area.width + x;
+                    if (before.size() == updated.size() && before[i] != updated[i] &&
+                        !cairo_region_contains_point(changed.get(), x, y))
+                        ++unannounced;
+                }
+            }
+            EXPECT_EQ(unannounced, 0) << "pixels changed outside the region reported";
+            const RegionPtr again = updatePlotImage(model, buffer.get(), h, v, bufferCache, bufferLayers);
+            EXPECT_TRUE(cairo_region_is_empty(again.get())) << "nothing changed since";
         }
     }
 }
