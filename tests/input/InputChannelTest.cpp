@@ -308,8 +308,9 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     EXPECT_EQ(LineSpy::lines(), (Lines{"1 2 3", "4"}));
     EXPECT_EQ(graph.model.graphs.size(), 3u);
     EXPECT_EQ(graph.model.graphs[2].samples[0], 3.0);
-    cairo_region_t* asked = gdk_window_get_update_area(plot);
-    EXPECT_NE(asked, nullptr) << "lines arrived: the plot is redrawn";
+    // Lines arrived: the plot is redrawn on its next frame.
+    cairo_region_t* asked = nullptr;
+    runUntil([&] { return (asked = gdk_window_get_update_area(plot)) != nullptr; });
     if (asked) cairo_region_destroy(asked);
 
     // An expose the X server still owes the new window (late on a busy machine) would look like a
@@ -349,6 +350,87 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(graph.io.statusLabel)))
                   .rfind("1 line over 65536 bytes dropped; ", 0),
               0u);
+}
+
+TEST(SerialDevice, StreamingLinesRepaintOncePerFrameAndLeaveTheScrollBarsAlone) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    PseudoTerminal device;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    writeWhileRunning(device.master, "1 2\n3 4\n");
+    // The first lines make the graphs; then the area is drawn and left alone again.
+    runUntil([&] { return graph.io.linesHandedOn == 2 && graph.plot.frameTick == 0; });
+
+    struct Counts {
+        int draws = 0;
+        int changes = 0;  // "changed" and "notify" of the scroll bars' adjustments
+        int frames = 0;   // of an idle plot
+    } counts;
+    const auto count = +[](gpointer, gpointer record) { ++*static_cast<int*>(record); };
+    const auto countDraw = +[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
+        ++*static_cast<int*>(record);
+        return FALSE;
+    };
+    const gulong drawn =
+        g_signal_connect_after(graph.plot.drawingArea, "draw", G_CALLBACK(countDraw), &counts.draws);
+    GtkAdjustment* adjustments[] = {graph.plot.horizontalAdjustment, graph.plot.verticalAdjustment};
+    const auto countNotify = +[](GObject*, GParamSpec*, gpointer record) { ++*static_cast<int*>(record); };
+    std::vector<gulong> changed;
+    for (GtkAdjustment* adjustment : adjustments) {
+        changed.push_back(g_signal_connect(adjustment, "changed", G_CALLBACK(count), &counts.changes));
+        changed.push_back(g_signal_connect(adjustment, "notify", G_CALLBACK(countNotify), &counts.changes));
+    }
+    GdkFrameClock* clock = gtk_widget_get_frame_clock(graph.plot.drawingArea);
+    const gint64 firstFrame = gdk_frame_clock_get_frame_counter(clock);
+
+    // Many wake-ups of the input, most of them within one frame.
+    for (int line = 0; line < 40; ++line) {
+        writeWhileRunning(device.master, std::to_string(line) + " 0.5\n");
+        runUntil([&] { return graph.io.linesHandedOn == 3u + line; });
+    }
+    runUntil([&] { return graph.plot.frameTick == 0; });
+    EXPECT_GE(counts.draws, 1) << "what arrived is shown";
+    EXPECT_LE(counts.draws, gdk_frame_clock_get_frame_counter(clock) - firstFrame)
+        << "at most once per frame";
+    // Reconfiguring an adjustment, even to the values it has, lays the whole window out anew.
+    EXPECT_EQ(counts.changes, 0) << "the axis and the view stayed as they were";
+
+    // Idle: frames go on (another widget asks for them), the plot is not drawn in any of them.
+    const int drawsBefore = counts.draws;
+    gtk_widget_add_tick_callback(
+        graph.mainWindow,
+        [](GtkWidget*, GdkFrameClock*, gpointer record) -> gboolean {
+            return ++*static_cast<int*>(record) < 10 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+        },
+        &counts.frames, nullptr);
+    runUntil([&] { return counts.frames == 10; });
+    EXPECT_EQ(counts.draws, drawsBefore);
+
+    g_signal_handler_disconnect(graph.plot.drawingArea, drawn);
+    for (std::size_t i = 0; i < changed.size(); ++i)
+        g_signal_handler_disconnect(adjustments[i / 2], changed[i]);
+}
+
+TEST(SerialDevice, ReadingRestsAMomentAfterItTookAllThereWas) {
+    InputWindow window;
+    GraphData& graph = window.graph;
+    // A hidden plot is never waited for, so nothing but the rest keeps the device from the poll.
+    gtk_widget_hide(graph.mainWindow);
+    PseudoTerminal device;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    writeWhileRunning(device.master, "1 2\n");
+    runUntil([&] { return graph.io.linesHandedOn == 1; });
+    // Right after the read that emptied the device: left alone, and woken by time.
+    EXPECT_FALSE(LoopProbe(window.inputFd()).polls);
+    EXPECT_GT(g_source_get_ready_time(graph.io.inputWatch), 0);
+    // What arrives meanwhile is read when the rest is over.
+    writeWhileRunning(device.master, "3 4\n");
+    writeWhileRunning(device.master, "5 6\n");
+    runUntil([&] { return graph.io.linesHandedOn == 3; });
+    EXPECT_EQ(graph.model.graphs[1].samples[2], 6.0);
+    // Without new bytes the rest ends in a read of nothing, and only the device wakes it again.
+    runUntil([&] { return g_source_get_ready_time(graph.io.inputWatch) == -1; });
+    EXPECT_TRUE(LoopProbe(window.inputFd()).polls);
 }
 
 TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
