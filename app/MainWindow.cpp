@@ -301,8 +301,8 @@ GtkWidget* GraphInputHost::window() const {
 GtkWidget* GraphInputHost::plotArea() const {
     return graph.plot.drawingArea;
 }
-// Input brings the widgets in line as it changes the model, once per frame of the area; before the
-// area exists and after it is gone there is nothing to bring in line.
+// Input brings the widgets in line as it changes the model, and the picture once per frame of the
+// area; before the area exists and after it is gone there is nothing to bring in line.
 void GraphInputHost::refreshPlot() {
     refreshPlotOnNextFrame(graph.plot);
 }

@@ -100,7 +100,7 @@ gboolean onPlotTick(GtkWidget* area, GdkFrameClock*, gpointer data) {
         return G_SOURCE_REMOVE;
     }
     plot->frameWanted = false;
-    const PlotViews views = syncPlotWidgets(*plot);
+    const PlotViews views = plotViewsOf(*plot);
     // The picture is brought up to date here, so that only what changed is repainted.
     cairo_surface_t* buffer = imageBufferOf(*plot, area);
     if (!buffer) {
@@ -117,6 +117,7 @@ gboolean onPlotTick(GtkWidget* area, GdkFrameClock*, gpointer data) {
 
 void refreshPlotOnNextFrame(PlotArea& plot) {
     if (!plot.drawingArea) return;
+    syncPlotWidgets(plot);
     plot.frameWanted = true;
     if (plot.frameTick == 0)
         plot.frameTick = gtk_widget_add_tick_callback(plot.drawingArea, onPlotTick, &plot, nullptr);

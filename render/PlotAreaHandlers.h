@@ -61,9 +61,10 @@ PlotViews syncPlotWidgets(PlotArea& plot);
 // After a change of the model: syncPlotWidgets, then a redraw of the area while it exists.
 void refreshPlotArea(PlotArea& plot);
 
-// After samples arrived: refreshPlotArea on the area's next frame, once however many changes come
-// before it. Streaming input wakes the program many times a frame; the widgets and the picture
-// follow once per frame. Nothing happens while the area does not exist, nor before it is mapped.
+// After samples arrived: syncPlotWidgets at once, and the picture on the area's next frame, once
+// however many changes come before it (streaming input wakes the program many times a frame). The
+// frame brings the back buffer up to date and repaints only the region that changed. Nothing
+// happens while the area does not exist; the picture waits while the area is not mapped.
 void refreshPlotOnNextFrame(PlotArea& plot);
 
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data);
