@@ -2,14 +2,13 @@
 
 #include <gtk/gtk.h>
 
+#include "app/DeviceMenu.h"
 #include "app/GraphData.h"
 #include "app/PlotLoad.h"
 #include "input/InputChannel.h"
 #include "render/PlotAreaHandlers.h"
 
 namespace {
-
-constexpr gint pausedWatchPriority = 300;
 
 void setCheckItem(GtkWidget* item, bool active) {
     if (item) gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), active);
@@ -24,20 +23,6 @@ int spinValue(GtkSpinButton* spin) {
 }
 
 }  // namespace
-
-void togglePause(IOData& io) {
-    const bool wasPlaying = io.playing;
-    io.playing = !wasPlaying;
-    GSource* watch = io.inputWatch;
-    if (watch && wasPlaying) {
-        io.savedWatchPriority = g_source_get_priority(watch);
-        g_source_set_priority(watch, pausedWatchPriority);
-    } else if (watch) {
-        g_source_set_priority(watch, io.savedWatchPriority);
-    }
-    // While paused the input keeps being read into memory; Play hands that on in order.
-    inputPlayingChanged(io);
-}
 
 gboolean onQuit(GtkWidget*, GdkEvent*, gpointer data) {
     recordFrom<GraphData>(data, __LINE__);
@@ -126,6 +111,23 @@ void onEnvelopeToggled(GtkMenuItem* item, gpointer data) {
     GraphData* graph = recordFrom<GraphData>(data, __LINE__);
     graph->model.envelope = itemActive(item);
     refreshPlotArea(graph->plot);
+}
+
+void onFileMenuOpened(GtkMenuItem*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    fillDeviceMenu(*graph);  // the devices present now
+    // Option lines in the input may have turned the modes on since the menu last opened.
+    setCheckItem(graph->csvItem, graph->model.commaSeparated);
+    setCheckItem(graph->labelsItem, graph->model.namedValues);
+}
+
+// The lines that arrive next are read the new way; what is plotted stays.
+void onCsvToggled(GtkMenuItem* item, gpointer data) {
+    recordFrom<GraphData>(data, __LINE__)->model.commaSeparated = itemActive(item);
+}
+
+void onLabelsToggled(GtkMenuItem* item, gpointer data) {
+    recordFrom<GraphData>(data, __LINE__)->model.namedValues = itemActive(item);
 }
 
 void onPausePlay(GtkButton* button, gpointer data) {

@@ -7,10 +7,6 @@
 struct GraphData;
 struct IOData;
 
-// Pause toggle shared by the commands that pause input around their work: flips the playing flag
-// and moves the input watch between its saved priority and 300. The button label is untouched.
-void togglePause(IOData& io);
-
 gboolean onQuit(GtkWidget* widget, GdkEvent* event, gpointer data);
 void onQuitItem(GtkMenuItem* item, gpointer data);
 void onClear(GtkMenuItem* item, gpointer data);
@@ -23,6 +19,10 @@ void onHighFrequencyToggled(GtkMenuItem* item, gpointer data);
 void onFixedXAxisToggled(GtkMenuItem* item, gpointer data);
 void onSharedYToggled(GtkMenuItem* item, gpointer data);
 void onEnvelopeToggled(GtkMenuItem* item, gpointer data);
+// How data lines are read (GraphData): the File menu's check items and their state when it opens.
+void onFileMenuOpened(GtkMenuItem* item, gpointer data);
+void onCsvToggled(GtkMenuItem* item, gpointer data);
+void onLabelsToggled(GtkMenuItem* item, gpointer data);
 void onPausePlay(GtkButton* button, gpointer data);
 gboolean onEnlarge(gpointer data);
 gboolean onShrink(gpointer data);

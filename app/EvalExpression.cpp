@@ -5,6 +5,7 @@
 #include "app/Commands.h"
 #include "app/GraphData.h"
 #include "expr/ExpressionProgram.h"
+#include "input/InputChannel.h"
 #include "input/Messages.h"
 #include "render/PlotAreaHandlers.h"
 #include "ui/RowBuilders.h"

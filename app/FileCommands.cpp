@@ -6,10 +6,12 @@
 #include <gtk/gtk.h>
 
 #include "app/Commands.h"
+#include "app/DeviceMenu.h"
 #include "app/GraphData.h"
 #include "app/HelpWindow.h"
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
+#include "app/Settings.h"
 #include "files/PlotFile.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
@@ -71,9 +73,10 @@ void onOpenDevice(GtkMenuItem* item, gpointer data) {
     if (!isMenuItem(item)) return;
     const char* label = gtk_menu_item_get_label(item);
     if (!label || !*label) return;
+    const char* path = static_cast<const char*>(g_object_get_data(G_OBJECT(item), devicePathKey));
     FileName name;
-    name.setFromUtf8(std::strcmp(label, "Standard Input") == 0 ? "-" : label);
-    openInput(name, *io);
+    name.setFromUtf8(path ? path : std::strcmp(label, "Standard Input") == 0 ? "-" : label);
+    if (openInput(name, *io)) saveSettings(graphOf(*io));
 }
 
 void onCloseDevice(GtkMenuItem* item, gpointer data) {
@@ -142,7 +145,7 @@ void onExport(GtkMenuItem*, gpointer data) {
     if (!runSaveDialog(graph.mainWindow, "Export to PDF/SVG", nullptr, proposed.c_str(), "pdf", name)) return;
     if (name.length <= 4) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file name: ", name.utf8Name.c_str());
-    } else if (exportDrawing(graph.plot, name) == 0) {
+    } else if (exportDrawing(graph.plot, name.utf8Name, name.local()) == 0) {
         showErrorDialog(graph.mainWindow, "Error: Invalid file: ", name.utf8Name.c_str());
     }
 }

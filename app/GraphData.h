@@ -6,10 +6,12 @@
 
 #include <glib.h>
 
+#include "app/DeviceMenu.h"
 #include "app/PlotLoad.h"
+#include "app/Settings.h"
 #include "input/IOData.h"
-#include "input/RecordTag.h"
 #include "model/PlotModel.h"
+#include "model/RecordTag.h"
 #include "render/PlotAreaHandlers.h"
 #include "ui/ConfData.h"
 
@@ -57,6 +59,13 @@ struct GraphData {
     IOData io;
     DisplayData display;
     ConfData conf;
+    // The File menu's check items for how data lines are read (-csv, -labels), set from the model
+    // whenever the menu opens.
+    GtkWidget* csvItem = nullptr;
+    GtkWidget* labelsItem = nullptr;
+    // What is remembered from run to run; nothing unless start-up gives it a file.
+    Settings settings;
+    DeviceMenu devices;
     // A plot file being read in steps; last, so that its source goes before anything it uses.
     PlotLoad load;
 

@@ -8,6 +8,7 @@ void showHelpWindow(GtkWidget* parent, const char* text) {
     GtkWidget* dialog =
         gtk_message_dialog_new(parent ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
                                GTK_MESSAGE_INFO, GTK_BUTTONS_CLOSE, "%s", "Kivrel Help");
+    gtk_window_set_title(GTK_WINDOW(dialog), "Kivrel Help");
     GtkTextBuffer* buffer = gtk_text_buffer_new(nullptr);
     gtk_text_buffer_set_text(buffer, text, -1);
     GtkWidget* view = gtk_text_view_new_with_buffer(buffer);
@@ -104,6 +105,12 @@ File Menu
 * Close Device: finishes input from device.
 * Reconnect Device: in this mode, a device that vanishes is opened
    again every half second until it returns, and plotting goes on.
+* Comma-Separated Values: in this mode, commas and semicolons
+   separate numbers as spaces do, an empty field leaves its graph
+   without a sample, and a first line of names titles the graphs.
+* Name:Value Pairs: in this mode, a word name:value or name=value
+   is plotted in the graph titled name, which is added when the
+   name first comes.
 * Backup Device: starts backing-up the input data received
    from device.
 * Close Backup: finishes backing-up the input data from device.
@@ -208,6 +215,8 @@ Configuration Line Options
 -lw value: specifies the width for plotted lines.
 -rlw value: specifies the width for reference lines.
 -fsz value: specifies the font size for plotting.
+-csv: commas and semicolons separate numbers too.
+-labels: a word name:value goes to the graph titled name.
 -dpy display: establishes the base display for the following options.
    -yauto: specifies automatic range for Y-Axis for the base display.
    -y min:max: specifies the range for Y-Axis for the base display.

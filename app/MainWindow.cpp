@@ -3,19 +3,17 @@
 #include <gtk/gtk.h>
 
 #include "app/Commands.h"
+#include "app/DeviceMenu.h"
 #include "app/EvalExpression.h"
+#include "app/FileDrop.h"
 #include "app/GraphData.h"
 #include "app/PlotLoad.h"
 #include "app/RecordingIndicator.xpm.h"
+#include "app/Settings.h"
 #include "input/GlibPtr.h"
 #include "input/InputChannel.h"
 #include "render/PlotAreaHandlers.h"
 #include "ui/ConfigurationDialog.h"
-
-const char* const deviceMenuEntries[15] = {"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2",  "/dev/ttyACM3",
-                                           "/dev/ttyACM4", "/dev/ttyACM5", "/dev/ttyACM6",  "/dev/ttyACM7",
-                                           "/dev/ttyACM8", "/dev/ttyACM9", "/dev/ttyS0",    "/dev/ttyS1",
-                                           "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
 
 namespace {
 
@@ -29,7 +27,9 @@ void onConfigureItem(GtkMenuItem* item, gpointer data) {
 
 const char* const styleSheet =
     " menu { border-radius:5px; border:1px solid #a0a0a0; } .frame1 { border-radius:0; border:1px "
-    "solid #a0a0a0; } .bgcw { background-color: #ffffff; }";
+    "solid #a0a0a0; } .bgcw { background-color: #ffffff; }"
+    " spinbutton.compact entry { min-width: 0; padding-left: 4px; padding-right: 4px; }"
+    " spinbutton.compact button { min-width: 0; padding-left: 4px; padding-right: 4px; }";
 
 enum class ItemKind { item, label, check };
 
@@ -69,15 +69,16 @@ GtkWidget* buildFileMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     addMenuItem(menu, accelerators, {"_Merge File", ItemKind::item, GDK_KEY_m, G_CALLBACK(onMergeFile), io});
     GtkWidget* devices =
         addMenuItem(menu, accelerators, {"Open Device", ItemKind::item, 0, nullptr, nullptr});
-    GtkWidget* deviceMenu = gtk_menu_new();
-    for (const char* entry : deviceMenuEntries) {
-        addMenuItem(deviceMenu, accelerators, {entry, ItemKind::label, 0, G_CALLBACK(onOpenDevice), io});
-    }
-    gtk_menu_item_set_submenu(GTK_MENU_ITEM(devices), deviceMenu);
+    graph.devices.menu = gtk_menu_new();
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(devices), graph.devices.menu);
     addMenuItem(menu, accelerators, {"Close Device", ItemKind::label, 0, G_CALLBACK(onCloseDevice), io});
     GtkWidget* reconnect = addMenuItem(
         menu, accelerators, {"Reconnect Device", ItemKind::check, 0, G_CALLBACK(onReconnectToggled), io});
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(reconnect), graph.io.reconnectDevice);
+    graph.csvItem = addMenuItem(
+        menu, accelerators, {"Comma-Separated Values", ItemKind::check, 0, G_CALLBACK(onCsvToggled), &graph});
+    graph.labelsItem = addMenuItem(
+        menu, accelerators, {"Name:Value Pairs", ItemKind::check, 0, G_CALLBACK(onLabelsToggled), &graph});
     addMenuItem(menu, accelerators,
                 {"_Backup Device", ItemKind::item, GDK_KEY_b, G_CALLBACK(onBackupDevice), io});
     addMenuItem(menu, accelerators, {"Close Backup", ItemKind::label, 0, G_CALLBACK(onCloseBackup), io});
@@ -85,7 +86,11 @@ GtkWidget* buildFileMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     addMenuItem(menu, accelerators, {"_Export", ItemKind::item, GDK_KEY_x, G_CALLBACK(onExport), io});
     addMenuItem(menu, accelerators,
                 {"Eval Expr", ItemKind::item, GDK_KEY_e, G_CALLBACK(onEvalExpression), io});
-    addMenuItem(menu, accelerators, {"Help", ItemKind::item, GDK_KEY_question, G_CALLBACK(onHelp), &graph});
+    GtkWidget* help = addMenuItem(menu, accelerators,
+                                  {"Help", ItemKind::item, GDK_KEY_question, G_CALLBACK(onHelp), &graph});
+    // F1 opens the help as well, as on most desktops; the menu goes on showing Ctrl+?.
+    gtk_widget_add_accelerator(help, "activate", accelerators, GDK_KEY_F1, GdkModifierType(0),
+                               GtkAccelFlags(0));
     addSeparator(menu);
     addMenuItem(menu, accelerators, {"_Quit", ItemKind::item, GDK_KEY_q, G_CALLBACK(onQuitItem), &graph});
     return menu;
@@ -125,6 +130,8 @@ GtkWidget* buildMenuBar(GraphData& graph, GtkAccelGroup* accelerators) {
     GtkWidget* bar = gtk_menu_bar_new();
     GtkWidget* file = gtk_menu_item_new_with_mnemonic("_File");
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), buildFileMenu(graph, accelerators));
+    // The devices present are looked up each time the File menu opens.
+    g_signal_connect(file, "activate", G_CALLBACK(onFileMenuOpened), &graph);
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
     GtkWidget* display = gtk_menu_item_new_with_mnemonic("_Display");
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(display), buildDisplayMenu(graph, accelerators));
@@ -153,7 +160,11 @@ GtkAccelGroup* buildSizeKeys(GraphData& graph) {
 
 GtkWidget* spinButton(double lower, double upper) {
     GtkAdjustment* adjustment = gtk_adjustment_new(0, lower, upper, 1, 5, 0);
-    return gtk_spin_button_new(adjustment, 1.0, 0);
+    GtkWidget* spin = gtk_spin_button_new(adjustment, 1.0, 0);
+    // Room for "-99" and slim buttons, so that the tool row lets the window become narrow.
+    gtk_entry_set_width_chars(GTK_ENTRY(spin), 3);
+    gtk_style_context_add_class(gtk_widget_get_style_context(spin), "compact");
+    return spin;
 }
 
 void packToolRow(GraphData& graph, GtkWidget* box) {
@@ -192,17 +203,8 @@ GtkWidget* buildPlotRow(GraphData& graph) {
 
     graph.plot.drawingArea = gtk_drawing_area_new();
     GtkWidget* area = graph.plot.drawingArea;
-    gtk_widget_set_size_request(area, 250, 250);
-    gtk_widget_add_events(
-        area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
-    g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &graph.plot);
-    g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &graph.plot);
-    g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &graph.plot);
-    g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &graph.plot);
-    // GTK nulls the field when the area dies, so later redraw requests can test it.
-    g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &graph.plot.drawingArea);
-    g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &graph.plot);
-    g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &graph.plot);
+    gtk_widget_set_size_request(area, minPlotWidth, minPlotHeight);
+    connectPlotArea(graph.plot);
     gtk_box_pack_start(GTK_BOX(row), area, TRUE, TRUE, 0);
 
     graph.plot.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
@@ -314,7 +316,12 @@ void buildMainWindow(GraphData& graph) {
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     gtk_window_set_title(GTK_WINDOW(window), "Kivrel");
     setWindowIcon(GTK_WINDOW(window));
-    gtk_widget_set_size_request(window, 652, 100);
+    // The window may shrink to the rows' own sizes and a small plot area (a tiling window manager or a
+    // small screen places it), yet opens at its usual size.
+    const bool sizeKept = graph.settings.windowWidth > 0 && graph.settings.windowHeight > 0;
+    gtk_window_set_default_size(GTK_WINDOW(window), sizeKept ? graph.settings.windowWidth : startWindowWidth,
+                                sizeKept ? graph.settings.windowHeight : startWindowHeight);
+    trackWindowSize(graph);
 
     GtkAccelGroup* sizeKeys = buildSizeKeys(graph);
     gtk_window_add_accel_group(GTK_WINDOW(window), sizeKeys);
@@ -336,6 +343,8 @@ void buildMainWindow(GraphData& graph) {
     gtk_container_set_border_width(GTK_CONTAINER(toolRow), 5);
     gtk_box_pack_start(GTK_BOX(column), toolRow, FALSE, FALSE, 0);
     packToolRow(graph, toolRow);
+
+    acceptFileDrops(graph);
 
     installStyleSheet();
     gtk_widget_show_all(window);

@@ -153,6 +153,9 @@ bool mergePlotFile(const FileName& name, IOData& io) {
         return false;
     }
     PlotModel other;
+    // A text file merged in is read as the live input is.
+    other.commaSeparated = graph.model.commaSeparated;
+    other.namedValues = graph.model.namedValues;
     other.fixedXAxis = false;
     other.highFrequency = false;
     emptyTitles(other, name.utf8Name);

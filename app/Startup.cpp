@@ -18,6 +18,7 @@
 #include "app/MemoryRefusals.h"
 #include "app/OpenInput.h"
 #include "app/PlotLoad.h"
+#include "app/Settings.h"
 #include "files/PlotFile.h"
 #include "input/Backup.h"
 #include "input/FileName.h"
@@ -151,6 +152,9 @@ void applyOptionsToLiveInput(GraphData& graph, const StartupOptions& options) {
 
 void tearDown(GraphData& graph, guint saveSignal) {
     if (saveSignal != 0) g_source_remove(saveSignal);
+    // Before the input closes, so that the device in use is the one remembered.
+    saveSettings(graph);
+    chooserMemory = nullptr;
     stopPlotLoad(graph);
     closeInput(graph.io);
     closeBackup(graph.io);
@@ -204,12 +208,16 @@ int runKivrel(int argc, char** argv) {
     // GTK's own options are taken out and the locale is set without opening the display, so that
     // -h and -v answer in a terminal that has none.
     gtk_parse_args(&argc, &argv);
+    // What the last run left is the starting point; the command line then overrides it.
+    graph.settings.path = settingsPath();
+    const std::string settingsProblem = loadSettings(graph);
     StartupOptions options;
     const int firstFile = parseCommandLine(argc, argv, graph, options);
     if (options.exitNow) {
         std::fputs(options.exitNow->text.c_str(), stderr);
         return options.exitNow->status;
     }
+    if (!settingsProblem.empty()) std::fprintf(stderr, "kivrel: %s\n", settingsProblem.c_str());
     if (options.serialSpeed > 0) {
         graph.io.serialSpeed =
             static_cast<std::int32_t>(options.serialSpeed > 0x7FFFFFFF ? 0x7FFFFFFF : options.serialSpeed);
@@ -223,6 +231,8 @@ int runKivrel(int argc, char** argv) {
     holdLoadForFirstFrame(graph);
     const guint saveSignal = addSaveSignal(graph);
     startInputs(graph, options, argc, argv, firstFile);
+    // A device and speed named on the command line are the last ones used from now on.
+    saveSettings(graph);
     gtk_main();
     tearDown(graph, saveSignal);
     return 0;

@@ -3,8 +3,8 @@
 // way, and (b) without antialiasing, close to what the machine can do. Noisy data crosses itself at
 // nearly every pixel column, which is what makes one long antialiased path slow. Before timing,
 // the 8- and 64-graph pictures of drawPlot and of baseline (a) are written as PNGs into the build
-// directory for comparison by eye. Zoomed out, Min/Max Envelope mode is timed next to plain
-// decimation on the same samples.
+// directory for comparison by eye, and so are the pictures of 64 graphs in 64 displays. Zoomed out,
+// Min/Max Envelope mode is timed next to plain decimation on the same samples.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -61,10 +61,11 @@ struct Scene {
     VerticalView vertical;
 };
 
-Scene makeScene(unsigned graphs, unsigned displays, std::uint32_t slots, int xZoom, bool envelope = false) {
-    Scene scene{makeModel(graphs, displays, slots, xZoom), {}, verticalViewFor(areaHeight, 0, 0)};
+Scene makeScene(unsigned graphs, unsigned displays, std::uint32_t slots, int xZoom, bool envelope = false,
+                int width = areaWidth, int height = areaHeight) {
+    Scene scene{makeModel(graphs, displays, slots, xZoom), {}, verticalViewFor(height, 0, 0)};
     scene.model.envelope = envelope;
-    scene.horizontal = horizontalViewFor(areaWidth, true, slots, xZoom, 0);
+    scene.horizontal = horizontalViewFor(width, true, slots, xZoom, 0);
     scene.model.xZoom = scene.horizontal.xZoom;
     return scene;
 }
@@ -82,6 +83,8 @@ Scene flatScene(unsigned graphs, std::uint32_t slots, int xZoom, bool envelope) 
 // share one display, where they cross each other most; the fifth scene spreads them over 8, and the
 // sixth is the start-up X axis of 610 slots. The rest are zoomed out as far as the area allows
 // (27 and 538 samples per pixel column), each with plain decimation and then with the envelope.
+// The last two put 64 graphs in 64 displays, one per band, in the window's start size and at full
+// screen: bands of a few rows, each with its legend, values and frame.
 constexpr int fullyOut = -1000000;
 const Scene& scene(int which) {
     static const Scene scenes[] = {makeScene(8, 1, 1861, 0),
@@ -95,7 +98,9 @@ const Scene& scene(int which) {
                                    makeScene(8, 1, 1000000, fullyOut),
                                    makeScene(8, 1, 1000000, fullyOut, true),
                                    flatScene(8, 1000000, fullyOut, false),
-                                   flatScene(8, 1000000, fullyOut, true)};
+                                   flatScene(8, 1000000, fullyOut, true),
+                                   makeScene(64, 64, 610, 0, false, 660, 367),
+                                   makeScene(64, 64, 1861, 0)};
     return scenes[which];
 }
 const char* const sceneNames[] = {"8 graphs",
@@ -109,15 +114,18 @@ const char* const sceneNames[] = {"8 graphs",
                                   "8 graphs x 1000000, fully out",
                                   "8 graphs x 1000000, fully out, envelope",
                                   "8 flat graphs x 1000000, fully out",
-                                  "8 flat graphs x 1000000, fully out, envelope"};
+                                  "8 flat graphs x 1000000, fully out, envelope",
+                                  "64 graphs in 64 displays at 660 x 367",
+                                  "64 graphs in 64 displays"};
 
 // The baselines: the points drawPlot draws in dynamic mode, one path and one stroke per graph.
 void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
     const PlotModel& model = s.model;
     cairo_set_antialias(cr, antialias);
     cairo_set_line_width(cr, model.lineWidth);
-    const PlotLayout layout(model, plotRowsOf(s.vertical));
+    const PlotLayout layout(model, plotRowsOf(s.horizontal, s.vertical));
     const double left = 60;
+    const int width = s.horizontal.width;
     const auto first = static_cast<long long>(s.horizontal.first);
     for (std::size_t g = model.graphs.size(); g-- > 0;) {
         const Graph& graph = model.graphs[g];
@@ -127,8 +135,8 @@ void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
         const unsigned display = model.effectiveDisplayOf(static_cast<unsigned>(g));
         cairo_set_source_rgb(cr, graph.colour.red, graph.colour.green, graph.colour.blue);
         for (long long k = first; static_cast<double>(k) < last; k += s.horizontal.step) {
-            const double x = left + static_cast<double>(k - first) * (areaWidth - left) /
-                                        (last - static_cast<double>(first));
+            const double x =
+                left + static_cast<double>(k - first) * (width - left) / (last - static_cast<double>(first));
             const std::size_t slot = (static_cast<std::size_t>(k) + model.writeIndex + 1) % count;
             cairo_line_to(cr, x, layout.valueToY(display, graph.samples[slot]));
         }
@@ -152,7 +160,8 @@ void paint(const Scene& s, cairo_t* cr, Painter painter) {
 
 void frame(benchmark::State& state, Painter painter) {
     const Scene& s = scene(static_cast<int>(state.range(0)));
-    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, areaWidth, areaHeight)};
+    SurfacePtr surface{
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, s.horizontal.width, s.vertical.height)};
     CairoPtr cr{cairo_create(surface.get())};
     for (auto _ : state) {
         paint(s, cr.get(), painter);
@@ -172,10 +181,10 @@ void BM_NaivePathNoAntialias(benchmark::State& state) {
     frame(state, Painter::aliased);
 }
 
-BENCHMARK(BM_DrawPlot)->DenseRange(0, 11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawPlot)->DenseRange(0, 13)->Unit(benchmark::kMillisecond);
 // The baselines know no envelope; scenes 6 to 11 are timed against plain decimation in drawPlot.
-BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NaivePathNoAntialias)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 5)->DenseRange(12, 13)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NaivePathNoAntialias)->DenseRange(0, 5)->DenseRange(12, 13)->Unit(benchmark::kMillisecond);
 
 void writePictures() {
     const struct {
@@ -185,11 +194,15 @@ void writePictures() {
     } pictures[] = {{0, Painter::drawPlot, "draw-bench-8-drawplot.png"},
                     {0, Painter::naive, "draw-bench-8-naive.png"},
                     {1, Painter::drawPlot, "draw-bench-64-drawplot.png"},
-                    {1, Painter::naive, "draw-bench-64-naive.png"}};
+                    {1, Painter::naive, "draw-bench-64-naive.png"},
+                    {12, Painter::drawPlot, "draw-bench-64-displays-660x367.png"},
+                    {13, Painter::drawPlot, "draw-bench-64-displays-1920x1080.png"}};
     for (const auto& p : pictures) {
-        SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, areaWidth, areaHeight)};
+        const Scene& s = scene(p.scene);
+        SurfacePtr surface{
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, s.horizontal.width, s.vertical.height)};
         CairoPtr cr{cairo_create(surface.get())};
-        paint(scene(p.scene), cr.get(), p.painter);
+        paint(s, cr.get(), p.painter);
         cairo_surface_write_to_png(surface.get(), (std::string(KIVREL_BINARY_DIR) + "/" + p.name).c_str());
     }
 }

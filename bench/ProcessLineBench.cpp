@@ -1,7 +1,8 @@
 // Data lines as a device sends them: processLine next to a bare baseline that only splits the same
 // lines and converts every number with strtod into a plain array. The ratio of the two rates is the
 // cost of the model's bookkeeping; growing an extendable axis to its 50000-slot limit also counts
-// how often the sample arrays move.
+// how often the sample arrays move. The same numbers separated by commas under -csv and as
+// name:value words under -labels show what those modes cost next to plain lines.
 #include <benchmark/benchmark.h>
 
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/PlotModel.h"
@@ -19,9 +21,12 @@ namespace {
 
 constexpr unsigned lineCount = 1024;  // a power of two, cycled through
 
+// How the numbers of a line are written: between spaces, between commas, or as "g3:1.5" words.
+enum class LineFormat { plain, csv, labels };
+
 // Lines of `columns` numbers with six significant digits across several magnitudes, as "%g"
 // writes them ("-12.3457", "0.00123457", "123457").
-std::vector<std::string> makeLines(unsigned columns) {
+std::vector<std::string> makeLines(unsigned columns, LineFormat format) {
     std::mt19937 random(columns);
     std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
     std::uniform_int_distribution<int> exponent(-2, 5);
@@ -30,24 +35,28 @@ std::vector<std::string> makeLines(unsigned columns) {
         for (unsigned c = 0; c < columns; ++c) {
             char number[32];
             std::snprintf(number, sizeof number, "%.6g", mantissa(random) * std::pow(10.0, exponent(random)));
-            if (c > 0) line += ' ';
+            if (c > 0) line += format == LineFormat::csv ? ',' : ' ';
+            if (format == LineFormat::labels) line += "g" + std::to_string(c) + ":";
             line += number;
         }
     }
     return lines;
 }
 
-const std::vector<std::string>& linesWith(unsigned columns) {
-    static std::map<unsigned, std::vector<std::string>> cache;
-    auto found = cache.find(columns);
-    if (found == cache.end()) found = cache.emplace(columns, makeLines(columns)).first;
+const std::vector<std::string>& linesWith(unsigned columns, LineFormat format = LineFormat::plain) {
+    static std::map<std::pair<unsigned, LineFormat>, std::vector<std::string>> cache;
+    const std::pair<unsigned, LineFormat> key{columns, format};
+    auto found = cache.find(key);
+    if (found == cache.end()) found = cache.emplace(key, makeLines(columns, format)).first;
     return found->second;
 }
 
-void processLines(benchmark::State& state, unsigned columns, bool extendable) {
-    const std::vector<std::string>& lines = linesWith(columns);
+void processLines(benchmark::State& state, unsigned columns, bool extendable, LineFormat format) {
+    const std::vector<std::string>& lines = linesWith(columns, format);
     PlotModel model;
     model.fixedXAxis = !extendable;
+    model.commaSeparated = format == LineFormat::csv;
+    model.namedValues = format == LineFormat::labels;
     unsigned next = 0;
     for (auto _ : state) {
         model.processLine(lines[next].c_str());
@@ -173,9 +182,14 @@ int main(int argc, char** argv) {
         const std::string lines = "/" + std::to_string(columns) + "_columns";
         benchmark::RegisterBenchmark(("strtodBaseline" + lines).c_str(), strtodBaseline, columns);
         benchmark::RegisterBenchmark(("processLine" + lines + "/fixed_ring").c_str(), processLines, columns,
-                                     false);
+                                     false, LineFormat::plain);
         benchmark::RegisterBenchmark(("processLine" + lines + "/extendable_axis").c_str(), processLines,
-                                     columns, true);
+                                     columns, true, LineFormat::plain);
+        // Fixed ring, as "processLine/<n>_columns/fixed_ring" that they are compared with.
+        benchmark::RegisterBenchmark(("processLine" + lines + "/csv").c_str(), processLines, columns, false,
+                                     LineFormat::csv);
+        benchmark::RegisterBenchmark(("processLine" + lines + "/labels").c_str(), processLines, columns,
+                                     false, LineFormat::labels);
     }
     benchmark::RegisterBenchmark("extendableGrowth/64_columns_to_50000_slots", extendableGrowth)
         ->Unit(benchmark::kMillisecond)

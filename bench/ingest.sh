@@ -7,7 +7,7 @@
 #   bash bench/ingest.sh   (LINES8, LINES64, LINESALL and KIVREL_BENCH_BUILD may be set)
 #
 # The third run keeps every sample (extendable X axis without limit) to compare the peak memory
-# with the samples held.
+# with the samples held. The fourth sends LINES8 lines of one number each.
 #
 # Kivrel reports the end of its input on standard error (KIVREL_REPORT_EOF=1), so nothing here
 # sleeps or guesses.
@@ -52,7 +52,7 @@ run() {
     baseline=$(cat "$file" | "$build/bench/kivrel_bare_reader" 2>/dev/null)
     fifo=$work/stderr
     rm -f "$fifo" && mkfifo "$fifo"
-    cat "$file" | KIVREL_REPORT_EOF=1 "$build/kivrel" - 2>"$fifo" &
+    cat "$file" | KIVREL_REPORT_EOF=1 KIVREL_NO_SETTINGS=1 "$build/kivrel" - 2>"$fifo" &
     pid=$!
     exec {errors}<"$fifo"
     report=
@@ -78,6 +78,9 @@ run() {
 makeStream "$work/s8" "$lines8" 8
 makeStream "$work/s64" "$lines64" 64
 makeStream "$work/s8all" "$linesAll" 8 "#\$ -no-fixed -no-limits"
+# One number per line: the input status looks into every 50th such line for a hint.
+makeStream "$work/s1" "$lines8" 1
 run "8 columns, 610-slot ring" "$work/s8" "$lines8" 8 610
 run "64 columns, 610-slot ring" "$work/s64" "$lines64" 64 610
 run "8 columns, all kept" "$work/s8all" "$linesAll" 8 "$linesAll"
+run "1 column, 610-slot ring" "$work/s1" "$lines8" 1 610

@@ -75,7 +75,7 @@ class Kivrel:
     """kivrel reading standard input from a file descriptor, its standard error read line by line."""
 
     def __init__(self, build, stdin):
-        environment = dict(os.environ, KIVREL_REPORT_FIRST_FRAME="1", KIVREL_REPORT_EOF="1")
+        environment = dict(os.environ, KIVREL_REPORT_FIRST_FRAME="1", KIVREL_REPORT_EOF="1", KIVREL_NO_SETTINGS="1")
         self.process = subprocess.Popen([os.path.join(build, "kivrel"), "-"], stdin=stdin,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=environment)
         self.buffer = b""

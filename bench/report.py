@@ -84,6 +84,14 @@ def process_line(table, build, out_dir):
             rate = runs["processLine/%d_columns/%s" % (columns, axis)]["items_per_second"]
             table.add("processLine values/s, %d columns, %s" % (columns, axis.replace("_", " ")),
                       rate, base, "values/s", rate / base, ">= 0.5", rate / base >= 0.5)
+    # The same numbers between commas under -csv and as name:value words under -labels, next to
+    # plain lines in the fixed ring: at most 1.5 times the time.
+    for columns in (8, 64):
+        plain = runs["processLine/%d_columns/fixed_ring" % columns]["items_per_second"]
+        for mode in ("csv", "labels"):
+            rate = runs["processLine/%d_columns/%s" % (columns, mode)]["items_per_second"]
+            table.add("processLine values/s, %d columns, -%s (vs plain lines)" % (columns, mode),
+                      rate, plain, "values/s", rate / plain, ">= 0.67", rate / plain >= 1 / 1.5)
 
 
 def ingest(table, build):

@@ -17,6 +17,9 @@
 #include "tests/AllocationCeiling.h"
 #include "tests/model/ModelInvariants.h"
 
+// No fuzz target reads or writes the settings of the person running it: set before any target runs.
+inline const bool settingsOff = setenv("KIVREL_NO_SETTINGS", "1", 1) == 0;
+
 // The parts of data between separator bytes; an empty part stays, a final separator ends the last.
 inline std::vector<std::string> splitAt(const std::uint8_t* data, std::size_t size, char separator) {
     std::vector<std::string> parts(1);

@@ -40,7 +40,7 @@ void updateRecordingIndicator(IOData* io) {
 }
 
 std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData,
-                            std::uint64_t linesDropped) {
+                            std::uint64_t linesDropped, LineHint hint) {
     // Whole numbers through to_string: the status never depends on the locale.
     const long long rate =
         std::isfinite(linesPerSecond) && linesPerSecond > 0 ? std::llround(linesPerSecond) : 0;
@@ -49,16 +49,29 @@ std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uin
         text = std::to_string(linesDropped) + (linesDropped == 1 ? " line" : " lines") + " over " +
                std::to_string(maxLineLength) + " bytes dropped; " + text;
     }
+    // First, so that a row too narrow for the whole status cuts the counts, not the hint.
+    switch (hint) {
+        case LineHint::pairs: return "lines hold name:value pairs: try -labels; " + text;
+        case LineHint::commas: return "lines hold commas: try -csv; " + text;
+        case LineHint::textFirst:
+            return "lines start with text: numbers must be separated by spaces; " + text;
+        case LineHint::none: break;
+    }
     if (linesWithoutData >= linesWithoutDataHint) {
-        // First, so that a row too narrow for the whole status cuts the counts, not the hint.
         text = "no numbers in the last " + std::to_string(linesWithoutDataHint) + " lines; " + text;
     }
     return text;
 }
 
+LineHint sparseLinesHint(const IOData& io) {
+    return io.sparseLines >= linesWithoutDataHint ? io.sparseLineHint : LineHint::none;
+}
+
 void startInputStatus(IOData& io) {
     if (io.statusTimer != 0) g_source_remove(io.statusTimer);
     io.linesWithoutData = 0;
+    io.sparseLines = 0;
+    io.sparseLineHint = LineHint::none;
     io.statusLines = io.linesHandedOn;
     io.statusTime = g_get_monotonic_time();
     // The first status comes with the first refresh, not in the middle of opening.
@@ -69,6 +82,8 @@ void stopInputStatus(IOData& io) {
     if (io.statusTimer != 0) g_source_remove(io.statusTimer);
     io.statusTimer = 0;
     io.linesWithoutData = 0;
+    io.sparseLines = 0;
+    io.sparseLineHint = LineHint::none;
     io.backupStopped.clear();
     showStatus(io, "");
 }
@@ -79,6 +94,7 @@ void updateInputStatus(IOData& io) {
     const double rate = seconds > 0 ? static_cast<double>(io.linesHandedOn - io.statusLines) / seconds : 0.0;
     io.statusLines = io.linesHandedOn;
     io.statusTime = now;
-    const std::string text = inputStatusText(rate, io.linesHandedOn, io.linesWithoutData, io.linesDropped);
+    const std::string text =
+        inputStatusText(rate, io.linesHandedOn, io.linesWithoutData, io.linesDropped, sparseLinesHint(io));
     showStatus(io, io.backupStopped.empty() ? text : io.backupStopped + "; " + text);
 }

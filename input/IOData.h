@@ -13,7 +13,8 @@
 #include "input/GlibPtr.h"
 #include "input/InputHost.h"
 #include "input/LineCutter.h"
-#include "input/RecordTag.h"
+#include "model/LineHint.h"
+#include "model/RecordTag.h"
 
 struct termios;
 typedef struct _GdkPixbuf GdkPixbuf;
@@ -81,9 +82,11 @@ struct IOData {
     // The input status in the menu row, refreshed by a timer only while an input is open.
     GtkWidget* statusLabel = nullptr;
     guint statusTimer = 0;
-    std::uint64_t linesWithoutData = 0;  // consecutive lines that held no number and no option
-    std::uint64_t statusLines = 0;       // linesHandedOn at the last refresh
-    gint64 statusTime = 0;               // monotonic microseconds of the last refresh
+    std::uint64_t linesWithoutData = 0;        // consecutive lines that held no number and no option
+    std::uint64_t sparseLines = 0;             // consecutive lines that held at most one number and no option
+    LineHint sparseLineHint = LineHint::none;  // why, as one of those lines showed
+    std::uint64_t statusLines = 0;             // linesHandedOn at the last refresh
+    gint64 statusTime = 0;                     // monotonic microseconds of the last refresh
 
     // Reconnecting a vanished serial device (off unless asked for).
     bool reconnectDevice = false;        // wait for a vanished serial device to come back
@@ -112,9 +115,13 @@ constexpr std::uint64_t linesWithoutDataHint = 50;
 constexpr guint inputStatusIntervalMs = 500;
 // "12 lines/s, 3456 lines", after "no numbers in the last 50 lines; " once that many lines in a row
 // held neither a number nor an option, and after "2 lines over 65536 bytes dropped; " once lines
-// too long to plot were dropped. The status shows why a backup stopped in front of that.
+// too long to plot were dropped. The status shows why a backup stopped in front of that. A hint
+// other than none ("lines hold commas: try -csv") stands in place of the "no numbers" text.
 std::string inputStatusText(double linesPerSecond, std::uint64_t lines, std::uint64_t linesWithoutData,
-                            std::uint64_t linesDropped = 0);
+                            std::uint64_t linesDropped = 0, LineHint hint = LineHint::none);
+// The hint of the status for the lines handed on so far: after linesWithoutDataHint lines in a row
+// that held at most one number, the cause one of them showed.
+LineHint sparseLinesHint(const IOData& io);
 // Starts the status refresh for an input that has just opened (the first text comes with the
 // first refresh); stops it and empties the status.
 void startInputStatus(IOData& io);

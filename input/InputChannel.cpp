@@ -652,20 +652,34 @@ void handOnLine(IOData& io, const char* first, const char* end) {
     }
     ++io.linesHandedOn;
     PlotModel& model = io.host->plotModel();
-    const std::uint32_t before = model.writeIndex;
-    model.processLine(first);
-    // A stored number moves the write position on. A comment ('#' and any other character) is
-    // neither a number nor an option.
+    const unsigned numbers = model.processLine(first);
+    // A comment ('#' and any other character) is neither a number nor an option.
     const bool option =
         first[0] == '#' && (first[1] == '>' || first[1] == '$' || first[1] == '~' || first[1] == '&');
-    if (option || model.writeIndex != before) {
+    if (option || numbers > 0) {
         io.linesWithoutData = 0;
     } else {
         ++io.linesWithoutData;
     }
+    if (option || numbers > 1) {
+        io.sparseLines = 0;
+    } else if (++io.sparseLines % linesWithoutDataHint == 0) {
+        // Only every 50th of such lines is looked at, so that a stream of one number per line,
+        // which plots as it should, reads as fast as any.
+        io.sparseLineHint = dataLineHint(first, model.commaSeparated, model.namedValues);
+    }
 }
 
-void inputPlayingChanged(IOData& io) {
+void togglePause(IOData& io) {
+    const bool wasPlaying = io.playing;
+    io.playing = !wasPlaying;
+    GSource* watch = io.inputWatch;
+    if (watch && wasPlaying) {
+        io.savedWatchPriority = g_source_get_priority(watch);
+        g_source_set_priority(watch, pausedWatchPriority);
+    } else if (watch) {
+        g_source_set_priority(watch, io.savedWatchPriority);
+    }
     io.turns.yielding = false;
     scheduleReading(io, false);
 }

@@ -94,5 +94,7 @@ int splitLines(IOData& io, std::int32_t generation, const char* data, std::size_
 // Gives one line to the backup and then to the plot model.
 void handOnLine(IOData& io, const char* first, const char* end);
 
-// Pause and Play call this after flipping the playing flag: Play hands on what arrived meanwhile.
-void inputPlayingChanged(IOData& io);
+// Pause and Play, also around the commands that pause input while they work: flips the playing
+// flag and moves the input watch between its saved priority and 300. While paused the input keeps
+// being read into memory; Play hands that on in order.
+void togglePause(IOData& io);

@@ -106,6 +106,8 @@ void PlotModel::clear() {
     setIndependentDisplays(defaultIndependentDisplays);
     baseGraph = -1;
     keepMissingColumns = false;
+    namedGraphs = 0;
+    pairGuess = 0;
     samplingRate = 0;
     if (!fixedXAxis) setXSize(startXSize);
     recountDisplaySlots();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr unsigned maxGraphs = 64;
@@ -149,6 +150,13 @@ class PlotModel {
     std::int32_t dragTargetDisplay = -1;
     std::int32_t dragGraph = -1;
     bool keepMissingColumns = false;
+    // How data lines are read besides numbers between white space: -csv lets ',' and ';' separate
+    // fields too, -labels stores "name:value" in the graph of that name. Input settings, so clear()
+    // keeps them and plot files do not hold them.
+    bool commaSeparated = false;
+    bool namedValues = false;
+    // Graphs that a "name:value" chose (bit g for graph g); unnamed columns skip them. clear() empties it.
+    std::uint64_t namedGraphs = 0;
     std::uint32_t samplingRate = 0;
     std::int32_t baseGraph = -1;
     // How the samples changed, for what others keep derived from them (the renderer's min/max
@@ -183,6 +191,8 @@ class PlotModel {
 
     // Sample slots and the X axis.
     void storeSample(unsigned graph, double value);
+    // Repeats the graph's previous sample in the slot being written.
+    void holdSample(unsigned graph);
     void advance();
     void setXSize(std::uint32_t slots);
     // Lines the slots hold in arrival order, the newest in the slot before writeIndex.
@@ -204,8 +214,9 @@ class PlotModel {
     bool enlargeSizes();
     bool shrinkSizes();
 
-    // Text lines: data lines, option lines ("#>", "#$", "#~", "#&") and text plot files.
-    void processLine(const char* line);
+    // Text lines: data lines, option lines ("#>", "#$", "#~", "#&") and text plot files. Returns
+    // the numbers a data line held (those beyond the graph limit too); 0 for any other line.
+    unsigned processLine(const char* line);
     void processOptionLine(const char* line);
     bool loadTextFile(const char* localName);
     // The lines of loadTextFile, at most maxLines of them from in; true while more may follow.
@@ -214,6 +225,13 @@ class PlotModel {
 
   private:
     void recomputeWeightSums();
+    // A data line under -csv or -labels.
+    unsigned processFieldLine(const char* line);
+    // The graph titled name, added the first time; maxGraphs when there is no room for it.
+    unsigned graphNamed(std::string_view name);
+    // A first line of names under -csv titles the graphs of their columns.
+    void titleGraphsFromHeader(const char* line);
+    unsigned pairGuess = 0;  // where graphNamed looks first: the graph after the last one named
     // Grows the X axis to `slots` keeping the lines in arrival order: a ring that has come round
     // gets its new slots just before its oldest line, holding copies of it. false when out of memory.
     bool growKeepingOrder(std::uint32_t slots);

@@ -142,6 +142,11 @@ const PlotOption plotOptions[] = {
      [](OptionTarget& t, const OptionValue& v) {
          if (Display* display = baseDisplay(t)) display->xScaleMax = v.real;
      }},
+    // How data lines are read. Before "-c" and "-l", which begin their names.
+    {"-csv", A::none, S::everywhere,
+     [](OptionTarget& t, const OptionValue&) { t.model.commaSeparated = true; }},
+    {"-labels", A::none, S::everywhere,
+     [](OptionTarget& t, const OptionValue&) { t.model.namedValues = true; }},
     {"-c", A::none, S::optionLines,
      [](OptionTarget& t, const OptionValue&) {
          if (Display* display = baseDisplay(t)) display->refLines.clear();

@@ -60,6 +60,14 @@ void reserveAll(std::vector<Graph>& graphs, std::size_t slots) {
 
 }  // namespace
 
+void PlotModel::holdSample(unsigned graph) {
+    if (graph >= graphs.size() || heldLines() == 0) return;
+    std::vector<double>& samples = graphs[graph].samples;
+    const std::uint32_t previous = (writeIndex == 0 ? xSize : writeIndex) - 1;
+    // Written past storeSample: the value is already among the extremes and must not ring again.
+    samples[writeIndex] = samples[previous];
+}
+
 void PlotModel::storeSample(unsigned graph, double value) {
     if (graph >= graphs.size()) return;
     Graph& g = graphs[graph];

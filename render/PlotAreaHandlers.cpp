@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "render/CairoPtr.h"
 #include "render/Mouse.h"
@@ -183,9 +184,10 @@ static_assert(shiftMask == GDK_SHIFT_MASK && controlMask == GDK_CONTROL_MASK && 
               "the mouse logic reads the toolkit's modifier bits");
 
 // The rows of the displays as the last redraw laid them out: the area's height stretched by the Y
-// zoom and shifted by the vertical scroll bar.
+// zoom and shifted by the vertical scroll bar, and its width.
 PlotRows plotRowsOf(const PlotArea& plot) {
-    return plotRowsOf(plotViewsOf(plot).vertical);
+    const PlotViews views = plotViewsOf(plot);
+    return plotRowsOf(views.horizontal, views.vertical);
 }
 
 gboolean redrawnIf(bool acted, GtkWidget* area) {
@@ -211,4 +213,30 @@ gboolean onPlotMotion(GtkWidget* area, GdkEventMotion* event, gpointer data) {
     if (event->type != GDK_MOTION_NOTIFY) return FALSE;
     const PointerEvent pointer{0, event->state, event->x, event->y};
     return redrawnIf(movePointer(*plot->model, pointer, plotRowsOf(*plot)), area);
+}
+
+void connectPlotArea(PlotArea& plot) {
+    GtkWidget* area = plot.drawingArea;
+    gtk_widget_add_events(
+        area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(onPlotButton), &plot);
+    g_signal_connect(area, "button-release-event", G_CALLBACK(onPlotButton), &plot);
+    g_signal_connect(area, "motion-notify-event", G_CALLBACK(onPlotMotion), &plot);
+    g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &plot);
+    g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &plot.drawingArea);
+    g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &plot);
+    g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &plot);
+    // The titles of legend squares drawn without their titles show on hover.
+    gtk_widget_set_has_tooltip(area, TRUE);
+    g_signal_connect(area, "query-tooltip", G_CALLBACK(onPlotQueryTooltip), &plot);
+}
+
+gboolean onPlotQueryTooltip(GtkWidget*, gint x, gint y, gboolean keyboardMode, GtkTooltip* tooltip,
+                            gpointer data) {
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    if (keyboardMode) return FALSE;
+    const std::string title = PlotLayout(*plot->model, plotRowsOf(*plot)).legendTooltipAt(x, y);
+    if (title.empty()) return FALSE;
+    gtk_tooltip_set_text(tooltip, validUtf8(title).c_str());
+    return TRUE;
 }

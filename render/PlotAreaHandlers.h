@@ -7,8 +7,8 @@
 
 #include <gtk/gtk.h>
 
-#include "input/RecordTag.h"
 #include "model/PlotModel.h"
+#include "model/RecordTag.h"
 #include "render/CairoPtr.h"
 #include "render/PlotLayers.h"
 #include "render/Renderer.h"
@@ -67,8 +67,16 @@ void refreshPlotArea(PlotArea& plot);
 // happens while the area does not exist; the picture waits while the area is not mapped.
 void refreshPlotOnNextFrame(PlotArea& plot);
 
+// Connects the handlers below to plot.drawingArea and asks for the events they need. GTK nulls the
+// field when the area is destroyed, so later redraw requests can test it.
+void connectPlotArea(PlotArea& plot);
+
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data);
 gboolean onPlotScroll(GtkWidget* area, GdkEventScroll* event, gpointer data);
 gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure* event, gpointer data);
 gboolean onPlotButton(GtkWidget* area, GdkEventButton* event, gpointer data);
 gboolean onPlotMotion(GtkWidget* area, GdkEventMotion* event, gpointer data);
+// "query-tooltip": the title of the legend square under the pointer when the legend shows it cut or
+// not at all.
+gboolean onPlotQueryTooltip(GtkWidget* area, gint x, gint y, gboolean keyboardMode, GtkTooltip* tooltip,
+                            gpointer data);

@@ -143,7 +143,7 @@ std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizon
     key << model.generalTitle << model.totalWeight << model.frames << model.highFrequency << model.envelope
         << model.xSize << model.gridLevel << model.lineWidth << model.refLineWidth << model.fontSize
         << model.crosshairX << model.crosshairY << model.dragSourceDisplay << model.dragTargetDisplay
-        << model.dragGraph;
+        << model.dragGraph << model.samplingRate;
     key << model.displays.size();
     for (const Display& d : model.displays) {
         key << d.yMin << d.yMax << d.gridLevel << d.weight << d.weightOffset << d.graphCount << d.xScaleSize

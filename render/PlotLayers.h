@@ -44,8 +44,8 @@ struct PlotLayers {
 // layers (drawn anew first when their key changed). Only onto a target that drawPlot would
 // draw on in whole pixels: an image surface with a device scale of 1 and a context moved by whole
 // pixels at most. Elsewhere, or when there is no memory for the layers, it draws with drawPlot.
-// The picture equals drawPlot's but for a rounding of colour channels by one where the texts over
-// the traces cross them.
+// The picture equals drawPlot's but for a rounding of colour channels by one under the texts over
+// the traces (their translucent patches included).
 void drawPlotLayered(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
                      const VerticalView& vertical, PlotViewCache& cache, PlotLayers& layers);
 

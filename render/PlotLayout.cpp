@@ -2,12 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "model/ValueRange.h"
 #include "render/Views.h"
 
-PlotRows plotRowsOf(const VerticalView& view) {
-    return PlotRows{virtualHeightOf(view), yOriginOf(view)};
+PlotRows plotRowsOf(const HorizontalView& horizontal, const VerticalView& vertical) {
+    return PlotRows{virtualHeightOf(vertical), yOriginOf(vertical), horizontal.width};
+}
+
+TitleLines splitTitle(const std::string& title) {
+    if (title.size() > 20) {
+        const std::size_t cut = title.find(" :: ", title.size() / 2);
+        if (cut != std::string::npos) return {title.substr(0, cut), title.substr(cut + 4)};
+    }
+    return {title, ""};
 }
 
 namespace {
@@ -36,7 +45,14 @@ DisplayBand PlotLayout::band(unsigned display) const {
     const auto total = static_cast<long long>(model.totalWeight);
     band.top = rows.yOrigin + m + static_cast<double>(h * d.weightOffset / total);
     band.span = static_cast<int>(h * d.weight / total);
-    band.bottom = band.top + band.span - frameReserve() - dataBottomInset;
+    const double span = std::max(band.span, 0);
+    const double insets = dataTopInset + frameReserve() + dataBottomInset;
+    // The share of each inset that the band keeps: all of it while the data rows keep minDataRows.
+    double kept = 1.0;
+    if (span - insets < minDataRows) kept = (span - std::min(span, minDataRows)) / insets;
+    band.dataTop = band.top + dataTopInset * kept;
+    band.frameBottom = band.top + span - frameReserve() * kept;
+    band.bottom = band.frameBottom - dataBottomInset * kept;
     return band;
 }
 
@@ -45,8 +61,7 @@ double PlotLayout::frameReserve() const {
 }
 
 double PlotLayout::frameBottom(unsigned display) const {
-    const DisplayBand b = band(display);
-    return b.top + b.span - frameReserve();
+    return band(display).frameBottom;
 }
 
 double PlotLayout::valueToY(unsigned display, double value) const {
@@ -55,7 +70,7 @@ double PlotLayout::valueToY(unsigned display, double value) const {
     const DisplayBand b = band(display);
     if (!hasRange(d)) return b.bottom;
     const double v = std::clamp(value, d.yMin, d.yMax);
-    return b.bottom + (b.top + dataTopInset - b.bottom) * fractionOfRange(v, d.yMin, d.yMax);
+    return b.bottom + (b.dataTop - b.bottom) * fractionOfRange(v, d.yMin, d.yMax);
 }
 
 int PlotLayout::displayAtY(double y) const {
@@ -71,7 +86,7 @@ double PlotLayout::valueAtY(double y) const {
         const Display& d = model.displays[i];
         if (!hasRange(d)) continue;
         const DisplayBand b = band(i);
-        const double top = b.top + dataTopInset;
+        const double top = b.dataTop;
         if (!(b.bottom > top)) continue;  // no data area to read a value from
         if (top <= y && y <= b.bottom) return valueInRange(d.yMax, d.yMin, (y - top) / (b.bottom - top));
     }
@@ -81,9 +96,9 @@ double PlotLayout::valueAtY(double y) const {
 bool PlotLayout::isDisplayVisible(unsigned display, int height) const {
     if (display >= model.displays.size() || !hasRange(model.displays[display])) return false;
     const DisplayBand b = band(display);
-    // A band too low for one row of data (many displays in a small area) draws nothing.
-    if (!(b.bottom > b.top + dataTopInset)) return false;
-    return b.top + dataTopInset <= height && b.bottom >= topMargin();
+    // A band of no rows (more displays than rows) draws nothing.
+    if (!(b.bottom > b.dataTop)) return false;
+    return b.dataTop <= height && b.bottom >= topMargin();
 }
 
 double PlotLayout::legendSquareX() const {
@@ -99,21 +114,71 @@ double PlotLayout::legendRowHeight() const {
     return std::max(fontSize + 2, minLegendRow);
 }
 
-double PlotLayout::legendBaseline(unsigned graph) const {
-    if (graph >= model.graphs.size()) return 0.0;
+double PlotLayout::titleClearance() const {
+    return splitTitle(model.generalTitle).second.empty() ? titleRoom : secondTitleRoom;
+}
+
+LegendEntry PlotLayout::legendEntry(unsigned graph) const {
+    LegendEntry entry;
+    if (graph >= model.graphs.size() || model.displays.empty()) return entry;
     const Graph& g = model.graphs[graph];
     const unsigned display = g.display < model.displays.size() ? g.display : 0;
-    double top = band(display).top;
-    if (!model.frames && display == 0) top += titleRoom;
-    return top + (g.slot + 1.0) * legendRowHeight();
+    const double count = std::max<double>(model.displays[display].graphCount, g.slot + 1.0);
+    const DisplayBand b = band(display);
+    const double rowHeight = legendRowHeight();
+    // No legend row reaches into the rows of the general title.
+    double top = b.top;
+    const double clearance = titleClearance();
+    if (top < clearance && top + rowHeight > 0) top = clearance;
+    const double room = b.frameBottom - top;
+    const double slot = g.slot;
+    entry.squareSize = legendSquareSize;
+    entry.squareX = legendSquareX();
+    if (count * rowHeight <= room) {
+        entry.baseline = top + (slot + 1.0) * rowHeight;
+        entry.titleX = legendTitleX();
+        entry.titleWidth = std::numeric_limits<double>::infinity();
+    } else {
+        const double right = rows.width - (model.frames ? 1.0 : legendRightReserve);
+        const double cell = (right - entry.squareX) / count;
+        if (rowHeight <= room && cell - legendTitleOffset - legendCellGap >= minLegendTitleWidth) {
+            entry.squareX += slot * cell;
+            entry.baseline = top + rowHeight;
+            entry.titleX = entry.squareX + legendTitleOffset;
+            entry.titleWidth = cell - legendTitleOffset - legendCellGap;
+        } else {
+            // Squares alone, as large as the rows allow, a gap after each one's reach.
+            entry.squareSize = std::min(legendSquareSize, std::floor(room));
+            if (entry.squareSize < 2) return entry;
+            entry.squareX += slot * (entry.squareSize + legendSquareReach - legendSquareSize + legendCellGap);
+            if (entry.squareX + entry.squareSize > right) return entry;
+            entry.baseline = top + std::floor((std::min(room, rowHeight) + entry.squareSize) / 2);
+            entry.titleX = entry.squareX;
+        }
+    }
+    entry.squareTop = entry.baseline - entry.squareSize;
+    entry.shown = std::isfinite(entry.baseline);
+    return entry;
+}
+
+double PlotLayout::legendBaseline(unsigned graph) const {
+    return legendEntry(graph).baseline;
 }
 
 int PlotLayout::legendSquareAt(double x, double y) const {
-    const double squareX = legendSquareX();
-    if (model.graphs.empty() || !(x >= squareX && x <= squareX + legendSquareReach)) return -1;
     for (unsigned g = 0; g < model.graphs.size(); ++g) {
-        const double baseline = legendBaseline(g);
-        if (baseline - legendSquareSize <= y && y <= baseline) return static_cast<int>(g);
+        const LegendEntry e = legendEntry(g);
+        if (!e.shown) continue;
+        const double reach = e.squareSize + legendSquareReach - legendSquareSize;
+        if (e.squareX <= x && x <= e.squareX + reach && e.squareTop <= y && y <= e.baseline)
+            return static_cast<int>(g);
     }
     return -1;
+}
+
+std::string PlotLayout::legendTooltipAt(double x, double y) const {
+    const int graph = legendSquareAt(x, y);
+    if (graph < 0) return "";
+    const auto g = static_cast<unsigned>(graph);
+    return std::isinf(legendEntry(g).titleWidth) ? "" : model.graphs[g].title;
 }

@@ -5,36 +5,71 @@
 // where and what the pointer finds there cannot drift apart. A layout reads the model on every
 // question, so it stays right while a mouse action moves displays or graphs.
 
+#include <string>
+
 #include "model/PlotModel.h"
 
+struct HorizontalView;
 struct VerticalView;
 
 // Room that Frames mode keeps left of the frames for the Y values.
 constexpr int framesLeftMargin = 60;
 
 // The rows the displays are laid out over: the Y zoom stretches them over virtualHeight rows whose
-// top stands at yOrigin (negative when scrolled down).
+// top stands at yOrigin (negative when scrolled down). width is the area's width in columns, over
+// which the legend of a band too short for its rows spreads.
 struct PlotRows {
     int virtualHeight = 0;
     double yOrigin = 0.0;
+    int width = 0;
 };
 
-PlotRows plotRowsOf(const VerticalView& view);
+PlotRows plotRowsOf(const HorizontalView& horizontal, const VerticalView& vertical);
 
-// Rows of one display band: values are drawn from top + dataTopInset (yMax) down to bottom (yMin);
-// the band answers the pointer from top to top + span.
+// Rows of one display band: values are drawn from dataTop (yMax) down to bottom (yMin); the frame
+// and the vertical grid lines end at frameBottom; the band answers the pointer from top to
+// top + span. A band too short for its insets gives them up before its data rows: the data area
+// keeps minDataRows rows (or the whole band when it is shorter) while the insets shrink in
+// proportion, down to none.
 struct DisplayBand {
     double top = 0.0;
+    double dataTop = 0.0;
     double bottom = 0.0;
+    double frameBottom = 0.0;
     int span = 0;
+};
+
+// The general title as drawn: a title longer than 20 characters with " :: " in its second half is
+// split there into two lines.
+struct TitleLines {
+    std::string first;
+    std::string second;
+};
+TitleLines splitTitle(const std::string& title);
+
+// Where a graph's legend entry stands: its square, and its title when the band has room for text.
+// A band with room for one row per graph stacks them; a shorter one puts its graphs side by side in
+// one row, with titles cut to their cells, or only the squares when the cells are too narrow for
+// text; a band without room for a square shows no entry.
+struct LegendEntry {
+    bool shown = false;
+    double squareX = 0.0;
+    double squareTop = 0.0;
+    double squareSize = 0.0;
+    double titleX = 0.0;
+    double baseline = 0.0;
+    // Columns the title may take: unbounded in stacked rows, 0 for a square without its title.
+    double titleWidth = 0.0;
 };
 
 class PlotLayout {
   public:
     // Rows between a band's top and the row of its Y maximum, and between the row of its Y minimum
-    // and the bottom of the band (or of its frame).
+    // and the bottom of the band (or of its frame), while the band has room for them.
     static constexpr double dataTopInset = 2.0;
     static constexpr double dataBottomInset = 2.0;
+    // A band keeps this many data rows (or all its rows) before its insets shrink.
+    static constexpr double minDataRows = 8.0;
     // Rows that Frames mode keeps above the first display, and under each frame for its X values.
     static constexpr int framesTopMargin = 20;
     static constexpr int frameBottomReserve = 20;
@@ -49,11 +84,17 @@ class PlotLayout {
     static constexpr double legendTitleOffset = 10.0;
     // Legend rows are the font size plus 2 high, and never less than this.
     static constexpr double minLegendRow = 12.0;
-    // Baselines of the general title's two lines; without Frames mode the legend of display 0
-    // starts titleRoom further down, below the title.
+    // Baselines of the general title's two lines. No legend row stands in the rows above
+    // titleRoom (secondTitleRoom with a second line), where the title is.
     static constexpr double titleBaseline = 15.0;
     static constexpr double secondTitleBaseline = 25.0;
     static constexpr double titleRoom = 20.0;
+    static constexpr double secondTitleRoom = 30.0;
+    // Columns a legend title cut to its cell keeps at least (else only squares), the gap after it,
+    // and the columns at the right that a legend row leaves to the Y values without Frames mode.
+    static constexpr double minLegendTitleWidth = 30.0;
+    static constexpr double legendCellGap = 4.0;
+    static constexpr double legendRightReserve = 60.0;
 
     PlotLayout(const PlotModel& plotted, PlotRows plotRows) : model(plotted), rows(plotRows) {}
 
@@ -73,22 +114,27 @@ class PlotLayout {
     // The value under row y: taken from the first display with a range whose data area holds the
     // row, 0 when none does.
     double valueAtY(double y) const;
-    // Whether the display has a finite range with yMax > yMin and a data area of at least one row
-    // that overlaps the area's rows 0..height.
+    // Whether the display has a finite range with yMax > yMin and a data area that overlaps the
+    // area's rows 0..height; every band of at least one row has a data area.
     bool isDisplayVisible(unsigned display, int height) const;
-    // Where the band's frame (Frames mode) and its vertical grid lines end: the end of the band
-    // less the room for X values in Frames mode. The data area ends dataBottomInset above it.
+    // Where the band's frame (Frames mode) and its vertical grid lines end.
     double frameBottom(unsigned display) const;
 
     // Texts at the left of the plot: the legend squares and the title.
     double legendSquareX() const;
     double legendTitleX() const;
     double legendRowHeight() const;
-    // The baseline of a graph's legend title, whose square stands just above it. Rows follow the
-    // graph's slot in its stored display (not a drag's preview).
+    // The first row below the general title, where legend rows may start.
+    double titleClearance() const;
+    // A graph's legend entry, in its stored display (not a drag's preview), at its slot there.
+    LegendEntry legendEntry(unsigned graph) const;
+    // The baseline of a graph's legend entry, the bottom of its square.
     double legendBaseline(unsigned graph) const;
-    // The graph whose legend square (with the 2 columns after it) holds the point, or -1.
+    // The graph whose shown legend square (with the 2 columns after it) holds the point, or -1.
     int legendSquareAt(double x, double y) const;
+    // The title of the graph whose legend square holds the point when the legend shows that title
+    // cut to a cell or not at all (side by side in a short band); empty otherwise.
+    std::string legendTooltipAt(double x, double y) const;
 
   private:
     double frameReserve() const;

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr double tickLength = 10.0;
+// Grid lines stand at least this many pixels apart.
+constexpr double minGridSpacing = 8.0;
 constexpr long long highFrequencyGap = 20;
 // A graph is stroked in runs of at most this many segments and this much vertical travel in pixels
 // (see RunStroker): long runs for smooth data, short ones for noise.
@@ -25,9 +27,18 @@ double finiteOr(double value, double fallback) {
     return std::isfinite(value) ? value : fallback;
 }
 
+const Colour black{0.0, 0.0, 0.0, 1.0};
+const Colour gridColour{1.0, 0.5, 0.5, 1.0};
+
 // An X scale labels the axis only with two samples at least and a finite, non-empty range.
 bool hasXScale(const Display& d) {
     return d.xScaleSize >= 2 && std::isfinite(d.xScaleMax - d.xScaleMin) && d.xScaleMax != d.xScaleMin;
+}
+
+const Display* xScaleOf(const PlotModel& model, int display) {
+    if (display < 0 || static_cast<unsigned>(display) >= model.displays.size()) return nullptr;
+    const Display& d = model.displays[static_cast<unsigned>(display)];
+    return hasXScale(d) ? &d : nullptr;
 }
 
 // v cut to one significant digit toward zero; 0 for values that are not positive and finite.
@@ -39,8 +50,12 @@ double oneSignificantDigit(double v) {
     return k * std::trunc(v / k + 1e-9);  // 0.3 / 0.1 is a hair below 3
 }
 
+void setColour(cairo_t* cr, const Colour& c) {
+    cairo_set_source_rgb(cr, c.red, c.green, c.blue);
+}
+
 void setBlack(cairo_t* cr) {
-    cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
+    setColour(cr, black);
 }
 
 void setDash(cairo_t* cr) {
@@ -137,12 +152,36 @@ struct Frame {
     double lineWidth;
     double refWidth;
     double fontSize;
+    // Values of the grid and reference lines and X values under the frames, drawn after the traces.
+    std::vector<Label>* lineLabels;
+    // False where only the values of the lines are wanted: their paths are dropped, not stroked.
+    bool paintLines;
 };
+
+// Strokes the lines built so far, or drops them when the frame paints no lines.
+void endLines(const Frame& f) {
+    if (f.paintLines) {
+        cairo_stroke(f.cr);
+    } else {
+        cairo_new_path(f.cr);
+    }
+}
+
+// X values stand under a frame only while its band keeps the whole room for them; in a band that gave
+// it up they would cover the traces of the band below.
+bool hasRoomForXValues(const Frame& f, unsigned i) {
+    const DisplayBand b = f.layout.band(i);
+    return b.top + b.span - b.frameBottom > PlotLayout::frameBottomReserve - 0.5;
+}
 
 void drawGrid(const Frame& f, unsigned i, int level) {
     const Display& d = f.model.displays[i];
+    // No more levels than keep the horizontal lines minGridSpacing rows apart.
+    const DisplayBand band = f.layout.band(i);
+    const double fitting = std::floor((band.bottom - band.dataTop) / minGridSpacing);
+    if (level > fitting) level = std::max(1, static_cast<int>(fitting));
     const auto line = [&](double value) {
-        drawHLine(f.cr, f.layout, i, value, f.width, false, f.surfaceKind);
+        drawHLine(f.cr, f.layout, i, value, f.width, false, gridColour, *f.lineLabels);
     };
     line(d.yMin);
     line(d.yMax);
@@ -182,10 +221,11 @@ void drawGrid(const Frame& f, unsigned i, int level) {
         }
     }
     const long long labelPeriod = 30 / k + 1;
+    const bool values = f.model.frames && hasRoomForXValues(f, i);
     long long n = 1;
     for (long long s = start; static_cast<double>(s) < f.last; s += k, ++n) {
-        drawVLine(f.cr, f.layout, i, s, f.first, f.last, f.width, f.model.frames && n % labelPeriod == 0,
-                  f.surfaceKind);
+        drawVLine(f.cr, f.layout, i, s, f.first, f.last, f.width, values && n % labelPeriod == 0, gridColour,
+                  *f.lineLabels);
     }
 }
 
@@ -198,10 +238,14 @@ void drawFrame(const Frame& f, unsigned i) {
     cairo_line_to(f.cr, right, frameBottom);
     cairo_line_to(f.cr, f.left, frameBottom);
     cairo_close_path(f.cr);
+    if (!hasRoomForXValues(f, i)) return;
     const int display = static_cast<int>(i);
-    drawXLabel(f.cr, f.model, display, f.left, frameBottom, f.first, TextAlignment::rightTop, f.surfaceKind);
-    drawXLabel(f.cr, f.model, display, right, frameBottom, static_cast<long long>(f.last - 1.0),
-               TextAlignment::rightTop, f.surfaceKind);
+    const auto first = static_cast<double>(f.first);
+    f.lineLabels->push_back({xLabelText(f.model, display, f.first, first, f.last), f.left, frameBottom,
+                             TextAlignment::rightTop, black});
+    const auto lastShown = static_cast<long long>(f.last - 1.0);
+    f.lineLabels->push_back({xLabelText(f.model, display, lastShown, first, f.last), right, frameBottom,
+                             TextAlignment::rightTop, black});
 }
 
 void drawCrosshair(const Frame& f) {
@@ -232,30 +276,40 @@ void drawCrosshair(const Frame& f) {
     }
     cairo_move_to(f.cr, cx, 0);
     cairo_line_to(f.cr, cx, f.height);
-    const auto sample = static_cast<long long>(s);
+    const std::string sample = xLabelText(f.model, display, static_cast<long long>(s), first, f.last);
     if (cx > f.width - 5 * f.fontSize) {
-        drawXLabel(f.cr, f.model, display, cx - 3, f.height - 5, sample, TextAlignment::rightBaseline,
-                   f.surfaceKind);
+        placeText(f.cr, cx - 3, f.height - 5, sample, TextAlignment::rightBaseline, f.surfaceKind);
     } else {
-        drawXLabel(f.cr, f.model, display, cx + 3, f.height - 5, sample, TextAlignment::leftBaseline,
-                   f.surfaceKind);
+        placeText(f.cr, cx + 3, f.height - 5, sample, TextAlignment::leftBaseline, f.surfaceKind);
     }
     cairo_stroke(f.cr);
 }
 
-void drawLegend(const Frame& f) {
+// The legend squares where the layout puts them (the mouse finds them there), then the titles that
+// have room beside them, cut to their cells.
+void drawLegend(const Frame& f, LabelPlacer& labels) {
     const PlotModel& model = f.model;
-    const double squareX = f.layout.legendSquareX();
-    const double titleX = f.layout.legendTitleX();
-    const double size = PlotLayout::legendSquareSize;
-    for (std::size_t g = model.graphs.size(); g-- > 0;) {
+    std::vector<LegendEntry> entries(model.graphs.size());
+    cairo_set_line_width(f.cr, f.refWidth);
+    for (std::size_t g = 0; g < model.graphs.size(); ++g) {
         const Graph& graph = model.graphs[g];
-        const double y = f.layout.legendBaseline(static_cast<unsigned>(g));
-        cairo_set_source_rgb(f.cr, graph.colour.red, graph.colour.green, graph.colour.blue);
-        cairo_rectangle(f.cr, squareX, y - size, size, size);
+        const LegendEntry& e = entries[g] = f.layout.legendEntry(static_cast<unsigned>(g));
+        if (!e.shown) continue;
+        setColour(f.cr, graph.colour);
+        cairo_rectangle(f.cr, e.squareX, e.squareTop, e.squareSize, e.squareSize);
         if (graph.enabled) cairo_fill_preserve(f.cr);
-        placeText(f.cr, titleX, y, graph.title, TextAlignment::leftBaseline, f.surfaceKind);
         cairo_stroke(f.cr);
+        labels.reserve({e.squareX, e.squareTop, e.squareX + e.squareSize, e.baseline});
+    }
+    selectFont(f.cr, "sans-serif", f.fontSize);
+    for (std::size_t g = 0; g < model.graphs.size(); ++g) {
+        const LegendEntry& e = entries[g];
+        if (!e.shown || !(e.titleWidth > 0)) continue;
+        const Graph& graph = model.graphs[g];
+        const std::string title =
+            std::isfinite(e.titleWidth) ? fitText(f.cr, graph.title, e.titleWidth) : graph.title;
+        labels.place({title, e.titleX, e.baseline, TextAlignment::leftBaseline, graph.colour},
+                     LabelFont::sans);
     }
 }
 
@@ -384,24 +438,17 @@ void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned disp
     for (long long k = from; before(k, last); k += step) draw(k, last, 0);
 }
 
-void drawTitle(const Frame& f) {
-    const std::string& title = f.model.generalTitle;
-    std::string firstLine = title, secondLine;
-    if (title.size() > 20) {
-        const std::size_t cut = title.find(" :: ", title.size() / 2);
-        if (cut != std::string::npos) {
-            firstLine = title.substr(0, cut);
-            secondLine = title.substr(cut + 4);
-        }
-    }
+void drawTitle(const Frame& f, LabelPlacer& labels) {
+    const TitleLines lines = splitTitle(f.model.generalTitle);
     const double x = f.layout.legendSquareX();  // the title stands over the legend
-    placeText(f.cr, x, PlotLayout::titleBaseline, firstLine, TextAlignment::leftBaseline, f.surfaceKind);
-    if (!secondLine.empty())
-        placeText(f.cr, x, PlotLayout::secondTitleBaseline, secondLine, TextAlignment::leftBaseline,
-                  f.surfaceKind);
+    const bool placed = labels.place(
+        {lines.first, x, PlotLayout::titleBaseline, TextAlignment::leftBaseline, black}, LabelFont::sans);
+    labels.place({lines.second, x, PlotLayout::secondTitleBaseline, TextAlignment::leftBaseline, black},
+                 LabelFont::sans, placed);
 }
 
-void drawYValues(const Frame& f, unsigned i) {
+// The display's Y maximum, 0 when inside the range, and Y minimum, each with its tick.
+void drawYValues(const Frame& f, unsigned i, LabelPlacer& labels) {
     const Display& d = f.model.displays[i];
     const double x0 = f.model.frames ? f.left : f.width;
     const auto rowOf = [&](double value) { return f.layout.valueToY(i, value); };
@@ -410,20 +457,100 @@ void drawYValues(const Frame& f, unsigned i) {
         cairo_line_to(f.cr, x0, y);
     };
     const double top = rowOf(d.yMax);
-    placeText(f.cr, x0 - 3, top, formatAxisValue(d.yMax, d.yMin, d.yMax), TextAlignment::rightTop,
-              f.surfaceKind);
+    labels.place({formatAxisValue(d.yMax, d.yMin, d.yMax), x0 - 3, top, TextAlignment::rightTop, black},
+                 LabelFont::monospace);
     tick(top);
     if (d.yMin * d.yMax < 0) {
         char zero[16];
         std::snprintf(zero, sizeof zero, "%.4g", 0.0);
         const double y = rowOf(0.0);
-        placeText(f.cr, x0 - 3, y, zero, TextAlignment::rightBaseline, f.surfaceKind);
+        labels.place({zero, x0 - 3, y, TextAlignment::rightBaseline, black}, LabelFont::monospace);
         tick(y);
     }
     const double bottom = rowOf(d.yMin);
-    placeText(f.cr, x0 - 3, bottom - 3, formatAxisValue(d.yMin, d.yMin, d.yMax), TextAlignment::rightBaseline,
-              f.surfaceKind);
+    labels.place(
+        {formatAxisValue(d.yMin, d.yMin, d.yMax), x0 - 3, bottom - 3, TextAlignment::rightBaseline, black},
+        LabelFont::monospace);
     tick(bottom);
+}
+
+// Everything written over the traces, in order of importance: a text that would overlap one placed
+// before it is left out. The legend squares stand where the layout puts them whatever else is there.
+void drawLabels(const Frame& f, PlotViewCache* cache) {
+    LabelPlacer labels(f.cr, f.fontSize, f.surfaceKind);
+    drawTitle(f, labels);
+    drawLegend(f, labels);
+    cairo_set_line_width(f.cr, f.refWidth);
+    setBlack(f.cr);
+    for (unsigned i = 0; i < f.model.displays.size(); ++i) {
+        if (f.layout.isDisplayVisible(i, f.height)) drawYValues(f, i, labels);
+    }
+    cairo_stroke(f.cr);  // the ticks
+    for (const Label& label : *f.lineLabels) labels.place(label, LabelFont::monospace);
+    if (!f.model.frames) {
+        const std::string range =
+            std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
+        labels.place({range, 0, f.height - 5.0, TextAlignment::leftBaseline, black}, LabelFont::monospace);
+    }
+    labels.draw();
+    if (cache) cache->labelBoxes = labels.boxes();
+}
+
+// The display's grid, reference lines and frame, whose values wait in f.lineLabels.
+void drawDisplayLines(const Frame& f, unsigned i) {
+    cairo_t* cr = f.cr;
+    const Display& d = f.model.displays[i];
+    const int level = d.gridLevel < 0 ? f.model.gridLevel : d.gridLevel;
+    if (level > 0) {
+        setColour(cr, gridColour);
+        setDash(cr);
+        drawGrid(f, i, level);
+        endLines(f);
+        cairo_set_dash(cr, nullptr, 0, 0.0);
+        setBlack(cr);
+    }
+    if (!d.refLines.empty()) {
+        setDash(cr);
+        for (const double value : d.refLines) {
+            if (d.yMin < value && value < d.yMax)
+                drawHLine(cr, f.layout, i, value, f.width, true, black, *f.lineLabels);
+        }
+        endLines(f);
+        cairo_set_dash(cr, nullptr, 0, 0.0);
+    }
+    if (f.model.frames) drawFrame(f, i);
+    endLines(f);
+}
+
+// Every enabled graph in the display it is shown in, graph 0 last so that it ends on top.
+void drawTraces(const Frame& f, PlotViewCache* cache) {
+    const PlotModel& model = f.model;
+    cairo_t* cr = f.cr;
+    cairo_set_line_width(cr, f.lineWidth);
+    // cairo's fast antialiasing samples each pixel on a coarser grid than the default: thin lines
+    // look the same and rasterize about three times faster. Faster still, on an image the graphs'
+    // pixels are written directly.
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
+    {
+        // Without a cache of its own, a frame builds what it needs and lets it go.
+        PlotViewCache frameCache;
+        PlotViewCache& kept = cache ? *cache : frameCache;
+        kept.summaries.resize(model.graphs.size());
+        const std::unique_ptr<ImageRasteriser> rasteriser =
+            ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
+        RunStroker stroker(cr, f.surfaceKind == SurfaceKind::screen);
+        PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
+        // Where cairo strokes, which pixels it writes is not known.
+        if (!rasteriser && kept.rasterScratch.ink) kept.rasterScratch.ink->markAll();
+        for (std::size_t g = model.graphs.size(); g-- > 0;) {
+            const Graph& graph = model.graphs[g];
+            const auto index = static_cast<unsigned>(g);
+            const unsigned display = model.effectiveDisplayOf(index);
+            if (graph.enabled && graph.samples.size() > 1 && f.layout.isDisplayVisible(display, f.height))
+                drawGraph(f, index, kept.summaries[g], display, sink);
+        }
+    }
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
 }
 
 }  // namespace
@@ -438,21 +565,26 @@ int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, lo
     const double d = std::fabs(layout.valueToY(display, a) - layout.valueToY(display, b));
     const double interval = samples * std::clamp(d, 0.0, plotWidth) / plotWidth;
     const Display& scale = model.displays[display];
-    double k = 0.0;
+    double unitsPerSample = 0.0;
     if (hasXScale(scale)) {
-        const double unitsPerSample = std::fabs(scale.xScaleMax - scale.xScaleMin) / (scale.xScaleSize - 1.0);
+        unitsPerSample = std::fabs(scale.xScaleMax - scale.xScaleMin) / (scale.xScaleSize - 1.0);
+    } else if (model.samplingRate > 0) {
+        unitsPerSample = 1.0 / model.samplingRate;  // seconds
+    }
+    double k = 0.0;
+    if (unitsPerSample > 0) {
         k = std::trunc(oneSignificantDigit(interval * unitsPerSample) / unitsPerSample + 0.5);
     } else {
         k = oneSignificantDigit(interval);
     }
-    // Lines closer than a pixel column apart would only fill the plot.
-    k = std::max(k, std::ceil(samples / plotWidth));
+    // Lines closer together would only fill the plot, as in the short bands of many displays.
+    k = std::max(k, std::ceil(minGridSpacing * samples / plotWidth));
     if (!(k >= 1)) return 1;
     return k >= INT_MAX ? INT_MAX : static_cast<int>(k);
 }
 
 void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width,
-               bool wantLabel, SurfaceKind surfaceKind) {
+               bool wantLabel, const Colour& labelColour, std::vector<Label>& labels) {
     const PlotModel& model = layout.plotModel();
     if (display >= model.displays.size()) return;
     const Display& d = model.displays[display];
@@ -467,14 +599,15 @@ void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double v
         return;
     const std::string text = formatAxisValue(value, d.yMin, d.yMax);
     if (model.frames) {
-        placeText(cr, left - 3, y + 3, text, TextAlignment::rightBaseline, surfaceKind);
+        labels.push_back({text, left - 3, y + 3, TextAlignment::rightBaseline, labelColour});
     } else {
-        placeText(cr, width - 3, y - 3, text, TextAlignment::rightBaseline, surfaceKind);
+        labels.push_back({text, width - 3.0, y - 3, TextAlignment::rightBaseline, labelColour});
     }
 }
 
 void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex,
-               long long first, double last, int width, bool wantLabel, SurfaceKind surfaceKind) {
+               long long first, double last, int width, bool wantLabel, const Colour& labelColour,
+               std::vector<Label>& labels) {
     const PlotModel& model = layout.plotModel();
     const auto firstSample = static_cast<double>(first);
     if (display >= model.displays.size() || !(last > firstSample)) return;
@@ -486,122 +619,25 @@ void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long lon
     cairo_move_to(cr, x, layout.band(display).top);
     cairo_line_to(cr, x, bottom);
     if (wantLabel && x > left + 20 && x < width - 20 && firstSample < k && k < last) {
-        drawXLabel(cr, model, static_cast<int>(display), x, bottom, sampleIndex, TextAlignment::rightTop,
-                   surfaceKind);
+        labels.push_back({xLabelText(model, static_cast<int>(display), sampleIndex, firstSample, last), x,
+                          bottom, TextAlignment::rightTop, labelColour});
     }
 }
 
-void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, double y, long long sampleIndex,
-                TextAlignment alignment, SurfaceKind surfaceKind) {
-    std::string text;
-    if (display >= 0 && static_cast<unsigned>(display) < model.displays.size() &&
-        hasXScale(model.displays[static_cast<unsigned>(display)])) {
-        const Display& d = model.displays[static_cast<unsigned>(display)];
-        const double value = d.xScaleMin + static_cast<double>(sampleIndex) * (d.xScaleMax - d.xScaleMin) /
-                                               (d.xScaleSize - 1.0);
-        text = formatAxisValue(value, d.xScaleMin, d.xScaleMax);
-    } else {
-        text = std::to_string(sampleIndex);
+std::string xLabelText(const PlotModel& model, int display, long long sampleIndex, double first,
+                       double last) {
+    const auto k = static_cast<double>(sampleIndex);
+    if (const Display* d = xScaleOf(model, display)) {
+        const double value = d->xScaleMin + k * (d->xScaleMax - d->xScaleMin) / (d->xScaleSize - 1.0);
+        return formatAxisValue(value, d->xScaleMin, d->xScaleMax);
     }
-    placeText(cr, x, y, text, alignment, surfaceKind);
-}
-
-namespace {
-
-// The crosshair and the texts over the traces take the reference-line width.
-double refWidthOf(const PlotModel& model, double lineWidth) {
-    const double refWidth = finiteOr(model.refLineWidth, 0.0);
-    return refWidth > -1e-9 && refWidth < 1e-9 ? lineWidth / 2 : refWidth;  // zero means half the line width
-}
-
-// Grids, reference lines, frames, the crosshair and the legend.
-void drawUnderTraces(const Frame& f) {
-    const PlotModel& model = f.model;
-    cairo_t* cr = f.cr;
-    const auto visible = [&](unsigned i) { return f.layout.isDisplayVisible(i, f.height); };
-    selectFont(cr, "monospace", f.fontSize);
-    cairo_set_line_width(cr, f.refWidth);
-    setBlack(cr);
-    for (unsigned i = 0; i < model.displays.size(); ++i) {
-        if (!visible(i)) continue;
-        const Display& d = model.displays[i];
-        const int level = d.gridLevel < 0 ? model.gridLevel : d.gridLevel;
-        if (level > 0) {
-            cairo_set_source_rgb(cr, 1.0, 0.5, 0.5);
-            setDash(cr);
-            drawGrid(f, i, level);
-            cairo_stroke(cr);
-            cairo_set_dash(cr, nullptr, 0, 0.0);
-            setBlack(cr);
-        }
-        if (!d.refLines.empty()) {
-            setDash(cr);
-            for (const double value : d.refLines) {
-                if (d.yMin < value && value < d.yMax) {
-                    drawHLine(cr, f.layout, i, value, f.width, true, f.surfaceKind);
-                }
-            }
-            cairo_stroke(cr);
-            cairo_set_dash(cr, nullptr, 0, 0.0);
-        }
-        if (model.frames) drawFrame(f, i);
-        cairo_stroke(cr);
+    if (model.samplingRate > 0) {
+        // The digits follow the seconds in view, so that neighbouring grid lines read apart.
+        const double rate = model.samplingRate;
+        return formatAxisValue(k / rate, first / rate, last / rate) + "s";
     }
-    if (model.crosshairX >= f.left) drawCrosshair(f);
-
-    selectFont(cr, "sans-serif", f.fontSize);
-    drawLegend(f);
+    return std::to_string(sampleIndex);
 }
-
-void drawTraces(const Frame& f, PlotViewCache* cache) {
-    const PlotModel& model = f.model;
-    cairo_t* cr = f.cr;
-    cairo_set_line_width(cr, f.lineWidth);
-    // cairo's fast antialiasing samples each pixel on a coarser grid than the default: thin lines
-    // look the same and rasterize about three times faster. Faster still, on an image the graphs'
-    // pixels are written directly.
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
-    // Without a cache of its own, a frame builds what it needs and lets it go.
-    PlotViewCache frameCache;
-    PlotViewCache& kept = cache ? *cache : frameCache;
-    kept.summaries.resize(model.graphs.size());
-    const std::unique_ptr<ImageRasteriser> rasteriser =
-        ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
-    RunStroker stroker(cr, f.surfaceKind == SurfaceKind::screen);
-    PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
-    // Where cairo strokes, which pixels it writes is not known.
-    if (!rasteriser && kept.rasterScratch.ink) kept.rasterScratch.ink->markAll();
-    for (std::size_t g = model.graphs.size(); g-- > 0;) {  // graph 0 ends on top
-        const Graph& graph = model.graphs[g];
-        const auto index = static_cast<unsigned>(g);
-        const unsigned display = model.effectiveDisplayOf(index);
-        if (graph.enabled && graph.samples.size() > 1 && f.layout.isDisplayVisible(display, f.height))
-            drawGraph(f, index, kept.summaries[g], display, sink);
-    }
-}
-
-// The title, the Y values and the visible range.
-void drawOverTraces(const Frame& f) {
-    const PlotModel& model = f.model;
-    cairo_t* cr = f.cr;
-    selectFont(cr, "sans-serif", f.fontSize);
-    cairo_set_line_width(cr, f.refWidth);
-    setBlack(cr);
-    drawTitle(f);
-
-    selectFont(cr, "monospace", f.fontSize);
-    for (unsigned i = 0; i < model.displays.size(); ++i) {
-        if (f.layout.isDisplayVisible(i, f.height)) drawYValues(f, i);
-    }
-    if (!model.frames) {
-        const std::string range =
-            std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
-        placeText(cr, 0, f.height - 5, range, TextAlignment::leftBaseline, f.surfaceKind);
-    }
-    cairo_stroke(cr);
-}
-
-}  // namespace
 
 void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
                   const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
@@ -615,7 +651,10 @@ void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& hor
         std::isfinite(horizontal.first) ? std::clamp(std::trunc(horizontal.first), 0.0, xEnd) : 0.0;
     const double span = std::isfinite(horizontal.span) ? std::max(horizontal.span, 0.0) : 0.0;
     const double lineWidth = finiteOr(model.lineWidth, 1.0);
-    const PlotLayout layout(model, plotRowsOf(vertical));
+    double refWidth = finiteOr(model.refLineWidth, 0.0);
+    if (refWidth > -1e-9 && refWidth < 1e-9) refWidth = lineWidth / 2;  // zero means half the line width
+    const PlotLayout layout(model, plotRowsOf(horizontal, vertical));
+    std::vector<Label> lineLabels;
     const Frame f{model,
                   layout,
                   cr,
@@ -628,12 +667,27 @@ void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& hor
                   std::max(horizontal.step, 1),
                   surfaceKind,
                   lineWidth,
-                  refWidthOf(model, lineWidth),
-                  finiteOr(model.fontSize, 10.0)};
+                  refWidth,
+                  finiteOr(model.fontSize, 10.0),
+                  &lineLabels,
+                  part == PlotPart::underTraces};
+
+    // The part over the traces writes the values of the lines the part under them draws: it walks
+    // the same lines, painting nothing, to learn them.
+    if (part != PlotPart::traces) {
+        selectFont(cr, "monospace", f.fontSize);
+        cairo_set_line_width(cr, f.refWidth);
+        setBlack(cr);
+        for (unsigned i = 0; i < model.displays.size(); ++i) {
+            if (f.layout.isDisplayVisible(i, f.height)) drawDisplayLines(f, i);
+        }
+    }
     switch (part) {
-        case PlotPart::underTraces: drawUnderTraces(f); break;
+        case PlotPart::underTraces:
+            if (model.crosshairX >= f.left) drawCrosshair(f);
+            break;
         case PlotPart::traces: drawTraces(f, cache); break;
-        case PlotPart::overTraces: drawOverTraces(f); break;
+        case PlotPart::overTraces: drawLabels(f, cache); break;
     }
 }
 

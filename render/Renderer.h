@@ -6,10 +6,12 @@
 
 #include <cairo.h>
 
+#include <string>
 #include <vector>
 
 #include "model/PlotModel.h"
 #include "render/ImageRasteriser.h"
+#include "render/Labels.h"
 #include "render/PlotLayout.h"
 #include "render/SampleExtremes.h"
 #include "render/TextLayout.h"
@@ -17,10 +19,12 @@
 
 // What drawing keeps between the frames of one plot: the min/max summaries of the graphs' samples
 // (by graph index; they follow the model's sample counters) and the image rasteriser's coverage
-// buffer. Owned by whoever owns the drawing area.
+// buffer. Owned by whoever owns the drawing area. labelBoxes holds, after each frame, the boxes of
+// the texts and legend squares drawn over the traces.
 struct PlotViewCache {
     std::vector<SampleSummary> summaries;
     RasterScratch rasterScratch;
+    std::vector<LabelBox> labelBoxes;
 };
 
 // Draws the plot; cache, when given, carries what one frame builds on to the next. The same as
@@ -29,9 +33,10 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
               const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache = nullptr);
 
 // The parts of the picture in the order they are drawn: what stands under the graphs' traces
-// (grids, reference lines, frames, the crosshair, the legend), the traces, and what stands over
-// them (the title, the Y values, the visible range). Each part sets up the context itself and
-// leaves it as it found it; only the traces read the samples.
+// (grids, reference lines, frames, the crosshair), the traces, and what stands over them (every
+// text on its patch: the title, the legend, the Y values, the values of the lines, the visible
+// range). Each part sets up the context itself and leaves it as it found it; only the traces read
+// the samples. The part over the traces sets cache->labelBoxes.
 enum class PlotPart { underTraces, traces, overTraces };
 void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
                   const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
@@ -39,21 +44,25 @@ void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& hor
 
 // Samples between vertical grid lines, at least 1: the grid interval a..b of the display turned
 // into as many samples as it is high in pixels (square cells), cut to one significant digit, in
-// X-scale units when the display has one. Never denser than one line per pixel column.
+// X-scale units when the display has one, else in seconds when the model has a sampling rate.
+// Never closer than 8 pixel columns.
 int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, long long first, double last,
               int width);
 
-// A horizontal line across the plot at value v of the display, with its value when asked (or in
-// Frames mode) and when it keeps clear of the band's edges.
+// A horizontal line across the plot at value v of the display (added to the path), with its value
+// in labelColour queued in labels when asked (or in Frames mode) and when it keeps clear of the
+// band's edges.
 void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width,
-               bool wantLabel, SurfaceKind surfaceKind);
+               bool wantLabel, const Colour& labelColour, std::vector<Label>& labels);
 
-// A vertical line through the display's band at sample k of the visible range first..last, with its
-// X value when asked and when it keeps clear of the plot's edges.
+// A vertical line through the display's band at sample k of the visible range first..last (added to
+// the path), with its X value in labelColour queued in labels when asked and when it keeps clear of
+// the plot's edges.
 void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex,
-               long long first, double last, int width, bool wantLabel, SurfaceKind surfaceKind);
+               long long first, double last, int width, bool wantLabel, const Colour& labelColour,
+               std::vector<Label>& labels);
 
-// The X value of sample k at (x, y): in the display's X-scale units when it has a usable scale,
-// else the sample number. display may be -1 (none).
-void drawXLabel(cairo_t* cr, const PlotModel& model, int display, double x, double y, long long sampleIndex,
-                TextAlignment alignment, SurfaceKind surfaceKind);
+// The X value of sample k, for a view of the samples first..last: in the display's X-scale units
+// when it has a usable scale, else in seconds ("1.25s") when the model has a sampling rate, else the
+// sample number. display may be -1 (none).
+std::string xLabelText(const PlotModel& model, int display, long long sampleIndex, double first, double last);

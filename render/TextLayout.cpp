@@ -83,29 +83,38 @@ std::vector<std::size_t> pdfPieceLengths(const std::string& text) {
     return pieces;
 }
 
-void placeText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment,
-               SurfaceKind surfaceKind) {
-    if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
+MeasuredText measureText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment) {
+    MeasuredText measured;
     // cairo puts a context into an error state on malformed UTF-8 and then draws nothing more.
-    const std::string shown = validUtf8(text);
-    cairo_text_extents_t textExtents;
-    cairo_text_extents(cr, shown.c_str(), &textExtents);
+    measured.shown = validUtf8(text);
+    cairo_text_extents(cr, measured.shown.c_str(), &measured.extents);
     cairo_font_extents_t fontExtents;
     cairo_font_extents(cr, &fontExtents);
 
     const auto bits = static_cast<unsigned>(alignment);
     const unsigned horizontal = bits & 3;
-    if (horizontal == 2) x -= textExtents.width / 2;
-    if (horizontal == 3) x -= textExtents.width;
+    if (horizontal == 2) x -= measured.extents.width / 2;
+    if (horizontal == 3) x -= measured.extents.width;
     const unsigned vertical = (bits >> 2) & 3;
     if (vertical == 1) y += fontExtents.height - 2;
     if (vertical == 2) y += (fontExtents.height - 2) / 2;
-    cairo_move_to(cr, x, y);
+    measured.x = x;
+    measured.y = y;
+    return measured;
+}
 
+void showText(cairo_t* cr, const MeasuredText& text, SurfaceKind surfaceKind) {
+    const std::string& shown = text.shown;
+    if (shown.empty() || !std::isfinite(text.x) || !std::isfinite(text.y)) return;
+    double x = text.x;
+    const double y = text.y;
+    cairo_move_to(cr, x, y);
     if (surfaceKind != SurfaceKind::pdf || shown.size() <= pdfPieceBytes) {
         cairo_show_text(cr, shown.c_str());
         return;
     }
+    cairo_font_extents_t fontExtents;
+    cairo_font_extents(cr, &fontExtents);
     // Long texts go into a PDF in pieces, each placed after the measured width of the one before.
     std::size_t start = 0;
     for (const std::size_t length : pdfPieceLengths(shown)) {
@@ -120,4 +129,37 @@ void placeText(cairo_t* cr, double x, double y, const std::string& text, TextAli
         if (piece.back() == ' ') x += fontExtents.max_x_advance / 4;
         cairo_move_to(cr, x, y);
     }
+}
+
+void placeText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment,
+               SurfaceKind surfaceKind) {
+    if (text.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
+    showText(cr, measureText(cr, x, y, text, alignment), surfaceKind);
+}
+
+std::string fitText(cairo_t* cr, const std::string& text, double width) {
+    const std::string shown = validUtf8(text);
+    const auto advance = [&](const std::string& s) {
+        cairo_text_extents_t e;
+        cairo_text_extents(cr, s.c_str(), &e);
+        return e.x_advance;
+    };
+    if (advance(shown) <= width) return shown;
+    static const std::string ellipsis = "\xE2\x80\xA6";
+    // Ends of whole characters, then the longest beginning that fits with the ellipsis.
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+        if (!isContinuationByte(shown[i])) ends.push_back(i);
+    }
+    std::size_t low = 0, high = ends.size();  // beginnings ends[0..low) fit; ends[high..) do not
+    while (low < high) {
+        const std::size_t mid = (low + high) / 2;
+        if (advance(shown.substr(0, ends[mid]) + ellipsis) <= width) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    if (low > 0) return shown.substr(0, ends[low - 1]) + ellipsis;
+    return advance(ellipsis) <= width ? ellipsis : std::string();
 }

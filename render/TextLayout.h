@@ -36,7 +36,26 @@ std::string validUtf8(const std::string& text);
 // cut only between characters.
 std::vector<std::size_t> pdfPieceLengths(const std::string& text);
 
-// Shows text with the context's font, size and colour so that (x, y) is the point the alignment
-// names. The text is left on the current path's current point; nothing is stroked.
+// A text measured in the context's font and aligned at a point: where it starts on its baseline
+// and the box its ink covers there.
+struct MeasuredText {
+    std::string shown;  // the text as valid UTF-8
+    double x = 0.0;
+    double y = 0.0;
+    cairo_text_extents_t extents{};
+};
+
+// Measures text so that (x, y) is the point the alignment names.
+MeasuredText measureText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment);
+
+// Shows a measured text with the context's font, size and colour, and leaves it on the current
+// path's current point; nothing is stroked. A text without finite coordinates is not shown.
+void showText(cairo_t* cr, const MeasuredText& text, SurfaceKind surfaceKind);
+
+// measureText, then showText.
 void placeText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment,
                SurfaceKind surfaceKind);
+
+// The text, or its longest beginning followed by an ellipsis, that advances at most width columns
+// in the context's font; empty when not even the ellipsis fits. Characters stay whole.
+std::string fitText(cairo_t* cr, const std::string& text, double width);

@@ -17,7 +17,7 @@ if [[ ${1:-} != --inside ]]; then
 fi
 
 build=$2
-export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 GTK_THEME=Adwaita
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 GTK_THEME=Adwaita KIVREL_NO_SETTINGS=1
 "$build/examples/kivrel_demo_stream" | "$build/kivrel" - &
 plotter=$!
 trap 'kill "$plotter" 2>/dev/null || true' EXIT

@@ -14,6 +14,8 @@ cmake --build "$build" --target kivrel_session_tests
 # GLib's slice allocator and its non-zeroed frees hide leaks from memcheck; the settings backend
 # and the accessibility bus would start services the session does not need.
 export G_SLICE=always-malloc G_DEBUG=gc-friendly,fatal-criticals GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+# The usual settings, and none of the person running it.
+export KIVREL_NO_SETTINGS=1
 log="$build/valgrind-session.log"
 start=$(date +%s)
 status=0

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "input/RecordTag.h"
+#include "model/RecordTag.h"
 
 struct IOData;
 struct PlotModel;

@@ -151,16 +151,6 @@ GtkWidget* newRow(GtkWidget* box) {
     return row;
 }
 
-// A column of the display or graph section, with a vertical separator before every column but
-// the first.
-GtkWidget* newColumn(GtkWidget* section, bool first) {
-    if (!first)
-        gtk_box_pack_start(GTK_BOX(section), gtk_separator_new(GTK_ORIENTATION_VERTICAL), FALSE, FALSE, 0);
-    GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-    gtk_box_pack_start(GTK_BOX(section), column, FALSE, FALSE, 0);
-    return column;
-}
-
 void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     const IOData& io = *conf.io;
     const PlotModel& model = *conf.model;
@@ -198,37 +188,58 @@ void buildGeneralRows(ConfData& conf, GtkWidget* box) {
     }
 }
 
-void buildDisplayColumns(ConfData& conf, GtkWidget* section) {
+const char* const refLinesTip =
+    "Space separated real numbers for reference lines\nRef-Lines can also be added by clicking with "
+    "CTRL+mouse "
+    "left button";
+const char* const gridTip =
+    "Grid level for this Display. If this value \nis negative, then the global grid level is used.";
+const char* const yAutoTip =
+    "If Auto is selected, then the Y-axis limits are automatically adjusted. Otherwise the Y-Min and  Y-Max "
+    "values must be manually set";
+const char* const yMaxTip = "Maximum number represented in the Y-axis(enabled when Manual is selected)";
+const char* const yMinTip = "Minimum number represented in the Y-axis(enabled when Manual is selected)";
+const char* const weightTip =
+    "Weight for this Display\nWeight can also be increased by clicking with CTRL+mouse right button\nWeight "
+    "can "
+    "also be decreased by clicking with ALT+mouse right button";
+const char* const titleTip = "Title for this graph";
+const char* const displayTip =
+    "Display for this graph(enabled when Independent-Displays is not selected)\nGraphs can also be moved by  "
+    "dragging with the mouse right button";
+const char* const scaleTip = "Scale for this graph";
+const char* const enabledTip =
+    "If disabled, then the graph is not displayed\nGraphs can also be enabled/disabled by clicking with "
+    "SHIFT+mouse right button";
+const char* const colorTip = "Choose graph color";
+
+// One row per display under a heading row that stays in place while the rows scroll, so that 64
+// displays fit on a small screen.
+void buildDisplayRows(ConfData& conf, GtkWidget* box) {
     const PlotModel& model = *conf.model;
-    for (std::size_t k = 0; k < model.displays.size(); ++k) {
-        const Display& display = model.displays[k];
-        GtkWidget* column = newColumn(section, k == 0);
-        conf.refLinesEntries.push_back(entryRow(
-            column, "RefLines", formatReferenceLines(display.refLines).c_str(), 6, 10, 50,
-            "Space separated real numbers for reference lines\nRef-Lines can also be added by clicking "
-            "with CTRL+mouse left button"));
-        conf.gridSpins.push_back(spinRow(column, "Grid", display.gridLevel, -1, maxGridLevel, 6, 3, 5,
-                                         "Grid level for this Display. If this value \nis negative, then the "
-                                         "global grid level is used."));
-        GtkWidget* yAuto =
-            switchRow(column, "Y-Auto", display.autoRange, 6,
-                      "If Auto is selected, then the Y-axis limits are automatically adjusted. "
-                      "Otherwise the Y-Min and  Y-Max values must be manually set");
+    ScrolledTable table = scrolledTable(box, 250,
+                                        {{"Display", nullptr},
+                                         {"RefLines", refLinesTip},
+                                         {"Grid", gridTip},
+                                         {"Y-Auto", yAutoTip},
+                                         {"Y-Max", yMaxTip},
+                                         {"Y-Min", yMinTip},
+                                         {"Weight", weightTip}});
+    for (const Display& display : model.displays) {
+        conf.refLinesEntries.push_back(
+            entryField(formatReferenceLines(display.refLines).c_str(), 10, 50, refLinesTip));
+        conf.gridSpins.push_back(spinField(display.gridLevel, -1, maxGridLevel, 3, 5, gridTip, 0));
+        GtkWidget* yAuto = switchField(display.autoRange, yAutoTip);
         conf.yAutoSwitches.push_back(yAuto);
         g_signal_connect(yAuto, "notify::active", G_CALLBACK(onYAutoChanged), &conf);
-        conf.yMaxEntries.push_back(
-            entryRow(column, "Y-Max", formatReal(display.yMax).c_str(), 6, 10, 30,
-                     "Maximum number represented in the Y-axis(enabled when Manual is selected)"));
-        conf.yMinEntries.push_back(
-            entryRow(column, "Y-Min", formatReal(display.yMin).c_str(), 6, 10, 30,
-                     "Minimum number represented in the Y-axis(enabled when Manual is selected)"));
+        conf.yMaxEntries.push_back(entryField(formatReal(display.yMax).c_str(), 10, 30, yMaxTip));
+        conf.yMinEntries.push_back(entryField(formatReal(display.yMin).c_str(), 10, 30, yMinTip));
         // Weights up to 99 come from the mouse and from option lines; the range widens to show
         // such a weight instead of cutting it to 9 on the next OK.
         const double maxWeight = std::max(9.0, static_cast<double>(display.weight));
-        conf.weightSpins.push_back(
-            spinRow(column, "Weight", display.weight, 1, maxWeight, 6, 2, 5,
-                    "Weight for this Display\nWeight can also be increased by clicking with CTRL+mouse right "
-                    "button\nWeight can also be decreased by clicking with ALT+mouse right button"));
+        conf.weightSpins.push_back(spinField(display.weight, 1, maxWeight, 2, 5, weightTip, 0));
+        addTableRow(table, {conf.refLinesEntries.back(), conf.gridSpins.back(), yAuto,
+                            conf.yMaxEntries.back(), conf.yMinEntries.back(), conf.weightSpins.back()});
         for (GtkWidget* field : {conf.refLinesEntries.back(), conf.gridSpins.back(), conf.yMaxEntries.back(),
                                  conf.yMinEntries.back(), conf.weightSpins.back()}) {
             connectActivate(field, conf);
@@ -236,27 +247,27 @@ void buildDisplayColumns(ConfData& conf, GtkWidget* section) {
     }
 }
 
-void buildGraphColumns(ConfData& conf, GtkWidget* section) {
+void buildGraphRows(ConfData& conf, GtkWidget* box) {
     const PlotModel& model = *conf.model;
     const double lastDisplay = model.displays.empty() ? 0.0 : static_cast<double>(model.displays.size() - 1);
+    ScrolledTable table = scrolledTable(box, 220,
+                                        {{"Graph", nullptr},
+                                         {"Title", titleTip},
+                                         {"Display", displayTip},
+                                         {"Scale", scaleTip},
+                                         {"Enabled", enabledTip},
+                                         {"Color", colorTip}});
     for (unsigned k = 0; k < model.graphs.size(); ++k) {
         const Graph& graph = model.graphs[k];
-        GtkWidget* column = newColumn(section, k == 0);
-        conf.titleEntries.push_back(
-            entryRow(column, "Title", graph.title.c_str(), 6, 10, 50, "Title for this graph"));
+        conf.titleEntries.push_back(entryField(graph.title.c_str(), 10, 50, titleTip));
         conf.displaySpins.push_back(
-            spinRow(column, "Display", model.effectiveDisplayOf(k), 0, lastDisplay, 6, 2, 5,
-                    "Display for this graph(enabled when Independent-Displays is not "
-                    "selected)\nGraphs can also be moved by  dragging with the mouse right "
-                    "button"));
-        conf.scaleEntries.push_back(
-            entryRow(column, "Scale", formatReal(graph.scale).c_str(), 6, 5, 10, "Scale for this graph"));
-        conf.enabledSwitches.push_back(
-            switchRow(column, "Enabled", graph.enabled, 6,
-                      "If disabled, then the graph is not displayed\nGraphs can also be "
-                      "enabled/disabled by clicking with SHIFT+mouse right button"));
+            spinField(model.effectiveDisplayOf(k), 0, lastDisplay, 2, 5, displayTip, 0));
+        conf.scaleEntries.push_back(entryField(formatReal(graph.scale).c_str(), 5, 10, scaleTip));
+        conf.enabledSwitches.push_back(switchField(graph.enabled, enabledTip));
         const GdkRGBA rgba{graph.colour.red, graph.colour.green, graph.colour.blue, graph.colour.alpha};
-        conf.colorButtons.push_back(colorRow(column, "Color", rgba, 6, "Choose graph color"));
+        conf.colorButtons.push_back(colorField(rgba, colorTip));
+        addTableRow(table, {conf.titleEntries.back(), conf.displaySpins.back(), conf.scaleEntries.back(),
+                            conf.enabledSwitches.back(), conf.colorButtons.back()});
         for (GtkWidget* field :
              {conf.titleEntries.back(), conf.displaySpins.back(), conf.scaleEntries.back()}) {
             connectActivate(field, conf);
@@ -384,8 +395,8 @@ void showConfigurationDialog(ConfData& conf) {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(conf.dialog))), box, TRUE, TRUE, 0);
     buildGeneralRows(conf, box);
-    buildDisplayColumns(conf, scrolledSection(box, 250));
-    buildGraphColumns(conf, scrolledSection(box, 220));
+    buildDisplayRows(conf, box);
+    buildGraphRows(conf, box);
     g_signal_connect(conf.dialog, "response", G_CALLBACK(onConfigurationResponse), &conf);
     updateConfigurationSensitivity(conf);
     gtk_widget_show_all(conf.dialog);

@@ -168,38 +168,24 @@ TEST_F(CommandLineTest, InputBackupSpeedAndRemainingArguments) {
     EXPECT_FALSE(defaultIndependentDisplays);
 }
 
-TEST_F(CommandLineTest, EnvelopeIsOffUnlessNamedExactly) {
+// Flags that hold only under their exact name: a longer word does not turn them on.
+TEST_F(CommandLineTest, EnvelopeAndReconnectAreOffUnlessNamedExactly) {
     const struct {
         std::vector<std::string> arguments;
         bool envelope;
+        bool reconnect;
         int next;
     } rows[] = {
-        {{"-frame"}, false, 2},
-        {{"-envelope", "data.plt"}, true, 3},
-        {{"-envelopes"}, false, 2},
+        {{"-frame"}, false, false, 2},      {{"-envelope", "data.plt"}, true, false, 3},
+        {{"-envelopes"}, false, false, 2},  {{"-reconnect", "/dev/ttyUSB0"}, false, true, 3},
+        {{"-reconnects"}, false, false, 2},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::PrintToString(r.arguments));
         model = PlotModel();
-        EXPECT_EQ(parse(r.arguments).next, r.next);
-        EXPECT_EQ(model.envelope, r.envelope);
-    }
-}
-
-TEST_F(CommandLineTest, ReconnectIsOffUnlessNamedExactly) {
-    const struct {
-        std::vector<std::string> arguments;
-        bool reconnect;
-        int next;
-    } rows[] = {
-        {{"-frame"}, false, 2},
-        {{"-reconnect", "/dev/ttyUSB0"}, true, 3},
-        {{"-reconnects"}, false, 2},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::PrintToString(r.arguments));
         graph.io.reconnectDevice = false;
         EXPECT_EQ(parse(r.arguments).next, r.next);
+        EXPECT_EQ(model.envelope, r.envelope);
         EXPECT_EQ(graph.io.reconnectDevice, r.reconnect);
     }
 }

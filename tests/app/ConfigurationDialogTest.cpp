@@ -10,7 +10,7 @@
 #include "input/SerialSpeeds.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
-#include "tests/model/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 #include "tests/support/TempDir.h"
 #include "ui/ConfigurationDialog.h"
 
@@ -106,13 +106,86 @@ TEST_F(ConfigurationDialog, CtrlCOpensItWithTheModelsValuesAndTheFocusInXAxisSiz
     EXPECT_TRUE(gtk_widget_get_sensitive(conf.yMinEntries[1]));
     EXPECT_EQ(textOf(conf.titleEntries[1]), "_1");
     EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(conf.displaySpins[2])), 1);
-    EXPECT_EQ(widgetsOf(conf.dialog, GTK_TYPE_SEPARATOR).size(), 1u + 2u) << "between columns only";
 
     // A second Configure shows the same dialog rather than a second one over the same lists.
     GtkWidget* first = conf.dialog;
     onConfigure(nullptr, &conf);
     EXPECT_EQ(conf.dialog, first);
     EXPECT_EQ(conf.titleEntries.size(), 3u);
+}
+
+// The label among the table headings with this text.
+GtkWidget* heading(GtkWidget* dialog, const std::string& text) {
+    for (GtkWidget* label : widgetsOf(dialog, GTK_TYPE_LABEL)) {
+        if (text == gtk_label_get_text(GTK_LABEL(label)) &&
+            !gtk_widget_get_ancestor(label, GTK_TYPE_SCROLLED_WINDOW))
+            return label;
+    }
+    ADD_FAILURE() << "no heading " << text;
+    return nullptr;
+}
+
+int xIn(GtkWidget* widget, GtkWidget* ancestor) {
+    int x = -1, y = -1;
+    gtk_widget_translate_coordinates(widget, ancestor, 0, 0, &x, &y);
+    return x;
+}
+
+int yIn(GtkWidget* widget, GtkWidget* ancestor) {
+    int x = -1, y = -1;
+    gtk_widget_translate_coordinates(widget, ancestor, 0, 0, &x, &y);
+    return y;
+}
+
+// 64 graphs in 64 displays fit on a 1366 x 768 screen: the display and graph tables scroll, each
+// under a heading row that stays in place above its columns.
+TEST_F(ConfigurationDialog, SixtyFourGraphsAndDisplaysFitASmallScreenUnderTheirHeadings) {
+    PlotModel& model = graph.model;
+    model.setIndependentDisplays(false);
+    std::string line;
+    for (int g = 0; g < 64; ++g) line += std::to_string(g) + " ";
+    model.processLine(line.c_str());
+    while (model.displays.size() < 64) model.addDisplay(1);
+    for (unsigned g = 0; g < 64; ++g) model.moveGraphToDisplay(g, g);
+    open();
+    ASSERT_EQ(conf.titleEntries.size(), 64u);
+    ASSERT_EQ(conf.yAutoSwitches.size(), 64u);
+    gtk_container_check_resize(GTK_CONTAINER(conf.dialog));
+    saveWidgetScreenshot(conf.dialog, "configuration-dialog-64.png");
+    int width = 0, height = 0;
+    gtk_window_get_size(GTK_WINDOW(conf.dialog), &width, &height);
+    EXPECT_LE(width, 1366);
+    EXPECT_LE(height, 768 - 60) << "room for a title bar and a panel";
+
+    const struct {
+        const char* heading;
+        GtkWidget* first;
+        GtkWidget* last;
+    } columns[] = {{"RefLines", conf.refLinesEntries[0], conf.refLinesEntries[63]},
+                   {"Weight", conf.weightSpins[0], conf.weightSpins[63]},
+                   {"Title", conf.titleEntries[0], conf.titleEntries[63]},
+                   {"Color", conf.colorButtons[0], conf.colorButtons[63]}};
+    for (const auto& column : columns) {
+        SCOPED_TRACE(column.heading);
+        GtkWidget* label = heading(conf.dialog, column.heading);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(xIn(label, conf.dialog), xIn(column.first, conf.dialog))
+            << "the heading stands above its column";
+        const int headingY = yIn(label, conf.dialog);
+
+        GtkWidget* scrolled = gtk_widget_get_ancestor(column.last, GTK_TYPE_SCROLLED_WINDOW);
+        ASSERT_NE(scrolled, nullptr);
+        GtkAdjustment* rows = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(scrolled));
+        EXPECT_GT(gtk_adjustment_get_upper(rows), gtk_adjustment_get_page_size(rows)) << "the rows scroll";
+        gtk_adjustment_set_value(rows, gtk_adjustment_get_upper(rows));
+        drainEvents();
+        const int lastY = yIn(column.last, scrolled);
+        EXPECT_GE(lastY, 0);
+        EXPECT_LE(lastY + gtk_widget_get_allocated_height(column.last),
+                  gtk_widget_get_allocated_height(scrolled));
+        EXPECT_EQ(yIn(label, conf.dialog), headingY) << "the heading stays in place";
+    }
+    saveWidgetScreenshot(conf.dialog, "configuration-dialog-64-scrolled.png");
 }
 
 // The items of a combo box, in order.

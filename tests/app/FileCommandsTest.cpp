@@ -1,18 +1,29 @@
 // File-menu commands with their real file choosers, answered by the test as a person would: a
 // name typed into the chooser, then Save/Open or Cancel.
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/Commands.h"
+#include "app/OpenInput.h"
 #include "app/PlotLoad.h"
 #include "files/PlotFile.h"
+#include "input/Backup.h"
+#include "input/FileName.h"
+#include "input/GlibPtr.h"
 #include "input/InputChannel.h"
 #include "tests/app/ChooserSteps.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/input/InputTestSupport.h"
+#include "tests/support/CommandOutput.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -290,6 +301,127 @@ TEST_F(FileCommandsTest, BackupDeviceStartsANewRecording) {
     script.then(cancel());
     run(onBackupDevice);
     EXPECT_EQ(graph.io.backupChannel, nullptr);
+}
+
+// Backup Device naming the FIFO that is being read: writing into it would feed the input its own
+// lines. The backup that was running goes on, and so does the input.
+TEST_F(FileCommandsTest, BackupDeviceRefusesTheInputBeingReadAndTheRunningBackupGoesOn) {
+    const std::string fifo = folder + "/live.plt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    FileName input;
+    input.setFromUtf8(fifo.c_str());
+    ASSERT_TRUE(openInput(input, graph.io));
+    FileName earlier;
+    const std::string earlierPath = folder + "/earlier.txt";
+    earlier.setFromUtf8(earlierPath.c_str());
+    ASSERT_TRUE(openBackup(earlier, false, graph.io));
+    GIOChannel* running = graph.io.backupChannel;
+
+    std::string message;
+    script.then(replaceInto(fifo));
+    script.then(recordMessage(message));
+    run(onBackupDevice);
+    EXPECT_EQ(message, "Error: Backup file is the input being read: " + fifo);
+    EXPECT_EQ(graph.io.backupChannel, running);
+
+    writeWhileRunning(writer, "1\n2\n");
+    runUntil([&] { return model.writeIndex >= 2; });
+    EXPECT_EQ(readWholeFile(earlierPath), "1\n2\n");
+    closeBackup(graph.io);
+    close(writer);
+}
+
+TEST_F(FileCommandsTest, ExportProposesANameWritesTheFileAndResumesInput) {
+    graph.io.currentInputName = "/data/log.plt";
+    ASSERT_TRUE(graph.io.playing);
+    std::string proposed, title;
+    bool playingMeanwhile = true;
+    script.then([&](GtkDialog* dialog) {
+        GCharPtr name{gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(dialog))};
+        proposed = name ? name.get() : "";
+        title = gtk_window_get_title(GTK_WINDOW(dialog));
+        playingMeanwhile = graph.io.playing;
+        saveInto(temporary.path("picture.svg"))(dialog);
+    });
+    onExport(nullptr, &graph.io);
+    EXPECT_EQ(script.answered, 1);  // no error dialog
+    EXPECT_EQ(title, "Export to PDF/SVG");
+    EXPECT_EQ(proposed, "log.pdf");
+    EXPECT_FALSE(playingMeanwhile);
+    EXPECT_TRUE(graph.io.playing);
+    const std::string svg = commandOutput("head -c 400 '" + temporary.path("picture.svg") + "'");
+    const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea) + 6;
+    EXPECT_NE(svg.find("width=\"" + std::to_string(width) + "pt\""), std::string::npos) << svg;
+}
+
+// An export that cannot be written - a full disk, a folder that refuses new files - is reported,
+// and the file the user chose to replace keeps its old content.
+TEST_F(FileCommandsTest, AFailedExportIsReportedAndKeepsTheOldFile) {
+    const std::string old = "the picture exported before\n";
+    const std::string readOnly = temporary.path("read-only");
+    ASSERT_EQ(mkdir(readOnly.c_str(), 0755), 0);
+    writeWholeFile(readOnly + "/plot.pdf", old);
+    ASSERT_EQ(chmod((readOnly + "/plot.pdf").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(readOnly.c_str(), 0555), 0);
+    const struct {
+        const char* name;
+        std::string path;
+        bool fullDisk;
+    } rows[] = {
+        {"full disk, PDF", temporary.path("plot.pdf"), true},
+        {"full disk, SVG", temporary.path("plot.svg"), true},
+        {"read-only folder", readOnly + "/plot.pdf", false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.fullDisk) writeWholeFile(r.path, old);
+        std::string message;
+        script.then(replaceInto(r.path));
+        script.then(recordMessage(message));
+        {
+            std::optional<FileSizeLimit> full;
+            if (r.fullDisk) full.emplace(200);  // the picture is larger
+            ASSERT_TRUE(!full || full->ok());
+            WithoutPermissionOverride asUser;
+            onExport(nullptr, &graph.io);
+        }
+        EXPECT_EQ(message, "Error: Invalid file: " + r.path);
+        EXPECT_EQ(readWholeFile(r.path), old);
+    }
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 3);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(readOnly), std::filesystem::directory_iterator()),
+        1);
+    chmod(readOnly.c_str(), 0755);
+}
+
+TEST_F(FileCommandsTest, ExportReportsInvalidNamesAndFiles) {
+    graph.io.currentInputName.clear();
+    const struct {
+        const char* name;
+        std::function<void(GtkDialog*)> answer;
+        std::string message;
+    } rows[] = {
+        {"another picture ending", saveInto(temporary.path("plot.gif")),
+         "Error: Invalid file: " + (temporary.path("plot.gif"))},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string proposed, message;
+        script.then([&](GtkDialog* dialog) {
+            GCharPtr name{gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(dialog))};
+            proposed = name ? name.get() : "";
+            r.answer(dialog);
+        });
+        script.then(recordMessage(message));
+        graph.io.playing = false;
+        onExport(nullptr, &graph.io);
+        EXPECT_EQ(proposed, "untitled.pdf");
+        EXPECT_EQ(message, r.message);
+        EXPECT_FALSE(graph.io.playing);  // paused input stays paused
+    }
 }
 
 }  // namespace

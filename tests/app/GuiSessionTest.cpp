@@ -15,6 +15,7 @@
 
 #include "input/Backup.h"
 #include "tests/app/ChooserSteps.h"
+#include "tests/app/GuiTestSupport.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -84,6 +85,8 @@ TEST(GuiSession, AWholeSessionInOneWindow) {
     // Open Device > Standard Input, then a stream.
     PipedStandardInput input;
     fcntl(input.writer, F_SETFL, fcntl(input.writer, F_GETFL) | O_NONBLOCK);  // written while the loop runs
+    // The File menu fills its Open Device submenu as it opens.
+    gtk_menu_item_activate(GTK_MENU_ITEM(findMenuItem(graph.mainWindow, "_File")));
     GtkWidget* standardInput = findMenuItem(graph.mainWindow, "Standard Input");
     ASSERT_NE(standardInput, nullptr);
     gtk_menu_item_activate(GTK_MENU_ITEM(standardInput));

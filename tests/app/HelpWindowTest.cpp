@@ -21,7 +21,7 @@ std::string expectedHelpText() {
 
 TEST(HelpWindow, CtrlQuestionMarkShowsTheWholeHelpTextWrappedAndReadOnly) {
     const std::string expected = expectedHelpText();
-    ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 243);
+    ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 251);
     EXPECT_EQ(std::string(helpText), expected);
 
     MainWindowFixture fixture;
@@ -54,6 +54,17 @@ TEST(HelpWindow, CtrlQuestionMarkShowsTheWholeHelpTextWrappedAndReadOnly) {
         gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
     });
     pressControl(fixture.graph, GDK_KEY_question);
+    EXPECT_EQ(script.answered, 1);
+}
+
+TEST(HelpWindow, F1OpensItUnderItsTitle) {
+    MainWindowFixture fixture;
+    DialogScript script;
+    script.then([](GtkDialog* dialog) {
+        EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), "Kivrel Help");
+        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
+    });
+    pressKey(fixture.graph.mainWindow, GDK_KEY_F1, GdkModifierType(0));
     EXPECT_EQ(script.answered, 1);
 }
 

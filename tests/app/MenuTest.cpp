@@ -1,5 +1,7 @@
 // The menus, their accelerators delivered as real key events, and the tool-row commands.
 #include <unistd.h>
+
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -8,7 +10,9 @@
 
 #include "app/Commands.h"
 #include "app/GraphData.h"
+#include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
+#include "tests/input/InputTestSupport.h"
 
 namespace {
 
@@ -101,6 +105,8 @@ TEST_F(MenuTest, FileAndDisplayMenusCarryTheirItemsInOrder) {
                                             {"Open Device", "", false},
                                             {"Close Device", "", false},
                                             {"Reconnect Device", "", true},
+                                            {"Comma-Separated Values", "", true},
+                                            {"Name:Value Pairs", "", true},
                                             {"_Backup Device", "<Primary>b", false},
                                             {"Close Backup", "", false},
                                             {"_Save", "<Primary>s", false},
@@ -122,16 +128,10 @@ TEST_F(MenuTest, FileAndDisplayMenusCarryTheirItemsInOrder) {
                                             {"---", "", false},
                                             {"Version:\t\t0.36", "", false}});
 
+    // Its entries are the devices present when the File menu opens (tests/app/DeviceMenuTest.cpp).
     GList* fileItems = gtk_container_get_children(GTK_CONTAINER(submenuOf(bar, 0)));
-    GtkWidget* devices = gtk_menu_item_get_submenu(GTK_MENU_ITEM(g_list_nth_data(fileItems, 2)));
+    EXPECT_EQ(gtk_menu_item_get_submenu(GTK_MENU_ITEM(g_list_nth_data(fileItems, 2))), graph.devices.menu);
     g_list_free(fileItems);
-    std::vector<std::string> entries;
-    for (const MenuLine& line : linesOf(devices)) entries.push_back(line.label);
-    const std::vector<std::string> expected = {
-        "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3", "/dev/ttyACM4",
-        "/dev/ttyACM5", "/dev/ttyACM6", "/dev/ttyACM7", "/dev/ttyACM8", "/dev/ttyACM9",
-        "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "Standard Input"};
-    EXPECT_EQ(entries, expected);
 }
 
 TEST_F(MenuTest, ReconnectDeviceIsOffUntilChecked) {
@@ -271,6 +271,53 @@ TEST_F(MenuTest, OpeningTheDisplayMenuShowsTheModelsModes) {
     // Unchecking the item turns the mode off.
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(items.envelopeItem), FALSE);
     EXPECT_FALSE(model.envelope);
+}
+
+// A device sends comma-separated lines: they plot one graph until Comma-Separated Values is
+// checked in the File menu, and from the next line on every field has its graph. An option line
+// in the stream turns Name:Value Pairs on, and the menu shows it when it opens.
+TEST_F(MenuTest, CommaSeparatedValuesTurnsOnWhileADeviceStreams) {
+    PseudoTerminal device;
+    graph.io.serialSpeed = -1;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    GList* titles = gtk_container_get_children(GTK_CONTAINER(menuBarOf(graph)));
+    GtkMenuItem* fileTitle = GTK_MENU_ITEM(titles->data);
+    g_list_free(titles);
+    const auto active = [](GtkWidget* item) {
+        return gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE;
+    };
+    const auto send = [&](const std::string& lines, std::uint64_t total) {
+        writeWhileRunning(device.master, lines);
+        return runUntil([&] { return graph.io.linesHandedOn == total; });
+    };
+
+    ASSERT_TRUE(send("time_s,temp_C,humidity_pct\n0.02,25.05,45.0\n", 2));
+    EXPECT_EQ(model.graphs.size(), 1u);
+    gtk_menu_item_activate(fileTitle);
+    EXPECT_FALSE(active(graph.csvItem));
+    gtk_menu_item_activate(GTK_MENU_ITEM(graph.csvItem));  // as a click on the item
+    EXPECT_TRUE(model.commaSeparated);
+
+    ASSERT_TRUE(send("0.04,25.1,44.9\n0.06,,44.8\n", 4));
+    ASSERT_EQ(model.graphs.size(), 3u);
+    EXPECT_EQ(model.writeIndex, 3u);
+    EXPECT_EQ(model.graphs[0].samples[1], 0.04);
+    EXPECT_EQ(model.graphs[1].samples[1], 25.1);
+    EXPECT_EQ(model.graphs[2].samples[1], 44.9);
+    EXPECT_TRUE(std::isnan(model.graphs[1].samples[2])) << "an empty field is no sample";
+    EXPECT_EQ(model.graphs[2].samples[2], 44.8);
+
+    ASSERT_TRUE(send("#$ -labels\nt=1,rh=2\n", 6));
+    gtk_menu_item_activate(fileTitle);
+    EXPECT_TRUE(active(graph.csvItem));
+    EXPECT_TRUE(active(graph.labelsItem));
+    EXPECT_EQ(model.graphs.size(), 5u);
+    gtk_menu_item_activate(GTK_MENU_ITEM(graph.csvItem));  // off again
+    EXPECT_FALSE(model.commaSeparated);
+    ASSERT_TRUE(send("7,8\n", 7));
+    EXPECT_EQ(model.graphs[0].samples[4], 7.0);
+    EXPECT_EQ(model.graphs[1].samples[4], 0.0);
+    closeInput(graph.io);
 }
 
 TEST_F(MenuTest, RemoveDisplayLeavesIndependentModeAndUnchecksIt) {

@@ -5,9 +5,11 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/Commands.h"
 #include "input/FileName.h"
 #include "input/InputChannel.h"
 #include "tests/app/GuiTestSupport.h"
@@ -169,6 +171,91 @@ TEST_F(OpenInputTest, MergeIsRefusedBeforeADevicesFirstLine) {
     script.then(recordMessage(message));
     EXPECT_FALSE(mergePlotFile(named(folder + "/none.plt"), graph.io));
     EXPECT_EQ(message, "Error: Failed opening file: " + folder + "/none.plt");
+}
+
+// Open Device, as the menu item does it.
+void openDevice(GraphData& graph, const std::string& label) {
+    GtkWidget* item = gtk_menu_item_new_with_label(label.c_str());
+    g_object_ref_sink(item);
+    onOpenDevice(GTK_MENU_ITEM(item), &graph.io);
+    g_object_unref(item);
+}
+
+std::string titleOf(const GraphData& graph) {
+    return gtk_window_get_title(GTK_WINDOW(graph.mainWindow));
+}
+
+// A device that does not open replaces nothing: the live input reads on into the same plot, under
+// the same title.
+TEST(OpenDevice, AFailureKeepsThePlotTheInputAndTheTitle) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PseudoTerminal live;
+    openDevice(graph, live.name);
+    ASSERT_EQ(graph.io.inputKind, InputKind::serialDevice);
+    writeWhileRunning(live.master, "#> live\n1 2\n3 4\n");
+    runUntil([&] { return graph.model.writeIndex == 2; });
+    const std::string title = titleOf(graph);
+    const GIOChannel* channel = graph.io.inputChannel;
+
+    PseudoTerminal held, refusing;
+    const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    PipedStandardInput input;
+    const int inputHolder = open("/proc/self/fd/0", O_RDONLY);
+    ASSERT_EQ(flock(inputHolder, LOCK_EX | LOCK_NB), 0);
+    const SerialLineSetter saved = serialLineSetter;
+    const struct {
+        std::string label;
+        std::string message;
+        SerialLineSetter setter;
+    } rows[] = {
+        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory",
+         saved},
+        {held.name, "Serial port is being used: " + held.name, saved},
+        {"Standard Input", "StdIn is being used", saved},
+        {refusing.name, "Serial port speed not supported: " + refusing.name + " at 9600 bits/s",
+         [](int, std::int32_t) { return false; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        serialLineSetter = row.setter;
+        DialogScript script;
+        std::string shown;
+        script.then(recordMessage(shown));
+        openDevice(graph, row.label);
+        EXPECT_EQ(shown, row.message);
+        EXPECT_EQ(graph.io.inputChannel, channel) << "the live input stays open";
+        EXPECT_EQ(titleOf(graph), title);
+        EXPECT_EQ(graph.model.generalTitle, "live");
+        EXPECT_EQ(graph.model.writeIndex, 2u);
+    }
+    serialLineSetter = saved;
+    writeWhileRunning(live.master, "5 6\n");
+    runUntil([&] { return graph.model.writeIndex == 3; });
+    ASSERT_EQ(graph.model.graphs.size(), 2u);
+    EXPECT_EQ(graph.model.graphs[1].samples[0], 2.0);
+    EXPECT_EQ(graph.model.graphs[1].samples[2], 6.0);
+    close(inputHolder);
+    close(holder);
+}
+
+// Opening the device that is being read starts it afresh instead of finding it busy.
+TEST(OpenDevice, TheDeviceBeingReadStartsAfresh) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PseudoTerminal device;
+    openDevice(graph, device.name);
+    writeWhileRunning(device.master, "1\n2\n");
+    runUntil([&] { return graph.model.writeIndex == 2; });
+    DialogScript script;
+    openDevice(graph, device.name);
+    EXPECT_EQ(script.answered, 0) << "no message";
+    EXPECT_EQ(graph.io.inputKind, InputKind::serialDevice);
+    EXPECT_EQ(graph.model.writeIndex, 0u) << "a fresh plot";
+    writeWhileRunning(device.master, "7\n");
+    runUntil([&] { return graph.model.writeIndex == 1; });
+    EXPECT_EQ(graph.model.graphs[0].samples[0], 7.0);
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ class Kivrel:
         os.makedirs(settings)
         with open(os.path.join(settings, "keyfile"), "w") as f:
             f.write("[org/gtk/settings/file-chooser]\nstartup-mode='cwd'\n")
-        environment = dict(os.environ, KIVREL_REPORT_FIRST_FRAME="1", GSETTINGS_BACKEND="keyfile",
+        environment = dict(os.environ, KIVREL_REPORT_FIRST_FRAME="1", KIVREL_NO_SETTINGS="1", GSETTINGS_BACKEND="keyfile",
                            XDG_CONFIG_HOME=os.path.join(work, "config"),
                            XDG_DATA_HOME=os.path.join(work, "data"))
         self.stream = subprocess.Popen([args.stream], stdout=subprocess.PIPE)

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "expr/ExpressionProgram.h"
+#include "tests/support/CommaLocale.h"
 
 namespace {
 
@@ -300,12 +300,11 @@ TEST(Expression, RunsAnyProgramBytesSafely) {
 
 // The texts use '.' whatever the process locale says; strtod alone would stop at it under de_DE.
 TEST(Expression, ReadsDecimalPointUnderDecimalCommaLocale) {
-    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    CommaLocale comma;
+    if (!comma.active) GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
     EXPECT_EQ(evaluateConstant("0.5"), 0.5);
     EXPECT_EQ(evaluateConstant(".25+1.5e3"), 1500.25);
     EXPECT_EQ(evaluateConstant("2.5*2"), 5);
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 }  // namespace

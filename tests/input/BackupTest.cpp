@@ -9,10 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Commands.h"
-#include "app/OpenInput.h"
 #include "input/FileName.h"
-#include "tests/app/ChooserSteps.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/input/RunningKivrel.h"
 #include "tests/support/TempDir.h"
@@ -24,26 +21,26 @@ class BackupTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(temporary.ok());
         folder = temporary.folder();
-        ASSERT_TRUE(openSerialDevice(terminal.name.c_str(), window.graph.io));
+        ASSERT_TRUE(openSerialDevice(terminal.name.c_str(), window.io));
     }
-    void TearDown() override { closeBackup(window.graph.io); }
+    void TearDown() override { closeBackup(window.io); }
 
     bool startBackup(const std::string& path, bool append = false) {
         FileName name;
         name.setFromUtf8(path.c_str());
-        return openBackup(name, append, window.graph.io);
+        return openBackup(name, append, window.io);
     }
 
     // Sends text through the device and waits until the plot has taken `lines` data lines.
     void send(const std::string& text, std::uint32_t lines) {
-        const std::uint32_t target = window.graph.model.writeIndex + lines;
+        const std::uint32_t target = window.model.writeIndex + lines;
         writeWhileRunning(terminal.master, text);
-        runUntil([&] { return window.graph.model.writeIndex >= target; });
+        runUntil([&] { return window.model.writeIndex >= target; });
     }
 
-    std::string status() const { return gtk_label_get_text(GTK_LABEL(window.graph.io.statusLabel)); }
+    std::string status() const { return gtk_label_get_text(GTK_LABEL(window.io.statusLabel)); }
 
-    bool indicatorShown() const { return gtk_widget_get_visible(window.graph.io.indicatorImage) != FALSE; }
+    bool indicatorShown() const { return gtk_widget_get_visible(window.io.indicatorImage) != FALSE; }
 
     PseudoTerminal terminal;
     InputWindow window;
@@ -58,22 +55,22 @@ TEST_F(BackupTest, RecordsEveryLineAsHandedOn) {
     EXPECT_TRUE(indicatorShown());
     send("  1 2\r\n\r\n   \n3 4  \r5\n", 3);
     EXPECT_EQ(readWholeFile(path), "1 2\n3 4  \n5\n");
-    closeBackup(window.graph.io);
+    closeBackup(window.io);
     EXPECT_FALSE(indicatorShown());
-    EXPECT_EQ(window.graph.io.backupChannel, nullptr);
+    EXPECT_EQ(window.io.backupChannel, nullptr);
 }
 
 TEST_F(BackupTest, TheLimitClosesTheBackupOnTheNextLine) {
-    window.graph.io.backupLimit = 3;
+    window.io.backupLimit = 3;
     const std::string path = folder + "/limited.txt";
     ASSERT_TRUE(startBackup(path));
     send("1\n2\n3\n", 3);
     EXPECT_TRUE(indicatorShown());
     send("4\n5\n", 2);
     EXPECT_EQ(readWholeFile(path), "1\n2\n3\n");
-    EXPECT_EQ(window.graph.io.backupChannel, nullptr);
+    EXPECT_EQ(window.io.backupChannel, nullptr);
     EXPECT_FALSE(indicatorShown());
-    EXPECT_EQ(window.graph.model.graphs[0].samples[4], 5);  // the plot still took them
+    EXPECT_EQ(window.model.graphs[0].samples[4], 5);  // the plot still took them
 }
 
 TEST_F(BackupTest, AppendKeepsOldContentAndANewBackupClosesTheOld) {
@@ -98,9 +95,9 @@ TEST_F(BackupTest, DashRecordsToStandardOutput) {
     close(file);
     for (const char* name : {"-", "/some/folder/-"}) {
         ASSERT_TRUE(startBackup(name));
-        EXPECT_EQ(window.graph.io.backupKind, BackupKind::standardOutput);
+        EXPECT_EQ(window.io.backupKind, BackupKind::standardOutput);
         send(std::string(name) == "-" ? "7 8\n" : "9\n", 1);
-        closeBackup(window.graph.io);
+        closeBackup(window.io);
     }
     // Closing the backup left standard output usable.
     EXPECT_EQ(write(1, "end\n", 4), 4);
@@ -115,7 +112,7 @@ TEST_F(BackupTest, AFileThatCannotBeCreatedIsReported) {
     script.then(recordMessage(message));
     EXPECT_FALSE(startBackup(folder + "/missing/dir/log.txt"));
     EXPECT_EQ(message, "Error: Failed backup: " + folder + "/missing/dir/log.txt");
-    EXPECT_EQ(window.graph.io.backupKind, BackupKind::none);
+    EXPECT_EQ(window.io.backupKind, BackupKind::none);
     EXPECT_FALSE(indicatorShown());
 }
 
@@ -147,7 +144,7 @@ TEST_F(BackupTest, AFailedWriteStopsTheBackupWithOneMessageAndThePlotGoesOn) {
         }
         const std::string reason = g_strerror(row.error);
         EXPECT_EQ(message, "Error: Failed writing backup: " + target + ": " + reason);
-        EXPECT_EQ(window.graph.io.backupChannel, nullptr);
+        EXPECT_EQ(window.io.backupChannel, nullptr);
         EXPECT_FALSE(indicatorShown());
         EXPECT_EQ(status().rfind("backup stopped: " + reason + "; ", 0), 0u) << status();
         if (!row.target) {
@@ -155,9 +152,9 @@ TEST_F(BackupTest, AFailedWriteStopsTheBackupWithOneMessageAndThePlotGoesOn) {
         }
 
         // The plot took every line and takes more; no second message comes.
-        const std::uint32_t before = window.graph.model.writeIndex;
+        const std::uint32_t before = window.model.writeIndex;
         send(markedLines(6, 3), 3);
-        EXPECT_EQ(window.graph.model.graphs[0].samples[before + 2], 1000008);
+        EXPECT_EQ(window.model.graphs[0].samples[before + 2], 1000008);
         EXPECT_EQ(script.answered, 1);
     }
 }
@@ -193,42 +190,6 @@ TEST(BackupOfTheProgram, AFailingBackupNeitherEndsTheProgramNorCutsALine) {
     }
     const std::string recorded = readWholeFile(limited);
     EXPECT_EQ(recorded, lines.substr(0, 1000 / 17 * 17));
-}
-
-// Backup Device naming the FIFO that is being read: writing into it would feed the input its own
-// lines. The backup that was running goes on, and so does the input.
-TEST(BackupDevice, TheInputBeingReadIsRefusedAndTheRunningBackupGoesOn) {
-    TempDir temporary;
-    ASSERT_TRUE(temporary.ok());
-    const std::string fifo = temporary.path("live.plt");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-    InputWindow window;
-    DialogScript script;
-    FileName input;
-    input.setFromUtf8(fifo.c_str());
-    ASSERT_TRUE(openInput(input, window.graph.io));
-    FileName earlier;
-    const std::string earlierPath = temporary.path("earlier.txt");
-    earlier.setFromUtf8(earlierPath.c_str());
-    ASSERT_TRUE(openBackup(earlier, false, window.graph.io));
-    GIOChannel* running = window.graph.io.backupChannel;
-
-    std::string message;
-    script.then(replaceInto(fifo));
-    script.then(recordMessage(message));
-    GtkWidget* item = g_object_ref_sink(gtk_menu_item_new());
-    onBackupDevice(GTK_MENU_ITEM(item), &window.graph.io);
-    g_object_unref(item);
-    drainEvents();
-    EXPECT_EQ(message, "Error: Backup file is the input being read: " + fifo);
-    EXPECT_EQ(window.graph.io.backupChannel, running);
-
-    writeWhileRunning(writer, "1\n2\n");
-    runUntil([&] { return window.graph.model.writeIndex >= 2; });
-    EXPECT_EQ(readWholeFile(earlierPath), "1\n2\n");
-    closeBackup(window.graph.io);
-    close(writer);
 }
 
 }  // namespace

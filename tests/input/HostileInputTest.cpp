@@ -40,20 +40,19 @@ double sampleBack(const PlotModel& model, std::size_t graph, std::uint32_t back)
 
 TEST(HostileInput, DataLinesAfterBinaryGarbageStillPlot) {
     InputWindow window;
-    GraphData& graph = window.graph;
     PipedStandardInput input;
-    ASSERT_TRUE(openStandardInput(graph.io));
+    ASSERT_TRUE(openStandardInput(window.io));
     std::thread writer = input.writeAndClose(binaryGarbage(3u << 20) + "\n" + markedLines(20));
-    runUntil([&] { return graph.io.inputChannel == nullptr; });
+    runUntil([&] { return window.io.inputChannel == nullptr; });
     writer.join();
 
-    EXPECT_EQ(brokenInvariant(graph.model), "");
-    ASSERT_GE(graph.model.graphs.size(), 2u);
+    EXPECT_EQ(brokenInvariant(window.model), "");
+    ASSERT_GE(window.model.graphs.size(), 2u);
     for (std::uint32_t back = 1; back <= 5; ++back) {
         SCOPED_TRACE(back);
         const double expected = 1000000.0 + 21 - back;
-        EXPECT_EQ(sampleBack(graph.model, 0, back), expected);
-        EXPECT_EQ(sampleBack(graph.model, 1, back), -expected);
+        EXPECT_EQ(sampleBack(window.model, 0, back), expected);
+        EXPECT_EQ(sampleBack(window.model, 1, back), -expected);
     }
 }
 

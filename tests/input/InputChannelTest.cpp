@@ -15,8 +15,6 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include "app/Commands.h"
-#include "app/GraphData.h"
 #include "input/LineSpeed.h"
 #include "tests/input/InputTestSupport.h"
 #include "tests/support/TempDir.h"
@@ -56,28 +54,26 @@ TEST(SerialDevice, OpensWithTheSpeedAndNamesItselfInTheTitle) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.serialSpeed);
         InputWindow window;
-        GraphData& graph = window.graph;
         PseudoTerminal device(B1200, CSTOPB);
-        graph.io.serialSpeed = row.serialSpeed;
-        graph.io.currentInputName = "old.plt";
-        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-        EXPECT_EQ(graph.io.inputKind, InputKind::serialDevice);
-        ASSERT_NE(graph.io.inputWatch, nullptr);
-        EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 100);
-        EXPECT_EQ(graph.model.sourceName, sourceBaseName(device.name));
-        EXPECT_EQ(graph.model.generalTitle, graph.model.sourceName);
-        EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(graph.mainWindow))),
-                  "Kivrel: [" + graph.model.sourceName + "]");
-        EXPECT_TRUE(graph.io.currentInputName.empty());
+        window.io.serialSpeed = row.serialSpeed;
+        window.io.currentInputName = "old.plt";
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
+        EXPECT_EQ(window.io.inputKind, InputKind::serialDevice);
+        ASSERT_NE(window.io.inputWatch, nullptr);
+        EXPECT_EQ(g_source_get_priority(window.io.inputWatch), 100);
+        EXPECT_EQ(window.model.sourceName, sourceBaseName(device.name));
+        EXPECT_EQ(window.model.generalTitle, window.model.sourceName);
+        EXPECT_EQ(window.title(), "Kivrel: [" + window.model.sourceName + "]");
+        EXPECT_TRUE(window.io.currentInputName.empty());
         termios line{};
         ASSERT_EQ(tcgetattr(device.slave, &line), 0);
         EXPECT_EQ(reportedLineSpeed(device.slave), row.expected);
         EXPECT_EQ((line.c_cflag & CSTOPB) != 0, row.twoStopBitsKept);
 
-        closeInput(graph.io);
-        EXPECT_EQ(graph.io.inputWatch, nullptr);
-        EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
-        EXPECT_EQ(graph.model.sourceName, sourceBaseName(device.name)) << "the plot keeps its name";
+        closeInput(window.io);
+        EXPECT_EQ(window.io.inputWatch, nullptr);
+        EXPECT_EQ(window.title(), "Kivrel");
+        EXPECT_EQ(window.model.sourceName, sourceBaseName(device.name)) << "the plot keeps its name";
     }
 }
 
@@ -90,31 +86,30 @@ TEST(SerialDevice, ACookedTerminalIsReadRawAndGivenBackAsItWas) {
     for (std::int32_t speed : {0, -1}) {
         SCOPED_TRACE(speed);
         InputWindow window;
-        GraphData& graph = window.graph;
-        graph.io.serialSpeed = speed;
+        window.io.serialSpeed = speed;
         PseudoTerminal device(B38400, 0, PseudoTerminal::cooked);
         termios before{};
         ASSERT_EQ(tcgetattr(device.slave, &before), 0);
         ASSERT_EQ(before.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG));
-        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-        LineSpy spy(graph.io);
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
+        LineSpy spy(window.io);
         writeWhileRunning(device.master,
                           "1 2\n3 4\n\x03\x04"
                           "55 66\n" +
                               wide + "\n77 8");
-        runUntil([&] { return LineSpy::lines().size() == 4 || graph.io.inputChannel == nullptr; });
+        runUntil([&] { return LineSpy::lines().size() == 4 || window.io.inputChannel == nullptr; });
         char echoed[64];
         EXPECT_EQ(read(device.master, echoed, sizeof echoed), -1) << "nothing is sent back to the device";
         device.closeMaster();  // end of input
-        runUntil([&] { return graph.io.inputChannel == nullptr; });
+        runUntil([&] { return window.io.inputChannel == nullptr; });
         EXPECT_EQ(LineSpy::lines(), (Lines{"1 2", "3 4",
                                            "\x03\x04"
                                            "55 66",
                                            wide, "77 8"}));
 
         PseudoTerminal other(B38400, 0, PseudoTerminal::cooked);
-        ASSERT_TRUE(openSerialDevice(other.name.c_str(), graph.io));
-        closeInput(graph.io);
+        ASSERT_TRUE(openSerialDevice(other.name.c_str(), window.io));
+        closeInput(window.io);
         termios after{};
         ASSERT_EQ(tcgetattr(other.slave, &after), 0);
         EXPECT_EQ(after.c_iflag, before.c_iflag);
@@ -125,118 +120,52 @@ TEST(SerialDevice, ACookedTerminalIsReadRawAndGivenBackAsItWas) {
     }
 }
 
+// A device that does not open, or whose driver refuses the speed (rather than reading at another),
+// is reported with its reason: nothing is opened, and a device that opened is closed again.
 TEST(SerialDevice, ARefusedDeviceIsReportedWithItsReason) {
-    PseudoTerminal held;
-    const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
-    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-    const struct {
-        std::string name;
-        std::string message;
-    } rows[] = {
-        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory"},
-        {held.name, "Serial port is being used: " + held.name},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        InputWindow window;
-        GraphData& graph = window.graph;
-        const std::int32_t generation = graph.io.inputGeneration;
-        DialogScript script;
-        std::string shown;
-        script.then(recordMessage(shown));
-        EXPECT_FALSE(openSerialDevice(row.name.c_str(), graph.io));
-        EXPECT_EQ(shown, row.message);
-        EXPECT_EQ(graph.io.inputGeneration, generation);
-        EXPECT_EQ(graph.io.inputChannel, nullptr);
-        EXPECT_EQ(graph.io.inputWatch, nullptr);
-        EXPECT_EQ(graph.io.inputKind, InputKind::none);
-    }
-    close(holder);
-}
-
-// Open Device, as the menu item does it.
-void openDevice(GraphData& graph, const std::string& label) {
-    GtkWidget* item = gtk_menu_item_new_with_label(label.c_str());
-    g_object_ref_sink(item);
-    onOpenDevice(GTK_MENU_ITEM(item), &graph.io);
-    g_object_unref(item);
-}
-
-std::string titleOf(const GraphData& graph) {
-    return gtk_window_get_title(GTK_WINDOW(graph.mainWindow));
-}
-
-// A device that does not open replaces nothing: the live input reads on into the same plot, under
-// the same title.
-TEST(SerialDevice, OpenDeviceThatFailsKeepsThePlotTheInputAndTheTitle) {
-    InputWindow window;
-    GraphData& graph = window.graph;
-    PseudoTerminal live;
-    openDevice(graph, live.name);
-    ASSERT_EQ(graph.io.inputKind, InputKind::serialDevice);
-    writeWhileRunning(live.master, "#> live\n1 2\n3 4\n");
-    runUntil([&] { return graph.model.writeIndex == 2; });
-    const std::string title = titleOf(graph);
-    const GIOChannel* channel = graph.io.inputChannel;
-
     PseudoTerminal held, refusing;
     const int holder = open(held.name.c_str(), O_RDONLY | O_NOCTTY);
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-    PipedStandardInput input;
-    const int inputHolder = open("/proc/self/fd/0", O_RDONLY);
-    ASSERT_EQ(flock(inputHolder, LOCK_EX | LOCK_NB), 0);
     const SerialLineSetter saved = serialLineSetter;
+    const SerialLineSetter refuse = [](int, std::int32_t) { return false; };
     const struct {
-        std::string label;
-        std::string message;
+        std::string name;
+        std::int32_t speed;
         SerialLineSetter setter;
+        std::string message;
+        bool closedAgain;
     } rows[] = {
-        {"/dev/ttyKivrelMissing", "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory",
-         saved},
-        {held.name, "Serial port is being used: " + held.name, saved},
-        {"Standard Input", "StdIn is being used", saved},
-        {refusing.name, "Serial port speed not supported: " + refusing.name + " at 9600 bits/s",
-         [](int, std::int32_t) { return false; }},
+        {"/dev/ttyKivrelMissing", 0, saved,
+         "Serial port error: /dev/ttyKivrelMissing\nNo such file or directory", false},
+        {held.name, 0, saved, "Serial port is being used: " + held.name, false},
+        {refusing.name, 123456, refuse,
+         "Serial port speed not supported: " + refusing.name + " at 123456 bits/s", true},
+        {refusing.name, 0, refuse, "Serial port speed not supported: " + refusing.name + " at 9600 bits/s",
+         true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
+        SCOPED_TRACE(row.message);
         serialLineSetter = row.setter;
+        InputWindow window;
+        window.io.serialSpeed = row.speed;
+        const std::int32_t generation = window.io.inputGeneration;
         DialogScript script;
         std::string shown;
         script.then(recordMessage(shown));
-        openDevice(graph, row.label);
+        EXPECT_FALSE(openSerialDevice(row.name.c_str(), window.io));
         EXPECT_EQ(shown, row.message);
-        EXPECT_EQ(graph.io.inputChannel, channel) << "the live input stays open";
-        EXPECT_EQ(titleOf(graph), title);
-        EXPECT_EQ(graph.model.generalTitle, "live");
-        EXPECT_EQ(graph.model.writeIndex, 2u);
+        EXPECT_EQ(window.io.inputGeneration, generation);
+        EXPECT_EQ(window.io.inputChannel, nullptr);
+        EXPECT_EQ(window.io.inputWatch, nullptr);
+        EXPECT_EQ(window.io.inputKind, InputKind::none);
+        if (row.closedAgain) {
+            const int other = open(row.name.c_str(), O_RDONLY | O_NOCTTY);
+            EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "the device is closed again";
+            close(other);
+        }
     }
     serialLineSetter = saved;
-    writeWhileRunning(live.master, "5 6\n");
-    runUntil([&] { return graph.model.writeIndex == 3; });
-    ASSERT_EQ(graph.model.graphs.size(), 2u);
-    EXPECT_EQ(graph.model.graphs[1].samples[0], 2.0);
-    EXPECT_EQ(graph.model.graphs[1].samples[2], 6.0);
-    close(inputHolder);
     close(holder);
-}
-
-// Opening the device that is being read starts it afresh instead of finding it busy.
-TEST(SerialDevice, OpenDeviceOnTheDeviceBeingReadStartsItAfresh) {
-    InputWindow window;
-    GraphData& graph = window.graph;
-    PseudoTerminal device;
-    openDevice(graph, device.name);
-    writeWhileRunning(device.master, "1\n2\n");
-    runUntil([&] { return graph.model.writeIndex == 2; });
-    DialogScript script;
-    openDevice(graph, device.name);
-    EXPECT_EQ(script.answered, 0) << "no message";
-    EXPECT_EQ(graph.io.inputKind, InputKind::serialDevice);
-    EXPECT_EQ(graph.model.writeIndex, 0u) << "a fresh plot";
-    writeWhileRunning(device.master, "7\n");
-    runUntil([&] { return graph.model.writeIndex == 1; });
-    EXPECT_EQ(graph.model.graphs[0].samples[0], 7.0);
 }
 
 // An input still open when its record goes (the program ends without closing it) leaves no
@@ -244,11 +173,13 @@ TEST(SerialDevice, OpenDeviceOnTheDeviceBeingReadStartsItAfresh) {
 TEST(SerialDevice, AnInputRecordThatGoesReleasesItsOpenDevice) {
     PseudoTerminal device;
     const void* record = nullptr;
+    InputWindow window;
     {
-        GraphData graph;
-        graph.io.serialSpeed = -1;
-        ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-        record = &graph.io;
+        IOData io;
+        io.host = &window;
+        io.serialSpeed = -1;
+        ASSERT_TRUE(openSerialDevice(device.name.c_str(), io));
+        record = &io;
         ASSERT_NE(g_main_context_find_source_by_user_data(nullptr, const_cast<void*>(record)), nullptr);
     }
     EXPECT_EQ(g_main_context_find_source_by_user_data(nullptr, const_cast<void*>(record)), nullptr);
@@ -258,47 +189,14 @@ TEST(SerialDevice, AnInputRecordThatGoesReleasesItsOpenDevice) {
     close(fd);
 }
 
-TEST(SerialDevice, ASpeedTheDriverRefusesIsReportedInsteadOfReadingAtAnother) {
-    const SerialLineSetter saved = serialLineSetter;
-    serialLineSetter = [](int, std::int32_t) { return false; };
-    const struct {
-        std::int32_t speed;
-        const char* shown;
-    } rows[] = {{123456, " at 123456 bits/s"}, {0, " at 9600 bits/s"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.speed);
-        InputWindow window;
-        GraphData& graph = window.graph;
-        PseudoTerminal device;
-        graph.io.serialSpeed = row.speed;
-        const std::int32_t generation = graph.io.inputGeneration;
-        DialogScript script;
-        std::string shown;
-        script.then(recordMessage(shown));
-        EXPECT_FALSE(openSerialDevice(device.name.c_str(), graph.io));
-        EXPECT_EQ(shown, "Serial port speed not supported: " + device.name + row.shown);
-        EXPECT_EQ(graph.io.inputGeneration, generation);
-        EXPECT_EQ(graph.io.inputChannel, nullptr);
-        EXPECT_EQ(graph.io.inputWatch, nullptr);
-        const int other = open(device.name.c_str(), O_RDONLY | O_NOCTTY);
-        EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "the device is closed again";
-        close(other);
-    }
-    serialLineSetter = saved;
-}
-
 TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     InputWindow window;
-    GraphData& graph = window.graph;
     PseudoTerminal device;
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
     // (After opening: the spy's stand-in backup would show the recording indicator, and the
     // window's new layout would repaint the plot.)
-    LineSpy spy(graph.io);
-    GdkWindow* plot = gtk_widget_get_window(graph.plot.drawingArea);
-    drainEvents();
-    // Hold repaints back, so that the redraws the input asks for stay visible.
-    gdk_window_freeze_updates(plot);
+    LineSpy spy(window.io);
+    const int redraws = window.redrawsAsked;
 
     writeWhileRunning(device.master, "  1 2");
     runUntil([&] { return device.unread() == 0; });
@@ -306,30 +204,15 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
     writeWhileRunning(device.master, " 3\r\n4\n\r");
     runUntil([&] { return LineSpy::lines().size() == 2; });
     EXPECT_EQ(LineSpy::lines(), (Lines{"1 2 3", "4"}));
-    EXPECT_EQ(graph.model.graphs.size(), 3u);
-    EXPECT_EQ(graph.model.graphs[2].samples[0], 3.0);
-    // Lines arrived: the plot is redrawn on its next frame.
-    cairo_region_t* asked = nullptr;
-    runUntil([&] { return (asked = gdk_window_get_update_area(plot)) != nullptr; });
-    if (asked) cairo_region_destroy(asked);
+    EXPECT_EQ(window.model.graphs.size(), 3u);
+    EXPECT_EQ(window.model.graphs[2].samples[0], 3.0);
+    EXPECT_GT(window.redrawsAsked, redraws) << "lines arrived: the plot is redrawn";
 
-    // An expose the X server still owes the new window (late on a busy machine) would look like a
-    // redraw asked for: let everything sent so far arrive, and start again from a clean slate.
-    gdk_display_sync(gdk_window_get_display(plot));
-    drainEvents();
-    asked = gdk_window_get_update_area(plot);
-    if (asked) cairo_region_destroy(asked);
+    const int afterLines = window.redrawsAsked;
     writeWhileRunning(device.master, "\r\n \n\t\r\n");
     runUntil([&] { return device.unread() == 0; });
-    // The input status may be refreshed at any moment of this test: its new text lays out the menu
-    // row only, and never asks the plot to be drawn again.
-    updateInputStatus(graph.io);
-    gtk_container_check_resize(GTK_CONTAINER(graph.mainWindow));
     drainEvents();
-    asked = gdk_window_get_update_area(plot);
-    EXPECT_EQ(asked, nullptr) << "blank lines and a status refresh ask for no redraw";
-    if (asked) cairo_region_destroy(asked);
-    gdk_window_thaw_updates(plot);
+    EXPECT_EQ(window.redrawsAsked, afterLines) << "blank lines ask for no redraw";
 
     // A line of 64 wide numbers is one sample, however long; a line beyond the bound is dropped
     // whole and counted, and the line after it plots as usual.
@@ -338,164 +221,101 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
         wide += "-1234567.2500000000000000000000000000" + std::to_string(column) + " ";
     ASSERT_GT(wide.size(), 2400u);
     LineSpy::lines().clear();
-    const std::uint32_t before = graph.model.writeIndex;
+    const std::uint32_t before = window.model.writeIndex;
     writeWhileRunning(device.master, wide + "\n" + std::string(maxLineLength + 1, '9') + "\n5 6\n");
     runUntil([&] { return LineSpy::lines().size() == 2; });
     EXPECT_EQ(LineSpy::lines(), (Lines{wide, "5 6"}));
-    EXPECT_EQ(graph.model.writeIndex, before + 2);
-    ASSERT_EQ(graph.model.graphs.size(), 64u);
-    EXPECT_EQ(graph.model.graphs[63].samples[before], -1234567.25);
-    EXPECT_EQ(graph.io.linesDropped, 1u);
-    updateInputStatus(graph.io);
-    EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(graph.io.statusLabel)))
+    EXPECT_EQ(window.model.writeIndex, before + 2);
+    ASSERT_EQ(window.model.graphs.size(), 64u);
+    EXPECT_EQ(window.model.graphs[63].samples[before], -1234567.25);
+    EXPECT_EQ(window.io.linesDropped, 1u);
+    updateInputStatus(window.io);
+    EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(window.io.statusLabel)))
                   .rfind("1 line over 65536 bytes dropped; ", 0),
               0u);
 }
 
-TEST(SerialDevice, StreamingLinesRepaintOncePerFrameAndLeaveTheScrollBarsAlone) {
-    InputWindow window;
-    GraphData& graph = window.graph;
-    PseudoTerminal device;
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-    writeWhileRunning(device.master, "1 2\n3 4\n");
-    // The first lines make the graphs; then the area is drawn and left alone again.
-    runUntil([&] { return graph.io.linesHandedOn == 2 && graph.plot.frameTick == 0; });
-
-    struct Counts {
-        int draws = 0;
-        int changes = 0;  // "changed" and "notify" of the scroll bars' adjustments
-        int frames = 0;   // of an idle plot
-    } counts;
-    const auto count = +[](gpointer, gpointer record) { ++*static_cast<int*>(record); };
-    const auto countDraw = +[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
-        ++*static_cast<int*>(record);
-        return FALSE;
-    };
-    const gulong drawn =
-        g_signal_connect_after(graph.plot.drawingArea, "draw", G_CALLBACK(countDraw), &counts.draws);
-    GtkAdjustment* adjustments[] = {graph.plot.horizontalAdjustment, graph.plot.verticalAdjustment};
-    const auto countNotify = +[](GObject*, GParamSpec*, gpointer record) { ++*static_cast<int*>(record); };
-    std::vector<gulong> changed;
-    for (GtkAdjustment* adjustment : adjustments) {
-        changed.push_back(g_signal_connect(adjustment, "changed", G_CALLBACK(count), &counts.changes));
-        changed.push_back(g_signal_connect(adjustment, "notify", G_CALLBACK(countNotify), &counts.changes));
-    }
-    GdkFrameClock* clock = gtk_widget_get_frame_clock(graph.plot.drawingArea);
-    const gint64 firstFrame = gdk_frame_clock_get_frame_counter(clock);
-
-    // Many wake-ups of the input, most of them within one frame.
-    for (int line = 0; line < 40; ++line) {
-        writeWhileRunning(device.master, std::to_string(line) + " 0.5\n");
-        runUntil([&] { return graph.io.linesHandedOn == 3u + line; });
-    }
-    runUntil([&] { return graph.plot.frameTick == 0; });
-    EXPECT_GE(counts.draws, 1) << "what arrived is shown";
-    EXPECT_LE(counts.draws, gdk_frame_clock_get_frame_counter(clock) - firstFrame)
-        << "at most once per frame";
-    // Reconfiguring an adjustment, even to the values it has, lays the whole window out anew.
-    EXPECT_EQ(counts.changes, 0) << "the axis and the view stayed as they were";
-
-    // Idle: frames go on (another widget asks for them), the plot is not drawn in any of them.
-    const int drawsBefore = counts.draws;
-    gtk_widget_add_tick_callback(
-        graph.mainWindow,
-        [](GtkWidget*, GdkFrameClock*, gpointer record) -> gboolean {
-            return ++*static_cast<int*>(record) < 10 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-        },
-        &counts.frames, nullptr);
-    runUntil([&] { return counts.frames == 10; });
-    EXPECT_EQ(counts.draws, drawsBefore);
-
-    g_signal_handler_disconnect(graph.plot.drawingArea, drawn);
-    for (std::size_t i = 0; i < changed.size(); ++i)
-        g_signal_handler_disconnect(adjustments[i / 2], changed[i]);
-}
-
 TEST(SerialDevice, ReadingRestsAMomentAfterItTookAllThereWas) {
     InputWindow window;
-    GraphData& graph = window.graph;
     // A hidden plot is never waited for, so nothing but the rest keeps the device from the poll.
-    gtk_widget_hide(graph.mainWindow);
+    gtk_widget_hide(window.mainWindow);
     PseudoTerminal device;
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
     writeWhileRunning(device.master, "1 2\n");
-    runUntil([&] { return graph.io.linesHandedOn == 1; });
+    runUntil([&] { return window.io.linesHandedOn == 1; });
     // Right after the read that emptied the device: left alone, and woken by time.
     EXPECT_FALSE(LoopProbe(window.inputFd()).polls);
-    EXPECT_GT(g_source_get_ready_time(graph.io.inputWatch), 0);
+    EXPECT_GT(g_source_get_ready_time(window.io.inputWatch), 0);
     // What arrives meanwhile is read when the rest is over.
     writeWhileRunning(device.master, "3 4\n");
     writeWhileRunning(device.master, "5 6\n");
-    runUntil([&] { return graph.io.linesHandedOn == 3; });
-    EXPECT_EQ(graph.model.graphs[1].samples[2], 6.0);
+    runUntil([&] { return window.io.linesHandedOn == 3; });
+    EXPECT_EQ(window.model.graphs[1].samples[2], 6.0);
     // Without new bytes the rest ends in a read of nothing, and only the device wakes it again.
-    runUntil([&] { return g_source_get_ready_time(graph.io.inputWatch) == -1; });
+    runUntil([&] { return g_source_get_ready_time(window.io.inputWatch) == -1; });
     EXPECT_TRUE(LoopProbe(window.inputFd()).polls);
 }
 
 TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
     InputWindow window;
-    GraphData& graph = window.graph;
     PseudoTerminal device;
-    LineSpy spy(graph.io);
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-    GSource* watch = g_source_ref(graph.io.inputWatch);
+    LineSpy spy(window.io);
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
+    GSource* watch = g_source_ref(window.io.inputWatch);
     const int fd = window.inputFd();
     writeWhileRunning(device.master, "1\n4 5");
     runUntil([&] { return device.unread() == 0 && LineSpy::lines().size() == 1; });
 
     device.closeMaster();  // the adapter is pulled out: reads fail from now on
-    runUntil([&] { return graph.io.inputChannel == nullptr; });
+    runUntil([&] { return window.io.inputChannel == nullptr; });
     EXPECT_EQ(LineSpy::lines(), (Lines{"1", "4 5"}));
-    EXPECT_EQ(graph.model.graphs[1].samples[1], 5.0) << "the plot keeps what arrived";
-    EXPECT_EQ(graph.io.inputWatch, nullptr);
+    EXPECT_EQ(window.model.graphs[1].samples[1], 5.0) << "the plot keeps what arrived";
+    EXPECT_EQ(window.io.inputWatch, nullptr);
     EXPECT_TRUE(g_source_is_destroyed(watch));
     EXPECT_FALSE(LoopProbe(fd).polls) << "nothing watches the dead device any more";
     EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the device is closed";
-    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(graph.mainWindow)), "Kivrel");
+    EXPECT_EQ(window.title(), "Kivrel");
     g_source_unref(watch);
 }
 
 TEST(SerialDevice, PauseKeepsReadingAndPlayHandsEverythingOnInOrder) {
     InputWindow window;
-    GraphData& graph = window.graph;
-    extendableAxis(graph.model);
+    extendableAxis(window.model);
     PseudoTerminal device;
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-    togglePause(graph.io);
-    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 300);
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
+    togglePause(window.io);
+    EXPECT_EQ(g_source_get_priority(window.io.inputWatch), 300);
 
     // Far more than a terminal's kernel buffer: without reading while paused the writer would stall
     // (and a real device would lose data).
     const int count = 40000;
     const std::string data = numberedLines(count);
     writeWhileRunning(device.master, data);
-    runUntil([&] { return graph.io.pausedInput.size() == data.size(); });
-    EXPECT_TRUE(graph.model.graphs.empty()) << "nothing is plotted while paused";
-    EXPECT_EQ(graph.io.linesHandedOn, 0u);
+    runUntil([&] { return window.io.pausedInput.size() == data.size(); });
+    EXPECT_TRUE(window.model.graphs.empty()) << "nothing is plotted while paused";
+    EXPECT_EQ(window.io.linesHandedOn, 0u);
     // Idle while paused: only new bytes on the device wake the input up.
     EXPECT_EQ(device.unread(), 0);
-    EXPECT_EQ(g_source_get_ready_time(graph.io.inputWatch), -1);
+    EXPECT_EQ(g_source_get_ready_time(window.io.inputWatch), -1);
 
     writeWhileRunning(device.master, "40000\n");
-    togglePause(graph.io);
-    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 100);
-    runUntil([&] { return graph.io.linesHandedOn == count + 1; });
-    expectNumbered(graph.model, count + 1);
-    EXPECT_TRUE(graph.io.pausedInput.empty());
+    togglePause(window.io);
+    EXPECT_EQ(g_source_get_priority(window.io.inputWatch), 100);
+    runUntil([&] { return window.io.linesHandedOn == count + 1; });
+    expectNumbered(window.model, count + 1);
+    EXPECT_TRUE(window.io.pausedInput.empty());
     // Once all is handed on (and a pause for a repaint is over), only the device wakes it again.
-    runUntil([&] { return g_source_get_ready_time(graph.io.inputWatch) == -1; });
+    runUntil([&] { return g_source_get_ready_time(window.io.inputWatch) == -1; });
 }
 
 TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
     InputWindow window;
-    GraphData& graph = window.graph;
-    extendableAxis(graph.model);
+    extendableAxis(window.model);
     const std::size_t limit = pauseQueueLimit;
     pauseQueueLimit = 64 * 1024;
     PseudoTerminal device;
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-    togglePause(graph.io);
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
+    togglePause(window.io);
 
     const int count = 60000;
     const std::string data = numberedLines(count);
@@ -503,16 +323,16 @@ TEST(SerialDevice, AFullPauseQueueStopsReadingUntilPlay) {
     runUntil([&] {
         const ssize_t n = write(device.master, data.data() + written, data.size() - written);
         if (n > 0) written += static_cast<std::size_t>(n);
-        return graph.io.pausedInput.size() == pauseQueueLimit && device.unread() > 0;
+        return window.io.pausedInput.size() == pauseQueueLimit && device.unread() > 0;
     });
     EXPECT_FALSE(LoopProbe(window.inputFd()).polls)
         << "a full queue leaves the device alone instead of spinning";
-    EXPECT_TRUE(graph.model.graphs.empty());
+    EXPECT_TRUE(window.model.graphs.empty());
 
-    togglePause(graph.io);
+    togglePause(window.io);
     writeWhileRunning(device.master, data.substr(written));
-    runUntil([&] { return graph.io.linesHandedOn == count; });
-    expectNumbered(graph.model, count);
+    runUntil([&] { return window.io.linesHandedOn == count; });
+    expectNumbered(window.model, count);
     pauseQueueLimit = limit;
 }
 
@@ -542,114 +362,112 @@ struct PluggableDevice {
 
 TEST(SerialDevice, ReconnectingReadsAReturningDeviceIntoTheSamePlot) {
     InputWindow window;
-    GraphData& graph = window.graph;
     PluggableDevice device;
-    graph.io.serialSpeed = 250000;
-    setReconnectDevice(graph.io, true);
-    ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
-    LineSpy spy(graph.io);  // stands in for an open backup
+    window.io.serialSpeed = 250000;
+    setReconnectDevice(window.io, true);
+    ASSERT_TRUE(openSerialDevice(device.link.c_str(), window.io));
+    LineSpy spy(window.io);  // stands in for an open backup
     const std::string name = sourceBaseName(device.link);
     writeWhileRunning(device.terminal->master, "1\n2\n#>custom title\n");
     runUntil([&] { return LineSpy::lines().size() == 3; });
 
     device.unplug();
-    runUntil([&] { return waitingForDevice(graph.io); });
-    EXPECT_EQ(graph.io.inputChannel, nullptr);
-    EXPECT_EQ(graph.io.inputWatch, nullptr);
-    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "] (waiting for device)");
-    EXPECT_EQ(graph.model.writeIndex, 2u) << "the plot keeps what arrived";
+    runUntil([&] { return waitingForDevice(window.io); });
+    EXPECT_EQ(window.io.inputChannel, nullptr);
+    EXPECT_EQ(window.io.inputWatch, nullptr);
+    EXPECT_EQ(window.title(), "Kivrel: [" + name + "] (waiting for device)");
+    EXPECT_EQ(window.model.writeIndex, 2u) << "the plot keeps what arrived";
 
     device.plugIn();
-    runUntil([&] { return graph.io.inputChannel != nullptr; });
-    EXPECT_FALSE(waitingForDevice(graph.io));
-    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "]");
+    runUntil([&] { return window.io.inputChannel != nullptr; });
+    EXPECT_FALSE(waitingForDevice(window.io));
+    EXPECT_EQ(window.title(), "Kivrel: [" + name + "]");
     EXPECT_EQ(reportedLineSpeed(device.terminal->slave), 250000) << "reopened at its own speed";
-    EXPECT_EQ(graph.model.generalTitle, "custom title") << "the plot goes on as it was";
+    EXPECT_EQ(window.model.generalTitle, "custom title") << "the plot goes on as it was";
     writeWhileRunning(device.terminal->master, "3\n");
     runUntil([&] { return LineSpy::lines().size() == 4; });
     EXPECT_EQ(LineSpy::lines().back(), "3");
-    ASSERT_EQ(graph.model.graphs.size(), 1u);
-    EXPECT_EQ(graph.model.writeIndex, 3u);
-    EXPECT_EQ(graph.model.graphs[0].samples[2], 3.0);
-    EXPECT_NE(graph.io.backupChannel, nullptr);
+    ASSERT_EQ(window.model.graphs.size(), 1u);
+    EXPECT_EQ(window.model.writeIndex, 3u);
+    EXPECT_EQ(window.model.graphs[0].samples[2], 3.0);
+    EXPECT_NE(window.io.backupChannel, nullptr);
 
     // And again, paused this time: the device comes back paused, and Play hands on what it sent.
     device.unplug();
-    runUntil([&] { return waitingForDevice(graph.io); });
-    togglePause(graph.io);
+    runUntil([&] { return waitingForDevice(window.io); });
+    togglePause(window.io);
     device.plugIn();
-    runUntil([&] { return graph.io.inputChannel != nullptr; });
-    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 300);
+    runUntil([&] { return window.io.inputChannel != nullptr; });
+    EXPECT_EQ(g_source_get_priority(window.io.inputWatch), 300);
     writeWhileRunning(device.terminal->master, "4\n");
     runUntil([&] { return device.terminal->unread() == 0; });
-    EXPECT_EQ(graph.model.writeIndex, 3u) << "nothing is plotted while paused";
-    togglePause(graph.io);
-    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 100);
-    runUntil([&] { return graph.model.writeIndex == 4u; });
+    EXPECT_EQ(window.model.writeIndex, 3u) << "nothing is plotted while paused";
+    togglePause(window.io);
+    EXPECT_EQ(g_source_get_priority(window.io.inputWatch), 100);
+    runUntil([&] { return window.model.writeIndex == 4u; });
 
     // Vanishing while paused: the device is awaited at once, what it sent before it went (its
     // unfinished line ended there) and what it sends after its return wait for Play, in order.
-    togglePause(graph.io);
+    togglePause(window.io);
     writeWhileRunning(device.terminal->master, "5\n6");
     // (Read, not just written: bytes still on their way through the terminal when it closes are
     // lost, as on a real line.)
-    runUntil([&] { return graph.io.pausedInput.size() == 3; });
+    runUntil([&] { return window.io.pausedInput.size() == 3; });
     device.unplug();
-    runUntil([&] { return waitingForDevice(graph.io); });
-    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "] (waiting for device)");
+    runUntil([&] { return waitingForDevice(window.io); });
+    EXPECT_EQ(window.title(), "Kivrel: [" + name + "] (waiting for device)");
     device.plugIn();
-    runUntil([&] { return !waitingForDevice(graph.io) && graph.io.inputChannel != nullptr; });
-    EXPECT_EQ(titleOf(graph), "Kivrel: [" + name + "]");
-    EXPECT_EQ(g_source_get_priority(graph.io.inputWatch), 300);
+    runUntil([&] { return !waitingForDevice(window.io) && window.io.inputChannel != nullptr; });
+    EXPECT_EQ(window.title(), "Kivrel: [" + name + "]");
+    EXPECT_EQ(g_source_get_priority(window.io.inputWatch), 300);
     writeWhileRunning(device.terminal->master, "7\n");
     runUntil([&] { return device.terminal->unread() == 0; });
-    EXPECT_EQ(graph.model.writeIndex, 4u) << "nothing is plotted while paused";
+    EXPECT_EQ(window.model.writeIndex, 4u) << "nothing is plotted while paused";
     LineSpy::lines().clear();
-    togglePause(graph.io);
-    runUntil([&] { return graph.model.writeIndex == 7u; });
+    togglePause(window.io);
+    runUntil([&] { return window.model.writeIndex == 7u; });
     EXPECT_EQ(LineSpy::lines(), (Lines{"5", "6", "7"}));
 }
 
 // Opens the device with reconnecting on, lets it send text (whole lines), pulls it out and waits
 // until the wait for its return has begun.
-void vanishWhileReconnecting(GraphData& graph, PluggableDevice& device, const std::string& text = "") {
-    setReconnectDevice(graph.io, true);
-    ASSERT_TRUE(openSerialDevice(device.link.c_str(), graph.io));
+void vanishWhileReconnecting(IOData& io, PluggableDevice& device, const std::string& text = "") {
+    setReconnectDevice(io, true);
+    ASSERT_TRUE(openSerialDevice(device.link.c_str(), io));
     const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
     writeWhileRunning(device.terminal->master, text);
-    runUntil([&] { return graph.io.linesHandedOn == lines; });
+    runUntil([&] { return io.linesHandedOn == lines; });
     device.unplug();
-    runUntil([&] { return waitingForDevice(graph.io); });
+    runUntil([&] { return waitingForDevice(io); });
 }
 
 TEST(SerialDevice, TheWaitForAVanishedDeviceEndsWhenTheUserMovesOn) {
     PseudoTerminal other;
     const struct {
         const char* how;
-        std::function<void(GraphData&)> moveOn;
+        std::function<void(IOData&)> moveOn;
         std::string title;
     } rows[] = {
-        {"Close Device", [](GraphData& graph) { closeInput(graph.io); }, "Kivrel"},
-        {"reconnecting turned off", [](GraphData& graph) { setReconnectDevice(graph.io, false); }, "Kivrel"},
-        {"another device opened", [&](GraphData& graph) { openSerialDevice(other.name.c_str(), graph.io); },
+        {"Close Device", [](IOData& io) { closeInput(io); }, "Kivrel"},
+        {"reconnecting turned off", [](IOData& io) { setReconnectDevice(io, false); }, "Kivrel"},
+        {"another device opened", [&](IOData& io) { openSerialDevice(other.name.c_str(), io); },
          "Kivrel: [" + sourceBaseName(other.name) + "]"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.how);
         InputWindow window;
-        GraphData& graph = window.graph;
         PluggableDevice device;
-        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(graph, device));
-        row.moveOn(graph);
-        EXPECT_FALSE(waitingForDevice(graph.io));
-        EXPECT_EQ(titleOf(graph), row.title);
-        const GIOChannel* channel = graph.io.inputChannel;
+        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(window.io, device));
+        row.moveOn(window.io);
+        EXPECT_FALSE(waitingForDevice(window.io));
+        EXPECT_EQ(window.title(), row.title);
+        const GIOChannel* channel = window.io.inputChannel;
         device.plugIn();
         const gint64 until = g_get_monotonic_time() + 5 * static_cast<gint64>(reconnectIntervalMs) * 1000 / 2;
         runUntil([&] { return g_get_monotonic_time() > until; });
-        EXPECT_EQ(graph.io.inputChannel, channel) << "the device is left alone";
-        EXPECT_EQ(titleOf(graph), row.title);
-        closeInput(graph.io);
+        EXPECT_EQ(window.io.inputChannel, channel) << "the device is left alone";
+        EXPECT_EQ(window.title(), row.title);
+        closeInput(window.io);
     }
 }
 
@@ -702,10 +520,9 @@ TEST(SerialDevice, OnlyAMissingNameOrACharacterDeviceIsAwaited) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.target);
         InputWindow window;
-        GraphData& graph = window.graph;
         PluggableDevice device;
         StandardErrorCapture errors;
-        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(graph, device, "1\n"));
+        ASSERT_NO_FATAL_FAILURE(vanishWhileReconnecting(window.io, device, "1\n"));
 
         DialogScript script;
         std::string shown;
@@ -714,21 +531,21 @@ TEST(SerialDevice, OnlyAMissingNameOrACharacterDeviceIsAwaited) {
         if (row.awaited) {
             // Opened and ended again, three times over.
             for (int cycle = 0; cycle < 3; ++cycle) {
-                runUntil([&] { return graph.io.inputChannel != nullptr; });
-                runUntil([&] { return graph.io.inputChannel == nullptr && waitingForDevice(graph.io); });
+                runUntil([&] { return window.io.inputChannel != nullptr; });
+                runUntil([&] { return window.io.inputChannel == nullptr && waitingForDevice(window.io); });
             }
             EXPECT_EQ(script.answered, 0);
-            EXPECT_EQ(titleOf(graph), "Kivrel: [" + sourceBaseName(device.link) + "] (waiting for device)");
+            EXPECT_EQ(window.title(), "Kivrel: [" + sourceBaseName(device.link) + "] (waiting for device)");
         } else {
             runUntil([&] { return script.answered == 1; });
             EXPECT_EQ(shown, "Serial port error: " + device.link + "\nno longer names a device");
-            EXPECT_FALSE(waitingForDevice(graph.io));
-            EXPECT_EQ(graph.io.inputChannel, nullptr);
-            EXPECT_EQ(titleOf(graph), "Kivrel");
+            EXPECT_FALSE(waitingForDevice(window.io));
+            EXPECT_EQ(window.io.inputChannel, nullptr);
+            EXPECT_EQ(window.title(), "Kivrel");
         }
         EXPECT_EQ(errors.endReports(), 1) << "the one end of the device's input";
-        EXPECT_EQ(graph.model.writeIndex, 1u) << "the plot keeps what the device sent, and only that";
-        closeInput(graph.io);
+        EXPECT_EQ(window.model.writeIndex, 1u) << "the plot keeps what the device sent, and only that";
+        closeInput(window.io);
     }
     g_unsetenv("KIVREL_REPORT_EOF");
 }

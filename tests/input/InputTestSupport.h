@@ -1,7 +1,7 @@
 #pragma once
-// Live inputs for tests: pseudo-terminals standing in for serial devices, a main window whose
-// input is closed before it goes, running the main loop until something has happened, and looking
-// at what the main loop would wait for.
+// Live inputs for tests: pseudo-terminals standing in for serial devices, a window standing in for
+// the program around an input, running the main loop until something has happened, and looking at
+// what the main loop would wait for.
 
 #include <fcntl.h>
 #include <pty.h>
@@ -18,8 +18,12 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include "input/IOData.h"
 #include "input/InputChannel.h"
-#include "tests/app/GuiTestSupport.h"
+#include "input/InputHost.h"
+#include "model/PlotModel.h"
+#include "tests/support/DialogScript.h"
+#include "tests/support/GtkTestSupport.h"
 
 // A pseudo-terminal in raw mode, or in the kernel's default cooked mode (canonical, with echo and
 // signal characters): the test writes to master, Kivrel opens name.
@@ -112,6 +116,13 @@ struct LoopProbe {
     }
 };
 
+// text, count times over.
+inline std::string repeated(const std::string& text, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += text;
+    return out;
+}
+
 // count random bytes from a fixed seed: every byte value, NUL and 0xFF more often than the others.
 inline std::string binaryGarbage(std::size_t count) {
     std::mt19937 random(20261210);
@@ -165,14 +176,54 @@ struct PipedStandardInput {
     }
 };
 
-// A shown main window whose input is closed before the window goes.
-struct InputWindow : MainWindowFixture {
-    ~InputWindow() { closeInput(graph.io); }
+// The program around an input, played by a shown window: the plot the lines go into, a drawing area
+// whose draws pace the reading (it draws nothing), and the input status and recording indicator
+// the record shows. Counts the redraws the input asks for. The input is closed before the window
+// goes.
+class InputWindow final : public InputHost {
+  public:
+    PlotModel model;
+    IOData io;
+    GtkWidget* mainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWidget* area = gtk_drawing_area_new();
+    int redrawsAsked = 0;
 
-    // The descriptor Kivrel reads the open input from.
-    int inputFd() const {
-        return graph.io.inputChannel ? g_io_channel_unix_get_fd(graph.io.inputChannel) : -1;
+    InputWindow() {
+        io.host = this;
+        gtk_window_set_title(GTK_WINDOW(mainWindow), "Kivrel");
+        gtk_widget_set_size_request(area, 610, 300);
+        // GTK nulls the fields when the widgets go, as the program's window does.
+        g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &area);
+        io.statusLabel = gtk_label_new("");
+        g_signal_connect(io.statusLabel, "destroy", G_CALLBACK(gtk_widget_destroyed), &io.statusLabel);
+        io.indicatorImage = gtk_image_new();
+        gtk_widget_set_no_show_all(io.indicatorImage, TRUE);
+        GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+        gtk_box_pack_start(GTK_BOX(column), io.statusLabel, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(column), io.indicatorImage, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(column), area, TRUE, TRUE, 0);
+        gtk_container_add(GTK_CONTAINER(mainWindow), column);
+        gtk_widget_show_all(mainWindow);
+        drainEvents();
     }
+    ~InputWindow() {
+        closeInput(io);
+        destroyTestWindow(mainWindow, {{"IOData", &io}});
+    }
+    InputWindow(const InputWindow&) = delete;
+    InputWindow& operator=(const InputWindow&) = delete;
+
+    PlotModel& plotModel() override { return model; }
+    GtkWidget* window() const override { return mainWindow; }
+    GtkWidget* plotArea() const override { return area; }
+    void refreshPlot() override {
+        ++redrawsAsked;
+        if (area) gtk_widget_queue_draw(area);
+    }
+
+    // The descriptor the open input is read from.
+    int inputFd() const { return io.inputChannel ? g_io_channel_unix_get_fd(io.inputChannel) : -1; }
+    std::string title() const { return gtk_window_get_title(GTK_WINDOW(mainWindow)); }
 };
 
 // Collects the lines handed on through the backup's recording step, which runs for every

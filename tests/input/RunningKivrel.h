@@ -47,6 +47,9 @@ class RunningKivrel {
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
         gchar** environment = g_environ_setenv(g_get_environ(), "KIVREL_REPORT_EOF", "1", TRUE);
+        // The usual settings, and none of the person running the tests; a test of the settings
+        // turns this off in start.environment.
+        environment = g_environ_setenv(environment, "KIVREL_NO_SETTINGS", "1", TRUE);
         environment = g_environ_setenv(environment, "KIVREL_REPORT_FIRST_FRAME", "1", TRUE);
         if (!start.saveOnSignal.empty()) {
             environment =

@@ -20,7 +20,7 @@ $(diff <(echo "$staged") <(echo "$expected") || true)"
 
 # The direct installation also updates the MIME and application caches of the prefix.
 cmake --install "$build" --prefix "$prefix" >/dev/null 2>&1
-env DISPLAY= WAYLAND_DISPLAY= "$prefix/bin/kivrel" -v 2>&1 | grep -q ' version 0\.36 ' ||
+env KIVREL_NO_SETTINGS=1 DISPLAY= WAYLAND_DISPLAY= "$prefix/bin/kivrel" -v 2>&1 | grep -q ' version 0\.36 ' ||
   fail "the installed kivrel does not answer -v"
 gzip -t "$prefix/share/man/man1/kivrel.1.gz" || fail "the installed manual page is no gzip file"
 

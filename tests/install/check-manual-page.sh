@@ -16,7 +16,7 @@ warnings=$(man --warnings=w -l "$page" 2>&1 >/dev/null) || fail "man -l: $warnin
 text=$(groff -man -Tascii "$page" 2>/dev/null | col -b)
 # Option entries are the tags of the OPTIONS section: "-x value" or "-x, -no-x" at indent 7.
 tags=$(sed -n '/^OPTIONS/,/^[A-Z]/p' <<<"$text" | grep -E '^ {7}-' | sed -E 's/^ +//; s/ {2,}.*//')
-usage=$(env DISPLAY= WAYLAND_DISPLAY= "$kivrel" -h 2>&1 || true)
+usage=$(env KIVREL_NO_SETTINGS=1 DISPLAY= WAYLAND_DISPLAY= "$kivrel" -h 2>&1 || true)
 options=$(grep -oE '^'$'\t''-[a-z-]+' <<<"$usage" | tr -d '\t' | sort -u)
 [[ $(wc -l <<<"$options") -ge 30 ]] || fail "could not read the options from kivrel -h: $usage"
 missing=()

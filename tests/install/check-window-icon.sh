@@ -8,7 +8,7 @@ prefix=$1
 fail() { echo "FAIL: $*" >&2; exit 1; }
 [[ -n ${DISPLAY:-} ]] || fail "no display; run under xvfb-run"
 
-export G_DEBUG=fatal-warnings GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+export G_DEBUG=fatal-warnings GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 KIVREL_NO_SETTINGS=1
 # A client that stays connected keeps the X server from resetting between the two runs.
 xprop -root -spy >/dev/null 2>&1 &
 keeper=$!

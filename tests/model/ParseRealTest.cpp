@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/ParseReal.h"
-#include "tests/model/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 
 namespace {
 

@@ -33,6 +33,7 @@ std::string settings(const PlotModel& m) {
         << " hfreq " << m.highFrequency << " shared " << m.sharedYMinMax << " envelope " << m.envelope
         << " xSize " << m.xSize << " limit " << m.maxXSize << " rate " << m.samplingRate << " lw "
         << m.lineWidth << " rlw " << m.refLineWidth << " fsz " << m.fontSize << '\n';
+    out << "csv " << m.commaSeparated << " labels " << m.namedValues << '\n';
     for (const Display& d : m.displays) {
         out << "display y " << d.yMin << ":" << d.yMax << " auto " << d.autoRange << " grid " << d.gridLevel
             << " weight " << d.weight << " scale " << d.xScaleSize << " " << d.xScaleMin << ":" << d.xScaleMax

@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/GraphData.h"
 #include "render/Mouse.h"
 #include "render/PlotAreaHandlers.h"
-#include "tests/app/GuiTestSupport.h"
 #include "tests/render/PlotAreaTestSupport.h"
 
 namespace {
@@ -52,7 +50,7 @@ struct Step {
 
 class MouseTest : public ::testing::Test {
   protected:
-    void SetUp() override { resizeWindow(graph, 900, 640); }
+    void SetUp() override { resizeWindow(window.toplevel, 900, 640); }
 
     // Displays of weight 1, not independent; graph g sits in display displayOf[g]; every graph holds
     // -1 and 2, so every display has the range -1..2.
@@ -70,24 +68,23 @@ class MouseTest : public ::testing::Test {
         for (unsigned g = 0; g < displayOf.size(); ++g) model.moveGraphToDisplay(g, displayOf[g]);
         model.recomputeAllYRanges();
         drainEvents();
-        takeRedrawRequest(graph);
+        takeRedrawRequest(plot.drawingArea);
     }
 
-    int width() const { return gtk_widget_get_allocated_width(graph.plot.drawingArea); }
-    int height() const { return gtk_widget_get_allocated_height(graph.plot.drawingArea); }
+    int width() const { return gtk_widget_get_allocated_width(plot.drawingArea); }
+    int height() const { return gtk_widget_get_allocated_height(plot.drawingArea); }
     int virtualHeight() const { return height() * (model.yZoom + 1); }
-    double yOrigin() const {
-        return -(model.yZoom + 1) * gtk_adjustment_get_value(graph.plot.verticalAdjustment);
-    }
-    PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin()}); }
+    double yOrigin() const { return -(model.yZoom + 1) * gtk_adjustment_get_value(plot.verticalAdjustment); }
+    PlotLayout plotLayout() const { return PlotLayout(model, {virtualHeight(), yOrigin(), width()}); }
 
-    // Where the legend draws a graph's square: 8 x 8 at x 10 (70 in Frames mode), in rows of 12
-    // pixels (font size 10) from the top of the graph's display, below the title in display 0.
+    // The middle of a graph's legend square where the layout puts it, as the renderer's tests check
+    // the drawing does: 8 x 8 at x 10 (70 in Frames mode), in rows of 12 pixels (font size 10) from
+    // the top of the graph's display, and below the title.
     Point squareOf(unsigned g) const {
-        const Graph& graph_ = model.graphs[g];
-        double top = plotLayout().band(graph_.display).top;
-        if (!model.frames && graph_.display == 0) top += 20;
-        return {(model.frames ? 70.0 : 10.0) + 4, top + 12.0 * (graph_.slot + 1) - 4};
+        const LegendEntry e = plotLayout().legendEntry(g);
+        EXPECT_TRUE(e.shown);
+        EXPECT_EQ(e.squareX, model.frames ? 70.0 : 10.0);
+        return {e.squareX + 4, e.squareTop + 4};
     }
 
     Point pointOf(const Target& t) const {
@@ -106,15 +103,15 @@ class MouseTest : public ::testing::Test {
     // Sends one event to the drawing area through its signal and returns the handler's answer.
     gboolean send(GdkEventType type, guint button, guint state, Point p) {
         GdkEvent* event = gdk_event_new(type);
-        GdkWindow* window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.plot.drawingArea)));
+        GdkWindow* target = GDK_WINDOW(g_object_ref(gtk_widget_get_window(plot.drawingArea)));
         const char* signal = "motion-notify-event";
         if (type == GDK_MOTION_NOTIFY) {
-            event->motion.window = window;
+            event->motion.window = target;
             event->motion.x = p.x;
             event->motion.y = p.y;
             event->motion.state = state;
         } else {
-            event->button.window = window;
+            event->button.window = target;
             event->button.x = p.x;
             event->button.y = p.y;
             event->button.button = button;
@@ -124,7 +121,7 @@ class MouseTest : public ::testing::Test {
         gdk_event_set_device(event,
                              gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
         gboolean handled = FALSE;
-        g_signal_emit_by_name(graph.plot.drawingArea, signal, event, &handled);
+        g_signal_emit_by_name(plot.drawingArea, signal, event, &handled);
         gdk_event_free(event);
         return handled;
     }
@@ -134,7 +131,8 @@ class MouseTest : public ::testing::Test {
             SCOPED_TRACE("step " + std::to_string(i));
             const Step& s = steps[i];
             EXPECT_EQ(send(s.type, s.button, s.state, pointOf(s.where)), s.handled);
-            EXPECT_EQ(takeRedrawRequest(graph), s.handled != FALSE) << "a handled event redraws, no other";
+            EXPECT_EQ(takeRedrawRequest(plot.drawingArea), s.handled != FALSE)
+                << "a handled event redraws, no other";
             if (s.check) s.check();
         }
     }
@@ -176,9 +174,9 @@ class MouseTest : public ::testing::Test {
         EXPECT_EQ(model.crosshairY, -1.0);
     }
 
-    MainWindowFixture fixture;
-    GraphData& graph = fixture.graph;
-    PlotModel& model = graph.model;
+    PlotAreaWindow window;
+    PlotModel& model = window.model;
+    PlotArea& plot = window.plot;
 };
 
 constexpr guint left = 1, right = 3;
@@ -432,13 +430,13 @@ TEST_F(MouseTest, ShiftOrAltLeftPressShowsNoCrosshair) {
 
 TEST_F(MouseTest, SquaresAndDisplaysAreFoundWhenZoomedAndScrolled) {
     layout({0, 1, 2}, 3);
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.yZoomSpin), 2);
-    syncPlotWidgets(graph.plot);
+    model.yZoom = 2;
+    syncPlotWidgets(plot);
     // A redraw made the vertical scroll bar a third of the area; scroll to its end, so that the
     // last display fills the area.
-    gtk_adjustment_set_value(graph.plot.verticalAdjustment, height());
+    gtk_adjustment_set_value(plot.verticalAdjustment, height());
     drainEvents();
-    ASSERT_GT(gtk_adjustment_get_value(graph.plot.verticalAdjustment), 0.0);
+    ASSERT_GT(gtk_adjustment_get_value(plot.verticalAdjustment), 0.0);
     ASSERT_GT(pointOf(onSquare(2)).y, 0.0);
     pressRelease(left, 0, onSquare(2));
     EXPECT_EQ(enabledStates(), (std::vector<bool>{true, true, false}));
@@ -468,7 +466,7 @@ TEST_F(MouseTest, OtherButtonsAndEventsAreLeftToGtk) {
     EXPECT_FALSE(send(GDK_2BUTTON_PRESS, left, 0, p));
     EXPECT_FALSE(send(GDK_MOTION_NOTIFY, 0, 0, p));
     EXPECT_FALSE(send(GDK_MOTION_NOTIFY, 0, held3, p));  // right button held without a drag
-    EXPECT_FALSE(takeRedrawRequest(graph));
+    EXPECT_FALSE(takeRedrawRequest(plot.drawingArea));
     expectNoCrosshair();
 }
 

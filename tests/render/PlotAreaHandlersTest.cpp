@@ -8,10 +8,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include "app/GraphData.h"
 #include "render/CairoPtr.h"
-#include "tests/app/GuiTestSupport.h"
-#include "tests/input/InputTestSupport.h"
 #include "tests/render/PlotAreaTestSupport.h"
 
 namespace {
@@ -34,12 +31,11 @@ void feedDemo(PlotModel& model) {
 }
 
 // Draws the drawing area alone, through its "draw" handler, into an image.
-SurfacePtr drawArea(GraphData& graph) {
-    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32,
-                                                  gtk_widget_get_allocated_width(graph.plot.drawingArea),
-                                                  gtk_widget_get_allocated_height(graph.plot.drawingArea))};
+SurfacePtr drawArea(const PlotAreaWindow& window) {
+    SurfacePtr surface{
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, window.areaWidth(), window.areaHeight())};
     CairoPtr cr{cairo_create(surface.get())};
-    gtk_widget_draw(graph.plot.drawingArea, cr.get());
+    gtk_widget_draw(window.plot.drawingArea, cr.get());
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
     cairo_surface_flush(surface.get());
     return surface;
@@ -64,60 +60,59 @@ int pixelsOfColour(cairo_surface_t* surface, const Colour& c) {
 }
 
 TEST(PlotArea, WindowShowsTheModel) {
-    MainWindowFixture fixture;
-    GraphData& graph = fixture.graph;
-    feedDemo(graph.model);
-    graph.model.gridLevel = 4;
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.gridSpin), 4);
-    resizeWindow(graph, 900, 560);
-    fixture.saveScreenshot("plot-window.png");
+    PlotAreaWindow window;
+    PlotModel& model = window.model;
+    PlotArea& plot = window.plot;
+    feedDemo(model);
+    model.gridLevel = 4;
+    resizeWindow(window.toplevel, 900, 560);
+    saveWidgetScreenshot(window.toplevel, "plot-window.png");
 
-    ASSERT_EQ(graph.model.graphs.size(), 3u);
-    const SurfacePtr picture = drawArea(graph);
-    for (const Graph& g : graph.model.graphs)
-        EXPECT_GT(pixelsOfColour(picture.get(), g.colour), 50) << g.title;
+    ASSERT_EQ(model.graphs.size(), 3u);
+    const SurfacePtr picture = drawArea(window);
+    for (const Graph& g : model.graphs) EXPECT_GT(pixelsOfColour(picture.get(), g.colour), 50) << g.title;
     // The size change configured both scroll bars to the area and the axis.
-    const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea);
-    const int height = gtk_widget_get_allocated_height(graph.plot.drawingArea);
-    EXPECT_EQ(gtk_adjustment_get_upper(graph.plot.horizontalAdjustment), graph.model.xSize);
-    EXPECT_EQ(gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment), width);  // 610 slots fit
-    EXPECT_EQ(gtk_adjustment_get_upper(graph.plot.verticalAdjustment), height);
-    EXPECT_EQ(gtk_adjustment_get_page_size(graph.plot.verticalAdjustment), height);
+    const int width = window.areaWidth();
+    const int height = window.areaHeight();
+    EXPECT_EQ(gtk_adjustment_get_upper(plot.horizontalAdjustment), model.xSize);
+    EXPECT_EQ(gtk_adjustment_get_page_size(plot.horizontalAdjustment), width);  // 610 slots fit
+    EXPECT_EQ(gtk_adjustment_get_upper(plot.verticalAdjustment), height);
+    EXPECT_EQ(gtk_adjustment_get_page_size(plot.verticalAdjustment), height);
     // Every size change replaced the back buffer.
-    ASSERT_TRUE(graph.plot.backBuffer);
-    EXPECT_EQ(cairo_surface_status(graph.plot.backBuffer.get()), CAIRO_STATUS_SUCCESS);
+    ASSERT_TRUE(plot.backBuffer);
+    EXPECT_EQ(cairo_surface_status(plot.backBuffer.get()), CAIRO_STATUS_SUCCESS);
 }
 
 TEST(PlotArea, ShortAxisRaisesTheXZoomAndItsSpinButton) {
-    MainWindowFixture fixture;
-    GraphData& graph = fixture.graph;
-    graph.model.setXSize(101);
-    graph.model.addGraph("");
-    const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea);
-    const HorizontalView view = syncPlotWidgets(graph.plot).horizontal;
+    PlotAreaWindow window;
+    PlotModel& model = window.model;
+    PlotArea& plot = window.plot;
+    model.setXSize(101);
+    model.addGraph("");
+    const int width = window.areaWidth();
+    const HorizontalView view = syncPlotWidgets(plot).horizontal;
     const int expected = width / 100 - 1;
     ASSERT_GT(expected, 0);
     EXPECT_EQ(view.xZoom, expected);
-    EXPECT_EQ(graph.model.xZoom, expected);
-    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.plot.xZoomSpin)), expected);
-    EXPECT_NEAR(gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment), width / (expected + 1.0),
-                1e-9);
+    EXPECT_EQ(model.xZoom, expected);
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(plot.xZoomSpin)), expected);
+    EXPECT_NEAR(gtk_adjustment_get_page_size(plot.horizontalAdjustment), width / (expected + 1.0), 1e-9);
 
     // Zoomed out beyond the whole axis: the zoom comes back to the step that shows it all.
-    graph.model.setXSize(50001);
-    // The spin button's change brings the widgets in line at once.
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), -99);
-    const HorizontalView out = syncPlotWidgets(graph.plot).horizontal;
+    model.setXSize(50001);
+    model.xZoom = -99;
+    const HorizontalView out = syncPlotWidgets(plot).horizontal;
     const int step = (50000 + width - 1) / width;
     EXPECT_EQ(out.step, step);
-    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(graph.plot.xZoomSpin)), 1 - step);
-    EXPECT_EQ(graph.model.xZoom, 1 - step);
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(plot.xZoomSpin)), 1 - step);
+    EXPECT_EQ(model.xZoom, 1 - step);
 }
 
 TEST(PlotArea, WheelMovesTheRightScrollBar) {
-    MainWindowFixture fixture;
-    GraphData& graph = fixture.graph;
-    graph.model.setXSize(20001);
+    PlotAreaWindow window;
+    PlotModel& model = window.model;
+    PlotArea& plot = window.plot;
+    model.setXSize(20001);
     const struct {
         const char* name;
         int yZoom;
@@ -135,98 +130,29 @@ TEST(PlotArea, WheelMovesTheRightScrollBar) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        graph.model.yZoom = r.yZoom;
-        syncPlotWidgets(graph.plot);
-        gtk_adjustment_set_value(graph.plot.horizontalAdjustment, 5000);
-        gtk_adjustment_set_value(graph.plot.verticalAdjustment, 40);  // stays 0 without Y zoom
-        const double horizontal = gtk_adjustment_get_value(graph.plot.horizontalAdjustment);
-        const double vertical = gtk_adjustment_get_value(graph.plot.verticalAdjustment);
-        const double horizontalPage = gtk_adjustment_get_page_increment(graph.plot.horizontalAdjustment);
-        const double verticalPage = gtk_adjustment_get_page_increment(graph.plot.verticalAdjustment);
+        model.yZoom = r.yZoom;
+        syncPlotWidgets(plot);
+        gtk_adjustment_set_value(plot.horizontalAdjustment, 5000);
+        gtk_adjustment_set_value(plot.verticalAdjustment, 40);  // stays 0 without Y zoom
+        const double horizontal = gtk_adjustment_get_value(plot.horizontalAdjustment);
+        const double vertical = gtk_adjustment_get_value(plot.verticalAdjustment);
+        const double horizontalPage = gtk_adjustment_get_page_increment(plot.horizontalAdjustment);
+        const double verticalPage = gtk_adjustment_get_page_increment(plot.verticalAdjustment);
 
         GdkEvent* event = gdk_event_new(GDK_SCROLL);
-        event->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(graph.plot.drawingArea)));
+        event->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(plot.drawingArea)));
         event->scroll.direction = r.direction;
         event->scroll.state = r.state;
         gboolean handled = FALSE;
-        g_signal_emit_by_name(graph.plot.drawingArea, "scroll-event", event, &handled);
+        g_signal_emit_by_name(plot.drawingArea, "scroll-event", event, &handled);
         gdk_event_free(event);
         EXPECT_TRUE(handled);
-        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.plot.horizontalAdjustment),
+        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(plot.horizontalAdjustment),
                          horizontal + r.horizontalQuarters * horizontalPage / 4);
-        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(graph.plot.verticalAdjustment),
+        EXPECT_DOUBLE_EQ(gtk_adjustment_get_value(plot.verticalAdjustment),
                          vertical + r.verticalQuarters * verticalPage / 4);
     }
     drainEvents();
-}
-
-TEST(PlotArea, SpinButtonsRejectOutOfRangeValuesButStillRedraw) {
-    MainWindowFixture fixture;
-    GraphData& graph = fixture.graph;
-    // An axis long enough that no X zoom below 0 shows more than all of it, so none is corrected.
-    graph.model.setXSize(1000001);
-    const struct {
-        const char* name;
-        GtkWidget* spin;
-        double value;
-        const std::int32_t* field;
-        std::int32_t expected;
-    } rows[] = {
-        {"Y zoom below 0", graph.yZoomSpin, -3, &graph.model.yZoom, 0},
-        {"Y zoom 4", graph.yZoomSpin, 4, &graph.model.yZoom, 4},
-        {"Y zoom 150", graph.yZoomSpin, 150, &graph.model.yZoom, 150},
-        {"grid 100", graph.gridSpin, 100, &graph.model.gridLevel, 0},
-        {"grid -1", graph.gridSpin, -1, &graph.model.gridLevel, 0},
-        {"grid 99", graph.gridSpin, 99, &graph.model.gridLevel, 99},
-        {"X zoom -150", graph.plot.xZoomSpin, -150, &graph.model.xZoom, -150},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        // Typed text is limited by the spin button's own range; widen it to reach the handler's checks.
-        gtk_spin_button_set_range(GTK_SPIN_BUTTON(r.spin), -1000, 1000);
-        drainEvents();
-        takeRedrawRequest(graph);
-        ASSERT_FALSE(takeRedrawRequest(graph));
-        gtk_spin_button_set_value(GTK_SPIN_BUTTON(r.spin), r.value);
-        EXPECT_EQ(*r.field, r.expected);
-        EXPECT_TRUE(takeRedrawRequest(graph));
-    }
-}
-
-TEST(PlotArea, WidgetsFollowTheModelWhereItChangesNotWhereItIsDrawn) {
-    InputWindow window;
-    GraphData& graph = window.graph;
-    GdkWindow* areaWindow = gtk_widget_get_window(graph.plot.drawingArea);
-    const int width = gtk_widget_get_allocated_width(graph.plot.drawingArea);
-    const int height = gtk_widget_get_allocated_height(graph.plot.drawingArea);
-    ASSERT_GT(width, 600);
-    // Nothing is drawn from here on: whatever the widgets show comes from where the model changed.
-    gdk_window_freeze_updates(areaWindow);
-    const auto upper = [&] { return gtk_adjustment_get_upper(graph.plot.horizontalAdjustment); };
-    const auto page = [&] { return gtk_adjustment_get_page_size(graph.plot.horizontalAdjustment); };
-
-    // A device's lines grow an extendable axis; the scroll bar follows it.
-    PseudoTerminal device;
-    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
-    std::string lines = "#$ -no-fixed -no-limits\n";
-    for (int i = 0; i < 2000; ++i) lines += std::to_string(i % 7) + "\n";
-    writeWhileRunning(device.master, lines);
-    ASSERT_TRUE(runUntil([&] { return graph.model.xSize >= 2000; }));
-    EXPECT_EQ(upper(), graph.model.xSize);
-    EXPECT_EQ(page(), width);
-    // An option line in the stream turns Frames mode on: the frame margin leaves less to show.
-    writeWhileRunning(device.master, "#$ -frame\n5\n");
-    ASSERT_TRUE(runUntil([&] { return graph.model.frames; }));
-    EXPECT_EQ(page(), width - 60);
-    EXPECT_EQ(upper(), graph.model.xSize);
-
-    // The Y-Zoom spin button: the vertical scroll bar shows a quarter of the stretched displays.
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.yZoomSpin), 3);
-    EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_size(graph.plot.verticalAdjustment), height / 4.0);
-    // The X-Zoom spin button: two pixels per sample.
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(graph.plot.xZoomSpin), 1);
-    EXPECT_DOUBLE_EQ(page(), (width - 60) / 2.0);
-    gdk_window_thaw_updates(areaWindow);
 }
 
 }  // namespace

@@ -1,28 +1,45 @@
 #pragma once
-// Helpers for GUI tests of the plotting area: bringing the window to a size and seeing whether the
-// drawing area was asked to redraw.
+// A shown window that holds a plotting area and nothing else: the drawing area with its handlers,
+// both scroll bars and the X-Zoom spin button, laid out as in the program but without menus, tool
+// row or input. The area shows model.
 
 #include <gtk/gtk.h>
 
-#include "app/GraphData.h"
-#include "tests/app/GuiTestSupport.h"
+#include "model/PlotModel.h"
+#include "render/PlotAreaHandlers.h"
+#include "tests/support/GtkTestSupport.h"
 
-// Resizes the window and runs the main loop until GTK has laid it out at the new size.
-inline void resizeWindow(GraphData& graph, int width, int height) {
-    gtk_window_resize(GTK_WINDOW(graph.mainWindow), width, height);
-    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
-    while (g_get_monotonic_time() < deadline &&
-           (gtk_widget_get_allocated_width(graph.mainWindow) != width ||
-            gtk_widget_get_allocated_height(graph.mainWindow) != height)) {
-        if (!gtk_main_iteration_do(FALSE)) g_usleep(1000);
+struct PlotAreaWindow {
+    PlotModel model;
+    PlotArea plot{model};
+    GtkWidget* toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+
+    PlotAreaWindow() {
+        plot.drawingArea = gtk_drawing_area_new();
+        gtk_widget_set_size_request(plot.drawingArea, 250, 250);
+        connectPlotArea(plot);
+        plot.verticalAdjustment = gtk_adjustment_new(0, 0, 250, 1, 250, 250);
+        plot.horizontalAdjustment = gtk_adjustment_new(0, 0, 1, 1, 1, 1);
+        plot.xZoomSpin = gtk_spin_button_new_with_range(-99, 99, 1);
+        GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+        gtk_box_pack_start(GTK_BOX(row), plot.drawingArea, TRUE, TRUE, 0);
+        gtk_box_pack_start(GTK_BOX(row), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, plot.verticalAdjustment),
+                           FALSE, FALSE, 0);
+        GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+        gtk_box_pack_start(GTK_BOX(column), row, TRUE, TRUE, 0);
+        gtk_box_pack_start(GTK_BOX(column),
+                           gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, plot.horizontalAdjustment), FALSE,
+                           FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(column), plot.xZoomSpin, FALSE, FALSE, 0);
+        gtk_container_add(GTK_CONTAINER(toplevel), column);
+        gtk_window_set_default_size(GTK_WINDOW(toplevel), 652, 400);
+        gtk_widget_show_all(toplevel);
+        drainEvents();
     }
-    drainEvents();
-}
+    ~PlotAreaWindow() { destroyTestWindow(toplevel, {{"PlotArea", &plot}}); }
+    PlotAreaWindow(const PlotAreaWindow&) = delete;
+    PlotAreaWindow& operator=(const PlotAreaWindow&) = delete;
 
-// Whether something asked the drawing area to be redrawn since the last call.
-inline bool takeRedrawRequest(GraphData& graph) {
-    cairo_region_t* area = gdk_window_get_update_area(gtk_widget_get_window(graph.plot.drawingArea));
-    if (!area) return false;
-    cairo_region_destroy(area);
-    return true;
-}
+    int areaWidth() const { return gtk_widget_get_allocated_width(plot.drawingArea); }
+    int areaHeight() const { return gtk_widget_get_allocated_height(plot.drawingArea); }
+};

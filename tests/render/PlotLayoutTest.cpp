@@ -1,6 +1,9 @@
 #include "render/PlotLayout.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +121,112 @@ TEST(PlotLayout, LegendRowsAndSquares) {
             EXPECT_EQ(layout.legendSquareAt(r.squareX - 0.5, baselines[g] - 4), -1);
         }
         EXPECT_EQ(layout.legendSquareAt(r.squareX + 4, r.baseline0 + 1), -1);
+    }
+}
+
+TEST(PlotLayout, ShortBandsGiveUpTheirInsetsBeforeTheirDataRows) {
+    // One display over `rows` rows (plus Frames mode's top margin): the data area keeps 8 rows while
+    // the insets (2 above, 2 below, 20 for the X values in Frames mode) shrink in proportion.
+    PlotModel model;
+    model.displays[0].autoRange = false;
+    model.displays[0].yMin = -1;
+    model.displays[0].yMax = 1;
+    const struct {
+        bool frames;
+        int rows;
+        double dataTop, bottom, frameBottom;
+    } cases[] = {
+        {false, 300, 2, 298, 300},      // room for everything
+        {false, 12, 2, 10, 12},         // exactly 8 data rows with full insets
+        {false, 10, 1, 9, 10},          // 2 rows of insets left, half above and half below
+        {false, 3, 0, 3, 3},            // no insets: the whole band is data
+        {true, 32, 22, 30, 32},         // 8 data rows and 24 rows of insets
+        {true, 20, 21, 29, 40 - 10.0},  // 12 rows of insets, each at half its size
+        {true, 3, 20, 23, 23},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "frames " << c.frames << ", " << c.rows << " rows");
+        model.frames = c.frames;
+        const PlotLayout layout(model, {c.rows + (c.frames ? 20 : 0), 0, 400});
+        const DisplayBand b = layout.band(0);
+        EXPECT_EQ(b.dataTop, c.dataTop);
+        EXPECT_EQ(b.bottom, c.bottom);
+        EXPECT_EQ(b.frameBottom, c.frameBottom);
+        EXPECT_EQ(layout.frameBottom(0), c.frameBottom);
+        EXPECT_TRUE(layout.isDisplayVisible(0, c.rows + 20));
+        // The pointer reads the range's ends at the data area's ends.
+        EXPECT_DOUBLE_EQ(layout.valueAtY(b.dataTop), model.displays[0].yMax);
+        EXPECT_DOUBLE_EQ(layout.valueAtY(b.bottom), model.displays[0].yMin);
+    }
+    // More displays than rows: a band of no rows shows nothing.
+    while (model.displays.size() < 64) model.addDisplay(1);
+    model.frames = false;
+    EXPECT_FALSE(PlotLayout(model, {40, 0, 400}).isDisplayVisible(0, 40));
+}
+
+TEST(PlotLayout, LegendOfAShortBandFitsInItsRows) {
+    // `graphs` graphs in each of `displays` displays; the entries of one band never overlap one
+    // another or leave the band's rows, and the mouse finds each shown square where it stands.
+    const struct {
+        const char* name;
+        unsigned displays, graphs;
+        int height, width;
+        bool frames;
+        bool stacked, titled;  // rows of titles; one row with titles cut to their cells
+    } cases[] = {
+        {"room for rows", 2, 3, 300, 600, false, true, true},
+        {"one row with titles", 8, 4, 300, 600, false, false, true},
+        {"one row of squares", 8, 8, 300, 200, true, false, false},
+        {"squares of 3-row bands", 64, 1, 212, 660, true, false, false},
+        {"64 graphs in 64 displays at full screen", 64, 1, 1040, 1900, false, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotModel model;
+        model.independentDisplays = false;
+        model.frames = c.frames;
+        while (model.displays.size() < c.displays) model.addDisplay(1);
+        for (unsigned g = 0; g < c.displays * c.graphs; ++g) {
+            model.addGraph("a rather long graph title " + std::to_string(g));
+            model.moveGraphToDisplay(g, g / c.graphs);
+        }
+        const PlotLayout layout(model, {c.height, 0, c.width});
+        std::vector<LegendEntry> entries;
+        unsigned shown = 0;
+        for (unsigned g = 0; g < model.graphs.size(); ++g) {
+            SCOPED_TRACE(g);
+            const LegendEntry e = layout.legendEntry(g);
+            entries.push_back(e);
+            if (!e.shown) continue;
+            ++shown;
+            const DisplayBand band = layout.band(model.graphs[g].display);
+            EXPECT_GE(e.squareTop, std::max(band.top, layout.titleClearance()) - 1e-9);
+            EXPECT_LE(e.baseline, band.frameBottom + 1e-9);
+            EXPECT_EQ(std::isinf(e.titleWidth), c.stacked);
+            EXPECT_EQ(e.titleWidth > 0, c.titled);
+            if (c.titled && !c.stacked) {
+                EXPECT_LE(e.titleX + e.titleWidth, c.width);
+            }
+            EXPECT_EQ(layout.legendSquareAt(e.squareX + e.squareSize / 2, e.squareTop + e.squareSize / 2),
+                      static_cast<int>(g));
+            EXPECT_EQ(layout.legendBaseline(g), e.baseline);
+            // Titles not shown whole show on hover.
+            EXPECT_EQ(layout.legendTooltipAt(e.squareX + 1, e.squareTop + 1),
+                      c.stacked ? "" : model.graphs[g].title);
+        }
+        EXPECT_GT(shown, model.graphs.size() / 2);
+        // Entries of the same band: squares and their title cells side by side or one above the other.
+        for (unsigned a = 0; a < entries.size(); ++a) {
+            for (unsigned b = a + 1; b < entries.size(); ++b) {
+                const LegendEntry &p = entries[a], &q = entries[b];
+                if (!p.shown || !q.shown) continue;
+                const double pRight = std::isfinite(p.titleWidth) ? p.titleX + p.titleWidth : p.squareX;
+                const double qRight = std::isfinite(q.titleWidth) ? q.titleX + q.titleWidth : q.squareX;
+                const bool apart = pRight <= q.squareX || qRight <= p.squareX || p.baseline <= q.squareTop ||
+                                   q.baseline <= p.squareTop;
+                EXPECT_TRUE(apart) << a << " and " << b;
+            }
+        }
     }
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "render/CairoPtr.h"
+#include "render/DrawingFile.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
 #include "tests/support/CommandOutput.h"
@@ -308,9 +309,23 @@ TEST(DrawPlot, GridLinesStandWhereTheGridStepPutsThem) {
     for (int x = 50; x <= 550; x += 50) {
         SCOPED_TRACE(x);
         EXPECT_TRUE(canvas.is(x, 3, gridColour));  // within the first dash
-        EXPECT_TRUE(canvas.empty(x + 25, 3));
+        EXPECT_TRUE(canvas.is(x, 32, gridColour));
+        EXPECT_TRUE(canvas.empty(x + 25, 32));
     }
     for (int y : {2, 52, 102}) EXPECT_TRUE(canvas.is(302, y, gridColour)) << y;
+
+    // Level 20 in 100 data rows would put the lines 5 rows apart: 12 levels keep them 8 rows apart,
+    // 13 lines from 0 to 100 (vertical lines every 8 samples leave column 301 free).
+    model.gridLevel = 20;
+    Canvas dense(600, 104);
+    dense.draw(model, horizontalViewFor(600, false, 601, 0, 0));
+    std::vector<int> lineRows;
+    for (int y = 0; y < 104; ++y) {
+        if (dense.is(301, y, gridColour) && !(y > 0 && dense.is(301, y - 1, gridColour)))
+            lineRows.push_back(y);
+    }
+    ASSERT_EQ(lineRows.size(), 13u);
+    for (std::size_t i = 1; i < lineRows.size(); ++i) EXPECT_GE(lineRows[i] - lineRows[i - 1], 8) << i;
 }
 
 TEST(DrawPlot, DrawsWhereTheLayoutPointsTheMouse) {
@@ -346,19 +361,19 @@ TEST(DrawPlot, DrawsWhereTheLayoutPointsTheMouse) {
         model.frames = scene.frames;
         model.yZoom = scene.yZoom;
         const VerticalView vertical = verticalViewFor(300, scene.yZoom, scene.offset);
-        const PlotLayout layout(model, plotRowsOf(vertical));
+        const HorizontalView horizontal = horizontalViewFor(400, scene.frames, model.xSize, 0, 0);
+        const PlotLayout layout(model, plotRowsOf(horizontal, vertical));
         const int left = static_cast<int>(layout.left());
         // A reference line at the value the pointer finds in the middle row of display 1.
         const DisplayBand band1 = layout.band(1);
-        const double middle = std::floor((band1.top + PlotLayout::dataTopInset + band1.bottom) / 2);
+        const double middle = std::floor((band1.dataTop + band1.bottom) / 2);
         model.displays[1].refLines = {layout.valueAtY(middle)};
         // The crosshair in display 1, between the reference line and graph 1.
         model.crosshairX = 300;
         model.crosshairY = middle + 10;
 
         Canvas canvas(400, 300);
-        drawPlot(model, canvas.cr.get(), horizontalViewFor(400, scene.frames, model.xSize, 0, 0), vertical,
-                 SurfaceKind::screen);
+        drawPlot(model, canvas.cr.get(), horizontal, vertical, SurfaceKind::screen);
         canvas.save("render-layout.png");
         const auto inArea = [&](double y) { return y >= 3 && y < 297; };
         for (unsigned g = 0; g < 4; ++g) {
@@ -428,14 +443,15 @@ TEST(GridStepX, CellsComeOutSquare) {
         {"50 rows", 50, 0, 0, 0, 0, 600, 50},
         {"37 rows", 37, 0, 0, 0, 0, 600, 30},
         {"37 rows, scrolled", 37, 0, 0, 0, 1000, 1600, 30},
-        {"7 rows", 7, 0, 0, 0, 0, 600, 7},
+        {"7 rows are held 8 columns apart", 7, 0, 0, 0, 0, 600, 8},
         {"50 rows, X units of 0.002", 50, 601, 0, 1.2, 0, 600, 50},
         {"37 rows, X units of 0.002", 37, 601, 0, 1.2, 0, 600, 35},
         {"scale of one sample is no scale", 37, 1, 0, 1.2, 0, 600, 30},
         {"empty scale is no scale", 37, 601, 1, 1, 0, 600, 30},
-        {"a flat interval gives 1", 0, 0, 0, 0, 0, 600, 1},
+        {"a flat interval gives the least spacing", 0, 0, 0, 0, 0, 600, 8},
         {"one visible sample gives 1", 50, 0, 0, 0, 10, 10, 1},
-        {"never denser than a column", 0.5, 0, 0, 0, 0, 50000, 84},
+        {"never closer than 8 columns", 0.5, 0, 0, 0, 0, 50000, 667},
+        {"never closer than 8 columns, at one sample per column", 0.5, 0, 0, 0, 0, 600, 8},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -635,18 +651,170 @@ TEST(DrawPlot, DegenerateViewsAndModelsDrawNoStrayInk) {
     }
 }
 
-TEST(DrawPlot, BandsTooLowForDataDrawOnlyTheLegendAndTitle) {
-    PlotModel model = constantModel(1, 0.5);
-    model.frames = true;
+// 64 displays with one graph each, Frames mode, grid level 5, reference lines and a two-line title:
+// many labels competing for little room.
+PlotModel crowdedModel(bool frames) {
+    PlotModel model = constantModel(64, 0.5);
+    model.frames = frames;
+    model.gridLevel = 5;
+    model.generalTitle = "A crowded plot of many graphs :: one graph per display";
     while (model.displays.size() < 64) model.addDisplay(1);
-    for (Display& d : model.displays) {
-        d.autoRange = false;
-        d.yMax = 1;
+    for (unsigned d = 0; d < 64; ++d) {
+        Display& display = model.displays[d];
+        display.autoRange = false;
+        display.yMin = d % 2 ? -1 : 0;
+        display.yMax = 1;
+        display.refLines = {0.25, 0.75};
+        model.moveGraphToDisplay(d, d);
+        model.graphs[d].title = "temperature sensor " + std::to_string(d);
     }
-    Canvas canvas(400, 300);  // bands of 4 rows, less than the 22 a frame reserves
-    canvas.draw(model, horizontalViewFor(400, true, 101, 0, 0));
-    EXPECT_FALSE(canvas.blank(60, 0, 100, 40));  // legend
-    EXPECT_TRUE(canvas.blank(100, 0, 400, 300));
+    return model;
+}
+
+TEST(DrawPlot, ShortBandsStillDrawTheirTraces) {
+    // 64 displays in bands of 3 rows: frames, grid and insets give way, and each graph at 0.5 crosses
+    // the middle of its band in its colour, away from the legend and the values.
+    for (const bool frames : {false, true}) {
+        SCOPED_TRACE(frames);
+        PlotModel model = crowdedModel(frames);
+        model.generalTitle.clear();
+        const int height = 64 * 3 + (frames ? 20 : 0);
+        Canvas canvas(600, height);
+        canvas.draw(model, horizontalViewFor(600, frames, 101, 0, 0));
+        canvas.save(frames ? "render-short-bands-frames.png" : "render-short-bands.png");
+        const PlotLayout layout(model, {height, 0, 600});
+        for (unsigned d = 0; d < 64; ++d) {
+            SCOPED_TRACE(d);
+            ASSERT_EQ(layout.band(d).span, 3);
+            ASSERT_TRUE(layout.isDisplayVisible(d, height));
+            const int row = static_cast<int>(std::floor(layout.valueToY(d, 0.5)));
+            EXPECT_TRUE(canvas.is(300, row, model.graphs[d].colour)) << row;
+        }
+    }
+}
+
+TEST(DrawPlot, ATraceNeverStrikesThroughALabel) {
+    // A constant graph at row 11 crosses the title at the left and the Y maximum at the right edge.
+    PlotModel model = constantModel(1, 287.0 / 296);
+    model.generalTitle = "TTTTTT";
+    model.graphs[0].title = "g";
+    Canvas canvas(400, 300);
+    canvas.draw(model, view400());
+    canvas.save("render-label-over-trace.png");
+    ASSERT_EQ(PlotLayout(model, {300, 0, 400}).valueToY(0, model.graphs[0].samples[0]), 11);
+    const Colour& c = model.graphs[0].colour;
+    EXPECT_TRUE(canvas.is(200, 10, c));
+    EXPECT_TRUE(canvas.is(200, 11, c));
+    const struct {
+        const char* name;
+        int x0, x1;
+    } labels[] = {{"title", 12, 40}, {"Y maximum", 378, 394}};
+    for (const auto& l : labels) {
+        SCOPED_TRACE(l.name);
+        int dark = 0;
+        for (int x = l.x0; x < l.x1; ++x) {
+            for (int y = 8; y < 14; ++y) {
+                EXPECT_FALSE(canvas.is(x, y, c)) << x << "," << y;
+                const auto p = canvas.at(x, y);
+                if (p[3] > 150 && p[0] + p[1] + p[2] < 3 * 150) ++dark;  // darker than the patch alone
+            }
+        }
+        EXPECT_GT(dark, 5);  // the text's own ink
+    }
+}
+
+TEST(DrawPlot, NoTwoLabelsOverlapInACrowdedPlot) {
+    const struct {
+        int width, height;
+        bool frames;
+    } sizes[] = {{660, 367, false}, {660, 367, true}, {1920, 1080, false}, {1920, 1080, true}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.width << "x" << size.height << " frames " << size.frames);
+        const PlotModel model = crowdedModel(size.frames);
+        Canvas canvas(size.width, size.height);
+        PlotViewCache cache;
+        canvas.draw(model, horizontalViewFor(size.width, size.frames, 101, 0, 0), &cache);
+        const std::vector<LabelBox>& boxes = cache.labelBoxes;
+        EXPECT_GT(boxes.size(), 64u);
+        for (std::size_t a = 0; a < boxes.size(); ++a) {
+            for (std::size_t b = a + 1; b < boxes.size(); ++b) {
+                EXPECT_FALSE(boxes[a].overlaps(boxes[b]))
+                    << a << " (" << boxes[a].x0 << "," << boxes[a].y0 << ") and " << b << " (" << boxes[b].x0
+                    << "," << boxes[b].y0 << ")";
+            }
+        }
+        // Every box holds ink: what the list says was drawn is on the picture.
+        for (const LabelBox& box : boxes) {
+            const int x0 = std::max(0, static_cast<int>(std::ceil(box.x0)));
+            const int y0 = std::max(0, static_cast<int>(std::ceil(box.y0)));
+            const int x1 = std::min(size.width, static_cast<int>(box.x1));
+            const int y1 = std::min(size.height, static_cast<int>(box.y1));
+            if (x0 < x1 && y0 < y1) {
+                EXPECT_FALSE(canvas.blank(x0, y0, x1, y1)) << box.x0 << "," << box.y0;
+            }
+        }
+    }
+}
+
+TEST(DrawPlot, CrowdedPlotPicturesGoToTheArtefacts) {
+    // For people to look at after a test run: 64 noisy sines in 64 displays at the start size of
+    // the window and at full screen, written as the PNG export writes them.
+    PlotModel model = crowdedModel(false);
+    for (unsigned g = 0; g < 64; ++g) {
+        model.displays[g].refLines.clear();
+        std::vector<double>& samples = model.graphs[g].samples;
+        for (std::size_t k = 0; k < samples.size(); ++k) {
+            const double x = static_cast<double>(k);
+            samples[k] = 0.5 + 0.4 * std::sin(0.1 * x + g) + 0.05 * std::sin(7.7 * x * (g + 1));
+        }
+    }
+    const std::filesystem::path folder = std::filesystem::path(KIVREL_BINARY_DIR) / "artefacts";
+    std::filesystem::create_directories(folder);
+    for (const auto& [width, height] : {std::pair{660, 367}, std::pair{1920, 1080}}) {
+        const std::filesystem::path file =
+            folder / ("plot-64-graphs-" + std::to_string(width) + "x" + std::to_string(height) + ".png");
+        std::filesystem::remove(file);
+        EXPECT_EQ(writeDrawingFile(model, file.c_str(), SurfaceKind::png,
+                                   horizontalViewFor(width, false, model.xSize, 0, 0),
+                                   verticalViewFor(height, 0, 0)),
+                  1);
+        EXPECT_GT(std::filesystem::file_size(file), 1000u) << file;
+    }
+}
+
+TEST(DrawPlot, LegendSquaresStandWhereTheMouseFindsThem) {
+    // Bands too short for a row per graph: the squares go side by side, with or without titles.
+    const struct {
+        const char* name;
+        unsigned displays, graphs;
+        int width;
+        const char* saved;
+    } cases[] = {{"one row with titles", 8, 4, 600, "render-legend-one-row.png"},
+                 {"one row of squares", 8, 8, 200, "render-legend-squares.png"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotModel model = constantModel(c.displays * c.graphs, 0.5);
+        while (model.displays.size() < c.displays) model.addDisplay(1);
+        for (unsigned g = 0; g < model.graphs.size(); ++g) {
+            model.moveGraphToDisplay(g, g / c.graphs);
+            model.graphs[g].title = "graph number " + std::to_string(g);
+        }
+        Canvas canvas(c.width, 300);
+        canvas.draw(model, horizontalViewFor(c.width, false, 101, 0, 0));
+        canvas.save(c.saved);
+        const PlotLayout layout(model, {300, 0, c.width});
+        unsigned shown = 0;
+        for (unsigned g = 0; g < model.graphs.size(); ++g) {
+            SCOPED_TRACE(g);
+            const LegendEntry e = layout.legendEntry(g);
+            if (!e.shown) continue;
+            ++shown;
+            const double x = e.squareX + e.squareSize / 2, y = e.squareTop + e.squareSize / 2;
+            EXPECT_TRUE(canvas.is(static_cast<int>(x), static_cast<int>(y), model.graphs[g].colour));
+            EXPECT_EQ(layout.legendSquareAt(x, y), static_cast<int>(g));
+        }
+        EXPECT_GE(shown, model.graphs.size() - c.graphs);  // all but those under the title
+    }
 }
 
 // Runs pdftotext on a file and returns what it printed.
@@ -665,7 +833,7 @@ class PdfTitle : public ::testing::Test {
         EXPECT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
         {
             CairoPtr cr{cairo_create(surface.get())};
-            drawPlot(model, cr.get(), horizontalViewFor(600, false, model.xSize, 0, 0),
+            drawPlot(model, cr.get(), horizontalViewFor(600, model.frames, model.xSize, 0, 0),
                      verticalViewFor(300, 0, 0), surfaceKind);
             EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
         }
@@ -721,6 +889,34 @@ TEST_F(PdfTitle, LongTitleSplitsAtASeparatorInItsSecondHalf) {
             EXPECT_GT(second, text.find('\n', first));  // on a later line
         }
     }
+}
+
+TEST_F(PdfTitle, FramesModeLabelsTheXAxisInSecondsWithASamplingRate) {
+    // 601 slots in Frames mode: the frame spans samples 0 to 539, labelled at its two ends.
+    PlotModel model = constantModel(1, 0.5);
+    model.setXSize(601);
+    model.frames = true;
+    const struct {
+        std::uint32_t rate;
+        const char* firstLabel;
+        const char* lastLabel;
+    } rows[] = {{0, "0", "539"}, {100, "0s", "5.39s"}, {4, "0s", "134.8s"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.rate);
+        model.samplingRate = r.rate;
+        const std::string text = textOf(model, SurfaceKind::pdf);
+        EXPECT_NE(text.find(std::string(" ") + r.firstLabel + " "), std::string::npos) << text;
+        EXPECT_NE(text.find(r.lastLabel), std::string::npos) << text;
+        if (r.rate != 0) {
+            EXPECT_EQ(text.find("539"), std::string::npos) << text;
+        }
+    }
+    // An X scale (an expression evaluated over a range) goes before the sampling rate.
+    model.samplingRate = 100;
+    model.displays[0].xScaleSize = 601;
+    model.displays[0].xScaleMin = 0;
+    model.displays[0].xScaleMax = 60;
+    EXPECT_NE(textOf(model, SurfaceKind::pdf).find("53.90"), std::string::npos);
 }
 
 // Min/Max Envelope: 1,000,000 samples of 0 in the range -1..1, fully zoomed out into 600 columns

@@ -113,4 +113,37 @@ TEST(PlaceText, MalformedTextDoesNotStopTheDrawing) {
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
 }
 
+TEST(FitText, CutsAtWholeCharactersAndEndsWithAnEllipsis) {
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 10, 10)};
+    CairoPtr cr{cairo_create(surface.get())};
+    cairo_select_font_face(cr.get(), "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr.get(), 10);
+    const auto advance = [&](const std::string& text) {
+        cairo_text_extents_t e;
+        cairo_text_extents(cr.get(), text.c_str(), &e);
+        return e.x_advance;
+    };
+    const std::string ellipsis = "\xE2\x80\xA6";
+    const std::string title = "temp\xC3\xA9rature sensor 12";  // an accented letter inside
+    const double whole = advance(title);
+    EXPECT_EQ(fitText(cr.get(), title, whole), title);
+    for (const double width :
+         {whole - 1, whole / 2, advance("t" + ellipsis), advance("te" + ellipsis) - 0.5}) {
+        SCOPED_TRACE(width);
+        const std::string cut = fitText(cr.get(), title, width);
+        ASSERT_GE(cut.size(), ellipsis.size() + 1);
+        EXPECT_EQ(cut.substr(cut.size() - ellipsis.size()), ellipsis);
+        const std::string kept = cut.substr(0, cut.size() - ellipsis.size());
+        EXPECT_EQ(title.compare(0, kept.size(), kept), 0);
+        EXPECT_EQ(validUtf8(kept), kept);  // no character cut in two
+        EXPECT_LE(advance(cut), width);
+        // One more character would not have fitted.
+        const std::size_t next =
+            kept.size() + (static_cast<unsigned char>(title[kept.size()]) >= 0xC0 ? 2 : 1);
+        EXPECT_GT(advance(title.substr(0, next) + ellipsis), width);
+    }
+    EXPECT_EQ(fitText(cr.get(), title, advance(ellipsis)), ellipsis);
+    EXPECT_EQ(fitText(cr.get(), title, advance(ellipsis) - 0.5), "");
+}
+
 }  // namespace

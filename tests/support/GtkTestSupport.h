@@ -1,17 +1,15 @@
 #pragma once
 // Helpers for tests that show real GTK widgets on the test display: running the main loop dry,
-// key presses, screenshots, finding widgets, and answering the dialogs the code runs.
+// key presses, window sizes and redraws, screenshots, finding widgets, and taking a test's window
+// down.
 
-#include <deque>
-#include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-
-#include "input/Messages.h"
 
 // Runs the main loop until nothing is pending.
 inline void drainEvents() {
@@ -80,68 +78,34 @@ inline std::vector<GtkWidget*> widgetsOf(GtkWidget* root, GType type) {
     return out;
 }
 
-// The texts of a message dialog, primary and secondary joined by a newline when both exist.
-inline std::string messageText(GtkDialog* dialog) {
-    gchar* text = nullptr;
-    g_object_get(dialog, "text", &text, nullptr);
-    std::string out = text ? text : "";
-    g_free(text);
-    return out;
+// Resizes the window and runs the main loop until GTK has laid it out at the new size.
+inline void resizeWindow(GtkWidget* window, int width, int height) {
+    gtk_window_resize(GTK_WINDOW(window), width, height);
+    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+    while (g_get_monotonic_time() < deadline && (gtk_widget_get_allocated_width(window) != width ||
+                                                 gtk_widget_get_allocated_height(window) != height)) {
+        if (!gtk_main_iteration_do(FALSE)) g_usleep(1000);
+    }
+    drainEvents();
 }
 
-// A script step for a message dialog: keeps its text and closes it.
-inline std::function<void(GtkDialog*)> recordMessage(std::string& message) {
-    return [&message](GtkDialog* dialog) {
-        message = messageText(dialog);
-        gtk_dialog_response(dialog, GTK_RESPONSE_CLOSE);
-    };
+// Whether something asked the widget to be redrawn since the last call.
+inline bool takeRedrawRequest(GtkWidget* widget) {
+    cairo_region_t* area = gdk_window_get_update_area(gtk_widget_get_window(widget));
+    if (!area) return false;
+    cairo_region_destroy(area);
+    return true;
 }
 
-// Answers the dialogs the code under test runs, in order, with the given scripts; a dialog with
-// no script left is cancelled so that a test never hangs.
-struct DialogScript {
-    std::deque<std::function<void(GtkDialog*)>> steps;
-    int answered = 0;
-
-    DialogScript() {
-        current() = this;
-        dialogResponder = respond;
+// Destroys a test's window and runs the main loop dry. A timer or watch that still holds one of the
+// records (named, with their addresses) fails the test: it would write into whatever takes that
+// memory next (the next test's window, as often as not).
+inline void destroyTestWindow(GtkWidget* window,
+                              std::initializer_list<std::pair<const char*, void*>> records) {
+    gtk_widget_destroy(window);
+    drainEvents();
+    for (const auto& [name, record] : records) {
+        EXPECT_EQ(g_main_context_find_source_by_user_data(nullptr, record), nullptr)
+            << "a main-loop source outlives the " << name << " it was given";
     }
-    ~DialogScript() {
-        current() = nullptr;
-        dialogResponder = nullptr;
-    }
-    DialogScript(const DialogScript&) = delete;
-    DialogScript& operator=(const DialogScript&) = delete;
-
-    void then(std::function<void(GtkDialog*)> step) { steps.push_back(std::move(step)); }
-
-  private:
-    static DialogScript*& current() {
-        static DialogScript* script = nullptr;
-        return script;
-    }
-    static void respond(GtkDialog* dialog) {
-        DialogScript* script = current();
-        if (!script || script->steps.empty()) {
-            gtk_dialog_response(dialog, GTK_RESPONSE_CANCEL);
-            return;
-        }
-        auto step = std::move(script->steps.front());
-        script->steps.pop_front();
-        ++script->answered;
-        step(dialog);
-        // A step that did not end its dialog (a chooser that refused the answer) must not hang the
-        // test run: the dialog is cancelled after a while and the test fails.
-        g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, 30, cancelIfStillShown, g_object_ref(dialog),
-                                   g_object_unref);
-    }
-    static gboolean cancelIfStillShown(gpointer data) {
-        GtkWidget* dialog = GTK_WIDGET(data);
-        if (gtk_widget_get_visible(dialog)) {
-            ADD_FAILURE() << "a dialog was still open after its scripted answer";
-            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
-        }
-        return G_SOURCE_REMOVE;
-    }
-};
+}

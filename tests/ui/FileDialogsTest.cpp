@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "input/FileName.h"
+#include "tests/support/DialogScript.h"
 #include "tests/support/GtkTestSupport.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // Every record handed to a GTK or GLib callback starts with a type tag; callbacks check it before
-// touching the record, and a wrong tag ends the process with status 1.
+// touching the record, and a wrong tag ends the process with status 1. The tags live with the
+// model, which every library links, so that each folder can tag its records without linking another.
 
 #include <cstdint>
 

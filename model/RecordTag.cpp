@@ -1,4 +1,4 @@
-#include "input/RecordTag.h"
+#include "model/RecordTag.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,72 @@
+#include "render/Labels.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Columns and rows of background left around a text's ink.
+constexpr double patchMargin = 1.0;
+
+}  // namespace
+
+LabelPlacer::LabelPlacer(cairo_t* context, double fontSize, SurfaceKind kind)
+    : cr(context), size(fontSize), surfaceKind(kind) {}
+
+void LabelPlacer::useFont(LabelFont font) {
+    if (fontSelected && font == currentFont) return;
+    cairo_select_font_face(cr, font == LabelFont::sans ? "sans-serif" : "monospace", CAIRO_FONT_SLANT_NORMAL,
+                           CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+    fontSelected = true;
+    currentFont = font;
+}
+
+void LabelPlacer::reserve(const LabelBox& box) {
+    placed.push_back(box);
+}
+
+bool LabelPlacer::place(const Label& label, LabelFont font, bool continuation) {
+    if (label.text.empty() || !std::isfinite(label.x) || !std::isfinite(label.y)) return false;
+    useFont(font);
+    MeasuredText text = measureText(cr, label.x, label.y, label.text, label.alignment);
+    const cairo_text_extents_t& e = text.extents;
+    const LabelBox box{text.x + e.x_bearing - patchMargin, text.y + e.y_bearing - patchMargin,
+                       text.x + e.x_bearing + e.width + patchMargin,
+                       text.y + e.y_bearing + e.height + patchMargin};
+    if (!std::isfinite(box.x0) || !std::isfinite(box.y0) || !std::isfinite(box.x1) || !std::isfinite(box.y1))
+        return false;
+    const std::size_t checked = continuation && !placed.empty() ? placed.size() - 1 : placed.size();
+    for (std::size_t i = 0; i < checked; ++i) {
+        if (box.overlaps(placed[i])) return false;
+    }
+    if (checked < placed.size()) {
+        // One box for both lines, which may reach into each other's margins.
+        LabelBox& joined = placed.back();
+        joined = {std::min(joined.x0, box.x0), std::min(joined.y0, box.y0), std::max(joined.x1, box.x1),
+                  std::max(joined.y1, box.y1)};
+    } else {
+        placed.push_back(box);
+    }
+    texts.push_back({std::move(text), label.colour, font});
+    return true;
+}
+
+void LabelPlacer::draw() {
+    if (texts.empty()) return;
+    // All patches in one fill: they do not overlap, so none covers another's text.
+    cairo_new_path(cr);
+    for (const Placed& p : texts) {
+        const cairo_text_extents_t& e = p.text.extents;
+        cairo_rectangle(cr, p.text.x + e.x_bearing - patchMargin, p.text.y + e.y_bearing - patchMargin,
+                        e.width + 2 * patchMargin, e.height + 2 * patchMargin);
+    }
+    cairo_set_source_rgba(cr, plotBackground.red, plotBackground.green, plotBackground.blue, labelPatchAlpha);
+    cairo_fill(cr);
+    for (const Placed& p : texts) {
+        useFont(p.font);
+        cairo_set_source_rgb(cr, p.colour.red, p.colour.green, p.colour.blue);
+        showText(cr, p.text, surfaceKind);
+    }
+    cairo_new_path(cr);
+}
