@@ -51,6 +51,7 @@ void onDisplayMenuOpened(GtkMenuItem*, gpointer data) {
     setCheckItem(display->fixedXAxisItem, model.fixedXAxis);
     setCheckItem(display->sharedYItem, model.sharedYMinMax);
     setCheckItem(display->envelopeItem, model.envelope);
+    setCheckItem(display->yFitItem, model.yFit);
 }
 
 void onAddDisplay(GtkMenuItem*, gpointer data) {
@@ -128,6 +129,23 @@ void onCsvToggled(GtkMenuItem* item, gpointer data) {
 
 void onLabelsToggled(GtkMenuItem* item, gpointer data) {
     recordFrom<GraphData>(data, __LINE__)->model.namedValues = itemActive(item);
+}
+
+void onFitYNow(GtkMenuItem*, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    fitVisibleRanges(graph->model, plotViewsOf(graph->plot).horizontal, &graph->plot.viewCache);
+    refreshPlotArea(graph->plot);
+}
+
+void onYFitToggled(GtkMenuItem* item, gpointer data) {
+    GraphData* graph = recordFrom<GraphData>(data, __LINE__);
+    graph->model.yFit = itemActive(item);
+    // Back to the ranges of all received samples; following starts afresh next time.
+    if (!graph->model.yFit) {
+        for (unsigned d = 0; d < graph->model.displays.size(); ++d) graph->model.recomputeYRange(d);
+    }
+    graph->plot.following = RangeFollowing{};
+    refreshPlotArea(graph->plot);
 }
 
 void onPausePlay(GtkButton* button, gpointer data) {

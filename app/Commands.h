@@ -23,6 +23,8 @@ void onEnvelopeToggled(GtkMenuItem* item, gpointer data);
 void onFileMenuOpened(GtkMenuItem* item, gpointer data);
 void onCsvToggled(GtkMenuItem* item, gpointer data);
 void onLabelsToggled(GtkMenuItem* item, gpointer data);
+void onFitYNow(GtkMenuItem* item, gpointer data);
+void onYFitToggled(GtkMenuItem* item, gpointer data);
 void onPausePlay(GtkButton* button, gpointer data);
 gboolean onEnlarge(gpointer data);
 gboolean onShrink(gpointer data);

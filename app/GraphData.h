@@ -30,6 +30,7 @@ struct DisplayData {
     GtkWidget* fixedXAxisItem = nullptr;
     GtkWidget* sharedYItem = nullptr;
     GtkWidget* envelopeItem = nullptr;
+    GtkWidget* yFitItem = nullptr;
 };
 
 // The application as the input sees it (see input/InputHost.h).

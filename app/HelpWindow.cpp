@@ -47,6 +47,11 @@ const char* const helpText = R"HELP(Mouse Actions
 * CTRL+Mouse wheel: horizontal scroll.
 * Click with mouse left button: shows the current crosshair reference
    lines.
+* Hold mouse left button: a box beside the pointer reads the X value
+   and the value of every graph of the display there.
+* Release with SHIFT, then SHIFT+mouse left button: the box reads
+   the changes from the first point to the second, until a release
+   without SHIFT.
 * Click with CTRL+mouse left button: adds display's reference lines.
 * Click with CTRL+mouse right button: increases the display's
    relative size.
@@ -95,6 +100,8 @@ Key Bindind Accelerators
 * Ctrl y: in this mode, all displays in auto mode are
    synchronized to show the same scale and range for the Y-axis.
    Otherwise each display has its own scale and range for the Y-axis.
+* Ctrl t: fits the Y range of each automatic display once to the
+   samples in view.
 * Ctrl c: pops-up the configuration menu.
 
 File Menu
@@ -150,6 +157,11 @@ Display Menu
 * Min/Max Envelope: in this mode, each pixel column of a zoomed out
    graph spans the minimum to the maximum of its samples, so that
    short spikes stay visible.
+* Fit Y to View Now: fits the Y range of each automatic display once
+   to the samples in view.
+* Fit Y to Visible Data: in this mode, automatic Y ranges follow the
+   samples in view: they widen at once and narrow when the wider
+   values have been out of view for a second.
 * Configure: pops-up the configuration menu.
 * Version: shows the program version.
 

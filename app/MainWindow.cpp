@@ -120,6 +120,10 @@ GtkWidget* buildDisplayMenu(GraphData& graph, GtkAccelGroup* accelerators) {
     display.envelopeItem = addMenuItem(
         menu, accelerators, {"Min/Max Envelope", ItemKind::check, 0, G_CALLBACK(onEnvelopeToggled), &graph});
     addMenuItem(menu, accelerators,
+                {"Fi_t Y to View Now", ItemKind::item, GDK_KEY_t, G_CALLBACK(onFitYNow), &graph});
+    display.yFitItem = addMenuItem(
+        menu, accelerators, {"Fit Y to Visible Data", ItemKind::check, 0, G_CALLBACK(onYFitToggled), &graph});
+    addMenuItem(menu, accelerators,
                 {"_Configure", ItemKind::item, GDK_KEY_c, G_CALLBACK(onConfigureItem), &graph});
     addSeparator(menu);
     addMenuItem(menu, accelerators, {"Version:\t\t0.36", ItemKind::label, 0, nullptr, nullptr});

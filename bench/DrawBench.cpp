@@ -51,6 +51,7 @@ PlotModel makeModel(unsigned graphs, unsigned displays, std::uint32_t slots, int
         model.moveGraphToDisplay(g, g * displays / graphs);
     }
     model.writeIndex = slots / 3;
+    model.markAllReceived();  // every slot drawn, as in a plot read from a file
     model.recomputeAllYRanges();
     return model;
 }
@@ -79,12 +80,20 @@ Scene flatScene(unsigned graphs, std::uint32_t slots, int xZoom, bool envelope) 
     return scene;
 }
 
+// A scene with the left button held in the middle of the area: the readout box beside it.
+Scene withReadout(Scene scene) {
+    scene.model.crosshairX = areaWidth / 2.0;
+    scene.model.crosshairY = areaHeight / 2.0;
+    return scene;
+}
+
 // One point per pixel column: 1861 slots fill the 1860 columns right of the frame margin. All graphs
 // share one display, where they cross each other most; the fifth scene spreads them over 8, and the
 // sixth is the start-up X axis of 610 slots. The rest are zoomed out as far as the area allows
 // (27 and 538 samples per pixel column), each with plain decimation and then with the envelope.
 // The last two put 64 graphs in 64 displays, one per band, in the window's start size and at full
 // screen: bands of a few rows, each with its legend, values and frame.
+// The last two are the first two with the readout of a held left button.
 constexpr int fullyOut = -1000000;
 const Scene& scene(int which) {
     static const Scene scenes[] = {makeScene(8, 1, 1861, 0),
@@ -100,7 +109,9 @@ const Scene& scene(int which) {
                                    flatScene(8, 1000000, fullyOut, false),
                                    flatScene(8, 1000000, fullyOut, true),
                                    makeScene(64, 64, 610, 0, false, 660, 367),
-                                   makeScene(64, 64, 1861, 0)};
+                                   makeScene(64, 64, 1861, 0),
+                                   withReadout(makeScene(8, 1, 1861, 0)),
+                                   withReadout(makeScene(64, 1, 1861, 0))};
     return scenes[which];
 }
 const char* const sceneNames[] = {"8 graphs",
@@ -116,7 +127,9 @@ const char* const sceneNames[] = {"8 graphs",
                                   "8 flat graphs x 1000000, fully out",
                                   "8 flat graphs x 1000000, fully out, envelope",
                                   "64 graphs in 64 displays at 660 x 367",
-                                  "64 graphs in 64 displays"};
+                                  "64 graphs in 64 displays",
+                                  "8 graphs, readout",
+                                  "64 graphs, readout"};
 
 // The baselines: the points drawPlot draws in dynamic mode, one path and one stroke per graph.
 void strokeNaively(const Scene& s, cairo_t* cr, cairo_antialias_t antialias) {
@@ -181,7 +194,7 @@ void BM_NaivePathNoAntialias(benchmark::State& state) {
     frame(state, Painter::aliased);
 }
 
-BENCHMARK(BM_DrawPlot)->DenseRange(0, 13)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawPlot)->DenseRange(0, 15)->Unit(benchmark::kMillisecond);
 // The baselines know no envelope; scenes 6 to 11 are timed against plain decimation in drawPlot.
 BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 5)->DenseRange(12, 13)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NaivePathNoAntialias)->DenseRange(0, 5)->DenseRange(12, 13)->Unit(benchmark::kMillisecond);

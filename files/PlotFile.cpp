@@ -170,5 +170,6 @@ bool readPlotFile(PlotModel& model, const char* localName, const std::string& ut
 }
 
 void recomputeDisplayRanges(PlotModel& model) {
+    model.markAllReceived();
     for (unsigned d = 0; d < model.displays.size(); ++d) model.recomputeYRange(d);
 }

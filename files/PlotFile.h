@@ -32,6 +32,7 @@ void writePltSamples(const PlotModel& model, std::ostream& out);
 bool readPlotFile(PlotModel& model, const char* localName, const std::string& utf8Name,
                   std::string* problem = nullptr);
 
-// What readPlotFile does after a successful read: the Y range of every display from its samples,
-// in display order. A file read in steps calls it once the last line is in.
+// What readPlotFile does after a successful read: every slot counts as received (a file holds what
+// it shows), then the Y range of every display from its samples, in display order. A file read in
+// steps calls it once the last line is in.
 void recomputeDisplayRanges(PlotModel& model);

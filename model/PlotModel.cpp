@@ -33,16 +33,21 @@ double levelValue(char digit) {
     return levels[digit - '0'];
 }
 
-// Both bounds rounded outward so that axis labels come out short.
-double roundUp(double v) {
-    if (v < 1.0) return std::ceil(v * 100.0) / 100.0;
-    if (v < 5.0) return std::ceil(v * 10.0) / 10.0;
+// Both bounds rounded outward so that axis labels come out short: to hundredths below 1 in size, to
+// tenths below 5, else to whole numbers.
+template <double (*Outward)(double)>
+double roundRangeEnd(double v) {
+    const double size = std::fabs(v);
+    if (size < 1.0) return Outward(v * 100.0) / 100.0;
+    if (size < 5.0) return Outward(v * 10.0) / 10.0;
+    return Outward(v);
+}
+
+double ceilOf(double v) {
     return std::ceil(v);
 }
 
-double roundDown(double v) {
-    if (v > -1.0) return std::floor(v * 100.0) / 100.0;
-    if (v > -5.0) return std::floor(v * 10.0) / 10.0;
+double floorOf(double v) {
     return std::floor(v);
 }
 
@@ -101,6 +106,7 @@ void PlotModel::clear() {
     addDisplay(1);
     dragSourceDisplay = dragTargetDisplay = dragGraph = -1;
     crosshairX = crosshairY = -1.0;
+    anchorX = anchorY = -1.0;
     recomputeYRange(0);
     optionLinesLocked = false;
     setIndependentDisplays(defaultIndependentDisplays);
@@ -294,32 +300,46 @@ void PlotModel::addReferenceLine(unsigned display, double value) {
 void PlotModel::recomputeYRange(unsigned display) {
     if (display >= displays.size() || !displays[display].autoRange) return;
     Display& d = displays[display];
-    d.yMin = d.yMax = 0.0;
     bool own = false;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
     for (const Graph& g : graphs) {
         if (!g.enabled) continue;
         if (g.display == display) own = true;
         if (g.display != display && !sharedYMinMax) continue;
+        if (!g.extremesKnown) continue;  // nothing received: no extreme to take in
         // An overflowed value (1e999 in the data) must not make the range infinite: non-finite
-        // extremes do not widen it.
-        const double high = scaledExtreme(g.maxValue, g.scale);
-        const double low = scaledExtreme(g.minValue, g.scale);
-        if (std::isfinite(high)) d.yMax = std::max(d.yMax, high);
-        if (std::isfinite(low)) d.yMin = std::min(d.yMin, low);
-        if (std::isfinite(high)) d.yMin = std::min(d.yMin, high);  // a negative scale swaps the ends
-        if (std::isfinite(low)) d.yMax = std::max(d.yMax, low);
+        // extremes do not widen it. A negative scale swaps the ends.
+        for (const double v : {scaledExtreme(g.maxValue, g.scale), scaledExtreme(g.minValue, g.scale)}) {
+            if (!std::isfinite(v)) continue;
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
     }
     if (!own) {
         d.yMin = d.yMax = 0.0;
         return;
     }
-    if (std::fabs(d.yMin - d.yMax) < 1e-9) {
+    setFittedRange(display, low, high);
+}
+
+void PlotModel::setFittedRange(unsigned display, double low, double high) {
+    if (display >= displays.size()) return;
+    Display& d = displays[display];
+    if (!(low <= high)) {  // no value: a range around 0
         d.yMin = -0.5;
         d.yMax = 0.5;
         return;
     }
-    d.yMax = roundUp(d.yMax);
-    d.yMin = roundDown(d.yMin);
+    if (std::fabs(high - low) < 1e-9) {
+        // One value: half a unit either side of it, or a millionth of it where that is more.
+        const double half = std::max(0.5, std::fabs(high) * 1e-6);
+        d.yMin = low - half;
+        d.yMax = high + half;
+        return;
+    }
+    d.yMax = roundRangeEnd<ceilOf>(high);
+    d.yMin = roundRangeEnd<floorOf>(low);
 }
 
 void PlotModel::recomputeAllYRanges() {
@@ -470,14 +490,20 @@ void PlotModel::merge(PlotModel& other) {
         target.beep = source.beep;
         target.minValue = source.minValue;
         target.maxValue = source.maxValue;
+        target.extremesKnown = source.extremesKnown;
         if (source.samples.size() == target.samples.size()) {
             std::rotate(source.samples.begin(), source.samples.end() - turn, source.samples.end());
             target.samples.swap(source.samples);
+            target.receivedStart = static_cast<std::uint32_t>((std::uint64_t{source.receivedStart} + turn) %
+                                                              target.samples.size());
+            target.receivedCount = source.receivedCount;
         } else {
             // One of the two could not be resized (out of memory): copy what fits into the slots
             // addGraph gave the new graph, which needs no further allocation.
-            std::copy_n(source.samples.begin(), std::min(source.samples.size(), target.samples.size()),
-                        target.samples.begin());
+            const std::size_t copied = std::min(source.samples.size(), target.samples.size());
+            std::copy_n(source.samples.begin(), copied, target.samples.begin());
+            target.receivedStart = 0;
+            target.receivedCount = source.receivedCount > 0 ? static_cast<std::uint32_t>(copied) : 0;
         }
         if (!independentDisplays) {
             const unsigned shown = firstMerged + other.effectiveDisplayOf(k);

@@ -97,11 +97,27 @@ struct Graph {
     double scale = 1.0;
     bool enabled = true;
     std::vector<double> samples;
+    // Smallest and largest finite value received (unscaled); both 0 until extremesKnown.
     double minValue = 0.0;
     double maxValue = 0.0;
+    bool extremesKnown = false;
+    // The slots holding samples received since the graph was made: receivedCount slots from
+    // receivedStart on, round the ring (all of them when receivedCount is the slot count). The
+    // others hold the zeros a new graph starts with or copies made when the axis grew: they are
+    // saved like every slot but neither drawn nor counted in automatic ranges. A slot the graph
+    // missed between two received ones (a merged plot's column left out of a line) counts as
+    // received, as one run is all this keeps.
+    std::uint32_t receivedStart = 0;
+    std::uint32_t receivedCount = 0;
     std::uint32_t slot = 0;
     bool beep = false;
     Colour colour;
+
+    bool received(std::size_t sampleSlot) const {
+        const std::size_t n = samples.size();
+        if (sampleSlot >= n) return false;
+        return receivedCount >= n || (sampleSlot + n - receivedStart) % n < receivedCount;
+    }
 
     Graph() = default;
     Graph(Graph&&) noexcept = default;
@@ -126,6 +142,9 @@ class PlotModel {
     // Min/Max Envelope mode: zoomed out, each pixel column of a graph spans the extremes of its samples.
     // A display setting only; no plot or configuration file holds it.
     bool envelope = false;
+    // Fit Y to Visible Data mode: automatic ranges follow the received samples in view, widening at
+    // once and narrowing after the wider ones have been out of view a while. A display setting only.
+    bool yFit = false;
     std::uint32_t xSize = startXSize;
     std::uint32_t maxXSize = startMaxXSize;
     std::int32_t xZoom = 0;
@@ -146,6 +165,9 @@ class PlotModel {
     bool graphRefused = false;
     double crosshairX = -1.0;
     double crosshairY = -1.0;
+    // The first point of a readout of differences, kept by a release with Shift; -1 when none.
+    double anchorX = -1.0;
+    double anchorY = -1.0;
     std::int32_t dragSourceDisplay = -1;
     std::int32_t dragTargetDisplay = -1;
     std::int32_t dragGraph = -1;
@@ -180,6 +202,9 @@ class PlotModel {
     void setDisplayGridLevel(unsigned display, long level);
     void addReferenceLine(unsigned display, double value);
     void recomputeYRange(unsigned display);
+    // Sets an automatic range that holds low..high, rounded outward as recomputeYRange rounds it;
+    // one value gets half a unit either side, and none (low > high or NaN) -0.5 to 0.5.
+    void setFittedRange(unsigned display, double low, double high);
     void recomputeAllYRanges();
     void recountDisplaySlots();
     unsigned effectiveDisplayOf(unsigned graph) const;
@@ -198,6 +223,9 @@ class PlotModel {
     // Lines the slots hold in arrival order, the newest in the slot before writeIndex.
     std::uint32_t heldLines() const { return wrapped ? xSize - 1 : writeIndex; }
     void noteSamplesRewritten() { ++sampleRewrites; }
+    // Every slot of every graph counts as received, and the extremes take in all of them: a plot
+    // read from a file shows every slot the file gave.
+    void markAllReceived();
     // The X-axis size as users give it (slots minus 1): setXSize with value + 1.
     void applyXSize(unsigned long value);
     // The X-axis limit as users give it: 0 = no limit, 1..9 ignored, otherwise taken when >= xSize.

@@ -121,6 +121,7 @@ const PlotOption plotOptions[] = {
      [](OptionTarget& t, const OptionValue& v) {
          if (addDisplaysUpTo(t.model, v.count)) t.baseDisplay = static_cast<unsigned>(v.count);
      }},
+    {"-yfit", A::none, S::everywhere, [](OptionTarget& t, const OptionValue&) { t.model.yFit = true; }},
     {"-yauto", A::none, S::everywhere,
      [](OptionTarget& t, const OptionValue&) { t.model.setDisplayAutoRange(t.baseDisplay, true); }},
     {"-y", A::range, S::everywhere, setYRange},

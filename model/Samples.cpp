@@ -58,26 +58,94 @@ void reserveAll(std::vector<Graph>& graphs, std::size_t slots) {
     }
 }
 
+// The received run of a graph after `extra` slots were inserted at position `at` (0..oldSize) of
+// its oldSize slots: slots from `at` on move up, and a run the new slots land inside takes them in.
+void insertIntoReceived(Graph& g, std::uint64_t oldSize, std::uint64_t at, std::uint64_t extra) {
+    if (g.receivedCount == 0 || oldSize == 0) return;
+    const std::uint64_t offset = (at % oldSize + oldSize - g.receivedStart) % oldSize;
+    if (offset > 0 && offset < g.receivedCount) g.receivedCount += static_cast<std::uint32_t>(extra);
+    if (g.receivedStart >= at) g.receivedStart += static_cast<std::uint32_t>(extra);
+}
+
+// The received run of a graph after its slots from newSize on were dropped: what is left of it,
+// in one run from its older part on when the drop cut a gap into it.
+void truncateReceived(Graph& g, std::uint64_t oldSize, std::uint64_t newSize) {
+    if (g.receivedCount == 0 || newSize >= oldSize) return;
+    const std::uint64_t start = g.receivedStart;
+    const std::uint64_t end = start + g.receivedCount;  // beyond oldSize when the run wraps
+    const std::uint64_t wrappedLength = end > oldSize ? std::min(end - oldSize, newSize) : 0;
+    if (start < newSize) {
+        const std::uint64_t count =
+            wrappedLength > 0 ? newSize - start + wrappedLength : std::min(end, newSize) - start;
+        g.receivedCount = static_cast<std::uint32_t>(std::min(count, newSize));
+    } else {
+        g.receivedStart = 0;
+        g.receivedCount = static_cast<std::uint32_t>(wrappedLength);
+    }
+}
+
+// Notes that slot `slot` of the graph received a sample: the run grows to reach it.
+void noteReceived(Graph& g, std::uint32_t slot) {
+    const auto n = static_cast<std::uint64_t>(g.samples.size());
+    if (g.receivedCount == 0) {
+        g.receivedStart = slot;
+        g.receivedCount = 1;
+        return;
+    }
+    const std::uint64_t offset = (slot + n - g.receivedStart) % n;
+    if (g.receivedCount >= n) {
+        // A full run starts at its oldest slot, the one after the newest.
+        g.receivedStart = static_cast<std::uint32_t>((slot + 1) % n);
+    } else if (offset >= g.receivedCount) {
+        g.receivedCount = static_cast<std::uint32_t>(offset + 1);
+    }
+}
+
 }  // namespace
 
 void PlotModel::holdSample(unsigned graph) {
     if (graph >= graphs.size() || heldLines() == 0) return;
-    std::vector<double>& samples = graphs[graph].samples;
+    Graph& g = graphs[graph];
     const std::uint32_t previous = (writeIndex == 0 ? xSize : writeIndex) - 1;
+    if (!g.received(previous)) {
+        storeSample(graph, std::numeric_limits<double>::quiet_NaN());  // nothing to hold: a gap
+        return;
+    }
     // Written past storeSample: the value is already among the extremes and must not ring again.
-    samples[writeIndex] = samples[previous];
+    g.samples[writeIndex] = g.samples[previous];
+    noteReceived(g, writeIndex);
+}
+
+void PlotModel::markAllReceived() {
+    for (Graph& g : graphs) {
+        g.receivedStart = writeIndex;
+        g.receivedCount = static_cast<std::uint32_t>(g.samples.size());
+        for (const double v : g.samples) {
+            if (!std::isfinite(v)) continue;
+            if (!g.extremesKnown || v > g.maxValue) g.maxValue = v;
+            if (!g.extremesKnown || v < g.minValue) g.minValue = v;
+            g.extremesKnown = true;
+        }
+    }
 }
 
 void PlotModel::storeSample(unsigned graph, double value) {
     if (graph >= graphs.size()) return;
     Graph& g = graphs[graph];
     g.samples[writeIndex] = value;
-    // Every value reaching the largest so far rings, equal ones included (NaN compares false).
-    if (g.beep && value >= g.maxValue && beepFunction) beepFunction();
+    noteReceived(g, writeIndex);
+    // Every value reaching the largest so far, or 0 before any larger one, rings, equal ones
+    // included (NaN compares false).
+    if (g.beep && value >= std::max(g.maxValue, 0.0) && beepFunction) beepFunction();
     // An overflowed value (1e999 in the data) keeps its slot but is no extreme: an infinite
     // maximum would hide every later finite value from the Y range.
     if (!std::isfinite(value)) return;
-    if (value > g.maxValue) {
+    if (!g.extremesKnown) {
+        // The first value: the range of the graph's display starts from it, not from 0.
+        g.minValue = g.maxValue = value;
+        g.extremesKnown = true;
+        recomputeYRange(g.display);
+    } else if (value > g.maxValue) {
         g.maxValue = value;
     } else if (value < g.minValue) {
         g.minValue = value;
@@ -141,6 +209,7 @@ void PlotModel::advance() {
             return;
         }
     }
+    for (Graph& g : graphs) insertIntoReceived(g, n, n, 1);
     xSize = w + 2;
     writeIndex = w + 1;
 }
@@ -168,6 +237,13 @@ void PlotModel::setXSize(std::uint32_t slots) {
         return;
     }
     noteSamplesRewritten();
+    for (Graph& g : graphs) {
+        if (slots > xSize) {
+            insertIntoReceived(g, xSize, xSize, slots - xSize);
+        } else {
+            truncateReceived(g, xSize, slots);
+        }
+    }
     xSize = slots;
     if (writeIndex >= slots) wrapped = true;
     writeIndex %= slots;
@@ -204,6 +280,15 @@ bool PlotModel::growKeepingOrder(std::uint32_t slots) {
         return false;
     }
     noteSamplesRewritten();
+    for (Graph& g : graphs) {
+        // The slot at writeIndex, the oldest of a full ring, is the next to be overwritten and is
+        // not shown: it leaves a full run, so that the copies inserted after it stay outside.
+        if (g.receivedCount >= xSize) {
+            g.receivedStart = (writeIndex + 1) % xSize;
+            g.receivedCount = xSize - 1;
+        }
+        insertIntoReceived(g, xSize, at, extra);
+    }
     xSize = slots;
     if (maxXSize < slots) maxXSize = slots;
     return true;

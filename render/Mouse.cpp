@@ -82,7 +82,9 @@ bool pressLeft(PlotModel& model, const PointerEvent& event, PlotRows rows) {
         model.recomputeAllYRanges();
         return true;
     }
-    if ((event.state & (shiftMask | altMask)) && !(event.state & controlMask)) return false;
+    // With a first point kept, Shift and a press choose the second one.
+    const bool secondPoint = graph < 0 && model.anchorX >= 0 && (event.state & modifierMask) == shiftMask;
+    if (!secondPoint && (event.state & (shiftMask | altMask)) && !(event.state & controlMask)) return false;
     setCrosshair(model, event.x, event.y);
     return true;
 }
@@ -99,6 +101,9 @@ bool pressRight(PlotModel& model, const PointerEvent& event, PlotRows rows) {
 
 void releaseLeft(PlotModel& model, const PointerEvent& event, PlotRows rows) {
     const int graph = PlotLayout(model, rows).legendSquareAt(event.x, event.y);
+    // A graph dragged or switched changes the ranges; reading values off the plot does not, and
+    // keeps a range fitted to the view.
+    const bool rangesChange = dragInProgress(model) || graph >= 0;
     if (graph < 0) {
         if (dragInProgress(model)) {
             dropDrag(model, event.x, event.y, rows);
@@ -115,8 +120,19 @@ void releaseLeft(PlotModel& model, const PointerEvent& event, PlotRows rows) {
         toggleGraph(model, static_cast<unsigned>(graph));
     }
     resetDrag(model);
-    setCrosshair(model, -1.0, -1.0);  // the crosshair shows only while the left button is held
-    recomputeEveryYRange(model);
+    const bool keep = !rangesChange && (event.state & shiftMask) && model.crosshairX >= 0;
+    if (keep && model.anchorX < 0) {
+        // Released with Shift: the point stays as the first point of a readout of differences.
+        model.anchorX = model.crosshairX;
+        model.anchorY = model.crosshairY;
+        setCrosshair(model, -1.0, -1.0);
+    } else if (!keep) {
+        // The crosshair shows only while the left button is held, the first point until a release
+        // without Shift.
+        setCrosshair(model, -1.0, -1.0);
+        model.anchorX = model.anchorY = -1.0;
+    }
+    if (rangesChange) recomputeEveryYRange(model);
 }
 
 void releaseRight(PlotModel& model, const PointerEvent& event, PlotRows rows) {

@@ -82,9 +82,27 @@ cairo_surface_t* imageBufferOf(PlotArea& plot, GtkWidget* area) {
     return fits ? buffer : nullptr;
 }
 
+// Fit Y to Visible Data's timer: draws again, so that a range waiting to narrow does so.
+gboolean onNarrowTimer(gpointer data) {
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    plot->narrowTimer = 0;  // removed by returning G_SOURCE_REMOVE
+    if (plot->drawingArea) gtk_widget_queue_draw(plot->drawingArea);
+    return G_SOURCE_REMOVE;
+}
+
+// The ranges of Fit Y to Visible Data for this frame; while one waits to narrow, another frame
+// follows in a quarter of a second even when no data arrives.
+void followRanges(PlotArea& plot, const HorizontalView& horizontal) {
+    if (!plot.model->yFit) return;
+    const bool waiting =
+        followVisibleRanges(*plot.model, horizontal, plot.following, plot.clock(), &plot.viewCache);
+    if (waiting && plot.narrowTimer == 0) plot.narrowTimer = g_timeout_add(250, onNarrowTimer, &plot);
+}
+
 }  // namespace
 
 PlotArea::~PlotArea() {
+    stopNarrowTimer();
     // The callback's data is this record; the area may outlive it.
     if (drawingArea && frameTick != 0) gtk_widget_remove_tick_callback(drawingArea, frameTick);
 }
@@ -102,6 +120,7 @@ gboolean onPlotTick(GtkWidget* area, GdkFrameClock*, gpointer data) {
     }
     plot->frameWanted = false;
     const PlotViews views = plotViewsOf(*plot);
+    followRanges(*plot, views.horizontal);  // as the draw does, before the picture is drawn
     // The picture is brought up to date here, so that only what changed is repainted.
     cairo_surface_t* buffer = imageBufferOf(*plot, area);
     if (!buffer) {
@@ -124,11 +143,17 @@ void refreshPlotOnNextFrame(PlotArea& plot) {
         plot.frameTick = gtk_widget_add_tick_callback(plot.drawingArea, onPlotTick, &plot, nullptr);
 }
 
+void onPlotDestroy(GtkWidget*, gpointer data) {
+    recordFrom<PlotArea>(data, __LINE__)->stopNarrowTimer();
+}
+
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
     const PlotViews views = plotViewsOf(*plot);
     const HorizontalView& horizontal = views.horizontal;
     const VerticalView& vertical = views.vertical;
+    // The one change a frame makes to the model: the ranges that follow what is in view.
+    followRanges(*plot, horizontal);
     // On X11 the context draws on the server, where a frame of many graphs takes several times as
     // long as in an image in our memory (where drawPlot also writes the graphs' pixels itself): the
     // picture is drawn into the back buffer and painted onto the context in one go. The buffer is
@@ -225,6 +250,7 @@ void connectPlotArea(PlotArea& plot) {
     g_signal_connect(area, "scroll-event", G_CALLBACK(onPlotScroll), &plot);
     g_signal_connect(area, "destroy", G_CALLBACK(gtk_widget_destroyed), &plot.drawingArea);
     g_signal_connect(area, "draw", G_CALLBACK(onPlotDraw), &plot);
+    g_signal_connect(area, "destroy", G_CALLBACK(onPlotDestroy), &plot);
     g_signal_connect(area, "configure-event", G_CALLBACK(onPlotConfigure), &plot);
     // The titles of legend squares drawn without their titles show on hover.
     gtk_widget_set_has_tooltip(area, TRUE);

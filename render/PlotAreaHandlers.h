@@ -13,6 +13,7 @@
 #include "render/PlotLayers.h"
 #include "render/Renderer.h"
 #include "render/Views.h"
+#include "render/YFit.h"
 
 // The plotting area's record: the plot it shows, its widgets and what drawing keeps between frames.
 struct PlotArea {
@@ -36,9 +37,18 @@ struct PlotArea {
     // none runs), and whether a change came since its last frame.
     guint frameTick = 0;
     bool frameWanted = false;
+    // Fit Y to Visible Data: the ranges it keeps, its clock (microseconds; tests set their own) and
+    // the timer that draws again while a range waits to narrow.
+    RangeFollowing following;
+    std::int64_t (*clock)() = g_get_monotonic_time;
+    guint narrowTimer = 0;
 
     explicit PlotArea(PlotModel& shown) : model(&shown) {}
     ~PlotArea();
+    void stopNarrowTimer() {
+        if (narrowTimer != 0) g_source_remove(narrowTimer);
+        narrowTimer = 0;
+    }
     PlotArea(const PlotArea&) = delete;
     PlotArea& operator=(const PlotArea&) = delete;
 };
@@ -72,6 +82,8 @@ void refreshPlotOnNextFrame(PlotArea& plot);
 void connectPlotArea(PlotArea& plot);
 
 gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data);
+// "destroy" of the drawing area: no timer of the area outlives it.
+void onPlotDestroy(GtkWidget* area, gpointer data);
 gboolean onPlotScroll(GtkWidget* area, GdkEventScroll* event, gpointer data);
 gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure* event, gpointer data);
 gboolean onPlotButton(GtkWidget* area, GdkEventButton* event, gpointer data);

@@ -132,6 +132,13 @@ void paintLayer(cairo_t* cr, const PlotLayer& layer) {
     cairo_paint(cr);
 }
 
+// What the traces show of the samples: the changes the model counts, the write position and, per
+// graph, the run of slots that received a sample.
+void writeSampleState(KeyWriter& key, const PlotModel& model) {
+    key << model.linesAdvanced << model.sampleRewrites << model.writeIndex << model.wrapped;
+    for (const Graph& g : model.graphs) key << g.receivedStart << g.receivedCount;
+}
+
 }  // namespace
 
 std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizontal,
@@ -143,7 +150,12 @@ std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizon
     key << model.generalTitle << model.totalWeight << model.frames << model.highFrequency << model.envelope
         << model.xSize << model.gridLevel << model.lineWidth << model.refLineWidth << model.fontSize
         << model.crosshairX << model.crosshairY << model.dragSourceDisplay << model.dragTargetDisplay
-        << model.dragGraph << model.samplingRate;
+        << model.dragGraph << model.samplingRate << model.anchorX << model.anchorY;
+    // The readout over the traces, shown while the pointer holds a point or a first point is kept,
+    // gives the values at that point, which change with the samples.
+    const bool readout = (model.crosshairX >= 0 && std::isfinite(model.crosshairY)) ||
+                         (model.anchorX >= 0 && std::isfinite(model.anchorY));
+    if (readout) writeSampleState(key, model);
     key << model.displays.size();
     for (const Display& d : model.displays) {
         key << d.yMin << d.yMax << d.gridLevel << d.weight << d.weightOffset << d.graphCount << d.xScaleSize
@@ -181,7 +193,8 @@ bool bringLayersUpToDate(const PlotModel& model, const HorizontalView& horizonta
 // changes, and the write position.
 std::string frameKeyOf(const PlotModel& model, std::string staticKey) {
     KeyWriter key;
-    key << staticKey << model.linesAdvanced << model.sampleRewrites << model.writeIndex << model.wrapped;
+    key << staticKey;
+    writeSampleState(key, model);
     return key.take();
 }
 

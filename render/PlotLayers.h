@@ -16,8 +16,8 @@
 #include "render/Views.h"
 
 // What the parts under and over the traces are drawn from: the views, and the model without its
-// samples and its write position. Equal keys draw equal pictures of those parts; a setting that
-// either part reads has to be in it.
+// samples and its write position (with them while the readout over the traces shows values). Equal
+// keys draw equal pictures of those parts; a setting that either part reads has to be in it.
 std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizontal,
                            const VerticalView& vertical);
 

@@ -182,3 +182,31 @@ std::string PlotLayout::legendTooltipAt(double x, double y) const {
     const auto g = static_cast<unsigned>(graph);
     return std::isinf(legendEntry(g).titleWidth) ? "" : model.graphs[g].title;
 }
+
+PlotLayout::Box PlotLayout::readoutBox(double x, double y, double width, double height, int areaWidth,
+                                       int areaHeight) const {
+    constexpr double gap = 8.0;  // between the point and the box
+    const double minX = left(), maxX = areaWidth, minY = topMargin(), maxY = areaHeight;
+    const auto inside = [&](double from, double size, double low, double high) {
+        return std::max(low, std::min(from, high - size));
+    };
+    const Box corners[] = {{x + gap, y - gap - height, width, height},
+                           {x + gap, y + gap, width, height},
+                           {x - gap - width, y - gap - height, width, height},
+                           {x - gap - width, y + gap, width, height}};
+    // A corner with room as it is; else the first that, moved into the area, leaves the point free.
+    for (const Box& box : corners) {
+        if (box.x >= minX && box.x + width <= maxX && box.y >= minY && box.y + height <= maxY) return box;
+    }
+    Box fallback{};
+    bool first = true;
+    for (Box box : corners) {
+        box.x = inside(box.x, width, minX, maxX);
+        box.y = inside(box.y, height, minY, maxY);
+        const bool coversPoint = box.x <= x && x <= box.x + width && box.y <= y && y <= box.y + height;
+        if (!coversPoint) return box;
+        if (first) fallback = box;
+        first = false;
+    }
+    return fallback;
+}

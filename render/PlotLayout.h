@@ -136,6 +136,14 @@ class PlotLayout {
     // cut to a cell or not at all (side by side in a short band); empty otherwise.
     std::string legendTooltipAt(double x, double y) const;
 
+    // Where a readout box of the given size stands beside the point (x, y): the first corner of
+    // the point (right above, right below, left above, left below) where the box fits in the
+    // plotting area of the given size without covering the point, else moved into the area.
+    struct Box {
+        double x = 0.0, y = 0.0, width = 0.0, height = 0.0;
+    };
+    Box readoutBox(double x, double y, double width, double height, int areaWidth, int areaHeight) const;
+
   private:
     double frameReserve() const;
 

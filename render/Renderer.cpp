@@ -9,6 +9,7 @@
 #include "model/ValueRange.h"
 #include "render/CairoPtr.h"
 #include "render/ImageRasteriser.h"
+#include "render/Readout.h"
 #include "render/SampleExtremes.h"
 #include "render/TextLayout.h"
 
@@ -327,6 +328,11 @@ class Trace {
     ~Trace() { stroker.finish(); }
 
     void point(long long k, std::size_t slot) {
+        // A slot that never received a sample holds no value: the trace starts at the first one.
+        if (!graph.received(slot)) {
+            stroker.finish();
+            return;
+        }
         const double value = graph.samples[slot];
         const double scaled = graph.scale * value;
         if (!std::isfinite(value) || std::isnan(scaled)) {
@@ -340,8 +346,19 @@ class Trace {
     // A column holding a value that is not a number or infinite is a gap, as such a point is.
     void column(long long k, long long end, std::size_t offset) {
         const std::size_t count = graph.samples.size();
-        const auto length = static_cast<std::size_t>(end - k);
-        const std::size_t from = (static_cast<std::size_t>(k) + offset) % count;
+        // Only received slots count; they form one run, so the column loses unreceived ends only.
+        const auto receivedAt = [&](long long p) {
+            return graph.received((static_cast<std::size_t>(p) + offset) % count);
+        };
+        long long start = k;
+        while (start < end && !receivedAt(start)) ++start;
+        while (end > start && !receivedAt(end - 1)) --end;
+        if (start == end) {
+            stroker.finish();
+            return;
+        }
+        const auto length = static_cast<std::size_t>(end - start);
+        const std::size_t from = (static_cast<std::size_t>(start) + offset) % count;
         // The positions wrap around the ring at most once: two runs of slots.
         const std::size_t head = std::min(length, count - from);
         Extremes e = extremesOf(graph, summary, from, from + head);
@@ -687,7 +704,10 @@ void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& hor
             if (model.crosshairX >= f.left) drawCrosshair(f);
             break;
         case PlotPart::traces: drawTraces(f, cache); break;
-        case PlotPart::overTraces: drawLabels(f, cache); break;
+        case PlotPart::overTraces:
+            drawLabels(f, cache);
+            drawReadout(cr, model, f.layout, horizontal, f.width, f.height, f.refWidth, surfaceKind);
+            break;
     }
 }
 

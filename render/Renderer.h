@@ -35,8 +35,9 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
 // The parts of the picture in the order they are drawn: what stands under the graphs' traces
 // (grids, reference lines, frames, the crosshair), the traces, and what stands over them (every
 // text on its patch: the title, the legend, the Y values, the values of the lines, the visible
-// range). Each part sets up the context itself and leaves it as it found it; only the traces read
-// the samples. The part over the traces sets cache->labelBoxes.
+// range; then the readout box). Each part sets up the context itself and leaves it as it found it;
+// only the traces and the readout read the samples. The part over the traces sets
+// cache->labelBoxes.
 enum class PlotPart { underTraces, traces, overTraces };
 void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
                   const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "render/PlotLayout.h"
 
@@ -39,6 +40,14 @@ HorizontalView horizontalViewFor(int width, bool frames, std::uint32_t xSize, in
         view.span = static_cast<double>(plotWidth) / (static_cast<double>(view.xZoom) + 1.0);
     }
     return view;
+}
+
+VisiblePositions visiblePositions(const HorizontalView& view, std::uint32_t xSize) {
+    if (xSize < 2) return {};
+    const double xEnd = xSize - 1.0;
+    const double first = std::isfinite(view.first) ? std::clamp(std::trunc(view.first), 0.0, xEnd) : 0.0;
+    const double span = std::isfinite(view.span) ? std::max(view.span, 0.0) : 0.0;
+    return {first, std::min(first + span, xEnd)};
 }
 
 VerticalView verticalViewFor(int height, int yZoom, double offset) {

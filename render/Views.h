@@ -27,6 +27,14 @@ struct VerticalView {
 // limited to the step that already shows the whole axis; the result's xZoom is the corrected zoom.
 HorizontalView horizontalViewFor(int width, bool frames, std::uint32_t xSize, int xZoom, double first);
 
+// The positions a horizontal view shows of an axis of xSize slots: from the whole position first up
+// to, not including, last (at most xSize - 1); none when last <= first.
+struct VisiblePositions {
+    double first = 0.0;
+    double last = 0.0;
+};
+VisiblePositions visiblePositions(const HorizontalView& view, std::uint32_t xSize);
+
 // The vertical view of an area `height` pixels high at Y zoom yZoom, scrolled to `offset`.
 VerticalView verticalViewFor(int height, int yZoom, double offset);
 

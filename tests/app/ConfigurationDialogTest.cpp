@@ -353,7 +353,7 @@ TEST_F(ConfigurationDialog, YAutoTurnedOnRecomputesAtOnceAndIgnoresTheYFields) {
     const Display& display = graph.model.displays[1];
     EXPECT_TRUE(display.autoRange);
     EXPECT_EQ(display.yMax, 6) << "the range of graph 2 (3 and 6)";
-    EXPECT_EQ(display.yMin, 0);
+    EXPECT_EQ(display.yMin, 3);
 
     gtk_switch_set_active(GTK_SWITCH(conf.yAutoSwitches[0]), FALSE);
     EXPECT_TRUE(gtk_widget_get_sensitive(conf.yMinEntries[0]));
@@ -383,7 +383,7 @@ TEST_F(ConfigurationDialog, DisplayFieldsFollowIndependentDisplays) {
     respond(GTK_RESPONSE_OK);
     EXPECT_EQ(graph.model.graphs[1].display, 0u);
     EXPECT_EQ(graph.model.displays[0].graphCount, 2u);
-    EXPECT_EQ(graph.model.displays[0].yMin, 0);
+    EXPECT_EQ(graph.model.displays[0].yMin, 1);
     EXPECT_EQ(graph.model.displays[0].yMax, 2) << "the new display's range takes the moved graph";
 }
 

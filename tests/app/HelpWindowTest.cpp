@@ -21,7 +21,7 @@ std::string expectedHelpText() {
 
 TEST(HelpWindow, CtrlQuestionMarkShowsTheWholeHelpTextWrappedAndReadOnly) {
     const std::string expected = expectedHelpText();
-    ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 251);
+    ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 263);
     EXPECT_EQ(std::string(helpText), expected);
 
     MainWindowFixture fixture;

@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -273,6 +275,58 @@ TEST(MainWindow, OpensAtItsUsualSizeAndShrinksFarBelowIt) {
         }
     }
     fixture.saveScreenshot("main-window-smallest.png");
+}
+
+// Draws the plot area through its "draw" handler, as a frame does.
+void drawOnce(GtkWidget* area) {
+    cairo_surface_t* surface = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(area), gtk_widget_get_allocated_height(area));
+    cairo_t* cr = cairo_create(surface);
+    gtk_widget_draw(area, cr);
+    EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+
+std::int64_t fakeNow = 0;
+
+// A spike of 100 that has left the ring under 24.8 and 25.2: Ctrl+T fits the range to what is in
+// view once; in Fit Y to Visible Data mode the range follows the view frame by frame, and narrows
+// only a second (on the area's clock) after the spike went.
+TEST(PlotArea, YRangesFitTheSamplesInView) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PlotModel& model = graph.model;
+    graph.plot.clock = [] { return fakeNow; };
+    const auto steady = [&](int lines) {
+        for (int i = 0; i < lines; ++i) model.processLine(i % 2 ? "25.2" : "24.8");
+    };
+    for (int i = 0; i < 100; ++i) model.processLine("100");
+    steady(200);
+    const auto range = [&] { return std::pair{model.displays[0].yMin, model.displays[0].yMax}; };
+
+    steady(610);  // the spike is overwritten, but the range of all received samples keeps it
+    model.recomputeYRange(0);
+    drawOnce(graph.plot.drawingArea);
+    EXPECT_EQ(range(), std::pair(24.0, 100.0));
+    pressControl(graph, GDK_KEY_t);
+    drainEvents();
+    EXPECT_EQ(range(), std::pair(24.0, 26.0));
+
+    model.processLine("100");
+    model.recomputeYRange(0);
+    model.yFit = true;
+    fakeNow = 0;
+    drawOnce(graph.plot.drawingArea);
+    EXPECT_EQ(range(), std::pair(24.0, 100.0));
+    steady(610);
+    fakeNow = 500000;
+    drawOnce(graph.plot.drawingArea);
+    EXPECT_EQ(range(), std::pair(24.0, 100.0));
+    EXPECT_NE(graph.plot.narrowTimer, 0u) << "a frame follows while the range waits";
+    fakeNow = 1500000;
+    drawOnce(graph.plot.drawingArea);
+    EXPECT_EQ(range(), std::pair(24.0, 26.0));
 }
 
 TEST(MainWindowDeathTest, WrongRecordTagEndsTheProcess) {

@@ -124,6 +124,8 @@ TEST_F(MenuTest, FileAndDisplayMenusCarryTheirItemsInOrder) {
                                             {"_Fixed X-axis", "", true},
                                             {"Shared Y-axis Min:Max", "<Primary>y", true},
                                             {"Min/Max Envelope", "", true},
+                                            {"Fi_t Y to View Now", "<Primary>t", false},
+                                            {"Fit Y to Visible Data", "", true},
                                             {"_Configure", "<Primary>c", false},
                                             {"---", "", false},
                                             {"Version:\t\t0.36", "", false}});
@@ -251,6 +253,7 @@ TEST_F(MenuTest, OpeningTheDisplayMenuShowsTheModelsModes) {
     model.fixedXAxis = false;
     model.independentDisplays = false;
     model.envelope = true;
+    model.yFit = true;
     GList* titles = gtk_container_get_children(GTK_CONTAINER(menuBarOf(graph)));
     gtk_menu_item_activate(GTK_MENU_ITEM(titles->next->data));
     g_list_free(titles);
@@ -264,6 +267,7 @@ TEST_F(MenuTest, OpeningTheDisplayMenuShowsTheModelsModes) {
     EXPECT_FALSE(active(items.fixedXAxisItem));
     EXPECT_FALSE(active(items.sharedYItem));
     EXPECT_TRUE(active(items.envelopeItem));
+    EXPECT_TRUE(active(items.yFitItem));
     // Syncing the items must not change the model through their handlers.
     EXPECT_TRUE(model.frames);
     EXPECT_FALSE(model.fixedXAxis);
@@ -271,6 +275,8 @@ TEST_F(MenuTest, OpeningTheDisplayMenuShowsTheModelsModes) {
     // Unchecking the item turns the mode off.
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(items.envelopeItem), FALSE);
     EXPECT_FALSE(model.envelope);
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(items.yFitItem), FALSE);
+    EXPECT_FALSE(model.yFit);
 }
 
 // A device sends comma-separated lines: they plot one graph until Comma-Separated Values is

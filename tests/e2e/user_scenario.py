@@ -335,10 +335,23 @@ def scenario(kivrel, work):
     check(len(added) == 1 and -1.5 < added[0] < -0.2,
           "Ctrl+click added one reference line below zero to the step's display: %s" % added)
 
-    log("still paused: stream lines arrive but the plot does not change")
+    check(all(len(column) == 609 for column in paused),
+          "every slot of the start ring is saved, those no line has reached yet as 0")
+
+    log("still paused: stream lines arrive but the plot does not change; a readout held and kept")
     kivrel.relay.wait_lines(60)
+    xdotool("mousemove", "--window", kivrel.window, "--sync", CLICK_X, CLICK_Y)
+    xdotool("mousedown", 1)
+    xdotool("mousemove", "--window", kivrel.window, "--sync", CLICK_X - 40, CLICK_Y)
+    kivrel.settle()
+    xdotool("keydown", "shift", "mouseup", 1)
+    xdotool("mousemove", "--window", kivrel.window, "--sync", CLICK_X - 120, CLICK_Y)
+    xdotool("mousedown", 1)
+    kivrel.settle()
+    xdotool("keyup", "shift", "mouseup", 1)
+    kivrel.settle()
     _, still_paused = kivrel.save(os.path.join(work, "still-paused.plt"))
-    check(still_paused == paused, "while paused the samples stay as they were")
+    check(still_paused == paused, "while paused the samples stay as they were, readout or not")
 
     log("resume (Ctrl+P)")
     kivrel.accelerator("ctrl+p")

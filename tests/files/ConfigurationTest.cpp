@@ -156,6 +156,7 @@ TEST(Configuration, OutOfRangeValuesAndBlankTitlesAreSkipped) {
 TEST(Configuration, AutomaticRangeFollowsTheScalesRead) {
     PlotModel model;
     model.addGraph("g");
+    model.storeSample(0, 0);
     model.storeSample(0, 4);
     std::istringstream file(
         "1\n0\n1\n0\n0\n609\n1\n0\n0\n1\n-1\n1\n0\n0\n0\n0\n1\ng\n0\n2\n1\n0\n0.1\n0.2\n0.3\n");

@@ -330,6 +330,26 @@ TEST_F(PlotFileTest, ASavedPlotReadsBackWithItsSettingsAndSamples) {
     EXPECT_EQ(pltText(read), readWholeFile(name));
 }
 
+// Slots a stream has not reached are not drawn, yet saved as always: 100 lines into the start ring
+// save 609 rows. A plot read from a file shows every slot it holds.
+TEST_F(PlotFileTest, SavingWritesEverySlotAndReadingCountsEveryOneAsReceived) {
+    PlotModel live;
+    for (int line = 1; line <= 100; ++line) live.processLine(std::to_string(line).c_str());
+    ASSERT_EQ(live.graphs[0].receivedCount, 100u);
+    const std::string name = dir.path("stream.plt");
+    ASSERT_EQ(saveFile(live, name.c_str(), "stream.plt"), 0);
+    std::istringstream saved(readWholeFile(name));
+    int rows = 0;
+    for (std::string line; std::getline(saved, line);) rows += line[0] != '#';
+    EXPECT_EQ(rows, 609);
+
+    PlotModel read = openedModel();
+    ASSERT_TRUE(readPlotFile(read, name.c_str(), "stream.plt"));
+    for (std::uint32_t s = 0; s < read.xSize; ++s) ASSERT_TRUE(read.graphs[0].received(s)) << s;
+    EXPECT_EQ(read.displays[0].yMin, 0.0);  // the zeros the file holds count
+    EXPECT_EQ(pltText(read), readWholeFile(name));
+}
+
 TEST_F(PlotFileTest, ReadsIndependentDisplaysBack) {
     const std::string name = dir.path("two.plt");
     ASSERT_TRUE(writePlt(twoGraphModel(), name.c_str()));

@@ -20,7 +20,7 @@ for data_dirs in "$prefix/share:/usr/share" "/usr/share"; do
   # manager hints reach the server, or as a window that is replaced before the look.
   window=
   icon=
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     kill -0 "$pid" 2>/dev/null || fail "kivrel ended before showing its window with an icon (XDG_DATA_DIRS=$data_dirs)"
     window=$(xdotool search --onlyvisible --pid "$pid" --name '^Kivrel$' 2>/dev/null | head -n 1) || true
     if [[ -n $window ]]; then

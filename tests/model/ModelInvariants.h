@@ -34,6 +34,9 @@ inline std::string brokenInvariant(const PlotModel& model) {
         const Graph& graph = model.graphs[g];
         if (graph.display >= model.displays.size()) return text("display index out of range on graph", g);
         if (graph.samples.size() != model.xSize) return text("sample count differs from xSize on graph", g);
+        if (graph.receivedCount > graph.samples.size() ||
+            (graph.receivedCount > 0 && graph.receivedStart >= graph.samples.size()))
+            return text("received slots outside the samples on graph", g);
         if (graph.slot != counts[graph.display]++)
             return text("slot disagrees with the assignment on graph", g);
         if (model.effectiveDisplayOf(static_cast<unsigned>(g)) >= model.displays.size()) {

@@ -283,7 +283,7 @@ TEST(OptionLine, GraphOptionsActOnTheBaseGraph) {
              EXPECT_EQ(m.graphs[1].scale, 1.0);
          }},
         // A new scale recomputes the range of the graph's display.
-        {{"#$ -no-indep", "2", "#$ -s 3"},
+        {{"#$ -no-indep", "0", "2", "#$ -s 3"},
          [](const PlotModel& m) {
              EXPECT_EQ(m.displays[0].yMin, 0.0);
              EXPECT_EQ(m.displays[0].yMax, 6.0);

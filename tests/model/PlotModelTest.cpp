@@ -12,9 +12,11 @@
 namespace {
 
 // Adds n graphs and stores one value per graph so that their extremes are known.
+// Graphs that received 0 and their maximum.
 void addGraphsWithMaxima(PlotModel& model, std::initializer_list<double> maxima) {
     for (double m : maxima) {
         const unsigned g = model.addGraph("");
+        model.storeSample(g, 0.0);
         model.storeSample(g, m);
     }
 }
@@ -115,9 +117,22 @@ TEST_F(PlotModelTest, AutomaticRangeIsRounded) {
     const struct {
         double min, max, scale, expectMin, expectMax;
     } rows[] = {
-        {0, 3.14159, 1, 0, 3.2}, {0, 0.123, 1, 0, 0.13}, {0, 7.2, 1, 0, 8},    {-0.123, 0, 1, -0.13, 0},
-        {-3.21, 0, 1, -3.3, 0},  {-7.5, 0, 1, -8, 0},    {0, 0, 1, -0.5, 0.5}, {0, 3, 2, 0, 6},
+        {0, 3.14159, 1, 0, 3.2},
+        {0, 0.123, 1, 0, 0.13},
+        {0, 7.2, 1, 0, 8},
+        {-0.123, 0, 1, -0.13, 0},
+        {-3.21, 0, 1, -3.3, 0},
+        {-7.5, 0, 1, -8, 0},
+        {0, 0, 1, -0.5, 0.5},
+        {0, 3, 2, 0, 6},
         {0, 5, -1, -5, 0},  // a negative scale flips the graph; the range still holds it
+        // Values on one side of 0 keep the range there, rounded by their size.
+        {24.8, 25.2, 1, 24, 26},
+        {0.456, 0.5, 1, 0.45, 0.5},
+        {-3.456, -1.23, 1, -3.5, -1.2},
+        // One value: half a unit either side.
+        {25, 25, 1, 24.5, 25.5},
+        {-2, -2, 1, -2.5, -1.5},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.min << ".." << r.max << " x" << r.scale);
@@ -125,6 +140,7 @@ TEST_F(PlotModelTest, AutomaticRangeIsRounded) {
         model.addGraph("");
         model.graphs[0].minValue = r.min;
         model.graphs[0].maxValue = r.max;
+        model.graphs[0].extremesKnown = true;
         model.graphs[0].scale = r.scale;
         model.recomputeYRange(0);
         EXPECT_NEAR(model.displays[0].yMin, r.expectMin, 1e-12);
@@ -178,7 +194,8 @@ TEST_F(PlotModelTest, ManualRangeIsNeverChanged) {
     EXPECT_EQ(model.displays[0].yMin, -1);
     EXPECT_EQ(model.displays[0].yMax, 1);
     model.setDisplayAutoRange(0, true);
-    EXPECT_EQ(model.displays[0].yMax, 50);
+    EXPECT_EQ(model.displays[0].yMin, 49.5);
+    EXPECT_EQ(model.displays[0].yMax, 50.5);
 }
 
 TEST_F(PlotModelTest, IndependentModeRebuildsDisplaysFromEnabledGraphs) {
@@ -543,6 +560,22 @@ std::vector<double> shownOrder(const PlotModel& model, unsigned graph) {
     return out;
 }
 
+// The values of the slots the graph received, in the order shownOrder gives.
+std::vector<double> receivedInShownOrder(const PlotModel& model, unsigned graph) {
+    std::vector<double> out;
+    for (std::uint32_t k = 0; k + 1 < model.xSize; ++k) {
+        const std::uint32_t slot = (model.writeIndex + 1 + k) % model.xSize;
+        if (model.graphs[graph].received(slot)) out.push_back(model.graphs[graph].samples[slot]);
+    }
+    return out;
+}
+
+std::vector<double> run(double first, double last) {
+    std::vector<double> out;
+    for (double v = first; v <= last; ++v) out.push_back(v);
+    return out;
+}
+
 void streamCounter(PlotModel& model, int from, int to) {
     for (int line = from; line <= to; ++line) model.processLine(std::to_string(line).c_str());
 }
@@ -598,6 +631,7 @@ TEST_F(PlotModelTest, MergesKeepTheLiveLinesInArrivalOrder) {
         live.merge(expression);
         const std::vector<double> evaluated = shownOrder(live, 1);
         for (std::size_t k = 0; k < evaluated.size(); ++k) ASSERT_EQ(evaluated[k], k) << k;
+        EXPECT_EQ(receivedInShownOrder(live, 1), evaluated);
 
         PlotModel file;  // as Merge File reads it
         file.fixedXAxis = false;
@@ -605,9 +639,12 @@ TEST_F(PlotModelTest, MergesKeepTheLiveLinesInArrivalOrder) {
         file.fixedXAxis = true;
         live.merge(file);
         EXPECT_EQ(positionOfLines(shownOrder(live, 2), 1000001, 1000000 + c.fileLines), c.filePosition);
+        // The filler around the lines (zeros, copies made while the axis grew) is not received.
+        EXPECT_EQ(receivedInShownOrder(live, 2), run(1000001, 1000000 + c.fileLines));
 
         streamCounter(live, c.received + 1, c.received + c.after);
         EXPECT_NE(positionOfLines(shownOrder(live, 0), c.firstKept, c.received + c.after), -1);
+        EXPECT_EQ(receivedInShownOrder(live, 0), run(c.firstKept, c.received + c.after));
         expectConsistent(live);
     }
 }
@@ -789,13 +826,72 @@ TEST_F(PlotModelTest, BeepRingsOnEveryValueReachingTheMaximum) {
     EXPECT_EQ(beeps, 4);
 }
 
-TEST_F(PlotModelTest, NegativeValuesKeepMaximumZero) {
+// The extremes are those of the values received: the zeros a graph starts with are none of them.
+TEST_F(PlotModelTest, NegativeValuesKeepTheRangeBelowZero) {
     PlotModel model;
     model.addGraph("");
     for (double v : {-1.0, -5.0, -3.0}) model.storeSample(0, v);
-    EXPECT_EQ(model.graphs[0].maxValue, 0);
+    EXPECT_EQ(model.graphs[0].maxValue, -1);
     EXPECT_EQ(model.graphs[0].minValue, -5);
     EXPECT_EQ(model.displays[0].yMin, -5);
+    EXPECT_LT(model.displays[0].yMax, 0);
+    model.recomputeYRange(0);
+    EXPECT_EQ(model.displays[0].yMin, -5);
+    EXPECT_EQ(model.displays[0].yMax, -1);
+}
+
+// A stream that starts in an empty ring: the slots it has not reached yet, and those before a
+// column that appeared later, are no samples. They count for no range, so 25 +- 0.2 never shows 0.
+TEST_F(PlotModelTest, SlotsNeverReceivedCountForNoRange) {
+    PlotModel model;
+    for (int line = 0; line < 100; ++line) {
+        model.processLine(line < 50 ? (line % 2 ? "25.2" : "24.8") : (line % 2 ? "25.2 -3" : "24.8 -3"));
+        ASSERT_GT(model.displays[0].yMin, 0.0) << line;
+    }
+    const Graph& first = model.graphs[0];
+    const Graph& later = model.graphs[1];
+    EXPECT_EQ(first.receivedCount, 100u);
+    EXPECT_TRUE(first.received(0) && first.received(99));
+    EXPECT_FALSE(first.received(100) || first.received(609));
+    EXPECT_FALSE(later.received(49));
+    EXPECT_TRUE(later.received(50) && later.received(99));
+    EXPECT_EQ(model.displays[0].yMin, 24.0);
+    EXPECT_EQ(model.displays[0].yMax, 26.0);
+    EXPECT_EQ(model.displays[1].yMin, -3.5);
+    EXPECT_EQ(model.displays[1].yMax, -2.5);
+    // Clearing forgets them; the next stream starts afresh.
+    model.clear();
+    model.processLine("-7");
+    EXPECT_EQ(model.graphs[0].receivedCount, 1u);
+    EXPECT_EQ(model.displays[0].yMax, -6.5);
+}
+
+// Slots an axis gains by a new size hold copies, not samples; a smaller size keeps what is left.
+TEST_F(PlotModelTest, ResizedAxesKeepTheirReceivedSlots) {
+    const struct {
+        const char* name;
+        std::uint32_t slots;
+        int lines;
+        std::uint32_t newSlots;
+        const char* received;  // per slot after the resize
+    } cases[] = {
+        {"ring not yet full, grown", 10, 5, 12, "111110000000"},
+        // The new slots land between the newest and the oldest line; one run keeps them in.
+        {"ring come round, grown", 10, 25, 12, "111111111111"},
+        {"ring not yet full, shrunk", 12, 11, 10, "1111111111"},
+        {"ring come round, shrunk", 12, 15, 10, "1111111111"},
+        {"ring a third full, shrunk", 15, 5, 10, "1111100000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotModel model;
+        model.setXSize(c.slots);
+        for (int line = 1; line <= c.lines; ++line) model.processLine(std::to_string(line).c_str());
+        model.setXSize(c.newSlots);
+        std::string received;
+        for (std::uint32_t s = 0; s < model.xSize; ++s) received += model.graphs[0].received(s) ? '1' : '0';
+        EXPECT_EQ(received, c.received);
+    }
 }
 
 }  // namespace

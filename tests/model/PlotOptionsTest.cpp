@@ -31,8 +31,8 @@ std::string settings(const PlotModel& m) {
     std::ostringstream out;
     out << "indep " << m.independentDisplays << " frames " << m.frames << " fixed " << m.fixedXAxis
         << " hfreq " << m.highFrequency << " shared " << m.sharedYMinMax << " envelope " << m.envelope
-        << " xSize " << m.xSize << " limit " << m.maxXSize << " rate " << m.samplingRate << " lw "
-        << m.lineWidth << " rlw " << m.refLineWidth << " fsz " << m.fontSize << '\n';
+        << " yfit " << m.yFit << " xSize " << m.xSize << " limit " << m.maxXSize << " rate " << m.samplingRate
+        << " lw " << m.lineWidth << " rlw " << m.refLineWidth << " fsz " << m.fontSize << '\n';
     out << "csv " << m.commaSeparated << " labels " << m.namedValues << '\n';
     for (const Display& d : m.displays) {
         out << "display y " << d.yMin << ":" << d.yMax << " auto " << d.autoRange << " grid " << d.gridLevel

@@ -209,8 +209,9 @@ TEST_F(DrawingFileTest, SvgHasTheAreaSizeFramesReferenceLinesAndGraphsInTheirBan
                 rightmost = std::max(rightmost, px);
             }
         }
-        // The ring of 610 slots spans the plot from the frame's left edge to the area's right end.
-        EXPECT_EQ(leftmost, 60);
+        // The ring of 610 slots spans the plot from the frame's left edge to the area's right end,
+        // one sample per column; its 300 lines stand at the right, the first at position 609 - 300.
+        EXPECT_EQ(leftmost, 60 + 609 - 300);
         EXPECT_GE(rightmost, areaWidth - 2);
         EXPECT_LE(rightmost, areaWidth);
     }
@@ -224,6 +225,7 @@ TEST(DrawingFilePng, HasTheAreaSizePlusABlankStripOnWhiteAndTheGraphAtItsRow) {
     model.setXSize(101);
     model.addGraph("");
     model.graphs[0].samples.assign(101, 0.5);
+    model.markAllReceived();
     model.displays[0].autoRange = false;
     model.displays[0].yMin = 0;
     model.displays[0].yMax = 1;

@@ -2,13 +2,16 @@
 #include <gtk/gtk.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "render/CairoPtr.h"
 #include "render/Mouse.h"
 #include "render/PlotAreaHandlers.h"
+#include "render/Readout.h"
 #include "tests/render/PlotAreaTestSupport.h"
 
 namespace {
@@ -494,6 +497,100 @@ TEST_F(MouseTest, PointerOutsideTheBandsDuringDrags) {
                 for (const double line : d.refLines) EXPECT_TRUE(std::isfinite(line));
             }
         }
+    }
+}
+
+// Pixels of the readout box's translucent white, drawn alone through the area's "draw" handler.
+int readoutBoxPixels(GtkWidget* area, double pointX, double pointY) {
+    const int width = gtk_widget_get_allocated_width(area), height = gtk_widget_get_allocated_height(area);
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)};
+    {
+        CairoPtr cr{cairo_create(surface.get())};
+        gtk_widget_draw(area, cr.get());
+    }
+    cairo_surface_flush(surface.get());
+    const unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    int count = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t p = 0;
+            std::memcpy(&p, data + y * stride + 4 * x, sizeof p);
+            const unsigned alpha = p >> 24;
+            const bool box = alpha > 200 && alpha < 235 && (p & 255) == alpha && ((p >> 8) & 255) == alpha;
+            if (!box) continue;
+            ++count;
+            EXPECT_FALSE(std::fabs(x - pointX) < 3 && std::fabs(y - pointY) < 3)
+                << "the box covers the point";
+        }
+    }
+    return count;
+}
+
+// Holding the left button reads the samples under the pointer: each graph's value is the line that
+// arrived at that position, on a ring that came round and on an extendable axis; Shift keeps a
+// first point and reads the changes to a second.
+TEST_F(MouseTest, ReadoutGivesTheValuesTheGraphsHoldUnderThePointer) {
+    const struct {
+        const char* name;
+        bool fixed;
+        int lines;
+    } cases[] = {{"ring that came round", true, 1000}, {"extendable axis", false, 800}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        model.clear();
+        model.fixedXAxis = c.fixed;
+        model.processLine("#$ -no-indep -t up -t down");
+        // Line i holds i and -i.
+        for (int i = 1; i <= c.lines; ++i)
+            model.processLine((std::to_string(i) + " " + std::to_string(-i)).c_str());
+        refreshPlotArea(plot);
+        drainEvents();
+        takeRedrawRequest(plot.drawingArea);
+        const auto readout = [&] {
+            return readoutOf(model, plotLayout(), plotViewsOf(plot).horizontal, width());
+        };
+        // The line at position k: the newest stands at position xSize - 2.
+        const auto lineAt = [&](long long k) {
+            return static_cast<double>(c.lines - (static_cast<long long>(model.xSize) - 2 - k));
+        };
+        const Point first = pointOf(inDisplay(0));
+        const Point second{first.x * 0.5, first.y};
+        send(GDK_BUTTON_PRESS, left, 0, first);
+        Readout r = readout();
+        ASSERT_TRUE(r.shown);
+        EXPECT_EQ(r.display, 0);
+        ASSERT_EQ(r.values.size(), 2u);
+        const VisiblePositions shown = visiblePositions(plotViewsOf(plot).horizontal, model.xSize);
+        EXPECT_NEAR(static_cast<double>(r.position),
+                    shown.first + first.x * (shown.last - shown.first) / width(), 1.0);
+        EXPECT_EQ(r.values[0].value, lineAt(r.position));
+        EXPECT_EQ(r.values[1].value, -lineAt(r.position));
+        const long long firstPosition = r.position;
+        EXPECT_GT(readoutBoxPixels(plot.drawingArea, first.x, first.y), 200);
+        // Released with Shift: the point stays; Shift and a press read the changes to the second.
+        send(GDK_BUTTON_RELEASE, left, shift | held1, first);
+        EXPECT_EQ(model.anchorX, first.x);
+        EXPECT_TRUE(send(GDK_BUTTON_PRESS, left, shift, second));
+        send(GDK_MOTION_NOTIFY, 0, shift | held1, second);
+        r = readout();
+        ASSERT_TRUE(r.hasAnchor);
+        EXPECT_EQ(r.anchorPosition, firstPosition);
+        EXPECT_EQ(r.values[0].value, lineAt(r.position));
+        const auto moved = static_cast<double>(r.position - firstPosition);
+        EXPECT_EQ(r.values[0].value - r.values[0].anchorValue, moved);
+        EXPECT_EQ(r.values[1].value - r.values[1].anchorValue, -moved);
+        const std::vector<std::string> lines = readoutLines(model, r);
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[1].rfind("up: " + std::to_string(static_cast<long long>(lineAt(r.position))), 0), 0u)
+            << lines[1];
+        EXPECT_GT(readoutBoxPixels(plot.drawingArea, second.x, second.y), 200);
+        // Released without Shift: all of it goes.
+        send(GDK_BUTTON_RELEASE, left, held1, second);
+        expectNoCrosshair();
+        EXPECT_EQ(model.anchorX, -1.0);
+        EXPECT_FALSE(readout().shown);
+        EXPECT_EQ(readoutBoxPixels(plot.drawingArea, second.x, second.y), 0);
     }
 }
 

@@ -1,9 +1,11 @@
 #include "render/PlotAreaHandlers.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

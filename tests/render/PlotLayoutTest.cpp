@@ -230,4 +230,36 @@ TEST(PlotLayout, LegendOfAShortBandFitsInItsRows) {
     }
 }
 
+// The readout box stands beside the point: inside the plotting area (right of the frames' margin in
+// Frames mode) and never over the point, in whichever corner of it there is room.
+TEST(PlotLayout, ReadoutBoxStaysInsideAndOffThePoint) {
+    const struct {
+        const char* name;
+        bool frames;
+        double x, y;
+        double boxX, boxY;  // where the box goes
+    } cases[] = {
+        {"room right and above", false, 100, 200, 108, 142},
+        {"near the top: below", false, 100, 20, 108, 28},
+        {"near the right: left", false, 560, 200, 352, 142},
+        {"in the bottom right corner: left and above", false, 595, 395, 387, 337},
+        {"left of the frames' margin: pushed right of it", true, 30, 200, 60, 142},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotModel model;
+        model.frames = c.frames;
+        const PlotLayout layout(model, {400, 0});
+        const PlotLayout::Box box = layout.readoutBox(c.x, c.y, 200, 50, 600, 400);
+        EXPECT_EQ(box.x, c.boxX);
+        EXPECT_EQ(box.y, c.boxY);
+        EXPECT_GE(box.x, layout.left());
+        EXPECT_LE(box.x + box.width, 600);
+        EXPECT_GE(box.y, 0);
+        EXPECT_LE(box.y + box.height, 400);
+        const bool covers = box.x <= c.x && c.x <= box.x + 200 && box.y <= c.y && c.y <= box.y + 50;
+        EXPECT_FALSE(covers);
+    }
+}
+
 }  // namespace

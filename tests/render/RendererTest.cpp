@@ -99,6 +99,7 @@ PlotModel constantModel(unsigned graphs, double value) {
         model.addGraph("");
         model.graphs[g].samples.assign(101, value);
     }
+    model.markAllReceived();  // as a plot read from a file: every slot is drawn
     model.displays[0].autoRange = false;
     model.displays[0].yMin = 0;
     model.displays[0].yMax = 1;
@@ -460,6 +461,27 @@ TEST(GridStepX, CellsComeOutSquare) {
         d.xScaleMin = r.xScaleMin;
         d.xScaleMax = r.xScaleMax;
         EXPECT_EQ(gridStepX(PlotLayout(model, {104, 0}), 0, 0, r.b, r.first, r.last, 600), r.step);
+    }
+}
+
+// Slots no line has reached are no samples: 100 lines into the start ring of 610 slots draw 100
+// samples at the right end, in either drawing mode, and nothing (no line at 0) to their left.
+TEST(DrawPlot, SlotsNeverReceivedAreNotDrawn) {
+    for (const bool highFrequency : {false, true}) {
+        SCOPED_TRACE(highFrequency ? "high frequency" : "dynamic");
+        PlotModel model;
+        model.highFrequency = highFrequency;
+        for (int line = 0; line < 100; ++line) model.processLine(line % 2 ? "2" : "1");
+        ASSERT_GT(model.displays[0].yMin, 0.0);
+        Canvas canvas(609, 200);  // one column per sample
+        canvas.draw(model, horizontalViewFor(609, false, model.xSize, 0, 0));
+        // Dynamic mode shows the lines at positions 509..608, High Frequency at 0..99.
+        const int from = highFrequency ? 2 : 511, to = highFrequency ? 97 : 600;
+        const int emptyFrom = highFrequency ? 125 : 100, emptyTo = highFrequency ? 560 : 505;
+        int inked = 0;
+        for (int x = from; x < to; ++x) inked += !canvas.blank(x, 0, x + 1, 200);
+        EXPECT_EQ(inked, to - from);
+        EXPECT_TRUE(canvas.blank(emptyFrom, 30, emptyTo, 200));
     }
 }
 
@@ -935,6 +957,7 @@ class Envelope : public ::testing::Test {
         model.displays[0].yMin = -1;
         model.displays[0].yMax = 1;
         model.writeIndex = slots - 1;  // position k shows slot k
+        model.markAllReceived();
         model.lineWidth = 2;
         ASSERT_EQ(view.step, 1667);
         ASSERT_EQ(PlotLayout(model, {height, 0}).valueToY(0, 1), 2);
