@@ -307,10 +307,10 @@ GtkWidget* GraphInputHost::window() const {
 GtkWidget* GraphInputHost::plotArea() const {
     return graph.plot.drawingArea;
 }
-// Input brings the widgets in line as it changes the model; before the area exists and after it
-// is gone there is nothing to bring in line.
+// Input brings the widgets in line as it changes the model, and the picture once per frame of the
+// area; before the area exists and after it is gone there is nothing to bring in line.
 void GraphInputHost::refreshPlot() {
-    if (graph.plot.drawingArea) refreshPlotArea(graph.plot);
+    refreshPlotOnNextFrame(graph.plot);
 }
 
 void buildMainWindow(GraphData& graph) {

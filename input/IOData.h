@@ -27,6 +27,7 @@ enum class BackupKind { none, standardOutput, file };
 // microseconds).
 struct RepaintTurns {
     bool yielding = false;    // the descriptor is left alone until the plot has been drawn
+    bool resting = false;     // the descriptor is left alone for a moment after a read emptied it
     bool drawn = false;       // the plot was drawn since input was last read
     gint64 lastDraw = 0;      // when the plot was last drawn
     gint64 readingSince = 0;  // when reading got its current turn

@@ -107,12 +107,14 @@ void scheduleReading(IOData& io, bool delivered) {
     }
     const bool queueing = !io.playing || !io.pausedInput.empty();
     const bool queueFull = queueing && io.pausedInput.size() >= pauseQueueLimit;
-    setDescriptorWatched(*input, !io.inputEnded && !turns.yielding && !queueFull);
+    setDescriptorWatched(*input, !io.inputEnded && !turns.yielding && !turns.resting && !queueFull);
     gint64 readyTime = -1;
     if (turns.yielding) {
         readyTime = now + repaintWaitUs;  // in case no draw comes (the frame clock may be held)
     } else if (io.playing && (!io.pausedInput.empty() || io.inputEnded)) {
         readyTime = 0;  // queued bytes or the end of input wait to be handed on
+    } else if (turns.resting) {
+        readyTime = now + readRestUs;  // then read whatever came meanwhile
     }
     g_source_set_ready_time(&input->source, readyTime);
 }
@@ -204,8 +206,9 @@ class HandOn final : public LineReceiver {
 };
 
 // Reads what the descriptor holds: straight into lines while playing, into the pause queue while
-// paused or while older bytes still wait there. False when the input went away meanwhile.
-bool readAvailable(IOData& io, std::int32_t generation, int& lines) {
+// paused or while older bytes still wait there. False when the input went away meanwhile; drained
+// tells whether the read took less than it could, so that nothing more is waiting.
+bool readAvailable(IOData& io, std::int32_t generation, int& lines, bool& drained) {
     const bool queueing = !io.playing || !io.pausedInput.empty();
     gsize room = readChunkSize;
     if (queueing) room = std::min(room, pauseQueueLimit - std::min(pauseQueueLimit, io.pausedInput.size()));
@@ -213,6 +216,7 @@ bool readAvailable(IOData& io, std::int32_t generation, int& lines) {
     char chunk[readChunkSize];
     gsize count = 0;
     const GIOStatus status = readLineChunk(io.inputChannel, chunk, room, &count);
+    drained = count < room;
     if (count > 0) {
         if (io.firstByteTime == 0) io.firstByteTime = g_get_monotonic_time();
         if (queueing) {
@@ -586,6 +590,9 @@ gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer d
     if (!channel || channel != io->inputChannel) return FALSE;  // a closed input's last wake-up
     const std::int32_t generation = io->inputGeneration;
     RepaintTurns& turns = io->turns;
+    // A rest ends in a read: the descriptor was not watched meanwhile.
+    const bool rested = turns.resting;
+    turns.resting = false;
     if (turns.drawn || turns.yielding) {
         // Reading's turn begins; note how long the toolkit's turn took.
         const gint64 now = g_get_monotonic_time();
@@ -595,7 +602,9 @@ gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer d
         turns.yielding = false;
     }
     int lines = 0;
-    if (condition != 0 && !io->inputEnded && !readAvailable(*io, generation, lines)) return FALSE;
+    bool drained = false;
+    if ((condition != 0 || rested) && !io->inputEnded && !readAvailable(*io, generation, lines, drained))
+        return FALSE;
     if (!io->playing && io->inputEnded && awaitsReturn(*io) && !waitingForDevice(*io)) {
         // Vanished while paused: what it sent waits for Play, its unfinished line ended there, and
         // the device is awaited at once, so that it is read again as soon as it is back.
@@ -616,6 +625,7 @@ gboolean onInputReadable(GIOChannel* channel, GIOCondition condition, gpointer d
         return FALSE;
     }
     if (lines > 0) requestRedraw(*io);  // once per wake-up, however many lines arrived
+    turns.resting = lines > 0 && drained && io->playing && !io->inputEnded;
     scheduleReading(*io, lines > 0);
     return TRUE;
 }

@@ -30,6 +30,11 @@ extern std::size_t pauseQueueLimit;
 constexpr gint64 repaintIntervalUs = 16000;
 // ... until the plot has been drawn, or this long at most.
 constexpr gint64 repaintWaitUs = 20000;
+// After a read that took all there was, the descriptor is left alone this long, so that a stream
+// arriving in many small pieces is read a few times per repaint instead of at every piece. Half a
+// frame: the plot shows what came at its next frame all the same, and even at 4 Mbit/s a serial
+// line's kernel buffer holds what arrives meanwhile.
+constexpr gint64 readRestUs = 8000;
 
 // The backup's recording step, run for every non-empty line while a backup channel is open, before
 // the plot sees the line: the backup's own step, replaceable by tests; null records nothing.

@@ -47,6 +47,20 @@ std::uint32_t blendPair(std::uint32_t source, std::uint32_t destination, std::ui
 
 }  // namespace
 
+void InkTiles::reset(int width, int height) {
+    columns = std::max(0, (width + size - 1) / size);
+    rows = std::max(0, (height + size - 1) / size);
+    marked.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
+}
+
+void InkTiles::mark(int x, int from, int to) {
+    if (x < 0 || x / size >= columns || to <= from) return;
+    const int first = std::max(from, 0) / size, last = std::min((to - 1) / size, rows - 1);
+    for (int row = first; row <= last; ++row)
+        marked[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+               static_cast<std::size_t>(x / size)] = 1;
+}
+
 std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double lineWidth,
                                                              RasterScratch& scratch) {
     if (!(lineWidth > 0 && lineWidth <= widestLine) || scratch.inUse) return nullptr;
@@ -351,6 +365,7 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
                 const std::uint32_t result = hasAlpha ? out : (out & 0x00ffffffu) | (pixel & 0xff000000u);
                 std::memcpy(p, &result, sizeof result);
             }
+            if (scratch.ink) scratch.ink->mark(column, from, to);
             dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, column), std::min(dirty.y0, from),
                                               std::max(dirty.x1, column + 1), std::max(dirty.y1, to)}
                                         : Box{column, from, column + 1, to};

@@ -9,6 +9,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -29,9 +30,28 @@ class PolylineSink {
     virtual double y() const = 0;
 };
 
+// The squares of an image, size pixels wide and high, that drawing wrote to: what a frame has to
+// redo when the next one is drawn into the same image.
+struct InkTiles {
+    static constexpr int size = 32;
+    int columns = 0;
+    int rows = 0;
+    std::vector<unsigned char> marked;  // row by row; non-zero for a tile written to
+
+    // No tile marked, for an image of width x height pixels.
+    void reset(int width, int height);
+    // The tiles of pixel column x in pixel rows from..to-1; pixels outside the image mark nothing.
+    void mark(int x, int from, int to);
+    void markAll() { std::fill(marked.begin(), marked.end(), 1); }
+};
+
 // The rasteriser's coverage buffer, kept between frames by whoever draws them: all zero whenever no
 // rasteriser draws with it, and used by one rasteriser at a time.
 class RasterScratch {
+  public:
+    // When set, every pixel a rasteriser writes marks its tile here.
+    InkTiles* ink = nullptr;
+
   private:
     friend class ImageRasteriser;
     // A pixel's coverage: the sum of the shares from the segments of the run of the same direction

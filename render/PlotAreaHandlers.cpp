@@ -21,6 +21,21 @@ PlotViews plotViewsOf(const PlotArea& plot) {
                      verticalViewFor(height, model.yZoom, offset)};
 }
 
+namespace {
+
+// gtk_adjustment_configure emits "changed" even when nothing changed, and the scroll bar answers
+// that with a new layout of the whole window: configure only what differs.
+void configureAdjustment(GtkAdjustment* adjustment, double value, double upper, double page) {
+    if (gtk_adjustment_get_value(adjustment) == value && gtk_adjustment_get_lower(adjustment) == 0 &&
+        gtk_adjustment_get_upper(adjustment) == upper && gtk_adjustment_get_step_increment(adjustment) == 1 &&
+        gtk_adjustment_get_page_increment(adjustment) == page &&
+        gtk_adjustment_get_page_size(adjustment) == page)
+        return;
+    gtk_adjustment_configure(adjustment, value, 0, upper, 1, page, page);
+}
+
+}  // namespace
+
 PlotViews syncPlotWidgets(PlotArea& plot) {
     PlotModel& model = *plot.model;
     const PlotViews views = plotViewsOf(plot);
@@ -33,13 +48,12 @@ PlotViews syncPlotWidgets(PlotArea& plot) {
     if (plot.horizontalAdjustment) {
         const double page = std::max(horizontal.span, 0.0);
         // GTK keeps the value within 0 .. X size - page; a changed value queues a redraw.
-        gtk_adjustment_configure(plot.horizontalAdjustment, horizontal.first, 0, model.xSize, 1, page, page);
+        configureAdjustment(plot.horizontalAdjustment, horizontal.first, model.xSize, page);
     }
     if (plot.verticalAdjustment) {
         const VerticalView& vertical = views.vertical;
         const double page = std::max(vertical.page, 0.0);
-        gtk_adjustment_configure(plot.verticalAdjustment, vertical.offset, 0, std::max(vertical.height, 0), 1,
-                                 page, page);
+        configureAdjustment(plot.verticalAdjustment, vertical.offset, std::max(vertical.height, 0), page);
     }
     return views;
 }
@@ -87,6 +101,48 @@ void followRanges(PlotArea& plot, const HorizontalView& horizontal) {
 
 }  // namespace
 
+PlotArea::~PlotArea() {
+    stopNarrowTimer();
+    // The callback's data is this record; the area may outlive it.
+    if (drawingArea && frameTick != 0) gtk_widget_remove_tick_callback(drawingArea, frameTick);
+}
+
+namespace {
+
+// Runs in the update phase of every frame, before layout and painting, so the draw it queues is
+// painted in the same frame. It stays while changes keep coming: a frame clock that is started
+// anew for every frame falls behind the display's pace. The first frame without a change ends it.
+gboolean onPlotTick(GtkWidget* area, GdkFrameClock*, gpointer data) {
+    PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
+    if (!plot->frameWanted) {
+        plot->frameTick = 0;
+        return G_SOURCE_REMOVE;
+    }
+    plot->frameWanted = false;
+    const PlotViews views = plotViewsOf(*plot);
+    followRanges(*plot, views.horizontal);  // as the draw does, before the picture is drawn
+    // The picture is brought up to date here, so that only what changed is repainted.
+    cairo_surface_t* buffer = imageBufferOf(*plot, area);
+    if (!buffer) {
+        gtk_widget_queue_draw(area);
+        return G_SOURCE_CONTINUE;
+    }
+    const RegionPtr changed = updatePlotImage(*plot->model, buffer, views.horizontal, views.vertical,
+                                              plot->viewCache, plot->layers);
+    if (!cairo_region_is_empty(changed.get())) gtk_widget_queue_draw_region(area, changed.get());
+    return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+void refreshPlotOnNextFrame(PlotArea& plot) {
+    if (!plot.drawingArea) return;
+    syncPlotWidgets(plot);
+    plot.frameWanted = true;
+    if (plot.frameTick == 0)
+        plot.frameTick = gtk_widget_add_tick_callback(plot.drawingArea, onPlotTick, &plot, nullptr);
+}
+
 void onPlotDestroy(GtkWidget*, gpointer data) {
     recordFrom<PlotArea>(data, __LINE__)->stopNarrowTimer();
 }
@@ -101,24 +157,15 @@ gboolean onPlotDraw(GtkWidget* area, cairo_t* cr, gpointer data) {
     // On X11 the context draws on the server, where a frame of many graphs takes several times as
     // long as in an image in our memory (where drawPlot also writes the graphs' pixels itself): the
     // picture is drawn into the back buffer and painted onto the context in one go. The buffer is
-    // transparent where drawPlot draws nothing, so the area's background shows through as before.
+    // transparent where the plot draws nothing, so the area's background shows through as before.
+    // What stands under and over the traces comes from the kept layers; only the traces are drawn,
+    // and only when the plot changed since the buffer was drawn (usually on this frame's tick).
     cairo_surface_t* buffer = imageBufferOf(*plot, area);
     if (!buffer || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
-        drawPlot(*plot->model, cr, horizontal, vertical, SurfaceKind::screen, &plot->viewCache);
+        drawPlotLayered(*plot->model, cr, horizontal, vertical, plot->viewCache, plot->layers);
         return FALSE;
     }
-    {
-        CairoPtr image{cairo_create(buffer)};
-        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);  // only what GTK repaints
-        cairo_rectangle(image.get(), std::floor(x0), std::floor(y0), std::ceil(x1) - std::floor(x0),
-                        std::ceil(y1) - std::floor(y0));
-        cairo_clip(image.get());
-        cairo_set_operator(image.get(), CAIRO_OPERATOR_CLEAR);
-        cairo_paint(image.get());
-        cairo_set_operator(image.get(), CAIRO_OPERATOR_OVER);
-        drawPlot(*plot->model, image.get(), horizontal, vertical, SurfaceKind::screen, &plot->viewCache);
-    }
+    updatePlotImage(*plot->model, buffer, horizontal, vertical, plot->viewCache, plot->layers);
     cairo_set_source_surface(cr, buffer, 0, 0);
     cairo_paint(cr);
     return FALSE;
@@ -145,6 +192,7 @@ gboolean onPlotConfigure(GtkWidget* area, GdkEventConfigure*, gpointer data) {
     PlotArea* plot = recordFrom<PlotArea>(data, __LINE__);
     GdkWindow* window = gtk_widget_get_window(area);
     if (window) {
+        plot->layers.frameKey.clear();  // the new buffer holds no picture yet
         plot->backBuffer.reset(gdk_window_create_similar_image_surface(
             window, CAIRO_FORMAT_ARGB32, gtk_widget_get_allocated_width(area),
             gtk_widget_get_allocated_height(area), gdk_window_get_scale_factor(window)));

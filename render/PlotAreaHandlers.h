@@ -10,6 +10,7 @@
 #include "model/PlotModel.h"
 #include "model/RecordTag.h"
 #include "render/CairoPtr.h"
+#include "render/PlotLayers.h"
 #include "render/Renderer.h"
 #include "render/Views.h"
 #include "render/YFit.h"
@@ -31,6 +32,11 @@ struct PlotArea {
     SurfacePtr backBuffer;
     // What drawing the area keeps from frame to frame.
     PlotViewCache viewCache;
+    PlotLayers layers;
+    // The tick callback that refreshes the area on its frames while changes keep coming (0 when
+    // none runs), and whether a change came since its last frame.
+    guint frameTick = 0;
+    bool frameWanted = false;
     // Fit Y to Visible Data: the ranges it keeps, its clock (microseconds; tests set their own) and
     // the timer that draws again while a range waits to narrow.
     RangeFollowing following;
@@ -38,7 +44,7 @@ struct PlotArea {
     guint narrowTimer = 0;
 
     explicit PlotArea(PlotModel& shown) : model(&shown) {}
-    ~PlotArea() { stopNarrowTimer(); }
+    ~PlotArea();
     void stopNarrowTimer() {
         if (narrowTimer != 0) g_source_remove(narrowTimer);
         narrowTimer = 0;
@@ -64,6 +70,12 @@ PlotViews syncPlotWidgets(PlotArea& plot);
 
 // After a change of the model: syncPlotWidgets, then a redraw of the area while it exists.
 void refreshPlotArea(PlotArea& plot);
+
+// After samples arrived: syncPlotWidgets at once, and the picture on the area's next frame, once
+// however many changes come before it (streaming input wakes the program many times a frame). The
+// frame brings the back buffer up to date and repaints only the region that changed. Nothing
+// happens while the area does not exist; the picture waits while the area is not mapped.
+void refreshPlotOnNextFrame(PlotArea& plot);
 
 // Connects the handlers below to plot.drawingArea and asks for the events they need. GTK nulls the
 // field when the area is destroyed, so later redraw requests can test it.

@@ -155,7 +155,18 @@ struct Frame {
     double fontSize;
     // Values of the grid and reference lines and X values under the frames, drawn after the traces.
     std::vector<Label>* lineLabels;
+    // False where only the values of the lines are wanted: their paths are dropped, not stroked.
+    bool paintLines;
 };
+
+// Strokes the lines built so far, or drops them when the frame paints no lines.
+void endLines(const Frame& f) {
+    if (f.paintLines) {
+        cairo_stroke(f.cr);
+    } else {
+        cairo_new_path(f.cr);
+    }
+}
 
 // X values stand under a frame only while its band keeps the whole room for them; in a band that gave
 // it up they would cover the traces of the band below.
@@ -511,7 +522,7 @@ void drawDisplayLines(const Frame& f, unsigned i) {
         setColour(cr, gridColour);
         setDash(cr);
         drawGrid(f, i, level);
-        cairo_stroke(cr);
+        endLines(f);
         cairo_set_dash(cr, nullptr, 0, 0.0);
         setBlack(cr);
     }
@@ -521,11 +532,11 @@ void drawDisplayLines(const Frame& f, unsigned i) {
             if (d.yMin < value && value < d.yMax)
                 drawHLine(cr, f.layout, i, value, f.width, true, black, *f.lineLabels);
         }
-        cairo_stroke(cr);
+        endLines(f);
         cairo_set_dash(cr, nullptr, 0, 0.0);
     }
     if (f.model.frames) drawFrame(f, i);
-    cairo_stroke(cr);
+    endLines(f);
 }
 
 // Every enabled graph in the display it is shown in, graph 0 last so that it ends on top.
@@ -546,6 +557,8 @@ void drawTraces(const Frame& f, PlotViewCache* cache) {
             ImageRasteriser::forContext(cr, f.lineWidth, kept.rasterScratch);
         RunStroker stroker(cr, f.surfaceKind == SurfaceKind::screen);
         PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
+        // Where cairo strokes, which pixels it writes is not known.
+        if (!rasteriser && kept.rasterScratch.ink) kept.rasterScratch.ink->markAll();
         for (std::size_t g = model.graphs.size(); g-- > 0;) {
             const Graph& graph = model.graphs[g];
             const auto index = static_cast<unsigned>(g);
@@ -643,8 +656,9 @@ std::string xLabelText(const PlotModel& model, int display, long long sampleInde
     return std::to_string(sampleIndex);
 }
 
-void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
-              const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache) {
+void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                  const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
+                  PlotViewCache* cache) {
     // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
     if (model.graphs.empty() || model.xSize < 2) return;
     CairoSaveGuard saved(cr);
@@ -672,16 +686,33 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
                   lineWidth,
                   refWidth,
                   finiteOr(model.fontSize, 10.0),
-                  &lineLabels};
+                  &lineLabels,
+                  part == PlotPart::underTraces};
 
-    selectFont(cr, "monospace", f.fontSize);
-    cairo_set_line_width(cr, f.refWidth);
-    setBlack(cr);
-    for (unsigned i = 0; i < model.displays.size(); ++i) {
-        if (f.layout.isDisplayVisible(i, f.height)) drawDisplayLines(f, i);
+    // The part over the traces writes the values of the lines the part under them draws: it walks
+    // the same lines, painting nothing, to learn them.
+    if (part != PlotPart::traces) {
+        selectFont(cr, "monospace", f.fontSize);
+        cairo_set_line_width(cr, f.refWidth);
+        setBlack(cr);
+        for (unsigned i = 0; i < model.displays.size(); ++i) {
+            if (f.layout.isDisplayVisible(i, f.height)) drawDisplayLines(f, i);
+        }
     }
-    if (model.crosshairX >= f.left) drawCrosshair(f);
-    drawTraces(f, cache);
-    drawLabels(f, cache);
-    drawReadout(cr, model, f.layout, horizontal, f.width, f.height, f.refWidth, surfaceKind);
+    switch (part) {
+        case PlotPart::underTraces:
+            if (model.crosshairX >= f.left) drawCrosshair(f);
+            break;
+        case PlotPart::traces: drawTraces(f, cache); break;
+        case PlotPart::overTraces:
+            drawLabels(f, cache);
+            drawReadout(cr, model, f.layout, horizontal, f.width, f.height, f.refWidth, surfaceKind);
+            break;
+    }
+}
+
+void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+              const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache) {
+    for (const PlotPart part : {PlotPart::underTraces, PlotPart::traces, PlotPart::overTraces})
+        drawPlotPart(model, cr, horizontal, vertical, surfaceKind, part, cache);
 }

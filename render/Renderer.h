@@ -27,9 +27,21 @@ struct PlotViewCache {
     std::vector<LabelBox> labelBoxes;
 };
 
-// Draws the plot; cache, when given, carries what one frame builds on to the next.
+// Draws the plot; cache, when given, carries what one frame builds on to the next. The same as
+// drawing its parts one after the other.
 void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
               const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache = nullptr);
+
+// The parts of the picture in the order they are drawn: what stands under the graphs' traces
+// (grids, reference lines, frames, the crosshair), the traces, and what stands over them (every
+// text on its patch: the title, the legend, the Y values, the values of the lines, the visible
+// range; then the readout box). Each part sets up the context itself and leaves it as it found it;
+// only the traces and the readout read the samples. The part over the traces sets
+// cache->labelBoxes.
+enum class PlotPart { underTraces, traces, overTraces };
+void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                  const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
+                  PlotViewCache* cache = nullptr);
 
 // Samples between vertical grid lines, at least 1: the grid interval a..b of the display turned
 // into as many samples as it is high in pixels (square cells), cut to one significant digit, in

@@ -94,7 +94,8 @@ TEST(MainWindow, OnlyLinesThatChangeThePlotRedrawIt) {
 
     writeWhileRunning(device.master, "1 2 3\n4\n");
     runUntil([&] { return graph.model.writeIndex == 2; });
-    EXPECT_TRUE(takeRedrawRequest(graph.plot.drawingArea)) << "lines arrived: the plot is redrawn";
+    EXPECT_TRUE(runUntil([&] { return takeRedrawRequest(graph.plot.drawingArea); }))
+        << "lines arrived: the plot is redrawn on its next frame";
 
     // An expose the X server still owes the new window (late on a busy machine) would look like a
     // redraw asked for: let everything sent so far arrive, and start again from a clean slate.
@@ -338,3 +339,62 @@ TEST(MainWindowDeathTest, WrongRecordTagEndsTheProcess) {
 }
 
 }  // namespace
+
+TEST(MainWindow, StreamingLinesRepaintOncePerFrameAndLeaveTheScrollBarsAlone) {
+    MainWindowFixture fixture;
+    GraphData& graph = fixture.graph;
+    PseudoTerminal device;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), graph.io));
+    writeWhileRunning(device.master, "1 2\n3 4\n");
+    // The first lines make the graphs; then the area is drawn and left alone again.
+    runUntil([&] { return graph.io.linesHandedOn == 2 && graph.plot.frameTick == 0; });
+
+    struct Counts {
+        int draws = 0;
+        int changes = 0;  // "changed" and "notify" of the scroll bars' adjustments
+        int frames = 0;   // of an idle plot
+    } counts;
+    const auto count = +[](gpointer, gpointer record) { ++*static_cast<int*>(record); };
+    const auto countDraw = +[](GtkWidget*, cairo_t*, gpointer record) -> gboolean {
+        ++*static_cast<int*>(record);
+        return FALSE;
+    };
+    const gulong drawn =
+        g_signal_connect_after(graph.plot.drawingArea, "draw", G_CALLBACK(countDraw), &counts.draws);
+    GtkAdjustment* adjustments[] = {graph.plot.horizontalAdjustment, graph.plot.verticalAdjustment};
+    const auto countNotify = +[](GObject*, GParamSpec*, gpointer record) { ++*static_cast<int*>(record); };
+    std::vector<gulong> changed;
+    for (GtkAdjustment* adjustment : adjustments) {
+        changed.push_back(g_signal_connect(adjustment, "changed", G_CALLBACK(count), &counts.changes));
+        changed.push_back(g_signal_connect(adjustment, "notify", G_CALLBACK(countNotify), &counts.changes));
+    }
+    GdkFrameClock* clock = gtk_widget_get_frame_clock(graph.plot.drawingArea);
+    const gint64 firstFrame = gdk_frame_clock_get_frame_counter(clock);
+
+    // Many wake-ups of the input, most of them within one frame.
+    for (int line = 0; line < 40; ++line) {
+        writeWhileRunning(device.master, std::to_string(line) + " 0.5\n");
+        runUntil([&] { return graph.io.linesHandedOn == 3u + line; });
+    }
+    runUntil([&] { return graph.plot.frameTick == 0; });
+    EXPECT_GE(counts.draws, 1) << "what arrived is shown";
+    EXPECT_LE(counts.draws, gdk_frame_clock_get_frame_counter(clock) - firstFrame)
+        << "at most once per frame";
+    // Reconfiguring an adjustment, even to the values it has, lays the whole window out anew.
+    EXPECT_EQ(counts.changes, 0) << "the axis and the view stayed as they were";
+
+    // Idle: frames go on (another widget asks for them), the plot is not drawn in any of them.
+    const int drawsBefore = counts.draws;
+    gtk_widget_add_tick_callback(
+        graph.mainWindow,
+        [](GtkWidget*, GdkFrameClock*, gpointer record) -> gboolean {
+            return ++*static_cast<int*>(record) < 10 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+        },
+        &counts.frames, nullptr);
+    runUntil([&] { return counts.frames == 10; });
+    EXPECT_EQ(counts.draws, drawsBefore);
+
+    g_signal_handler_disconnect(graph.plot.drawingArea, drawn);
+    for (std::size_t i = 0; i < changed.size(); ++i)
+        g_signal_handler_disconnect(adjustments[i / 2], changed[i]);
+}

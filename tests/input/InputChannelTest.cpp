@@ -235,6 +235,27 @@ TEST(SerialDevice, LinesAreCutTheSameWhereverTheReadsEnd) {
               0u);
 }
 
+TEST(SerialDevice, ReadingRestsAMomentAfterItTookAllThereWas) {
+    InputWindow window;
+    // A hidden plot is never waited for, so nothing but the rest keeps the device from the poll.
+    gtk_widget_hide(window.mainWindow);
+    PseudoTerminal device;
+    ASSERT_TRUE(openSerialDevice(device.name.c_str(), window.io));
+    writeWhileRunning(device.master, "1 2\n");
+    runUntil([&] { return window.io.linesHandedOn == 1; });
+    // Right after the read that emptied the device: left alone, and woken by time.
+    EXPECT_FALSE(LoopProbe(window.inputFd()).polls);
+    EXPECT_GT(g_source_get_ready_time(window.io.inputWatch), 0);
+    // What arrives meanwhile is read when the rest is over.
+    writeWhileRunning(device.master, "3 4\n");
+    writeWhileRunning(device.master, "5 6\n");
+    runUntil([&] { return window.io.linesHandedOn == 3; });
+    EXPECT_EQ(window.model.graphs[1].samples[2], 6.0);
+    // Without new bytes the rest ends in a read of nothing, and only the device wakes it again.
+    runUntil([&] { return g_source_get_ready_time(window.io.inputWatch) == -1; });
+    EXPECT_TRUE(LoopProbe(window.inputFd()).polls);
+}
+
 TEST(SerialDevice, AVanishedDeviceHandsOnItsLastTextAndIsClosedForGood) {
     InputWindow window;
     PseudoTerminal device;

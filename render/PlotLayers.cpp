@@ -1,0 +1,300 @@
+#include "render/PlotLayers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Ink is found and painted in squares of this many pixels.
+constexpr int tileSize = 32;
+
+// The bytes of each value, strings with their length, so that different values never meet.
+class KeyWriter {
+  public:
+    template <class T>
+    KeyWriter& operator<<(const T& value) {
+        static_assert(std::is_arithmetic_v<T>, "numbers only");
+        key.append(reinterpret_cast<const char*>(&value), sizeof value);
+        return *this;
+    }
+    KeyWriter& operator<<(const std::string& text) {
+        *this << text.size();
+        key += text;
+        return *this;
+    }
+    std::string take() { return std::move(key); }
+
+  private:
+    std::string key;
+};
+
+// Whether drawPlot's pixels on this context are those of a layer the size of the area painted at
+// its origin: an image target without device scale, under a translation by whole pixels at most.
+bool drawsInWholePixels(cairo_t* cr) {
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE)
+        return false;
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(target, &scaleX, &scaleY);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    const auto whole = [](double v) { return v == static_cast<double>(static_cast<long>(v)); };
+    return scaleX == 1 && scaleY == 1 && m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 &&
+           std::abs(m.x0) < 1e9 && std::abs(m.y0) < 1e9 && whole(m.x0) && whole(m.y0);
+}
+
+void clipTo(cairo_t* cr, const cairo_region_t* region) {
+    for (int i = 0; i < cairo_region_num_rectangles(region); ++i) {
+        cairo_rectangle_int_t r;
+        cairo_region_get_rectangle(region, i, &r);
+        cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+    }
+    cairo_clip(cr);
+}
+
+// The tiles of the image that hold a pixel that is not fully transparent (premultiplied: not 0).
+// Read row by row, as the image lies in memory; a tile found inked is not read further.
+RegionPtr inkOf(cairo_surface_t* image) {
+    cairo_surface_flush(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    const int width = cairo_image_surface_get_width(image);
+    const int height = cairo_image_surface_get_height(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    RegionPtr ink{cairo_region_create()};
+    const int tiles = (width + tileSize - 1) / tileSize;
+    std::vector<unsigned char> found(static_cast<std::size_t>(tiles));
+    for (int y0 = 0; y0 < height; y0 += tileSize) {
+        const int rows = std::min(tileSize, height - y0);
+        std::fill(found.begin(), found.end(), 0);
+        for (int y = y0; y < y0 + rows; ++y) {
+            const unsigned char* row = data + static_cast<std::ptrdiff_t>(y) * stride;
+            for (int t = 0; t < tiles; ++t) {
+                if (found[static_cast<std::size_t>(t)]) continue;
+                const int bytes = 4 * std::min(tileSize, width - t * tileSize);
+                const unsigned char* p = row + 4 * t * tileSize;
+                std::uint64_t bits = 0;
+                int i = 0;
+                for (; i + 8 <= bytes; i += 8) {
+                    std::uint64_t word = 0;
+                    std::memcpy(&word, p + i, sizeof word);
+                    bits |= word;
+                }
+                for (; i < bytes; ++i) bits |= p[i];
+                found[static_cast<std::size_t>(t)] = bits != 0;
+            }
+        }
+        for (int t = 0; t < tiles; ++t) {
+            if (!found[static_cast<std::size_t>(t)]) continue;
+            const cairo_rectangle_int_t tile{t * tileSize, y0, std::min(tileSize, width - t * tileSize),
+                                             rows};
+            cairo_region_union_rectangle(ink.get(), &tile);
+        }
+    }
+    return ink;
+}
+
+// Draws the part into the layer's image, kept when it has the area's size (only its old ink is
+// cleared), else new; false when there is no memory for it.
+bool drawLayer(PlotLayer& layer, PlotPart part, const PlotModel& model, const HorizontalView& horizontal,
+               const VerticalView& vertical, int width, int height) {
+    const bool keep = layer.image && layer.ink && cairo_image_surface_get_width(layer.image.get()) == width &&
+                      cairo_image_surface_get_height(layer.image.get()) == height;
+    if (!keep) layer.image.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    layer.key.clear();
+    if (cairo_surface_status(layer.image.get()) != CAIRO_STATUS_SUCCESS) return false;
+    {
+        CairoPtr cr{cairo_create(layer.image.get())};
+        if (keep) {
+            CairoSaveGuard saved(cr.get());
+            clipTo(cr.get(), layer.ink.get());
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
+            cairo_paint(cr.get());
+        }
+        drawPlotPart(model, cr.get(), horizontal, vertical, SurfaceKind::screen, part);
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
+    }
+    layer.ink = inkOf(layer.image.get());
+    return cairo_region_status(layer.ink.get()) == CAIRO_STATUS_SUCCESS;
+}
+
+void paintLayer(cairo_t* cr, const PlotLayer& layer) {
+    const int tiles = cairo_region_num_rectangles(layer.ink.get());
+    if (tiles == 0) return;
+    CairoSaveGuard saved(cr);
+    clipTo(cr, layer.ink.get());
+    cairo_set_source_surface(cr, layer.image.get(), 0, 0);
+    cairo_paint(cr);
+}
+
+// What the traces show of the samples: the changes the model counts, the write position and, per
+// graph, the run of slots that received a sample.
+void writeSampleState(KeyWriter& key, const PlotModel& model) {
+    key << model.linesAdvanced << model.sampleRewrites << model.writeIndex << model.wrapped;
+    for (const Graph& g : model.graphs) key << g.receivedStart << g.receivedCount;
+}
+
+}  // namespace
+
+std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizontal,
+                           const VerticalView& vertical) {
+    KeyWriter key;
+    key << horizontal.width << horizontal.plotWidth << horizontal.step << horizontal.xZoom << horizontal.first
+        << horizontal.span;
+    key << vertical.height << vertical.pageHeight << vertical.yZoom << vertical.offset << vertical.page;
+    key << model.generalTitle << model.totalWeight << model.frames << model.highFrequency << model.envelope
+        << model.xSize << model.gridLevel << model.lineWidth << model.refLineWidth << model.fontSize
+        << model.crosshairX << model.crosshairY << model.dragSourceDisplay << model.dragTargetDisplay
+        << model.dragGraph << model.samplingRate << model.anchorX << model.anchorY;
+    // The readout over the traces, shown while the pointer holds a point or a first point is kept,
+    // gives the values at that point, which change with the samples.
+    const bool readout = (model.crosshairX >= 0 && std::isfinite(model.crosshairY)) ||
+                         (model.anchorX >= 0 && std::isfinite(model.anchorY));
+    if (readout) writeSampleState(key, model);
+    key << model.displays.size();
+    for (const Display& d : model.displays) {
+        key << d.yMin << d.yMax << d.gridLevel << d.weight << d.weightOffset << d.graphCount << d.xScaleSize
+            << d.xScaleMin << d.xScaleMax << d.refLines.size();
+        for (const double value : d.refLines) key << value;
+    }
+    key << model.graphs.size();
+    for (const Graph& g : model.graphs) {
+        key << g.title << g.display << g.scale << g.enabled << g.slot << g.colour.red << g.colour.green
+            << g.colour.blue << g.colour.alpha << g.samples.size();
+    }
+    return key.take();
+}
+
+namespace {
+
+// Draws the layers anew when the key changed; false when there is no memory for them.
+bool bringLayersUpToDate(const PlotModel& model, const HorizontalView& horizontal,
+                         const VerticalView& vertical, std::string key, PlotLayers& layers) {
+    if (layers.under.image && key == layers.under.key && key == layers.over.key) return true;
+    ++layers.rebuilds;
+    const int width = horizontal.width, height = vertical.height;
+    if (!drawLayer(layers.under, PlotPart::underTraces, model, horizontal, vertical, width, height) ||
+        !drawLayer(layers.over, PlotPart::overTraces, model, horizontal, vertical, width, height)) {
+        layers.under = PlotLayer{};
+        layers.over = PlotLayer{};
+        return false;
+    }
+    layers.under.key = key;
+    layers.over.key = std::move(key);
+    return true;
+}
+
+// What the traces are drawn from beyond the static parts: the samples, as the model counts their
+// changes, and the write position.
+std::string frameKeyOf(const PlotModel& model, std::string staticKey) {
+    KeyWriter key;
+    key << staticKey;
+    writeSampleState(key, model);
+    return key.take();
+}
+
+RegionPtr regionOf(const InkTiles& tiles, int width, int height) {
+    RegionPtr region{cairo_region_create()};
+    for (int row = 0; row < tiles.rows; ++row) {
+        for (int column = 0; column < tiles.columns;) {
+            if (!tiles.marked[static_cast<std::size_t>(row * tiles.columns + column)]) {
+                ++column;
+                continue;
+            }
+            const int start = column;
+            while (column < tiles.columns &&
+                   tiles.marked[static_cast<std::size_t>(row * tiles.columns + column)])
+                ++column;
+            const int x = start * InkTiles::size, y = row * InkTiles::size;
+            const cairo_rectangle_int_t run{x, y, std::min(column * InkTiles::size, width) - x,
+                                            std::min(InkTiles::size, height - y)};
+            cairo_region_union_rectangle(region.get(), &run);
+        }
+    }
+    return region;
+}
+
+}  // namespace
+
+void drawPlotLayered(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                     const VerticalView& vertical, PlotViewCache& cache, PlotLayers& layers) {
+    if (horizontal.width <= 0 || vertical.height <= 0 || !drawsInWholePixels(cr) ||
+        !bringLayersUpToDate(model, horizontal, vertical, staticPartsKey(model, horizontal, vertical),
+                             layers)) {
+        drawPlot(model, cr, horizontal, vertical, SurfaceKind::screen, &cache);
+        return;
+    }
+    paintLayer(cr, layers.under);
+    drawPlotPart(model, cr, horizontal, vertical, SurfaceKind::screen, PlotPart::traces, &cache);
+    paintLayer(cr, layers.over);
+}
+
+RegionPtr updatePlotImage(const PlotModel& model, cairo_surface_t* image, const HorizontalView& horizontal,
+                          const VerticalView& vertical, PlotViewCache& cache, PlotLayers& layers) {
+    const int width = cairo_image_surface_get_width(image), height = cairo_image_surface_get_height(image);
+    const cairo_rectangle_int_t whole{0, 0, width, height};
+    std::string staticKey = staticPartsKey(model, horizontal, vertical);
+    std::string frameKey = frameKeyOf(model, staticKey);
+    if (!layers.frameKey.empty() && frameKey == layers.frameKey) return RegionPtr{cairo_region_create()};
+
+    // Only the tiles the last traces wrote to are redone, with those where the layers have ink now
+    // or had it before they were drawn anew: traces must not land on the ink over them, which is
+    // painted over them afterwards. Elsewhere the image holds the layer under the traces alone.
+    RegionPtr redo{cairo_region_create()};
+    for (const PlotLayer* layer : {&layers.under, &layers.over}) {
+        if (layer->ink) cairo_region_union(redo.get(), layer->ink.get());
+    }
+    const unsigned long rebuilds = layers.rebuilds;
+    const bool layered = horizontal.width == width && vertical.height == height &&
+                         bringLayersUpToDate(model, horizontal, vertical, std::move(staticKey), layers);
+    const bool partly = layered && !layers.frameKey.empty() &&
+                        layers.traceInk.columns * InkTiles::size >= width &&
+                        layers.traceInk.rows * InkTiles::size >= height;
+    // What may change: the tiles of the old and the new traces, and the layers' ink when they were
+    // drawn anew.
+    RegionPtr changed{partly ? regionOf(layers.traceInk, width, height).release()
+                             : cairo_region_create_rectangle(&whole)};
+    if (partly) {
+        cairo_region_union(redo.get(), layers.under.ink.get());
+        cairo_region_union(redo.get(), layers.over.ink.get());
+        if (layers.rebuilds != rebuilds) cairo_region_union(changed.get(), redo.get());
+        cairo_region_union(redo.get(), changed.get());
+    } else {
+        redo.reset(cairo_region_create_rectangle(&whole));
+    }
+    InkTiles ink;
+    ink.reset(width, height);
+    {
+        CairoPtr cr{cairo_create(image)};
+        {
+            CairoSaveGuard saved(cr.get());
+            clipTo(cr.get(), redo.get());
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
+            cairo_paint(cr.get());
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
+            if (layered) paintLayer(cr.get(), layers.under);
+        }
+        cache.rasterScratch.ink = &ink;
+        if (layered) {
+            drawPlotPart(model, cr.get(), horizontal, vertical, SurfaceKind::screen, PlotPart::traces,
+                         &cache);
+            paintLayer(cr.get(), layers.over);
+        } else {
+            drawPlot(model, cr.get(), horizontal, vertical, SurfaceKind::screen, &cache);
+        }
+        cache.rasterScratch.ink = nullptr;
+    }
+    cairo_surface_flush(image);
+    if (partly) {
+        const RegionPtr now = regionOf(ink, width, height);
+        cairo_region_union(changed.get(), now.get());
+    }
+    layers.traceInk = std::move(ink);
+    layers.frameKey = layered ? std::move(frameKey) : std::string();
+    return changed;
+}
