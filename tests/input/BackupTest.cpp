@@ -181,9 +181,7 @@ TEST(BackupOfTheProgram, AFailingBackupNeitherEndsTheProgramNorCutsALine) {
         RunningKivrel kivrel(row.arguments, row.start);
         ASSERT_TRUE(kivrel.ok());
         kivrel.closeOutput();
-        std::thread writer = kivrel.writeAndClose(lines);
-        const std::string report = kivrel.waitForReport();
-        writer.join();
+        const std::string report = kivrel.sendAllAndWaitForReport(lines);
         ASSERT_NE(report, "") << kivrel.standardError();
         EXPECT_EQ(report.substr(0, report.find(" in ")), "kivrel: end of input: 2000 lines");
         EXPECT_TRUE(kivrel.running());

@@ -1,7 +1,6 @@
 // The program itself reading comma-separated and name:value streams from standard input: the plot
 // it saves on SIGUSR1 equals the expected file of each stream.
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -54,9 +53,7 @@ TEST(FieldStream, TheSavedPlotHoldsWhatTheStreamMeant) {
         if (row.decimalComma) start.environment = {{"LC_ALL", "de_DE.UTF-8"}};
         RunningKivrel kivrel(arguments, start);
         ASSERT_TRUE(kivrel.ok());
-        std::thread writer = kivrel.writeAndClose(row.data);
-        const std::string report = kivrel.waitForReport();
-        writer.join();
+        const std::string report = kivrel.sendAllAndWaitForReport(row.data);
         ASSERT_NE(report, "") << kivrel.standardError();
         ASSERT_TRUE(kivrel.savePlot()) << kivrel.standardError();
         EXPECT_EQ(readWholeFile(saved),

@@ -63,9 +63,7 @@ TEST(HostileInput, TheProgramSurvivesBinaryGarbageAndReadsTheLinesAfterIt) {
     RunningKivrel kivrel({"-b", backup, "-"});  // the backup records every line handed to the plot
     ASSERT_TRUE(kivrel.ok());
     const std::string lines = markedLines(1000);
-    std::thread writer = kivrel.writeAndClose(binaryGarbage(4u << 20) + "\n" + lines);
-    const std::string report = kivrel.waitForReport();
-    writer.join();
+    const std::string report = kivrel.sendAllAndWaitForReport(binaryGarbage(4u << 20) + "\n" + lines);
     ASSERT_NE(report, "") << kivrel.standardError();
     EXPECT_TRUE(kivrel.running()) << "still running after its input ended";
     EXPECT_GE(reportedLines(report), 1000);
@@ -80,9 +78,7 @@ TEST(HostileInput, AHundredMegabyteLineKeepsMemoryBoundedAndTheInputEnds) {
     {
         RunningKivrel kivrel({"-"});
         ASSERT_TRUE(kivrel.ok());
-        std::thread writer = kivrel.writeAndClose(lines);
-        ASSERT_NE(kivrel.waitForReport(), "") << kivrel.standardError();
-        writer.join();
+        ASSERT_NE(kivrel.sendAllAndWaitForReport(lines), "") << kivrel.standardError();
         baseline = kivrel.statusKilobytes("VmHWM");
     }
 
@@ -147,9 +143,7 @@ TEST(HostileInput, SizesBeyondTheMemoryAreRefusedWithOneMessage) {
     {
         RunningKivrel kivrel({"-"}, start);
         ASSERT_TRUE(kivrel.ok());
-        std::thread writer = kivrel.writeAndClose(markedLines(100));
-        ASSERT_NE(kivrel.waitForReport(), "") << kivrel.standardError();
-        writer.join();
+        ASSERT_NE(kivrel.sendAllAndWaitForReport(markedLines(100)), "") << kivrel.standardError();
         baseline = kivrel.statusKilobytes("VmHWM");
         ASSERT_GT(baseline, 0);
     }
@@ -159,9 +153,7 @@ TEST(HostileInput, SizesBeyondTheMemoryAreRefusedWithOneMessage) {
         arguments.push_back("-");
         RunningKivrel kivrel(arguments, start);
         ASSERT_TRUE(kivrel.ok());
-        std::thread writer = kivrel.writeAndClose(c.input);
-        const std::string report = kivrel.waitForReport();
-        writer.join();
+        const std::string report = kivrel.sendAllAndWaitForReport(c.input);
         ASSERT_NE(report, "") << kivrel.standardError();
         // The dialog waits for the main loop: it may come after the last line.
         const std::string shown = "kivrel: error dialog: " + c.message;

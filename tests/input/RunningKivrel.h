@@ -113,6 +113,14 @@ class RunningKivrel {
         }
     }
     std::string waitForReport() { return waitForLine("kivrel: end of input:"); }
+    // Writes data to standard input from a thread, closes it and waits for the end-of-input report
+    // (returned, "" when none came); the writer is joined before this returns, whatever came.
+    std::string sendAllAndWaitForReport(std::string data) {
+        std::thread writer = writeAndClose(std::move(data));
+        std::string report = waitForReport();
+        writer.join();
+        return report;
+    }
     // Waits until the window has shown its first frame: the command line's input is open then.
     bool waitForWindow() { return !waitForLine("kivrel: first frame drawn").empty(); }
 
