@@ -9,12 +9,14 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <cstdio>
 #include <iterator>
 #include <random>
 #include <string>
 
 #include "model/PlotModel.h"
 #include "render/CairoPtr.h"
+#include "render/PlotLayers.h"
 #include "render/PlotLayout.h"
 #include "render/Renderer.h"
 #include "render/TextLayout.h"
@@ -199,6 +201,59 @@ BENCHMARK(BM_DrawPlot)->DenseRange(0, 15)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NaivePathAntialiased)->DenseRange(0, 5)->DenseRange(12, 13)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NaivePathNoAntialias)->DenseRange(0, 5)->DenseRange(12, 13)->Unit(benchmark::kMillisecond);
 
+// A live frame as the plotting area's frame clock draws it: the lines that arrived since the last
+// frame, then the kept picture brought up to date with the kept layers (updatePlotImage). The
+// lines are those of the live bench's generator: slow sines, one per column, each with its own
+// offset, in the start-up X axis of 610 slots and the area of the window's start size.
+class LiveScene {
+  public:
+    static constexpr int width = 624, height = 254;
+
+    explicit LiveScene(int valuesPerLine)
+        : columns(valuesPerLine), image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)) {
+        for (int i = 0; i < 610; ++i) addLine();  // a full X axis, as after the first second
+    }
+    // lines new lines, then the picture of the next frame.
+    void frame(int lines) {
+        for (int i = 0; i < lines; ++i) addLine();
+        const HorizontalView horizontal = horizontalViewFor(width, model.frames, model.xSize, model.xZoom, 0);
+        const RegionPtr changed =
+            updatePlotImage(model, image.get(), horizontal, verticalViewFor(height, 0, 0), cache, layers);
+        benchmark::DoNotOptimize(changed.get());
+    }
+    cairo_surface_t* picture() const { return image.get(); }
+
+  private:
+    void addLine() {
+        std::string text;
+        char number[32];
+        for (int c = 0; c < columns; ++c) {
+            const double value = std::sin(static_cast<double>(line) * 0.002 + c) * 100.0 + c * 10.0 +
+                                 static_cast<double>(line % 1000) * 0.001;
+            std::snprintf(number, sizeof number, c == 0 ? "%.3f" : " %.3f", value);
+            text += number;
+        }
+        model.processLine(text.c_str());
+        ++line;
+    }
+
+    int columns;
+    long line = 0;
+    PlotModel model;
+    SurfacePtr image;
+    PlotViewCache cache;
+    PlotLayers layers;
+};
+
+// Arguments: columns, lines per frame at 60 frames/s (8 x 2000 and 64 x 500 lines/s).
+void BM_LiveFrame(benchmark::State& state) {
+    LiveScene scene(static_cast<int>(state.range(0)));
+    for (auto _ : state) scene.frame(static_cast<int>(state.range(1)));
+    state.SetLabel(std::to_string(state.range(0)) + " columns, " + std::to_string(state.range(1)) +
+                   " lines per frame");
+}
+BENCHMARK(BM_LiveFrame)->Args({8, 33})->Args({64, 8})->Unit(benchmark::kMillisecond);
+
 void writePictures() {
     const struct {
         int scene;
@@ -217,6 +272,12 @@ void writePictures() {
         CairoPtr cr{cairo_create(surface.get())};
         paint(s, cr.get(), p.painter);
         cairo_surface_write_to_png(surface.get(), (std::string(KIVREL_BINARY_DIR) + "/" + p.name).c_str());
+    }
+    for (const int columns : {8, 64}) {
+        LiveScene live(columns);
+        for (int i = 0; i < 120; ++i) live.frame(columns == 8 ? 33 : 8);
+        const std::string name = "/draw-bench-live-" + std::to_string(columns) + ".png";
+        cairo_surface_write_to_png(live.picture(), (std::string(KIVREL_BINARY_DIR) + name).c_str());
     }
 }
 
