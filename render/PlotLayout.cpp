@@ -64,13 +64,11 @@ double PlotLayout::frameBottom(unsigned display) const {
     return band(display).frameBottom;
 }
 
-double PlotLayout::valueToY(unsigned display, double value) const {
-    if (display >= model.displays.size()) return 0.0;
+ValueRows PlotLayout::valueRows(unsigned display) const {
+    if (display >= model.displays.size()) return {};
     const Display& d = model.displays[display];
     const DisplayBand b = band(display);
-    if (!hasRange(d)) return b.bottom;
-    const double v = std::clamp(value, d.yMin, d.yMax);
-    return b.bottom + (b.dataTop - b.bottom) * fractionOfRange(v, d.yMin, d.yMax);
+    return {b.bottom, b.dataTop, d.yMin, d.yMax, hasRange(d)};
 }
 
 int PlotLayout::displayAtY(double y) const {

@@ -5,9 +5,11 @@
 // where and what the pointer finds there cannot drift apart. A layout reads the model on every
 // question, so it stays right while a mouse action moves displays or graphs.
 
+#include <algorithm>
 #include <string>
 
 #include "model/PlotModel.h"
+#include "model/ValueRange.h"
 
 struct HorizontalView;
 struct VerticalView;
@@ -37,6 +39,22 @@ struct DisplayBand {
     double bottom = 0.0;
     double frameBottom = 0.0;
     int span = 0;
+};
+
+// The row of each value of one display, the band worked out once: for the many values of a trace.
+// Equal to PlotLayout::valueToY.
+struct ValueRows {
+    double bottom = 0.0;
+    double dataTop = 0.0;
+    double yMin = 0.0;
+    double yMax = 0.0;
+    bool ranged = false;  // false: every value at bottom
+
+    double operator()(double value) const {
+        if (!ranged) return bottom;
+        const double v = std::clamp(value, yMin, yMax);
+        return bottom + (dataTop - bottom) * fractionOfRange(v, yMin, yMax);
+    }
 };
 
 // The general title as drawn: a title longer than 20 characters with " :: " in its second half is
@@ -108,7 +126,8 @@ class PlotLayout {
     DisplayBand band(unsigned display) const;
     // The row of a value of the display, clamped into its range (the band's bottom for a display
     // without a finite range).
-    double valueToY(unsigned display, double value) const;
+    double valueToY(unsigned display, double value) const { return valueRows(display)(value); }
+    ValueRows valueRows(unsigned display) const;
     // The display whose band holds row y (without the bottom reserve), or -1.
     int displayAtY(double y) const;
     // The value under row y: taken from the first display with a range whose data area holds the

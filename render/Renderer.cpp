@@ -320,7 +320,12 @@ class Trace {
   public:
     Trace(const Frame& frame, const Graph& g, const SampleSummary& blocks, unsigned shownDisplay,
           double lastSample, PolylineSink& sink)
-        : f(frame), graph(g), summary(blocks), display(shownDisplay), last(lastSample), stroker(sink) {
+        : f(frame),
+          graph(g),
+          summary(blocks),
+          rowOf(frame.layout.valueRows(shownDisplay)),
+          last(lastSample),
+          stroker(sink) {
         stroker.colour(graph.colour);
     }
     Trace(const Trace&) = delete;
@@ -339,7 +344,7 @@ class Trace {
             stroker.finish();
             return;
         }
-        stroker.point(xOf(k), f.layout.valueToY(display, scaled));
+        stroker.point(xOf(k), rowOf(scaled));
     }
     // The column of sample k spanning the samples at positions k..end-1 (slot of position p:
     // (p + offset) mod the sample count), from the row of their minimum to that of their maximum.
@@ -372,8 +377,8 @@ class Trace {
             return;
         }
         const double x = xOf(k);
-        const double yLow = f.layout.valueToY(display, low);
-        const double yHigh = f.layout.valueToY(display, high);
+        const double yLow = rowOf(low);
+        const double yHigh = rowOf(high);
         // The column starts at the end nearer the trace's last point, so that the line joining the
         // columns stays short.
         const bool lowFirst =
@@ -401,7 +406,7 @@ class Trace {
     const Frame& f;
     const Graph& graph;
     const SampleSummary& summary;
-    unsigned display;
+    const ValueRows rowOf;
     double last;
     PolylineSink& stroker;
 };
