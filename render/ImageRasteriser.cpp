@@ -130,6 +130,7 @@ ImageRasteriser::ImageRasteriser(cairo_surface_t* target, double lineWidth, doub
       stride(cairo_image_surface_get_stride(target)),
       hasAlpha(cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32),
       halfWidth(lineWidth / 2),
+      reach(static_cast<int>(std::ceil(1.5 * halfWidth)) + 1),
       offsetX(dx),
       offsetY(dy),
       bounds(box),
@@ -190,6 +191,32 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
     const double margin = 4 * halfWidth + 2;
     const double dx = x1 - x0, dy = y1 - y0;
     if (!std::isfinite(dx) || !std::isfinite(dy)) return;  // ends too far apart to cut exactly
+    const bool steep = std::fabs(dy) > std::fabs(dx);
+    const int heading = steep ? (dy > 0 ? 2 : 3) : (dx > 0 ? 0 : 1);
+    // Most segments of a graph are short and well inside: nothing to cut, one piece. The ends are
+    // then those the general path below computes (x0 + 0 * dx, x0 + 1 * dx).
+    const double left = bounds.x0 - margin, right = bounds.x1 + margin;
+    const double top = bounds.y0 - margin, bottom = bounds.y1 + margin;
+    if (std::fabs(dx) <= pieceWidth && x0 >= left && x0 <= right && x1 >= left && x1 <= right && y0 >= top &&
+        y0 <= bottom && y1 >= top && y1 <= bottom) {
+        if (heading != direction) {
+            ++run;
+            direction = heading;
+        }
+        const double bx = x0 + dx, by = y0 + dy;
+        if (steep) {
+            if (y0 <= by) {
+                band<true>(y0, x0, by, bx);
+            } else {
+                band<true>(by, bx, y0, x0);
+            }
+        } else if (x0 <= bx) {
+            band<false>(x0, y0, bx, by);
+        } else {
+            band<false>(bx, by, x0, y0);
+        }
+        return;
+    }
     double t0 = 0.0, t1 = 1.0;
     const auto cut = [&](double p, double q) {  // keeps the part where p t <= q
         if (p == 0) return q >= 0;
@@ -205,8 +232,6 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
         !cut(-dy, y0 - (bounds.y0 - margin)) || !cut(dy, bounds.y1 + margin - y0)) {
         return;
     }
-    const bool steep = std::fabs(dy) > std::fabs(dx);
-    const int heading = steep ? (dy > 0 ? 2 : 3) : (dx > 0 ? 0 : 1);
     if (heading != direction) {
         ++run;
         direction = heading;
@@ -292,13 +317,12 @@ template <class Share>
 void ImageRasteriser::addColumn(int column, int from, int to, const Share& share) {
     if (from >= to) return;
     const auto c = static_cast<std::size_t>(column & (windowColumns - 1));
-    const std::size_t height = static_cast<std::size_t>(bounds.y1 - bounds.y0);
-    Cell* cells = coverage.data() + c * height;
+    Cell* cells = coverage.data() + c;  // row r at (r - bounds.y0) * windowColumns
     int first = INT_MAX, last = INT_MIN;
     for (int row = from; row < to; ++row) {
         const double s = share(row, column);
         if (!(s > 0)) continue;
-        Cell& cell = cells[row - bounds.y0];
+        Cell& cell = cells[static_cast<std::size_t>(row - bounds.y0) * windowColumns];
         if (cell.run != run) {
             cell.done = std::max(cell.done, cell.current);
             cell.current = 0;
@@ -318,7 +342,7 @@ void ImageRasteriser::addColumn(int column, int from, int to, const Share& share
 // that turns back further than the window reaches has its pixels blended in two parts.
 void ImageRasteriser::pending(int from, int to) {
     if (from > to) return;
-    const int settled = from - static_cast<int>(std::ceil(1.5 * halfWidth)) - 1;
+    const int settled = from - reach;
     if (pendingFrom <= pendingTo && settled > pendingFrom) {
         const int end = std::min(settled, pendingTo + 1);
         blend(pendingFrom, end);
@@ -339,18 +363,17 @@ void ImageRasteriser::pending(int from, int to) {
 }
 
 void ImageRasteriser::blend(int fromColumn, int toColumn) {
-    const std::size_t height = static_cast<std::size_t>(bounds.y1 - bounds.y0);
     const std::uint32_t alpha = sourceAlpha;
     for (int column = fromColumn; column < toColumn; ++column) {
         const auto c = static_cast<std::size_t>(column & (windowColumns - 1));
         if (rowFrom[c] > rowTo[c]) continue;
-        Cell* cells = coverage.data() + c * height;  // row r at r - bounds.y0
+        Cell* cells = coverage.data() + c;  // row r at (r - bounds.y0) * windowColumns
         for (const Box& box : clip) {
             if (column < box.x0 || column >= box.x1) continue;
             const int from = std::max(rowFrom[c], box.y0), to = std::min(rowTo[c] + 1, box.y1);
             if (from >= to) continue;
             for (int row = from; row < to; ++row) {
-                const Cell& cell = cells[row - bounds.y0];
+                const Cell& cell = cells[static_cast<std::size_t>(row - bounds.y0) * windowColumns];
                 const float share = std::min(std::max(cell.done, cell.current), 1.0f);
                 const auto m = static_cast<unsigned>(share * 255.0f + 0.5f);
                 if (m == 0) continue;
@@ -370,7 +393,8 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
                                               std::max(dirty.x1, column + 1), std::max(dirty.y1, to)}
                                         : Box{column, from, column + 1, to};
         }
-        std::fill(cells + (rowFrom[c] - bounds.y0), cells + (rowTo[c] - bounds.y0) + 1, Cell{0, 0, 0});
+        for (int row = rowFrom[c]; row <= rowTo[c]; ++row)
+            cells[static_cast<std::size_t>(row - bounds.y0) * windowColumns] = Cell{0, 0, 0};
         rowFrom[c] = INT_MAX;
         rowTo[c] = INT_MIN;
     }

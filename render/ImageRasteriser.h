@@ -108,12 +108,14 @@ class ImageRasteriser final : public PolylineSink {
     int stride;
     bool hasAlpha;
     double halfWidth;
+    int reach;                // columns left of a segment that a following one may still reach
     double offsetX, offsetY;  // user to pixel coordinates
     Box bounds;               // all pixels that may be written: the clip's bounding box
     std::vector<Box> clip;
-    // Coverage of the rows of the bounding box in a window of columns, column c at c modulo the
-    // window's width; zero outside the columns pendingFrom..pendingTo, whose touched rows are
-    // rowFrom..rowTo.
+    // Coverage of the rows of the bounding box in a window of columns, row by row (neighbouring
+    // columns of a row, which a graph reaches one after the other, lie together), column c at
+    // c modulo the window's width; zero outside the columns pendingFrom..pendingTo, whose touched
+    // rows are rowFrom..rowTo.
     RasterScratch& scratch;
     std::vector<Cell>& coverage;
     std::vector<int> rowFrom, rowTo;
