@@ -213,12 +213,22 @@ class LiveScene {
         : columns(valuesPerLine), image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)) {
         for (int i = 0; i < 610; ++i) addLine();  // a full X axis, as after the first second
     }
-    // lines new lines, then the picture of the next frame.
-    void frame(int lines) {
+    // lines new lines, then the picture of the next frame: only what changed, or (whole) all of it
+    // drawn anew with drawPlot, as every frame was drawn before the layers were kept.
+    void frame(int lines, bool whole = false) {
         for (int i = 0; i < lines; ++i) addLine();
         const HorizontalView horizontal = horizontalViewFor(width, model.frames, model.xSize, model.xZoom, 0);
-        const RegionPtr changed =
-            updatePlotImage(model, image.get(), horizontal, verticalViewFor(height, 0, 0), cache, layers);
+        const VerticalView vertical = verticalViewFor(height, 0, 0);
+        if (whole) {
+            CairoPtr cr{cairo_create(image.get())};
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
+            cairo_paint(cr.get());
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
+            drawPlot(model, cr.get(), horizontal, vertical, SurfaceKind::screen, &cache);
+            cairo_surface_flush(image.get());
+            return;
+        }
+        const RegionPtr changed = updatePlotImage(model, image.get(), horizontal, vertical, cache, layers);
         benchmark::DoNotOptimize(changed.get());
     }
     cairo_surface_t* picture() const { return image.get(); }
@@ -245,14 +255,20 @@ class LiveScene {
     PlotLayers layers;
 };
 
-// Arguments: columns, lines per frame at 60 frames/s (8 x 2000 and 64 x 500 lines/s).
+// Arguments: columns, lines per frame at 60 frames/s (8 x 2000 and 64 x 500 lines/s), and 1 to
+// draw every frame whole.
 void BM_LiveFrame(benchmark::State& state) {
     LiveScene scene(static_cast<int>(state.range(0)));
-    for (auto _ : state) scene.frame(static_cast<int>(state.range(1)));
+    for (auto _ : state) scene.frame(static_cast<int>(state.range(1)), state.range(2) != 0);
     state.SetLabel(std::to_string(state.range(0)) + " columns, " + std::to_string(state.range(1)) +
-                   " lines per frame");
+                   " lines per frame" + (state.range(2) ? ", drawn whole" : ""));
 }
-BENCHMARK(BM_LiveFrame)->Args({8, 33})->Args({64, 8})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiveFrame)
+    ->Args({8, 33, 0})
+    ->Args({64, 8, 0})
+    ->Args({8, 33, 1})
+    ->Args({64, 8, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void writePictures() {
     const struct {

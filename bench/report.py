@@ -144,6 +144,17 @@ def draw_plot(table, build, out_dir):
         base = runs["BM_DrawPlot/%d" % plain]["real_time"]
         table.add("drawPlot ms/frame 1920x1080, %s, readout (vs without)" % label, ms, base, "ms",
                   ms / base, "<= 1.1", ms / base <= 1.1)
+    live_frames(table, runs)
+
+
+def live_frames(table, runs):
+    """A live frame (the lines of one frame, then the picture brought up to date from the kept
+    layers) next to the same frame drawn whole, as every frame was before the layers were kept."""
+    for columns, lines, label in ((8, 33, "8 x 2000"), (64, 8, "64 x 500")):
+        ms = runs["BM_LiveFrame/%d/%d/0" % (columns, lines)]["real_time"]
+        whole = runs["BM_LiveFrame/%d/%d/1" % (columns, lines)]["real_time"]
+        table.add("live frame ms at 624x254, %s lines/s at 60 frames/s (vs drawn whole)" % label, ms, whole,
+                  "ms", ms / whole, "", None)
 
 
 def plt_files(table, build, out_dir):
