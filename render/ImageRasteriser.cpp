@@ -203,18 +203,7 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
             ++run;
             direction = heading;
         }
-        const double bx = x0 + dx, by = y0 + dy;
-        if (steep) {
-            if (y0 <= by) {
-                band<true>(y0, x0, by, bx);
-            } else {
-                band<true>(by, bx, y0, x0);
-            }
-        } else if (x0 <= bx) {
-            band<false>(x0, y0, bx, by);
-        } else {
-            band<false>(bx, by, x0, y0);
-        }
+        bandFrom(x0, y0, x0 + dx, y0 + dy, steep);
         return;
     }
     double t0 = 0.0, t1 = 1.0;
@@ -241,18 +230,23 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
     const double pieces = std::max(1.0, std::ceil((t1 - t0) * std::fabs(dx) / pieceWidth));
     for (double k = 0; k < pieces; ++k) {
         const double s0 = t0 + (t1 - t0) * k / pieces, s1 = t0 + (t1 - t0) * (k + 1) / pieces;
-        const double ax = x0 + s0 * dx, ay = y0 + s0 * dy, bx = x0 + s1 * dx, by = y0 + s1 * dy;
-        if (steep) {
-            if (ay <= by) {
-                band<true>(ay, ax, by, bx);
-            } else {
-                band<true>(by, bx, ay, ax);
-            }
-        } else if (ax <= bx) {
-            band<false>(ax, ay, bx, by);
+        bandFrom(x0 + s0 * dx, y0 + s0 * dy, x0 + s1 * dx, y0 + s1 * dy, steep);
+    }
+}
+
+// The band of the segment from (ax, ay) to (bx, by), along the rows when it is steep, with its
+// ends in the order band takes them.
+void ImageRasteriser::bandFrom(double ax, double ay, double bx, double by, bool steep) {
+    if (steep) {
+        if (ay <= by) {
+            band<true>(ay, ax, by, bx);
         } else {
-            band<false>(bx, by, ax, ay);
+            band<true>(by, bx, ay, ax);
         }
+    } else if (ax <= bx) {
+        band<false>(ax, ay, bx, by);
+    } else {
+        band<false>(bx, by, ax, ay);
     }
 }
 

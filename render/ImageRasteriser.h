@@ -96,6 +96,7 @@ class ImageRasteriser final : public PolylineSink {
                     std::vector<Box> clip, RasterScratch& scratch);
 
     void segment(double x0, double y0, double x1, double y1);
+    void bandFrom(double ax, double ay, double bx, double by, bool steep);
     template <bool steep>
     void band(double u0, double v0, double u1, double v1);
     template <class Share>
