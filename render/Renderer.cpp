@@ -427,7 +427,9 @@ void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned disp
     if (envelope) refreshSummary(f.model, g, summary);
     const auto draw = [&](long long k, double end, std::size_t offset) {
         if (!envelope) {
-            trace.point(k, (static_cast<std::size_t>(k) + offset) % count);
+            // offset < count and k < count: the slot wraps round the ring at most once.
+            const std::size_t slot = static_cast<std::size_t>(k) + offset;
+            trace.point(k, slot >= count ? slot - count : slot);
             return;
         }
         const auto endPosition = static_cast<long long>(std::ceil(end));
@@ -435,7 +437,7 @@ void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned disp
     };
     if (!f.model.highFrequency) {
         // Position k shows the sample that arrived X size - 2 - k lines before the newest one.
-        const auto offset = static_cast<std::size_t>(f.model.writeIndex) + 1;
+        const auto offset = (static_cast<std::size_t>(f.model.writeIndex) + 1) % count;
         for (long long k = first; before(k, last); k += step) draw(k, last, offset);
         return;
     }
