@@ -14,6 +14,9 @@ constexpr double widestLine = 3.0;
 // polyline; a segment is cut into pieces at most pieceWidth columns wide, so one fits the window.
 constexpr int windowColumns = 64;
 constexpr double pieceWidth = 16.0;
+// Settled columns are blended once this many have gathered (a blend has a cost of its own); with
+// a piece and a segment's reach back they stay well inside the window.
+constexpr int settledBatch = 16;
 
 bool isWhole(double v) {
     return std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e9;
@@ -131,6 +134,9 @@ ImageRasteriser::ImageRasteriser(cairo_surface_t* target, double lineWidth, doub
       hasAlpha(cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32),
       halfWidth(lineWidth / 2),
       reach(static_cast<int>(std::ceil(1.5 * halfWidth)) + 1),
+      inside(box.x0 < box.x1 ? Bounds{box.x0 - cutMargin(), box.y0 - cutMargin(), box.x1 + cutMargin(),
+                                      box.y1 + cutMargin()}
+                             : Bounds{INFINITY, INFINITY, -INFINITY, -INFINITY}),
       offsetX(dx),
       offsetY(dy),
       bounds(box),
@@ -184,21 +190,29 @@ void ImageRasteriser::finish() {
 }
 
 void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
+    const double dx = x1 - x0, dy = y1 - y0;
+    // Most segments of a graph are short, go forward more than up or down, and lie well inside:
+    // nothing to cut, one piece, and the ends are those the general path below computes
+    // (x0 + 0 * dx, x0 + 1 * dx). Ends that are not numbers fail these tests.
+    if (dx > 0 && dx <= pieceWidth && std::fabs(dy) <= dx && x0 >= inside.x0 && x1 <= inside.x1 &&
+        y0 >= inside.y0 && y0 <= inside.y1 && y1 >= inside.y0 && y1 <= inside.y1) {
+        if (direction != 0) {
+            ++run;
+            direction = 0;
+        }
+        band<false>(x0, y0, x0 + dx, y0 + dy);
+        return;
+    }
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return;
     if (bounds.x0 >= bounds.x1) return;
-    // Cut the segment to the box around the clip, widened so far that the cut ends' band lies
-    // outside the clip: what the clip shows of the band is not changed by the cut.
-    const double margin = 4 * halfWidth + 2;
-    const double dx = x1 - x0, dy = y1 - y0;
+    const double margin = cutMargin();
     if (!std::isfinite(dx) || !std::isfinite(dy)) return;  // ends too far apart to cut exactly
     const bool steep = std::fabs(dy) > std::fabs(dx);
     const int heading = steep ? (dy > 0 ? 2 : 3) : (dx > 0 ? 0 : 1);
-    // Most segments of a graph are short and well inside: nothing to cut, one piece. The ends are
-    // then those the general path below computes (x0 + 0 * dx, x0 + 1 * dx).
-    const double left = bounds.x0 - margin, right = bounds.x1 + margin;
-    const double top = bounds.y0 - margin, bottom = bounds.y1 + margin;
-    if (std::fabs(dx) <= pieceWidth && x0 >= left && x0 <= right && x1 >= left && x1 <= right && y0 >= top &&
-        y0 <= bottom && y1 >= top && y1 <= bottom) {
+    const auto within = [&](double x, double y) {
+        return x >= inside.x0 && x <= inside.x1 && y >= inside.y0 && y <= inside.y1;
+    };
+    if (std::fabs(dx) <= pieceWidth && within(x0, y0) && within(x1, y1)) {
         if (heading != direction) {
             ++run;
             direction = heading;
@@ -297,13 +311,37 @@ void ImageRasteriser::band(double u0, double v0, double u1, double v1) {
         }
         return;
     }
+    // The same shares column by column, with what a column's rows have in common worked out once.
     for (int i = i0; i < i1; ++i) {
         const double a = std::max(u0, static_cast<double>(i)), b = std::min(u1, i + 1.0);
         const double middle = v0 + slope * ((a + b) / 2 - u0);
-        const int j0 = std::max(floorOf(middle - h), acrossFrom);
-        const int j1 = std::min(ceilOf(middle + h), acrossTo);
-        addColumn(i, j0, j1, [&](int row, int column) { return share(column, row); });
+        const double upper = middle + h, lower = middle - h, stretch = b - a;
+        const int j0 = std::max(floorOf(lower), acrossFrom);
+        const int j1 = std::min(ceilOf(upper), acrossTo);
+        if (j0 >= j1) continue;
+        const auto c = static_cast<std::size_t>(i & (windowColumns - 1));
+        Cell* cell = coverage.data() + c + static_cast<std::size_t>(j0 - bounds.y0) * windowColumns;
+        int first = INT_MAX, last = INT_MIN;
+        for (int j = j0; j < j1; ++j, cell += windowColumns) {
+            const double s = stretch * (within(upper - j) - within(lower - j));
+            if (!(s > 0)) continue;
+            add(*cell, s);
+            first = std::min(first, j);
+            last = j;
+        }
+        rowFrom[c] = std::min(rowFrom[c], first);
+        rowTo[c] = std::max(rowTo[c], last);
     }
+}
+
+// Adds a share from the current run to a pixel's coverage.
+void ImageRasteriser::add(Cell& cell, double share) const {
+    if (cell.run != run) {
+        cell.done = std::max(cell.done, cell.current);
+        cell.current = 0;
+        cell.run = run;
+    }
+    cell.current += static_cast<float>(share);
 }
 
 // Adds share(row, column) to the rows from..to-1 of a column.
@@ -316,13 +354,7 @@ void ImageRasteriser::addColumn(int column, int from, int to, const Share& share
     for (int row = from; row < to; ++row) {
         const double s = share(row, column);
         if (!(s > 0)) continue;
-        Cell& cell = cells[static_cast<std::size_t>(row - bounds.y0) * windowColumns];
-        if (cell.run != run) {
-            cell.done = std::max(cell.done, cell.current);
-            cell.current = 0;
-            cell.run = run;
-        }
-        cell.current += static_cast<float>(s);
+        add(cells[static_cast<std::size_t>(row - bounds.y0) * windowColumns], s);
         first = std::min(first, row);
         last = row;
     }
@@ -331,13 +363,22 @@ void ImageRasteriser::addColumn(int column, int from, int to, const Share& share
 }
 
 // A segment is about to touch the columns from..to. A graph's points run from left to right, so
-// the columns further left receive no more coverage and are blended now: all but a few next to
-// `from`, which a following segment's band, steeper than this one's, may still reach. A polyline
-// that turns back further than the window reaches has its pixels blended in two parts.
+// the columns further left receive no more coverage and are blended, a batch at a time: all but a
+// few next to `from`, which a following segment's band, steeper than this one's, may still reach.
+// A polyline that turns back to columns already blended has its pixels there blended in two parts.
 void ImageRasteriser::pending(int from, int to) {
     if (from > to) return;
+    if (pendingFrom <= pendingTo && from >= pendingFrom && from - reach < pendingFrom + settledBatch &&
+        to - pendingFrom < windowColumns) {
+        pendingTo = std::max(pendingTo, to);  // the usual step: nothing settles, the window holds it
+        return;
+    }
+    settle(from, to);
+}
+
+void ImageRasteriser::settle(int from, int to) {
     const int settled = from - reach;
-    if (pendingFrom <= pendingTo && settled > pendingFrom) {
+    if (pendingFrom <= pendingTo && settled >= pendingFrom + settledBatch) {
         const int end = std::min(settled, pendingTo + 1);
         blend(pendingFrom, end);
         pendingFrom = end;
@@ -357,39 +398,57 @@ void ImageRasteriser::pending(int from, int to) {
 }
 
 void ImageRasteriser::blend(int fromColumn, int toColumn) {
-    const std::uint32_t alpha = sourceAlpha;
+    // Members in locals: the pixels are written through a character pointer, which the compiler
+    // must otherwise assume to change them.
+    const std::uint32_t alpha = sourceAlpha, blueRed = sourceBlueRed, greenAlpha = sourceGreenAlpha;
+    // The alpha byte of an RGB24 pixel is left as it was.
+    const std::uint32_t keptBits = hasAlpha ? 0u : 0xff000000u;
+    unsigned char* const pixels = data;
+    const std::ptrdiff_t rowBytes = stride;
+    Cell* const window = coverage.data();
+    int* const firstRows = rowFrom.data();
+    int* const lastRows = rowTo.data();
+    const int top = bounds.y0;
+    const Box* const boxes = clip.data();
+    const std::size_t boxCount = clip.size();
+    InkTiles* const ink = scratch.ink;
+    Box written{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
     for (int column = fromColumn; column < toColumn; ++column) {
         const auto c = static_cast<std::size_t>(column & (windowColumns - 1));
-        if (rowFrom[c] > rowTo[c]) continue;
-        Cell* cells = coverage.data() + c;  // row r at (r - bounds.y0) * windowColumns
-        for (const Box& box : clip) {
+        const int rowsFrom = firstRows[c], rowsTo = lastRows[c] + 1;
+        if (rowsFrom >= rowsTo) continue;
+        Cell* const cells = window + c + static_cast<std::size_t>(rowsFrom - top) * windowColumns;
+        for (std::size_t b = 0; b < boxCount; ++b) {
+            const Box& box = boxes[b];
             if (column < box.x0 || column >= box.x1) continue;
-            const int from = std::max(rowFrom[c], box.y0), to = std::min(rowTo[c] + 1, box.y1);
+            const int from = std::max(rowsFrom, box.y0), to = std::min(rowsTo, box.y1);
             if (from >= to) continue;
-            for (int row = from; row < to; ++row) {
-                const Cell& cell = cells[static_cast<std::size_t>(row - bounds.y0) * windowColumns];
-                const float share = std::min(std::max(cell.done, cell.current), 1.0f);
+            const Cell* cell = cells + static_cast<std::size_t>(from - rowsFrom) * windowColumns;
+            unsigned char* p = pixels + from * rowBytes + 4 * column;
+            for (int row = from; row < to; ++row, cell += windowColumns, p += rowBytes) {
+                const float share = std::min(std::max(cell->done, cell->current), 1.0f);
                 const auto m = static_cast<unsigned>(share * 255.0f + 0.5f);
                 if (m == 0) continue;
                 const std::uint32_t keep = 255 - divide255(alpha * m);
-                unsigned char* p = data + static_cast<std::ptrdiff_t>(row) * stride + 4 * column;
                 std::uint32_t pixel = 0;
                 std::memcpy(&pixel, p, sizeof pixel);
                 // Two channels at a time, 16 bits each: blue and red, then green and alpha.
-                const std::uint32_t out =
-                    (blendPair(sourceBlueRed, pixel & 0x00ff00ffu, m, keep)) |
-                    (blendPair(sourceGreenAlpha, (pixel >> 8) & 0x00ff00ffu, m, keep) << 8);
-                const std::uint32_t result = hasAlpha ? out : (out & 0x00ffffffu) | (pixel & 0xff000000u);
+                const std::uint32_t out = (blendPair(blueRed, pixel & 0x00ff00ffu, m, keep)) |
+                                          (blendPair(greenAlpha, (pixel >> 8) & 0x00ff00ffu, m, keep) << 8);
+                const std::uint32_t result = (out & ~keptBits) | (pixel & keptBits);
                 std::memcpy(p, &result, sizeof result);
             }
-            if (scratch.ink) scratch.ink->mark(column, from, to);
-            dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, column), std::min(dirty.y0, from),
-                                              std::max(dirty.x1, column + 1), std::max(dirty.y1, to)}
-                                        : Box{column, from, column + 1, to};
+            if (ink) ink->mark(column, from, to);
+            written = {std::min(written.x0, column), std::min(written.y0, from), column + 1,
+                       std::max(written.y1, to)};
         }
-        for (int row = rowFrom[c]; row <= rowTo[c]; ++row)
-            cells[static_cast<std::size_t>(row - bounds.y0) * windowColumns] = Cell{0, 0, 0};
-        rowFrom[c] = INT_MAX;
-        rowTo[c] = INT_MIN;
+        Cell* cell = cells;
+        for (int row = rowsFrom; row < rowsTo; ++row, cell += windowColumns) *cell = Cell{0, 0, 0};
+        firstRows[c] = INT_MAX;
+        lastRows[c] = INT_MIN;
     }
+    if (written.x0 >= written.x1) return;
+    dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, written.x0), std::min(dirty.y0, written.y0),
+                                      std::max(dirty.x1, written.x1), std::max(dirty.y1, written.y1)}
+                                : written;
 }

@@ -101,15 +101,25 @@ class ImageRasteriser final : public PolylineSink {
     void band(double u0, double v0, double u1, double v1);
     template <class Share>
     void addColumn(int column, int from, int to, const Share& share);
+    void add(Cell& cell, double share) const;
     void pending(int fromColumn, int toColumn);
+    void settle(int fromColumn, int toColumn);
     void blend(int fromColumn, int toColumn);
 
     cairo_surface_t* surface;
     unsigned char* data;
     int stride;
     bool hasAlpha;
+    struct Bounds {
+        double x0, y0, x1, y1;
+    };
+    // Segments are cut to the box around the clip, widened so far that the cut ends' band lies
+    // outside the clip: what the clip shows of the band is not changed by the cut.
+    double cutMargin() const { return 4 * halfWidth + 2; }
+
     double halfWidth;
     int reach;                // columns left of a segment that a following one may still reach
+    Bounds inside;            // segments with both ends in here need no cut (nothing when the clip is empty)
     double offsetX, offsetY;  // user to pixel coordinates
     Box bounds;               // all pixels that may be written: the clip's bounding box
     std::vector<Box> clip;
