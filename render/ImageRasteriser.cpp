@@ -56,12 +56,14 @@ void InkTiles::reset(int width, int height) {
     marked.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
 }
 
-void InkTiles::mark(int x, int from, int to) {
-    if (x < 0 || x / size >= columns || to <= from) return;
+void InkTiles::mark(int x0, int x1, int from, int to) {
+    if (x1 <= 0 || to <= 0 || x0 >= x1 || from >= to) return;
+    const int left = std::max(x0, 0) / size, right = std::min((x1 - 1) / size, columns - 1);
     const int first = std::max(from, 0) / size, last = std::min((to - 1) / size, rows - 1);
     for (int row = first; row <= last; ++row)
-        marked[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
-               static_cast<std::size_t>(x / size)] = 1;
+        for (int column = left; column <= right; ++column)
+            marked[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                   static_cast<std::size_t>(column)] = 1;
 }
 
 std::unique_ptr<ImageRasteriser> ImageRasteriser::forContext(cairo_t* cr, double lineWidth,
@@ -438,7 +440,6 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
                 const std::uint32_t result = (out & ~keptBits) | (pixel & keptBits);
                 std::memcpy(p, &result, sizeof result);
             }
-            if (ink) ink->mark(column, from, to);
             written = {std::min(written.x0, column), std::min(written.y0, from), column + 1,
                        std::max(written.y1, to)};
         }
@@ -448,6 +449,8 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
         lastRows[c] = INT_MIN;
     }
     if (written.x0 >= written.x1) return;
+    // The tiles of the box around what was written: a few more than the pixels touch, at most.
+    if (ink) ink->mark(written.x0, written.x1, written.y0, written.y1);
     dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, written.x0), std::min(dirty.y0, written.y0),
                                       std::max(dirty.x1, written.x1), std::max(dirty.y1, written.y1)}
                                 : written;

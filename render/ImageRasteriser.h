@@ -40,8 +40,9 @@ struct InkTiles {
 
     // No tile marked, for an image of width x height pixels.
     void reset(int width, int height);
-    // The tiles of pixel column x in pixel rows from..to-1; pixels outside the image mark nothing.
-    void mark(int x, int from, int to);
+    // The tiles of pixel columns x0..x1-1 in pixel rows from..to-1; pixels outside the image mark
+    // nothing.
+    void mark(int x0, int x1, int from, int to);
     void markAll() { std::fill(marked.begin(), marked.end(), 1); }
 };
 
