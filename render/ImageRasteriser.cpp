@@ -411,37 +411,45 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
     int* const firstRows = rowFrom.data();
     int* const lastRows = rowTo.data();
     const int top = bounds.y0;
-    const Box* const boxes = clip.data();
-    const std::size_t boxCount = clip.size();
-    InkTiles* const ink = scratch.ink;
     Box written{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    // Rows from..to-1 of a column, whose cells start at row `first`, inside a clip box.
+    const auto blendRows = [&](int column, const Cell* cells, int first, int from, int to) {
+        const Cell* cell = cells + static_cast<std::size_t>(from - first) * windowColumns;
+        unsigned char* p = pixels + from * rowBytes + 4 * column;
+        for (int row = from; row < to; ++row, cell += windowColumns, p += rowBytes) {
+            const float share = std::min(std::max(cell->done, cell->current), 1.0f);
+            const auto m = static_cast<unsigned>(share * 255.0f + 0.5f);
+            if (m == 0) continue;
+            const std::uint32_t keep = 255 - divide255(alpha * m);
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, p, sizeof pixel);
+            // Two channels at a time, 16 bits each: blue and red, then green and alpha.
+            const std::uint32_t out = (blendPair(blueRed, pixel & 0x00ff00ffu, m, keep)) |
+                                      (blendPair(greenAlpha, (pixel >> 8) & 0x00ff00ffu, m, keep) << 8);
+            const std::uint32_t result = (out & ~keptBits) | (pixel & keptBits);
+            std::memcpy(p, &result, sizeof result);
+        }
+        written = {std::min(written.x0, column), std::min(written.y0, from), column + 1,
+                   std::max(written.y1, to)};
+    };
+    // The plot area's clip is one box: its columns need no search.
+    const bool oneBox = clip.size() == 1;
+    const Box only = oneBox ? clip.front() : Box{0, 0, 0, 0};
     for (int column = fromColumn; column < toColumn; ++column) {
         const auto c = static_cast<std::size_t>(column & (windowColumns - 1));
         const int rowsFrom = firstRows[c], rowsTo = lastRows[c] + 1;
         if (rowsFrom >= rowsTo) continue;
         Cell* const cells = window + c + static_cast<std::size_t>(rowsFrom - top) * windowColumns;
-        for (std::size_t b = 0; b < boxCount; ++b) {
-            const Box& box = boxes[b];
-            if (column < box.x0 || column >= box.x1) continue;
-            const int from = std::max(rowsFrom, box.y0), to = std::min(rowsTo, box.y1);
-            if (from >= to) continue;
-            const Cell* cell = cells + static_cast<std::size_t>(from - rowsFrom) * windowColumns;
-            unsigned char* p = pixels + from * rowBytes + 4 * column;
-            for (int row = from; row < to; ++row, cell += windowColumns, p += rowBytes) {
-                const float share = std::min(std::max(cell->done, cell->current), 1.0f);
-                const auto m = static_cast<unsigned>(share * 255.0f + 0.5f);
-                if (m == 0) continue;
-                const std::uint32_t keep = 255 - divide255(alpha * m);
-                std::uint32_t pixel = 0;
-                std::memcpy(&pixel, p, sizeof pixel);
-                // Two channels at a time, 16 bits each: blue and red, then green and alpha.
-                const std::uint32_t out = (blendPair(blueRed, pixel & 0x00ff00ffu, m, keep)) |
-                                          (blendPair(greenAlpha, (pixel >> 8) & 0x00ff00ffu, m, keep) << 8);
-                const std::uint32_t result = (out & ~keptBits) | (pixel & keptBits);
-                std::memcpy(p, &result, sizeof result);
+        if (oneBox) {
+            const int from = std::max(rowsFrom, only.y0), to = std::min(rowsTo, only.y1);
+            if (column >= only.x0 && column < only.x1 && from < to)
+                blendRows(column, cells, rowsFrom, from, to);
+        } else {
+            for (const Box& box : clip) {
+                const int from = std::max(rowsFrom, box.y0), to = std::min(rowsTo, box.y1);
+                if (column >= box.x0 && column < box.x1 && from < to)
+                    blendRows(column, cells, rowsFrom, from, to);
             }
-            written = {std::min(written.x0, column), std::min(written.y0, from), column + 1,
-                       std::max(written.y1, to)};
         }
         Cell* cell = cells;
         for (int row = rowsFrom; row < rowsTo; ++row, cell += windowColumns) *cell = Cell{0, 0, 0};
@@ -450,7 +458,7 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
     }
     if (written.x0 >= written.x1) return;
     // The tiles of the box around what was written: a few more than the pixels touch, at most.
-    if (ink) ink->mark(written.x0, written.x1, written.y0, written.y1);
+    if (scratch.ink) scratch.ink->mark(written.x0, written.x1, written.y0, written.y1);
     dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, written.x0), std::min(dirty.y0, written.y0),
                                       std::max(dirty.x1, written.x1), std::max(dirty.y1, written.y1)}
                                 : written;
