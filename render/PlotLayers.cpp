@@ -272,12 +272,17 @@ RegionPtr updatePlotImage(const PlotModel& model, cairo_surface_t* image, const 
     {
         CairoPtr cr{cairo_create(image)};
         {
+            // The tiles to redo start as the layer under the traces alone: a copy of that layer,
+            // which is transparent outside its ink, or nothing.
             CairoSaveGuard saved(cr.get());
             clipTo(cr.get(), redo.get());
-            cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
+            if (layered) {
+                cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+                cairo_set_source_surface(cr.get(), layers.under.image.get(), 0, 0);
+            } else {
+                cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
+            }
             cairo_paint(cr.get());
-            cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
-            if (layered) paintLayer(cr.get(), layers.under);
         }
         cache.rasterScratch.ink = &ink;
         if (layered) {
