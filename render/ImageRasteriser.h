@@ -104,7 +104,8 @@ class ImageRasteriser final : public PolylineSink {
     void addColumn(int column, int from, int to, const Share& share);
     void add(Cell& cell, double share) const;
     void pending(int fromColumn, int toColumn);
-    void settle(int fromColumn, int toColumn);
+    // The rest of pending, kept out of line so that the usual step stays small.
+    [[gnu::noinline]] void settle(int fromColumn, int toColumn);
     void blend(int fromColumn, int toColumn);
 
     cairo_surface_t* surface;
