@@ -33,7 +33,7 @@ class PolylineSink {
 // The squares of an image, size pixels wide and high, that drawing wrote to: what a frame has to
 // redo when the next one is drawn into the same image.
 struct InkTiles {
-    static constexpr int size = 32;
+    static constexpr int size = 16;
     int columns = 0;
     int rows = 0;
     std::vector<unsigned char> marked;  // row by row; non-zero for a tile written to
