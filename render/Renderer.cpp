@@ -333,18 +333,37 @@ class Trace {
     ~Trace() { stroker.finish(); }
 
     void point(long long k, std::size_t slot) {
-        // A slot that never received a sample holds no value: the trace starts at the first one.
-        if (!graph.received(slot)) {
+        double y = 0.0;
+        if (rowAt(slot, y)) {
+            stroker.point(xOf(k), y);
+        } else {
             stroker.finish();
-            return;
         }
-        const double value = graph.samples[slot];
-        const double scaled = graph.scale * value;
-        if (!std::isfinite(value) || std::isnan(scaled)) {
-            stroker.finish();
-            return;
+    }
+    // The points of positions k = from, from + step, ... before end, position k showing the slot
+    // k + offset round the ring (offset below the slot count). They are worked out a batch at a
+    // time, so that the divisions of neighbouring points overlap, and then handed on in order.
+    void points(long long from, double end, long long step, std::size_t offset) {
+        constexpr int batch = 64;
+        const std::size_t count = graph.samples.size();
+        double xs[batch], ys[batch];
+        bool shown[batch];
+        long long k = from;
+        while (static_cast<double>(k) < end) {
+            int n = 0;
+            for (; n < batch && static_cast<double>(k) < end; ++n, k += step) {
+                const std::size_t slot = static_cast<std::size_t>(k) + offset;  // wraps at most once
+                shown[n] = rowAt(slot >= count ? slot - count : slot, ys[n]);
+                xs[n] = xOf(k);
+            }
+            for (int i = 0; i < n; ++i) {
+                if (shown[i]) {
+                    stroker.point(xs[i], ys[i]);
+                } else {
+                    stroker.finish();
+                }
+            }
         }
-        stroker.point(xOf(k), rowOf(scaled));
     }
     // The column of sample k spanning the samples at positions k..end-1 (slot of position p:
     // (p + offset) mod the sample count), from the row of their minimum to that of their maximum.
@@ -398,6 +417,16 @@ class Trace {
     }
 
   private:
+    // The row of the sample in a slot; false where it has none to show: a slot that never received
+    // a sample (the trace starts at the first one), or a value that is not a number or infinite.
+    bool rowAt(std::size_t slot, double& y) const {
+        if (!graph.received(slot)) return false;
+        const double value = graph.samples[slot];
+        const double scaled = graph.scale * value;
+        if (!std::isfinite(value) || std::isnan(scaled)) return false;
+        y = rowOf(scaled);
+        return true;
+    }
     double xOf(long long k) const {
         return f.left +
                static_cast<double>(k - f.first) * (f.width - f.left) / (last - static_cast<double>(f.first));
@@ -425,27 +454,26 @@ void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned disp
     // the samples up to the next one, otherwise for its own sample only.
     const bool envelope = f.model.envelope && step > 1;
     if (envelope) refreshSummary(f.model, g, summary);
-    const auto draw = [&](long long k, double end, std::size_t offset) {
+    // Positions from, from + step, ... before end.
+    const auto draw = [&](long long from, double end, std::size_t offset) {
         if (!envelope) {
-            // offset < count and k < count: the slot wraps round the ring at most once.
-            const std::size_t slot = static_cast<std::size_t>(k) + offset;
-            trace.point(k, slot >= count ? slot - count : slot);
+            trace.points(from, end, step, offset);
             return;
         }
         const auto endPosition = static_cast<long long>(std::ceil(end));
-        trace.column(k, std::min(k + step, endPosition), offset);
+        for (long long k = from; before(k, end); k += step)
+            trace.column(k, std::min(k + step, endPosition), offset);
     };
     if (!f.model.highFrequency) {
         // Position k shows the sample that arrived X size - 2 - k lines before the newest one.
-        const auto offset = (static_cast<std::size_t>(f.model.writeIndex) + 1) % count;
-        for (long long k = first; before(k, last); k += step) draw(k, last, offset);
+        draw(first, last, (static_cast<std::size_t>(f.model.writeIndex) + 1) % count);
         return;
     }
     // The trace stays in place and the write position sweeps across it, with a gap after it.
     const double w = std::min(last, static_cast<double>(f.model.writeIndex));
     const bool rest = w + static_cast<double>(step + highFrequencyGap) < last;
     if (static_cast<double>(first + step) < w) {
-        for (long long k = first; before(k, w); k += step) draw(k, w, 0);
+        draw(first, w, 0);
         if (rest) trace.marker();
     }
     if (!rest) return;
@@ -459,7 +487,7 @@ void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned disp
     } else {
         trace.point(restStart, static_cast<std::size_t>(restStart));
     }
-    for (long long k = from; before(k, last); k += step) draw(k, last, 0);
+    draw(from, last, 0);
 }
 
 void drawTitle(const Frame& f, LabelPlacer& labels) {
