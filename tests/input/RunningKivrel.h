@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -92,15 +93,19 @@ class RunningKivrel {
 
     // Reads standard error until a line that begins with start has come whole; returns that line
     // ("" when the program ended or closed standard error first, or no such line came within a
-    // generous while). Each line is found once.
+    // generous while). Each line is found once, whether it came before or after the lines found
+    // so far: messages from the main loop and reports of the input may come in either order.
     std::string waitForLine(const std::string& start) {
         char buffer[4096];
         const gint64 giveUp = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
         for (;;) {
-            const std::size_t at = errors.find(start, searchedUpTo);
-            if (at != std::string::npos && errors.find('\n', at) != std::string::npos) {
-                searchedUpTo = errors.find('\n', at) + 1;
-                return errors.substr(at, searchedUpTo - 1 - at);
+            for (std::size_t at = errors.find(start); at != std::string::npos;
+                 at = errors.find(start, at + 1)) {
+                const std::size_t end = errors.find('\n', at);
+                if (end == std::string::npos) break;  // not whole yet
+                if (std::find(found.begin(), found.end(), at) != found.end()) continue;
+                found.push_back(at);
+                return errors.substr(at, end - at);
             }
             pollfd readable{fromKivrel, POLLIN, 0};
             if (poll(&readable, 1, 100) == 0) {
@@ -208,7 +213,7 @@ class RunningKivrel {
     gint fromKivrel = -1;
     gint fromOutput = -1;
     std::string errors;
-    std::size_t searchedUpTo = 0;
+    std::vector<std::size_t> found;  // where the lines found so far begin in errors
 };
 
 // The number of lines an end-of-input report counts (-1 for no report).
