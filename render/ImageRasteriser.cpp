@@ -211,10 +211,10 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
     if (!std::isfinite(dx) || !std::isfinite(dy)) return;  // ends too far apart to cut exactly
     const bool steep = std::fabs(dy) > std::fabs(dx);
     const int heading = steep ? (dy > 0 ? 2 : 3) : (dx > 0 ? 0 : 1);
-    const auto within = [&](double x, double y) {
+    const auto uncut = [&](double x, double y) {
         return x >= inside.x0 && x <= inside.x1 && y >= inside.y0 && y <= inside.y1;
     };
-    if (std::fabs(dx) <= pieceWidth && within(x0, y0) && within(x1, y1)) {
+    if (std::fabs(dx) <= pieceWidth && uncut(x0, y0) && uncut(x1, y1)) {
         if (heading != direction) {
             ++run;
             direction = heading;
