@@ -163,16 +163,22 @@ ImageRasteriser::~ImageRasteriser() {
     scratch.inUse = false;
 }
 
-void ImageRasteriser::colour(const Colour& c) {
-    finish();
+ImageRasteriser::Source ImageRasteriser::sourceOf(const Colour& c) {
     const double alpha = std::clamp(std::isfinite(c.alpha) ? c.alpha : 1.0, 0.0, 1.0);
     const auto byte = [&](double v) {
         return static_cast<unsigned>(
             std::lround(std::clamp(std::isfinite(v) ? v : 0.0, 0.0, 1.0) * alpha * 255));
     };
-    sourceAlpha = static_cast<std::uint32_t>(std::lround(alpha * 255));
-    sourceBlueRed = byte(c.blue) | byte(c.red) << 16;
-    sourceGreenAlpha = byte(c.green) | sourceAlpha << 16;
+    Source source;
+    source.alpha = static_cast<std::uint32_t>(std::lround(alpha * 255));
+    source.blueRed = byte(c.blue) | byte(c.red) << 16;
+    source.greenAlpha = byte(c.green) | source.alpha << 16;
+    return source;
+}
+
+void ImageRasteriser::colour(const Colour& c) {
+    finish();
+    source = sourceOf(c);
 }
 
 void ImageRasteriser::point(double x, double y) {
@@ -196,8 +202,7 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
     // Most segments of a graph are short, go forward more than up or down, and lie well inside:
     // nothing to cut, one piece, and the ends are those the general path below computes
     // (x0 + 0 * dx, x0 + 1 * dx). Ends that are not numbers fail these tests.
-    if (dx > 0 && dx <= pieceWidth && std::fabs(dy) <= dx && x0 >= inside.x0 && x1 <= inside.x1 &&
-        y0 >= inside.y0 && y0 <= inside.y1 && y1 >= inside.y0 && y1 <= inside.y1) {
+    if (plain(x0, y0, x1, y1, dx, dy)) {
         if (direction != 0) {
             ++run;
             direction = 0;
@@ -248,6 +253,11 @@ void ImageRasteriser::segment(double x0, double y0, double x1, double y1) {
         const double s0 = t0 + (t1 - t0) * k / pieces, s1 = t0 + (t1 - t0) * (k + 1) / pieces;
         bandFrom(x0 + s0 * dx, y0 + s0 * dy, x0 + s1 * dx, y0 + s1 * dy, steep);
     }
+}
+
+bool ImageRasteriser::plain(double x0, double y0, double x1, double y1, double dx, double dy) const {
+    return dx > 0 && dx <= pieceWidth && std::fabs(dy) <= dx && x0 >= inside.x0 && x1 <= inside.x1 &&
+           y0 >= inside.y0 && y0 <= inside.y1 && y1 >= inside.y0 && y1 <= inside.y1;
 }
 
 // The band of the segment from (ax, ay) to (bx, by), along the rows when it is steep, with its
@@ -399,12 +409,34 @@ void ImageRasteriser::settle(int from, int to) {
     }
 }
 
+inline bool ImageRasteriser::blendPixel(unsigned char* p, float share, const Source& colour) const {
+    const auto m = static_cast<unsigned>(share * 255.0f + 0.5f);
+    if (m == 0) return false;
+    const std::uint32_t keep = 255 - divide255(colour.alpha * m);
+    std::uint32_t pixel = 0;
+    std::memcpy(&pixel, p, sizeof pixel);
+    // Two channels at a time, 16 bits each: blue and red, then green and alpha.
+    const std::uint32_t out = (blendPair(colour.blueRed, pixel & 0x00ff00ffu, m, keep)) |
+                              (blendPair(colour.greenAlpha, (pixel >> 8) & 0x00ff00ffu, m, keep) << 8);
+    // The alpha byte of an RGB24 pixel is left as it was.
+    const std::uint32_t result = hasAlpha ? out : (out & 0x00ffffffu) | (pixel & 0xff000000u);
+    std::memcpy(p, &result, sizeof result);
+    return true;
+}
+
+void ImageRasteriser::wrote(const Box& box) {
+    if (box.x0 >= box.x1) return;
+    // The tiles of the box around what was written: a few more than the pixels touch, at most.
+    if (scratch.ink) scratch.ink->mark(box.x0, box.x1, box.y0, box.y1);
+    dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, box.x0), std::min(dirty.y0, box.y0),
+                                      std::max(dirty.x1, box.x1), std::max(dirty.y1, box.y1)}
+                                : box;
+}
+
 void ImageRasteriser::blend(int fromColumn, int toColumn) {
     // Members in locals: the pixels are written through a character pointer, which the compiler
     // must otherwise assume to change them.
-    const std::uint32_t alpha = sourceAlpha, blueRed = sourceBlueRed, greenAlpha = sourceGreenAlpha;
-    // The alpha byte of an RGB24 pixel is left as it was.
-    const std::uint32_t keptBits = hasAlpha ? 0u : 0xff000000u;
+    const Source colour = source;
     unsigned char* const pixels = data;
     const std::ptrdiff_t rowBytes = stride;
     Cell* const window = coverage.data();
@@ -416,19 +448,8 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
     const auto blendRows = [&](int column, const Cell* cells, int first, int from, int to) {
         const Cell* cell = cells + static_cast<std::size_t>(from - first) * windowColumns;
         unsigned char* p = pixels + from * rowBytes + 4 * column;
-        for (int row = from; row < to; ++row, cell += windowColumns, p += rowBytes) {
-            const float share = std::min(std::max(cell->done, cell->current), 1.0f);
-            const auto m = static_cast<unsigned>(share * 255.0f + 0.5f);
-            if (m == 0) continue;
-            const std::uint32_t keep = 255 - divide255(alpha * m);
-            std::uint32_t pixel = 0;
-            std::memcpy(&pixel, p, sizeof pixel);
-            // Two channels at a time, 16 bits each: blue and red, then green and alpha.
-            const std::uint32_t out = (blendPair(blueRed, pixel & 0x00ff00ffu, m, keep)) |
-                                      (blendPair(greenAlpha, (pixel >> 8) & 0x00ff00ffu, m, keep) << 8);
-            const std::uint32_t result = (out & ~keptBits) | (pixel & keptBits);
-            std::memcpy(p, &result, sizeof result);
-        }
+        for (int row = from; row < to; ++row, cell += windowColumns, p += rowBytes)
+            blendPixel(p, std::min(std::max(cell->done, cell->current), 1.0f), colour);
         written = {std::min(written.x0, column), std::min(written.y0, from), column + 1,
                    std::max(written.y1, to)};
     };
@@ -456,10 +477,131 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
         firstRows[c] = INT_MAX;
         lastRows[c] = INT_MIN;
     }
-    if (written.x0 >= written.x1) return;
-    // The tiles of the box around what was written: a few more than the pixels touch, at most.
-    if (scratch.ink) scratch.ink->mark(written.x0, written.x1, written.y0, written.y1);
-    dirty = dirty.x1 > dirty.x0 ? Box{std::min(dirty.x0, written.x0), std::min(dirty.y0, written.y0),
-                                      std::max(dirty.x1, written.x1), std::max(dirty.y1, written.y1)}
-                                : written;
+    wrote(written);
+}
+
+// The sums of the columns that drawLanes has not blended yet: a segment may end a hair beyond the
+// point where the next one starts (x0 + dx is not always x1), so the next one can begin in the
+// column before the one the last ended in, and two columns are kept.
+struct ImageRasteriser::LaneColumns {
+    // Rows of a lane's column, from its first part's top row less a margin: the parts of flat
+    // segments in one column lie within two rows of each other.
+    static constexpr int rows = 16;
+    static constexpr int margin = 6;
+    struct Sums {
+        int base;      // row of sum[0]
+        int from, to;  // the rows of sum with a share, when from <= to
+        float sum[rows] = {};
+    };
+    int column[2] = {INT_MIN, INT_MIN};  // the column of each slot; INT_MIN: none
+    Sums sums[2][laneCount];
+};
+
+void ImageRasteriser::blendLaneColumn(LaneColumns& columns, int slot, int lanes, const Source* sources,
+                                      Box& written) {
+    const int column = columns.column[slot];
+    if (column == INT_MIN) return;
+    columns.column[slot] = INT_MIN;
+    const Box& box = clip.front();
+    for (int lane = 0; lane < lanes; ++lane) {
+        LaneColumns::Sums& sums = columns.sums[slot][lane];
+        for (int r = sums.from; r <= sums.to; ++r) {
+            const float share = sums.sum[r];
+            sums.sum[r] = 0.0f;
+            const int row = sums.base + r;
+            if (row < box.y0 || row >= box.y1) continue;
+            // As blend has it, where no other run reached the pixel.
+            if (!blendPixel(data + row * static_cast<std::ptrdiff_t>(stride) + 4 * column,
+                            std::min(std::max(0.0f, share), 1.0f), sources[lane])) {
+                continue;
+            }
+            written = {std::min(written.x0, column), std::min(written.y0, row),
+                       std::max(written.x1, column + 1), std::max(written.y1, row + 1)};
+        }
+    }
+}
+
+bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const Colour* colours, int lanes,
+                                int n) {
+    // With a half width of 0.7 at most, the band of a flat segment is at most 2 * 0.7 * sqrt(2)
+    // rows high, so it reaches three rows of a column at most.
+    if (lanes < 1 || lanes > laneCount || clip.size() != 1 || !(halfWidth <= 0.7)) return false;
+    for (int k = 0; k + 1 < n; ++k) {
+        const double x0 = xs[k] + offsetX, x1 = xs[k + 1] + offsetX, dx = x1 - x0;
+        if (!(x0 + dx > x0)) return false;  // a segment too short for band to draw
+        for (int lane = 0; lane < lanes; ++lane) {
+            const double y0 = ys[lane][k] + offsetY, y1 = ys[lane][k + 1] + offsetY;
+            if (!plain(x0, y0, x1, y1, dx, y1 - y0)) return false;
+        }
+    }
+    finish();
+    Source sources[laneCount];
+    const double* rows[laneCount];
+    for (int lane = 0; lane < laneCount; ++lane) {
+        rows[lane] = ys[std::min(lane, lanes - 1)];  // spare lanes repeat the last one and are not blended
+        if (lane < lanes) sources[lane] = sourceOf(colours[lane]);
+    }
+    LaneColumns columns;
+    Box written{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    const auto within = [](double v) {
+        v = v < 0.0 ? 0.0 : v;
+        return 1.0 < v ? 1.0 : v;
+    };
+    // The same steps as segment and band take for each lane's segments, lane by lane.
+    for (int k = 0; k + 1 < n; ++k) {
+        const double u0 = xs[k] + offsetX, dx = (xs[k + 1] + offsetX) - u0, u1 = u0 + dx;
+        double v0[laneCount], slope[laneCount], h[laneCount];
+        for (int lane = 0; lane < laneCount; ++lane) {
+            const double y0 = rows[lane][k] + offsetY, dy = (rows[lane][k + 1] + offsetY) - y0;
+            v0[lane] = y0;
+            slope[lane] = ((y0 + dy) - y0) / (u1 - u0);
+            h[lane] = halfWidth * std::sqrt(1 + slope[lane] * slope[lane]);
+        }
+        const int i0 = std::max(floorOf(u0), bounds.x0), i1 = std::min(ceilOf(u1), bounds.x1);
+        for (int i = i0; i < i1; ++i) {
+            const double a = std::max(u0, static_cast<double>(i)), b = std::min(u1, i + 1.0);
+            const double along = (a + b) / 2 - u0, stretch = b - a;
+            float shares[3][laneCount];
+            int top[laneCount];
+            for (int lane = 0; lane < laneCount; ++lane) {
+                const double middle = v0[lane] + slope[lane] * along;
+                const double upper = middle + h[lane], lower = middle - h[lane];
+                const double row = std::floor(lower);
+                for (int r = 0; r < 3; ++r) {
+                    const double j = row + r;
+                    shares[r][lane] = static_cast<float>(stretch * (within(upper - j) - within(lower - j)));
+                }
+                top[lane] = static_cast<int>(row);
+            }
+            const int slot = i & 1;
+            if (columns.column[slot] != i) {
+                blendLaneColumn(columns, slot, lanes, sources, written);
+                columns.column[slot] = i;
+                for (int lane = 0; lane < lanes; ++lane) {
+                    LaneColumns::Sums& sums = columns.sums[slot][lane];
+                    sums.base = top[lane] - LaneColumns::margin;
+                    sums.from = LaneColumns::rows;
+                    sums.to = -1;
+                }
+                if (written.x1 > written.x0 && written.x1 - written.x0 >= settledBatch) {
+                    wrote(written);
+                    written = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+                }
+            }
+            for (int lane = 0; lane < lanes; ++lane) {
+                LaneColumns::Sums& sums = columns.sums[slot][lane];
+                const int r = std::clamp(top[lane] - sums.base, 0, LaneColumns::rows - 3);
+                sums.sum[r] += shares[0][lane];
+                sums.sum[r + 1] += shares[1][lane];
+                sums.sum[r + 2] += shares[2][lane];
+                sums.from = std::min(sums.from, r);
+                sums.to = std::max(sums.to, r + 2);
+            }
+        }
+    }
+    const int earlier = columns.column[0] < columns.column[1] ? 0 : 1;
+    blendLaneColumn(columns, earlier, lanes, sources, written);
+    blendLaneColumn(columns, 1 - earlier, lanes, sources, written);
+    wrote(written);
+    return true;
 }

@@ -314,18 +314,42 @@ void drawLegend(const Frame& f, LabelPlacer& labels) {
     }
 }
 
-// The points of one graph: sample k of the visible range at its column, its value at its row, and
-// a gap where the value is not a number or infinite.
+// Where the samples of one graph stand: sample k of the visible range at its column, its value at
+// its row.
+class TracePoints {
+  public:
+    TracePoints(const Frame& frame, const Graph& g, unsigned shownDisplay, double lastSample)
+        : f(frame), graph(g), rowOf(frame.layout.valueRows(shownDisplay)), last(lastSample) {}
+
+    // The row of the sample in a slot; false where it has none to show: a slot that never received
+    // a sample (the trace starts at the first one), or a value that is not a number or infinite.
+    bool rowAt(std::size_t slot, double& y) const {
+        if (!graph.received(slot)) return false;
+        const double value = graph.samples[slot];
+        const double scaled = graph.scale * value;
+        if (!std::isfinite(value) || std::isnan(scaled)) return false;
+        y = rowOf(scaled);
+        return true;
+    }
+    double xOf(long long k) const {
+        return f.left +
+               static_cast<double>(k - f.first) * (f.width - f.left) / (last - static_cast<double>(f.first));
+    }
+
+    const Frame& f;
+    const Graph& graph;
+    const ValueRows rowOf;
+
+  private:
+    double last;
+};
+
+// The points of one graph, with a gap where the value is not a number or infinite.
 class Trace {
   public:
     Trace(const Frame& frame, const Graph& g, const SampleSummary& blocks, unsigned shownDisplay,
           double lastSample, PolylineSink& sink)
-        : f(frame),
-          graph(g),
-          summary(blocks),
-          rowOf(frame.layout.valueRows(shownDisplay)),
-          last(lastSample),
-          stroker(sink) {
+        : at(frame, g, shownDisplay, lastSample), graph(g), summary(blocks), rowOf(at.rowOf), stroker(sink) {
         stroker.colour(graph.colour);
     }
     Trace(const Trace&) = delete;
@@ -417,35 +441,33 @@ class Trace {
     }
 
   private:
-    // The row of the sample in a slot; false where it has none to show: a slot that never received
-    // a sample (the trace starts at the first one), or a value that is not a number or infinite.
-    bool rowAt(std::size_t slot, double& y) const {
-        if (!graph.received(slot)) return false;
-        const double value = graph.samples[slot];
-        const double scaled = graph.scale * value;
-        if (!std::isfinite(value) || std::isnan(scaled)) return false;
-        y = rowOf(scaled);
-        return true;
-    }
-    double xOf(long long k) const {
-        return f.left +
-               static_cast<double>(k - f.first) * (f.width - f.left) / (last - static_cast<double>(f.first));
-    }
+    bool rowAt(std::size_t slot, double& y) const { return at.rowAt(slot, y); }
+    double xOf(long long k) const { return at.xOf(k); }
 
-    const Frame& f;
+    const TracePoints at;
     const Graph& graph;
     const SampleSummary& summary;
-    const ValueRows rowOf;
-    double last;
+    const ValueRows& rowOf;
     PolylineSink& stroker;
 };
+
+// The end of the visible positions of a graph of so many samples.
+double lastPosition(const Frame& f, std::size_t samples) {
+    return std::min(static_cast<double>(samples) - 1.0, static_cast<double>(f.first) + f.span);
+}
+
+// Where the trace scrolls, position k shows the slot k + this offset round the ring: the sample that
+// arrived X size - 2 - k lines before the newest one.
+std::size_t scrollingOffset(const PlotModel& model, std::size_t samples) {
+    return (static_cast<std::size_t>(model.writeIndex) + 1) % samples;
+}
 
 // summary: the graph's min/max summary, brought up to date here when the envelope is drawn.
 void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned display, PolylineSink& sink) {
     const Graph& graph = f.model.graphs[g];
     const std::size_t count = graph.samples.size();
     const long long first = f.first;
-    const double last = std::min(static_cast<double>(count) - 1.0, static_cast<double>(first) + f.span);
+    const double last = lastPosition(f, count);
     if (!(last > static_cast<double>(first))) return;  // a single visible sample has no width
     const long long step = f.step;
     const auto before = [&](long long k, double end) { return static_cast<double>(k) < end; };
@@ -465,8 +487,7 @@ void drawGraph(const Frame& f, unsigned g, SampleSummary& summary, unsigned disp
             trace.column(k, std::min(k + step, endPosition), offset);
     };
     if (!f.model.highFrequency) {
-        // Position k shows the sample that arrived X size - 2 - k lines before the newest one.
-        draw(first, last, (static_cast<std::size_t>(f.model.writeIndex) + 1) % count);
+        draw(first, last, scrollingOffset(f.model, count));
         return;
     }
     // The trace stays in place and the write position sweeps across it, with a gap after it.
@@ -574,6 +595,48 @@ void drawDisplayLines(const Frame& f, unsigned i) {
     endLines(f);
 }
 
+// Whether graph g has a trace to draw.
+bool hasTrace(const Frame& f, unsigned g) {
+    const Graph& graph = f.model.graphs[g];
+    return graph.enabled && graph.samples.size() > 1 &&
+           f.layout.isDisplayVisible(f.model.effectiveDisplayOf(g), f.height);
+}
+
+// Draws the traces of graphs (count of them, in this order, at most the rasteriser's lanes) that
+// hold the same number of samples, so that their points share the columns, together; false, having
+// drawn nothing, where one has a gap or a segment the rasteriser does not draw together.
+bool drawTogether(const Frame& f, const unsigned* graphs, int count, ImageRasteriser& rasteriser,
+                  std::vector<double>& points) {
+    const PlotModel& model = f.model;
+    const std::size_t samples = model.graphs[graphs[0]].samples.size();
+    const long long first = f.first, step = f.step;
+    const double last = lastPosition(f, samples);
+    if (!(last > static_cast<double>(first))) return true;  // a single visible sample has no width
+    const std::size_t offset = scrollingOffset(model, samples);
+    const auto n =
+        static_cast<std::size_t>(std::ceil((last - static_cast<double>(first)) / static_cast<double>(step)));
+    points.resize(n * static_cast<std::size_t>(count + 1));
+    double* const xs = points.data();
+    const double* ys[ImageRasteriser::laneCount];
+    Colour colours[ImageRasteriser::laneCount];
+    std::size_t drawn = 0;
+    for (int lane = 0; lane < count; ++lane) {
+        const Graph& graph = model.graphs[graphs[lane]];
+        const TracePoints at(f, graph, model.effectiveDisplayOf(graphs[lane]), last);
+        double* const rows = xs + n * static_cast<std::size_t>(lane + 1);
+        std::size_t i = 0;
+        for (long long k = first; static_cast<double>(k) < last && i < n; k += step, ++i) {
+            const std::size_t slot = static_cast<std::size_t>(k) + offset;  // wraps at most once
+            if (!at.rowAt(slot >= samples ? slot - samples : slot, rows[i])) return false;
+            if (lane == 0) xs[i] = at.xOf(k);
+        }
+        drawn = i;
+        ys[lane] = rows;
+        colours[lane] = graph.colour;
+    }
+    return rasteriser.drawLanes(xs, ys, colours, count, static_cast<int>(drawn));
+}
+
 // Every enabled graph in the display it is shown in, graph 0 last so that it ends on top.
 void drawTraces(const Frame& f, PlotViewCache* cache) {
     const PlotModel& model = f.model;
@@ -594,12 +657,29 @@ void drawTraces(const Frame& f, PlotViewCache* cache) {
         PolylineSink& sink = rasteriser ? static_cast<PolylineSink&>(*rasteriser) : stroker;
         // Where cairo strokes, which pixels it writes is not known.
         if (!rasteriser && kept.rasterScratch.ink) kept.rasterScratch.ink->markAll();
-        for (std::size_t g = model.graphs.size(); g-- > 0;) {
-            const Graph& graph = model.graphs[g];
-            const auto index = static_cast<unsigned>(g);
-            const unsigned display = model.effectiveDisplayOf(index);
-            if (graph.enabled && graph.samples.size() > 1 && f.layout.isDisplayVisible(display, f.height))
-                drawGraph(f, index, kept.summaries[g], display, sink);
+        const auto draw = [&](unsigned g) {
+            drawGraph(f, g, kept.summaries[g], model.effectiveDisplayOf(g), sink);
+        };
+        // Plain polylines (no envelope, no sweep) of neighbouring graphs are drawn a few at a time.
+        const bool together = rasteriser && !(model.envelope && f.step > 1) && !model.highFrequency;
+        for (auto g = static_cast<unsigned>(model.graphs.size()); g-- > 0;) {
+            if (!hasTrace(f, g)) continue;
+            if (!together) {
+                draw(g);
+                continue;
+            }
+            // This graph and the next ones with a trace and as many samples.
+            unsigned graphs[ImageRasteriser::laneCount];
+            int count = 0;
+            for (unsigned h = g + 1; h-- > 0 && count < ImageRasteriser::laneCount;) {
+                if (!hasTrace(f, h)) continue;
+                if (model.graphs[h].samples.size() != model.graphs[g].samples.size()) break;
+                graphs[count++] = h;
+            }
+            if (!drawTogether(f, graphs, count, *rasteriser, kept.lanePoints)) {
+                for (int lane = 0; lane < count; ++lane) draw(graphs[lane]);
+            }
+            g = graphs[count - 1];
         }
     }
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);

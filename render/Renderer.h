@@ -24,6 +24,7 @@
 struct PlotViewCache {
     std::vector<SampleSummary> summaries;
     RasterScratch rasterScratch;
+    std::vector<double> lanePoints;  // the points of graphs drawn together
     std::vector<LabelBox> labelBoxes;
 };
 

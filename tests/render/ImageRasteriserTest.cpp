@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -241,6 +242,128 @@ TEST(ImageRasteriser, LeavesToCairoWhatItDoesNotDrawLikeCairo) {
     const auto first = ImageRasteriser::forContext(cr.get(), 1, scratch);
     EXPECT_NE(first, nullptr);
     EXPECT_EQ(ImageRasteriser::forContext(cr.get(), 1, scratch), nullptr);
+}
+
+// Polylines through the same x positions, drawn together, get exactly the pixels they get one
+// after the other; what drawLanes does not draw it leaves untouched.
+TEST(ImageRasteriser, DrawsLanesAsTheSamePolylinesOneByOne) {
+    std::mt19937 random(20261211);
+    const auto uniform = [&](double from, double to) {
+        return std::uniform_real_distribution<double>(from, to)(random);
+    };
+    const auto bytes = [](cairo_surface_t* s) {
+        cairo_surface_flush(s);
+        const unsigned char* data = cairo_image_surface_get_data(s);
+        return std::vector<unsigned char>(
+            data, data + cairo_image_surface_get_stride(s) * cairo_image_surface_get_height(s));
+    };
+    const int width = 90, height = 60;
+    for (int scene = 0; scene < 300; ++scene) {
+        SCOPED_TRACE(scene);
+        const cairo_format_t format = scene % 3 == 0 ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32;
+        const int lanes = 1 + scene % ImageRasteriser::laneCount;
+        const double lineWidth = scene % 5 == 0 ? 0.5 : scene % 5 == 1 ? 1.4 : 1.0;
+        // The clip: one box that the bands reach a little beyond, as the plot area's edges are.
+        const double left = 4, right = width - 8, top = scene % 3 == 0 ? 0 : 9, bottom = height - 9;
+        // Steps from a fraction of a pixel (several points in a column) to many pixels, at times
+        // whole; rows that climb or fall by up to the step, in bands that overlap.
+        const double step = scene % 7 == 0 ? 1.0 : scene % 4 == 0 ? uniform(2, 12) : uniform(0.2, 1.6);
+        std::vector<double> xs;
+        for (double x = left - uniform(0, 1); x < right + 1; x += step) xs.push_back(x);
+        std::vector<std::vector<double>> ys(static_cast<std::size_t>(lanes));
+        for (auto& rows : ys) {
+            double y = uniform(top, bottom);
+            for (std::size_t k = 0; k < xs.size(); ++k) {
+                rows.push_back(y);
+                y = std::clamp(y + uniform(-1, 1) * (k + 1 < xs.size() ? xs[k + 1] - xs[k] : 0), top - 1.5,
+                               bottom + 1.5);
+            }
+        }
+        std::vector<Colour> colours;
+        for (int lane = 0; lane < lanes; ++lane)
+            colours.push_back({uniform(0, 1), uniform(0, 1), uniform(0, 1), lane == 1 ? 0.6 : 1.0});
+        // A translation by whole pixels and a clip of one box that cuts into the bands.
+        const auto prepare = [&](cairo_t* cr) {
+            if (scene % 2) cairo_translate(cr, 2, -1);
+            cairo_rectangle(cr, left, top, right - left, bottom - top);
+            cairo_clip(cr);
+        };
+        const SurfacePtr together = image(format, width, height, 0.8, 0.9);
+        const SurfacePtr oneByOne = image(format, width, height, 0.8, 0.9);
+        const SurfacePtr background = image(format, width, height, 0.8, 0.9);
+        RasterScratch scratch;
+        InkTiles ink;
+        ink.reset(width, height);
+        scratch.ink = &ink;
+        {
+            CairoPtr cr{cairo_create(together.get())};
+            prepare(cr.get());
+            const auto rasteriser = ImageRasteriser::forContext(cr.get(), lineWidth, scratch);
+            ASSERT_NE(rasteriser, nullptr);
+            const double* rows[ImageRasteriser::laneCount];
+            for (int lane = 0; lane < lanes; ++lane) rows[lane] = ys[static_cast<std::size_t>(lane)].data();
+            ASSERT_TRUE(
+                rasteriser->drawLanes(xs.data(), rows, colours.data(), lanes, static_cast<int>(xs.size())));
+        }
+        scratch.ink = nullptr;
+        {
+            CairoPtr cr{cairo_create(oneByOne.get())};
+            prepare(cr.get());
+            const auto rasteriser = ImageRasteriser::forContext(cr.get(), lineWidth, scratch);
+            for (int lane = 0; lane < lanes; ++lane) {
+                rasteriser->colour(colours[static_cast<std::size_t>(lane)]);
+                for (std::size_t k = 0; k < xs.size(); ++k)
+                    rasteriser->point(xs[k], ys[static_cast<std::size_t>(lane)][k]);
+                rasteriser->finish();
+            }
+        }
+        ASSERT_EQ(bytes(together.get()), bytes(oneByOne.get()));
+        // Every pixel written lies in a tile marked as written.
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                if (pixelAt(together.get(), x, y) == pixelAt(background.get(), x, y)) continue;
+                ASSERT_TRUE(ink.marked[static_cast<std::size_t>(y / InkTiles::size * ink.columns +
+                                                                x / InkTiles::size)])
+                    << x << "," << y;
+            }
+    }
+
+    // Lines it does not draw together: one lane steep or going back, a wide line, a clip of two
+    // boxes, a point far outside.
+    const double xs[] = {10, 11, 12, 13};
+    const double flat[] = {20, 20.5, 20, 19.5}, steep[] = {20, 20.5, 25, 19.5}, back[] = {10, 11, 10.5, 13},
+                 far[] = {20, 20, 20, 1e6};
+    const Colour red{1, 0, 0, 1};
+    const Colour colours[] = {red, red};
+    const struct {
+        const char* name;
+        const double* second;
+        const double* x;
+        double width;
+        bool twoBoxes;
+    } refused[] = {
+        {"steep", steep, xs, 1, false},        {"far outside", far, xs, 1, false},
+        {"going back", flat, back, 1, false},  {"wide line", flat, xs, 2, false},
+        {"two clip boxes", flat, xs, 1, true},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.name);
+        const SurfacePtr s = image(CAIRO_FORMAT_ARGB32, 40, 40, 0.8, 1.0);
+        const std::vector<unsigned char> before = bytes(s.get());
+        CairoPtr cr{cairo_create(s.get())};
+        if (r.twoBoxes) {
+            cairo_rectangle(cr.get(), 0, 0, 20, 40);
+            cairo_rectangle(cr.get(), 25, 0, 10, 40);
+            cairo_clip(cr.get());
+        }
+        RasterScratch scratch;
+        const auto rasteriser = ImageRasteriser::forContext(cr.get(), r.width, scratch);
+        ASSERT_NE(rasteriser, nullptr);
+        const double* rows[] = {flat, r.second};
+        EXPECT_FALSE(rasteriser->drawLanes(r.x, rows, colours, 2, 4));
+        rasteriser->finish();
+        EXPECT_EQ(bytes(s.get()), before);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -600,6 +601,51 @@ TEST(DrawPlot, GraphsOnImagesLookAsCairoStrokesThem) {
             EXPECT_NEAR(directInk / ink, 1.0, 0.1);
             EXPECT_LT(difference / ink, 0.25);
         }
+}
+
+TEST(DrawPlot, GraphsDrawnTogetherLookAsDrawnOneByOne) {
+    // Smooth graphs crossing each other in one display, some translucent, are drawn a few at a time;
+    // a disabled graph, one with a gap and a noisy one sit among them. The traces come out as when
+    // each graph is drawn alone, from the last to the first.
+    PlotModel model = constantModel(9, 0.5);
+    model.lineWidth = 1;
+    std::uint32_t seed = 777;
+    for (unsigned g = 0; g < 9; ++g) {
+        for (std::size_t k = 0; k < 101; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const double noise = g == 6 ? 0.4 * ((seed >> 16) % 1000) / 1000.0 : 0.0;
+            model.graphs[g].samples[k] =
+                0.5 + 0.03 * std::sin(static_cast<double>(k) / (7.0 + g) + g) + noise;
+        }
+        model.graphs[g].colour.alpha = g % 3 == 1 ? 0.5 : 1.0;
+    }
+    model.graphs[2].enabled = false;
+    model.graphs[5].samples[30] = std::numeric_limits<double>::quiet_NaN();
+    const auto traces = [&](const std::vector<unsigned>& shown) {
+        SurfacePtr image{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 300)};
+        CairoPtr cr{cairo_create(image.get())};
+        for (const unsigned only : shown) {
+            for (unsigned g = 0; g < 9; ++g) model.graphs[g].enabled = g == only && g != 2;
+            drawPlotPart(model, cr.get(), view400(), verticalViewFor(300, 0, 0), SurfaceKind::screen,
+                         PlotPart::traces);
+        }
+        for (unsigned g = 0; g < 9; ++g) model.graphs[g].enabled = g != 2;
+        cairo_surface_flush(image.get());
+        const unsigned char* data = cairo_image_surface_get_data(image.get());
+        return std::vector<unsigned char>(data, data + cairo_image_surface_get_stride(image.get()) * 300);
+    };
+    const std::vector<unsigned char> oneByOne = traces({8, 7, 6, 5, 4, 3, 2, 1, 0});
+    SurfacePtr image{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 300)};
+    {
+        CairoPtr cr{cairo_create(image.get())};
+        drawPlotPart(model, cr.get(), view400(), verticalViewFor(300, 0, 0), SurfaceKind::screen,
+                     PlotPart::traces);
+    }
+    cairo_surface_flush(image.get());
+    const unsigned char* data = cairo_image_surface_get_data(image.get());
+    EXPECT_EQ(std::vector<unsigned char>(data, data + cairo_image_surface_get_stride(image.get()) * 300),
+              oneByOne);
+    EXPECT_GT(std::count_if(oneByOne.begin(), oneByOne.end(), [](unsigned char c) { return c != 0; }), 5000);
 }
 
 // Draws on a recording surface and returns the ink extents; the context must stay healthy.
