@@ -22,16 +22,6 @@ bool isWhole(double v) {
     return std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e9;
 }
 
-// floor and ceil of coordinates already cut to the clip's surroundings, without a library call.
-int floorOf(double v) {
-    const int i = static_cast<int>(v);
-    return i - (v < i);
-}
-int ceilOf(double v) {
-    const int i = static_cast<int>(v);
-    return i + (v > i);
-}
-
 // round(x / 255) for x in 0..255 * 255.
 std::uint32_t divide255(std::uint32_t x) {
     x += 128;
@@ -498,26 +488,33 @@ struct ImageRasteriser::LaneColumns {
 };
 
 void ImageRasteriser::blendLaneColumn(LaneColumns& columns, int slot, int lanes, const Source* sources,
-                                      Box& written) {
+                                      Box* written) {
     const int column = columns.column[slot];
     if (column == INT_MIN) return;
     columns.column[slot] = INT_MIN;
-    const Box& box = clip.front();
+    const Box& clipBox = clip.front();
+    unsigned char* const pixels = data + 4 * column;
+    const std::ptrdiff_t rowBytes = stride;
     for (int lane = 0; lane < lanes; ++lane) {
         LaneColumns::Sums& sums = columns.sums[slot][lane];
-        for (int r = sums.from; r <= sums.to; ++r) {
-            const float share = sums.sum[r];
-            sums.sum[r] = 0.0f;
-            const int row = sums.base + r;
-            if (row < box.y0 || row >= box.y1) continue;
-            // As blend has it, where no other run reached the pixel.
-            if (!blendPixel(data + row * static_cast<std::ptrdiff_t>(stride) + 4 * column,
-                            std::min(std::max(0.0f, share), 1.0f), sources[lane])) {
-                continue;
+        if (sums.from > sums.to) continue;
+        // The rows inside the clip, blended as blend has them where no other run reached the pixel.
+        const int from = std::max(sums.from, clipBox.y0 - sums.base),
+                  to = std::min(sums.to, clipBox.y1 - 1 - sums.base);
+        const Source colour = sources[lane];
+        int first = INT_MAX, last = INT_MIN;
+        for (int r = from; r <= to; ++r) {
+            if (blendPixel(pixels + (sums.base + r) * rowBytes, std::min(std::max(0.0f, sums.sum[r]), 1.0f),
+                           colour)) {
+                first = std::min(first, r);
+                last = r;
             }
-            written = {std::min(written.x0, column), std::min(written.y0, row),
-                       std::max(written.x1, column + 1), std::max(written.y1, row + 1)};
         }
+        std::fill(sums.sum + sums.from, sums.sum + sums.to + 1, 0.0f);
+        Box& box = written[lane];
+        if (first <= last)
+            box = {std::min(box.x0, column), std::min(box.y0, sums.base + first),
+                   std::max(box.x1, column + 1), std::max(box.y1, sums.base + last + 1)};
     }
 }
 
@@ -536,64 +533,48 @@ bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const
     }
     finish();
     Source sources[laneCount];
-    const double* rows[laneCount];
+    LaneSegments segments{xs, {}, offsetX, offsetY, halfWidth, bounds.x0, bounds.x1};
     for (int lane = 0; lane < laneCount; ++lane) {
-        rows[lane] = ys[std::min(lane, lanes - 1)];  // spare lanes repeat the last one and are not blended
+        // Spare lanes repeat the last one and are not blended.
+        segments.rows[lane] = ys[std::min(lane, lanes - 1)];
         if (lane < lanes) sources[lane] = sourceOf(colours[lane]);
     }
+    constexpr int chunk = 32;  // segments whose columns are worked out at once
+    std::vector<LaneColumn>& parts = scratch.laneColumns;
+    parts.resize(chunk * laneColumnsPerSegment);
+    const bool wide = wideLanesAvailable();
     LaneColumns columns;
-    Box written{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-    const auto within = [](double v) {
-        v = v < 0.0 ? 0.0 : v;
-        return 1.0 < v ? 1.0 : v;
-    };
-    // The same steps as segment and band take for each lane's segments, lane by lane.
-    for (int k = 0; k + 1 < n; ++k) {
-        const double u0 = xs[k] + offsetX, dx = (xs[k + 1] + offsetX) - u0, u1 = u0 + dx;
-        double v0[laneCount], slope[laneCount], h[laneCount];
-        for (int lane = 0; lane < laneCount; ++lane) {
-            const double y0 = rows[lane][k] + offsetY, dy = (rows[lane][k + 1] + offsetY) - y0;
-            v0[lane] = y0;
-            slope[lane] = ((y0 + dy) - y0) / (u1 - u0);
-            h[lane] = halfWidth * std::sqrt(1 + slope[lane] * slope[lane]);
-        }
-        const int i0 = std::max(floorOf(u0), bounds.x0), i1 = std::min(ceilOf(u1), bounds.x1);
-        for (int i = i0; i < i1; ++i) {
-            const double a = std::max(u0, static_cast<double>(i)), b = std::min(u1, i + 1.0);
-            const double along = (a + b) / 2 - u0, stretch = b - a;
-            float shares[3][laneCount];
-            int top[laneCount];
-            for (int lane = 0; lane < laneCount; ++lane) {
-                const double middle = v0[lane] + slope[lane] * along;
-                const double upper = middle + h[lane], lower = middle - h[lane];
-                const double row = std::floor(lower);
-                for (int r = 0; r < 3; ++r) {
-                    const double j = row + r;
-                    shares[r][lane] = static_cast<float>(stretch * (within(upper - j) - within(lower - j)));
-                }
-                top[lane] = static_cast<int>(row);
-            }
-            const int slot = i & 1;
+    // What each lane wrote, marked a batch of columns at a time: the lanes' boxes apart, as the
+    // lanes may lie far apart.
+    const Box none{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    Box written[laneCount] = {none, none, none, none};
+    for (int from = 0; from + 1 < n; from += chunk) {
+        const int count = laneColumns(segments, from, std::min(from + chunk, n - 1), parts.data(), wide);
+        for (int p = 0; p < count; ++p) {
+            const LaneColumn& part = parts[static_cast<std::size_t>(p)];
+            const int i = part.column, slot = i & 1;
             if (columns.column[slot] != i) {
                 blendLaneColumn(columns, slot, lanes, sources, written);
                 columns.column[slot] = i;
                 for (int lane = 0; lane < lanes; ++lane) {
                     LaneColumns::Sums& sums = columns.sums[slot][lane];
-                    sums.base = top[lane] - LaneColumns::margin;
+                    sums.base = part.top[lane] - LaneColumns::margin;
                     sums.from = LaneColumns::rows;
                     sums.to = -1;
                 }
-                if (written.x1 > written.x0 && written.x1 - written.x0 >= settledBatch) {
-                    wrote(written);
-                    written = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+                for (Box& box : written) {
+                    if (box.x1 > box.x0 && box.x1 - box.x0 >= settledBatch) {
+                        wrote(box);
+                        box = none;
+                    }
                 }
             }
             for (int lane = 0; lane < lanes; ++lane) {
                 LaneColumns::Sums& sums = columns.sums[slot][lane];
-                const int r = std::clamp(top[lane] - sums.base, 0, LaneColumns::rows - 3);
-                sums.sum[r] += shares[0][lane];
-                sums.sum[r + 1] += shares[1][lane];
-                sums.sum[r + 2] += shares[2][lane];
+                const int r = std::clamp(part.top[lane] - sums.base, 0, LaneColumns::rows - 3);
+                sums.sum[r] += part.share[0][lane];
+                sums.sum[r + 1] += part.share[1][lane];
+                sums.sum[r + 2] += part.share[2][lane];
                 sums.from = std::min(sums.from, r);
                 sums.to = std::max(sums.to, r + 2);
             }
@@ -602,6 +583,6 @@ bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const
     const int earlier = columns.column[0] < columns.column[1] ? 0 : 1;
     blendLaneColumn(columns, earlier, lanes, sources, written);
     blendLaneColumn(columns, 1 - earlier, lanes, sources, written);
-    wrote(written);
+    for (const Box& box : written) wrote(box);
     return true;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/PlotModel.h"
+#include "render/LaneShares.h"
 
 // Where the points of a graph go: a cairo path or the image rasteriser. A polyline runs from the
 // first point after finish() to the next finish().
@@ -63,6 +64,7 @@ class RasterScratch {
         std::uint32_t run;
     };
     std::vector<Cell> cells;
+    std::vector<LaneColumn> laneColumns;  // worked out for drawLanes
     bool inUse = false;
 };
 
@@ -86,7 +88,7 @@ class ImageRasteriser final : public PolylineSink {
     void finish() override;
 
     // The most polylines drawLanes draws together.
-    static constexpr int laneCount = 4;
+    static constexpr int laneCount = ::laneCount;
     // Draws `lanes` polylines (1 to laneCount) of n points each that share their x positions, the
     // rows of lane l in ys[l], one after the other in their colours, with the same pixels as point()
     // and finish() would give them; the lanes' shares are worked out side by side. Returns false,
@@ -116,7 +118,7 @@ class ImageRasteriser final : public PolylineSink {
     // Marks the box of pixels as written to.
     void wrote(const Box& box);
     struct LaneColumns;
-    void blendLaneColumn(LaneColumns& columns, int slot, int lanes, const Source* sources, Box& written);
+    void blendLaneColumn(LaneColumns& columns, int slot, int lanes, const Source* sources, Box* written);
     ImageRasteriser(cairo_surface_t* target, double lineWidth, double dx, double dy, const Box& bounds,
                     std::vector<Box> clip, RasterScratch& scratch);
 

@@ -11,6 +11,7 @@
 
 #include "render/CairoPtr.h"
 #include "render/ImageRasteriser.h"
+#include "render/LaneShares.h"
 
 namespace {
 
@@ -364,6 +365,53 @@ TEST(ImageRasteriser, DrawsLanesAsTheSamePolylinesOneByOne) {
         rasteriser->finish();
         EXPECT_EQ(bytes(s.get()), before);
     }
+}
+
+// The four lanes worked out in one register give the same bits as worked out one by one.
+TEST(LaneShares, WideAndNarrowGiveTheSameColumns) {
+    if (!wideLanesAvailable()) GTEST_SKIP() << "the processor works lanes one by one only";
+    std::mt19937 random(11);
+    const auto uniform = [&](double from, double to) {
+        return std::uniform_real_distribution<double>(from, to)(random);
+    };
+    int columns = 0;
+    for (int run = 0; run < 200; ++run) {
+        SCOPED_TRACE(run);
+        const int n = 2 + run % 50;
+        std::vector<double> xs{uniform(-5, 50)};
+        const double step = run % 3 == 0 ? uniform(0.05, 1) : uniform(0.5, 16);
+        while (static_cast<int>(xs.size()) < n) xs.push_back(xs.back() + uniform(0.01, 1) * step);
+        std::vector<std::vector<double>> rows(laneCount);
+        LaneSegments segments{xs.data(),
+                              {},
+                              static_cast<double>(run % 7 - 3),
+                              static_cast<double>(run % 5),
+                              run % 3 == 0   ? 0.7
+                              : run % 3 == 1 ? 0.5
+                                             : 0.15,
+                              run % 4 == 0 ? 10 : -100,
+                              run % 4 == 0 ? 60 : 1000};
+        for (int lane = 0; lane < laneCount; ++lane) {
+            auto& lanes = rows[static_cast<std::size_t>(lane)];
+            lanes.push_back(uniform(-20, 200));
+            for (int k = 1; k < n; ++k) {
+                const double dx = xs[static_cast<std::size_t>(k)] - xs[static_cast<std::size_t>(k) - 1];
+                lanes.push_back(lanes.back() + uniform(-1, 1) * dx);
+            }
+            segments.rows[lane] = lanes.data();
+        }
+        std::vector<LaneColumn> narrow(static_cast<std::size_t>(n * laneColumnsPerSegment)),
+            wide(narrow.size());
+        const int count = laneColumns(segments, 0, n - 1, narrow.data(), false);
+        ASSERT_EQ(laneColumns(segments, 0, n - 1, wide.data(), true), count);
+        columns += count;
+        for (int c = 0; c < count; ++c)
+            ASSERT_EQ(std::memcmp(&narrow[static_cast<std::size_t>(c)], &wide[static_cast<std::size_t>(c)],
+                                  sizeof(LaneColumn)),
+                      0)
+                << "column " << c;
+    }
+    EXPECT_GT(columns, 5000);
 }
 
 }  // namespace
