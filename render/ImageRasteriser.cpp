@@ -470,51 +470,60 @@ void ImageRasteriser::blend(int fromColumn, int toColumn) {
     wrote(written);
 }
 
-// The sums of the columns that drawLanes has not blended yet: a segment may end a hair beyond the
-// point where the next one starts (x0 + dx is not always x1), so the next one can begin in the
-// column before the one the last ended in, and two columns are kept.
-struct ImageRasteriser::LaneColumns {
-    // Rows of a lane's column, from its first part's top row less a margin: the parts of flat
-    // segments in one column lie within two rows of each other.
-    static constexpr int rows = 16;
-    static constexpr int margin = 6;
+// The sums of the columns that drawLanes has not blended yet, in batches of neighbouring columns
+// that are blended row by row. A segment may end a hair beyond the point where the next one starts
+// (x0 + dx is not always x1), so the next one can begin in the column before the one the last ended
+// in: two batches are kept, and one is blended when its slot is needed for the batch after next.
+struct ImageRasteriser::LaneBatches {
+    static constexpr int columns = 8;  // a power of two
+    // Rows of a lane's batch, from its first part's top row less a margin: flat segments climb or
+    // fall no more than they go forward, so the parts of a batch lie within columns + 3 rows of
+    // its first one.
+    static constexpr int rows = 32;
+    static constexpr int margin = 14;
     struct Sums {
         int base;      // row of sum[0]
         int from, to;  // the rows of sum with a share, when from <= to
-        float sum[rows] = {};
+        float sum[rows][columns] = {};
     };
-    int column[2] = {INT_MIN, INT_MIN};  // the column of each slot; INT_MIN: none
+    int first[2] = {INT_MIN, INT_MIN};  // the first column of each slot's batch; INT_MIN: none
     Sums sums[2][laneCount];
 };
 
-void ImageRasteriser::blendLaneColumn(LaneColumns& columns, int slot, int lanes, const Source* sources,
-                                      Box* written) {
-    const int column = columns.column[slot];
-    if (column == INT_MIN) return;
-    columns.column[slot] = INT_MIN;
+void ImageRasteriser::blendLaneBatch(LaneBatches& batches, int slot, int lanes, const Source* sources,
+                                     bool wide, Box* written) {
+    const int first = batches.first[slot];
+    if (first == INT_MIN) return;
+    batches.first[slot] = INT_MIN;
     const Box& clipBox = clip.front();
-    unsigned char* const pixels = data + 4 * column;
+    const int columnFrom = std::max(first, clipBox.x0),
+              columnTo = std::min(first + LaneBatches::columns, clipBox.x1);
+    const bool whole = wide && columnFrom == first && columnTo == first + LaneBatches::columns;
     const std::ptrdiff_t rowBytes = stride;
+    const std::uint32_t keptBits = hasAlpha ? 0u : 0xff000000u;
     for (int lane = 0; lane < lanes; ++lane) {
-        LaneColumns::Sums& sums = columns.sums[slot][lane];
+        LaneBatches::Sums& sums = batches.sums[slot][lane];
         if (sums.from > sums.to) continue;
         // The rows inside the clip, blended as blend has them where no other run reached the pixel.
         const int from = std::max(sums.from, clipBox.y0 - sums.base),
                   to = std::min(sums.to, clipBox.y1 - 1 - sums.base);
         const Source colour = sources[lane];
-        int first = INT_MAX, last = INT_MIN;
         for (int r = from; r <= to; ++r) {
-            if (blendPixel(pixels + (sums.base + r) * rowBytes, std::min(std::max(0.0f, sums.sum[r]), 1.0f),
-                           colour)) {
-                first = std::min(first, r);
-                last = r;
+            unsigned char* const row = data + (sums.base + r) * rowBytes;
+            const float* const shares = sums.sum[r];
+            if (whole) {
+                blendEight(row + 4 * first, shares, colour.alpha, colour.blueRed, colour.greenAlpha,
+                           keptBits);
+                continue;
             }
+            for (int column = columnFrom; column < columnTo; ++column)
+                blendPixel(row + 4 * column, std::min(std::max(0.0f, shares[column - first]), 1.0f), colour);
         }
-        std::fill(sums.sum + sums.from, sums.sum + sums.to + 1, 0.0f);
+        std::fill(&sums.sum[sums.from][0], &sums.sum[sums.to][0] + LaneBatches::columns, 0.0f);
         Box& box = written[lane];
-        if (first <= last)
-            box = {std::min(box.x0, column), std::min(box.y0, sums.base + first),
-                   std::max(box.x1, column + 1), std::max(box.y1, sums.base + last + 1)};
+        if (from <= to && columnFrom < columnTo)
+            box = {std::min(box.x0, columnFrom), std::min(box.y0, sums.base + from),
+                   std::max(box.x1, columnTo), std::max(box.y1, sums.base + to + 1)};
     }
 }
 
@@ -542,24 +551,25 @@ bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const
     constexpr int chunk = 32;  // segments whose columns are worked out at once
     std::vector<LaneColumn>& parts = scratch.laneColumns;
     parts.resize(chunk * laneColumnsPerSegment);
-    const bool wide = wideLanesAvailable();
-    LaneColumns columns;
-    // What each lane wrote, marked a batch of columns at a time: the lanes' boxes apart, as the
-    // lanes may lie far apart.
+    const bool wide = scratch.wideLanes && wideLanesAvailable();
+    LaneBatches batches;
+    // What each lane wrote, marked a few batches at a time: the lanes' boxes apart, as the lanes may
+    // lie far apart.
     const Box none{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
     Box written[laneCount] = {none, none, none, none};
     for (int from = 0; from + 1 < n; from += chunk) {
         const int count = laneColumns(segments, from, std::min(from + chunk, n - 1), parts.data(), wide);
         for (int p = 0; p < count; ++p) {
             const LaneColumn& part = parts[static_cast<std::size_t>(p)];
-            const int i = part.column, slot = i & 1;
-            if (columns.column[slot] != i) {
-                blendLaneColumn(columns, slot, lanes, sources, written);
-                columns.column[slot] = i;
+            const int i = part.column, batch = i & ~(LaneBatches::columns - 1),
+                      slot = (i / LaneBatches::columns) & 1, at = i - batch;
+            if (batches.first[slot] != batch) {
+                blendLaneBatch(batches, slot, lanes, sources, wide, written);
+                batches.first[slot] = batch;
                 for (int lane = 0; lane < lanes; ++lane) {
-                    LaneColumns::Sums& sums = columns.sums[slot][lane];
-                    sums.base = part.top[lane] - LaneColumns::margin;
-                    sums.from = LaneColumns::rows;
+                    LaneBatches::Sums& sums = batches.sums[slot][lane];
+                    sums.base = part.top[lane] - LaneBatches::margin;
+                    sums.from = LaneBatches::rows;
                     sums.to = -1;
                 }
                 for (Box& box : written) {
@@ -570,19 +580,19 @@ bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const
                 }
             }
             for (int lane = 0; lane < lanes; ++lane) {
-                LaneColumns::Sums& sums = columns.sums[slot][lane];
-                const int r = std::clamp(part.top[lane] - sums.base, 0, LaneColumns::rows - 3);
-                sums.sum[r] += part.share[0][lane];
-                sums.sum[r + 1] += part.share[1][lane];
-                sums.sum[r + 2] += part.share[2][lane];
+                LaneBatches::Sums& sums = batches.sums[slot][lane];
+                const int r = std::clamp(part.top[lane] - sums.base, 0, LaneBatches::rows - 3);
+                sums.sum[r][at] += part.share[0][lane];
+                sums.sum[r + 1][at] += part.share[1][lane];
+                sums.sum[r + 2][at] += part.share[2][lane];
                 sums.from = std::min(sums.from, r);
                 sums.to = std::max(sums.to, r + 2);
             }
         }
     }
-    const int earlier = columns.column[0] < columns.column[1] ? 0 : 1;
-    blendLaneColumn(columns, earlier, lanes, sources, written);
-    blendLaneColumn(columns, 1 - earlier, lanes, sources, written);
+    const int earlier = batches.first[0] < batches.first[1] ? 0 : 1;
+    blendLaneBatch(batches, earlier, lanes, sources, wide, written);
+    blendLaneBatch(batches, 1 - earlier, lanes, sources, wide, written);
     for (const Box& box : written) wrote(box);
     return true;
 }

@@ -53,6 +53,9 @@ class RasterScratch {
   public:
     // When set, every pixel a rasteriser writes marks its tile here.
     InkTiles* ink = nullptr;
+    // Whether lanes are worked out four at a time in one register, where the processor can: the same
+    // pixels either way.
+    bool wideLanes = wideLanesAvailable();
 
   private:
     friend class ImageRasteriser;
@@ -117,8 +120,9 @@ class ImageRasteriser final : public PolylineSink {
     [[gnu::always_inline]] bool blendPixel(unsigned char* p, float share, const Source& source) const;
     // Marks the box of pixels as written to.
     void wrote(const Box& box);
-    struct LaneColumns;
-    void blendLaneColumn(LaneColumns& columns, int slot, int lanes, const Source* sources, Box* written);
+    struct LaneBatches;
+    void blendLaneBatch(LaneBatches& batches, int slot, int lanes, const Source* sources, bool wide,
+                        Box* written);
     ImageRasteriser(cairo_surface_t* target, double lineWidth, double dx, double dy, const Box& bounds,
                     std::vector<Box> clip, RasterScratch& scratch);
 

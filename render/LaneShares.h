@@ -1,4 +1,6 @@
 #pragma once
+
+#include <cstdint>
 // The shares of the pixels that the bands of flat segments cover, for up to four polylines (lanes)
 // through the same x positions at once: what the image rasteriser works out for each segment of each
 // of them (the band of the line's width around the segment, cut along pixel columns; each pixel of a
@@ -21,11 +23,11 @@ constexpr int laneCount = 4;
 // pixels and up or down by no more than forward, and the line is at most 1.4 pixels wide, so that a
 // column's band reaches three rows at most.
 struct LaneSegments {
-    const double* xs;                // positions of the points, shared by the lanes
+    const double* xs;               // positions of the points, shared by the lanes
     const double* rows[laneCount];  // rows of the points of each lane
-    double offsetX, offsetY;         // added to positions and rows: pixel coordinates
-    double halfWidth;                // of the line
-    int columnFrom, columnTo;        // only columns columnFrom..columnTo-1 are worked out
+    double offsetX, offsetY;        // added to positions and rows: pixel coordinates
+    double halfWidth;               // of the line
+    int columnFrom, columnTo;       // only columns columnFrom..columnTo-1 are worked out
 };
 
 // A column of a segment: the three rows from top[lane] down of each lane and their shares.
@@ -43,3 +45,9 @@ constexpr int laneColumnsPerSegment = 18;
 // wideLanesAvailable(); both ways give the same bits.
 int laneColumns(const LaneSegments& segments, int from, int to, LaneColumn* out, bool wide);
 bool wideLanesAvailable();
+
+// Blends a colour, premultiplied by its alpha, into eight neighbouring pixels at p, each with its
+// coverage in shares (0 leaves a pixel as it is), exactly as the image rasteriser blends one pixel;
+// the bits keptBits of each pixel stay as they are. Only where wideLanesAvailable().
+void blendEight(unsigned char* p, const float* shares, std::uint32_t alpha, std::uint32_t blueRed,
+                std::uint32_t greenAlpha, std::uint32_t keptBits);

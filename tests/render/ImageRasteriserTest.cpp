@@ -261,6 +261,8 @@ TEST(ImageRasteriser, DrawsLanesAsTheSamePolylinesOneByOne) {
     const int width = 90, height = 60;
     for (int scene = 0; scene < 300; ++scene) {
         SCOPED_TRACE(scene);
+        // Half the scenes one lane at a time where the processor could work four in one register.
+        const bool wide = scene / 2 % 2 == 0;
         const cairo_format_t format = scene % 3 == 0 ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32;
         const int lanes = 1 + scene % ImageRasteriser::laneCount;
         const double lineWidth = scene % 5 == 0 ? 0.5 : scene % 5 == 1 ? 1.4 : 1.0;
@@ -293,6 +295,7 @@ TEST(ImageRasteriser, DrawsLanesAsTheSamePolylinesOneByOne) {
         const SurfacePtr oneByOne = image(format, width, height, 0.8, 0.9);
         const SurfacePtr background = image(format, width, height, 0.8, 0.9);
         RasterScratch scratch;
+        scratch.wideLanes = wide;
         InkTiles ink;
         ink.reset(width, height);
         scratch.ink = &ink;
