@@ -16,6 +16,8 @@ constexpr int tileSize = 32;
 // The bytes of each value, strings with their length, so that different values never meet.
 class KeyWriter {
   public:
+    // Room for a plot of many graphs, so that the key is not copied as it grows.
+    KeyWriter() { key.reserve(4096); }
     template <class T>
     KeyWriter& operator<<(const T& value) {
         static_assert(std::is_arithmetic_v<T>, "numbers only");

@@ -324,12 +324,16 @@ class TracePoints {
     // The row of the sample in a slot; false where it has none to show: a slot that never received
     // a sample (the trace starts at the first one), or a value that is not a number or infinite.
     bool rowAt(std::size_t slot, double& y) const {
+        if (!valueAt(slot, y)) return false;
+        y = rowOf(y);
+        return true;
+    }
+    // The value of the sample in a slot as scaled for its row, where it has a row.
+    bool valueAt(std::size_t slot, double& scaled) const {
         if (!graph.received(slot)) return false;
         const double value = graph.samples[slot];
-        const double scaled = graph.scale * value;
-        if (!std::isfinite(value) || std::isnan(scaled)) return false;
-        y = rowOf(scaled);
-        return true;
+        scaled = graph.scale * value;
+        return std::isfinite(value) && !std::isnan(scaled);
     }
     double xOf(long long k) const {
         return f.left +
@@ -627,9 +631,10 @@ bool drawTogether(const Frame& f, const unsigned* graphs, int count, ImageRaster
         std::size_t i = 0;
         for (long long k = first; static_cast<double>(k) < last && i < n; k += step, ++i) {
             const std::size_t slot = static_cast<std::size_t>(k) + offset;  // wraps at most once
-            if (!at.rowAt(slot >= samples ? slot - samples : slot, rows[i])) return false;
+            if (!at.valueAt(slot >= samples ? slot - samples : slot, rows[i])) return false;
             if (lane == 0) xs[i] = at.xOf(k);
         }
+        at.rowOf.inPlace(rows, i);
         drawn = i;
         ys[lane] = rows;
         colours[lane] = graph.colour;
