@@ -579,12 +579,18 @@ bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const
                     }
                 }
             }
+            LaneBatches::Sums* const slotSums = batches.sums[slot];
             for (int lane = 0; lane < lanes; ++lane) {
-                LaneBatches::Sums& sums = batches.sums[slot][lane];
+                LaneBatches::Sums& sums = slotSums[lane];
+                // The shares first: the sums they go to are floats too, which the compiler must
+                // otherwise assume to change them.
+                const float upper = part.share[0][lane], middle = part.share[1][lane],
+                            lower = part.share[2][lane];
                 const int r = std::clamp(part.top[lane] - sums.base, 0, LaneBatches::rows - 3);
-                sums.sum[r][at] += part.share[0][lane];
-                sums.sum[r + 1][at] += part.share[1][lane];
-                sums.sum[r + 2][at] += part.share[2][lane];
+                float* const sum = &sums.sum[r][at];
+                sum[0] += upper;
+                sum[LaneBatches::columns] += middle;
+                sum[2 * LaneBatches::columns] += lower;
                 sums.from = std::min(sums.from, r);
                 sums.to = std::max(sums.to, r + 2);
             }
