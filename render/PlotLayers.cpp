@@ -244,9 +244,10 @@ RegionPtr updatePlotImage(const PlotModel& model, cairo_surface_t* image, const 
     std::string frameKey = frameKeyOf(model, staticKey);
     if (!layers.frameKey.empty() && frameKey == layers.frameKey) return RegionPtr{cairo_region_create()};
 
-    // Only the tiles the last traces wrote to are redone, with those where the layers have ink now
-    // or had it before they were drawn anew: traces must not land on the ink over them, which is
-    // painted over them afterwards. Elsewhere the image holds the layer under the traces alone.
+    // Only the tiles the last traces wrote to are redone, with those where the layer over the
+    // traces has ink (traces must not land on it, as it is painted over them afterwards) and, when
+    // the layers are drawn anew, where either had ink before or has it now. Elsewhere the image holds
+    // the layer under the traces alone, on which the new traces are drawn as they come.
     RegionPtr redo{cairo_region_create()};
     for (const PlotLayer* layer : {&layers.under, &layers.over}) {
         if (layer->ink) cairo_region_union(redo.get(), layer->ink.get());
@@ -262,9 +263,13 @@ RegionPtr updatePlotImage(const PlotModel& model, cairo_surface_t* image, const 
     RegionPtr changed{partly ? regionOf(layers.traceInk, width, height).release()
                              : cairo_region_create_rectangle(&whole)};
     if (partly) {
-        cairo_region_union(redo.get(), layers.under.ink.get());
-        cairo_region_union(redo.get(), layers.over.ink.get());
-        if (layers.rebuilds != rebuilds) cairo_region_union(changed.get(), redo.get());
+        if (layers.rebuilds != rebuilds) {
+            cairo_region_union(redo.get(), layers.under.ink.get());
+            cairo_region_union(redo.get(), layers.over.ink.get());
+            cairo_region_union(changed.get(), redo.get());
+        } else {
+            redo.reset(cairo_region_copy(layers.over.ink.get()));
+        }
         cairo_region_union(redo.get(), changed.get());
     } else {
         redo.reset(cairo_region_create_rectangle(&whole));
