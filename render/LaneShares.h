@@ -1,10 +1,10 @@
 #pragma once
-
-#include <cstdint>
 // The shares of the pixels that the bands of flat segments cover, for up to four polylines (lanes)
 // through the same x positions at once: what the image rasteriser works out for each segment of each
 // of them (the band of the line's width around the segment, cut along pixel columns; each pixel of a
 // column gets the band's width inside it at the middle of the column's stretch), column by column.
+
+#include <cstdint>
 
 // floor and ceil of coordinates already cut to the picture's surroundings, without a library call.
 inline int floorOf(double v) {
