@@ -208,3 +208,24 @@ PlotLayout::Box PlotLayout::readoutBox(double x, double y, double width, double 
     }
     return fallback;
 }
+
+namespace {
+
+// The rows of values in a range of finite width, in place. Apart, as inlined into a larger function
+// the compiler no longer works the loop in vector registers.
+[[gnu::noinline]] void finiteRows(double* values, std::size_t n, double low, double high, double bottom,
+                                  double height, double width) {
+    for (std::size_t i = 0; i < n; ++i)
+        values[i] = ValueRows::finiteRow(values[i], low, high, bottom, height, width);
+}
+
+}  // namespace
+
+void ValueRows::inPlace(double* values, std::size_t n) const {
+    const double width = yMax - yMin;
+    if (ranged && std::isfinite(width)) {
+        finiteRows(values, n, yMin, yMax, bottom, dataTop - bottom, width);
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) values[i] = (*this)(values[i]);
+}

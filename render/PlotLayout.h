@@ -54,26 +54,18 @@ struct ValueRows {
     double operator()(double value) const {
         if (!ranged) return bottom;
         const double width = yMax - yMin;
-        if (std::isfinite(width)) return finiteRow(value, width);
+        if (std::isfinite(width)) return finiteRow(value, yMin, yMax, bottom, dataTop - bottom, width);
         const double v = std::clamp(value, yMin, yMax);
         return bottom + (dataTop - bottom) * fractionOfRange(v, yMin, yMax);
     }
     // The rows of n values, in place: the same as the operator one by one, in a loop the compiler
     // can work in vector registers.
-    void inPlace(double* values, std::size_t n) const {
-        const double width = yMax - yMin;
-        if (!ranged || !std::isfinite(width)) {
-            for (std::size_t i = 0; i < n; ++i) values[i] = (*this)(values[i]);
-            return;
-        }
-        for (std::size_t i = 0; i < n; ++i) values[i] = finiteRow(values[i], width);
-    }
+    void inPlace(double* values, std::size_t n) const;
 
-  private:
     // The row of a value in a range of finite width (fractionOfRange's first case), without a branch.
-    double finiteRow(double value, double width) const {
-        const double v = value < yMin ? yMin : yMax < value ? yMax : value;  // std::clamp
-        return bottom + (dataTop - bottom) * ((v - yMin) / width);
+    static double finiteRow(double value, double low, double high, double base, double height, double width) {
+        const double v = value < low ? low : high < value ? high : value;  // std::clamp
+        return base + height * ((v - low) / width);
     }
 };
 

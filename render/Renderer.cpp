@@ -606,6 +606,41 @@ bool hasTrace(const Frame& f, unsigned g) {
            f.layout.isDisplayVisible(f.model.effectiveDisplayOf(g), f.height);
 }
 
+// The values from, from + step, ... (count of them) times scale into out; false where a value is not
+// finite or its scaled value not a number (as TracePoints::valueAt). Apart, and with the answer kept
+// in a double, so that the compiler works the loop in vector registers.
+[[gnu::noinline]] bool scaleRun(const double* from, std::size_t step, std::size_t count, double scale,
+                                double* out) {
+    double unshown = 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double value = from[i * step];
+        const double scaled = scale * value;
+        out[i] = scaled;
+        const bool shown = std::isfinite(value) & !std::isnan(scaled);
+        unshown = shown ? unshown : 1.0;
+    }
+    return unshown == 0.0;
+}
+
+// The scaled values of a graph's samples in count slots from slot on, step apart round the ring,
+// into out; false where one of them has no value to show (as TracePoints::valueAt). The slots are
+// read in runs up to where they wrap.
+bool scaledValues(const Graph& graph, std::size_t slot, std::size_t step, std::size_t count, double* out) {
+    const std::size_t samples = graph.samples.size();
+    bool shown = true;
+    for (std::size_t i = 0; i < count;) {
+        const std::size_t run = std::min(count - i, (samples - slot + step - 1) / step);
+        if (graph.receivedCount < samples) {
+            for (std::size_t j = 0; j < run; ++j) shown = shown && graph.received(slot + j * step);
+        }
+        shown = scaleRun(graph.samples.data() + slot, step, run, graph.scale, out + i) && shown;
+        i += run;
+        slot += run * step;
+        if (slot >= samples) slot -= samples;
+    }
+    return shown;
+}
+
 // Draws the traces of graphs (count of them, in this order, at most the rasteriser's lanes) that
 // hold the same number of samples, so that their points share the columns, together; false, having
 // drawn nothing, where one has a gap or a segment the rasteriser does not draw together.
@@ -616,30 +651,29 @@ bool drawTogether(const Frame& f, const unsigned* graphs, int count, ImageRaster
     const long long first = f.first, step = f.step;
     const double last = lastPosition(f, samples);
     if (!(last > static_cast<double>(first))) return true;  // a single visible sample has no width
-    const std::size_t offset = scrollingOffset(model, samples);
-    const auto n =
+    // The positions first, first + step, ... before last.
+    auto n =
         static_cast<std::size_t>(std::ceil((last - static_cast<double>(first)) / static_cast<double>(step)));
+    while (n > 0 && !(static_cast<double>(first + static_cast<long long>(n - 1) * step) < last)) --n;
     points.resize(n * static_cast<std::size_t>(count + 1));
     double* const xs = points.data();
     const double* ys[ImageRasteriser::laneCount];
     Colour colours[ImageRasteriser::laneCount];
-    std::size_t drawn = 0;
+    std::size_t slot = static_cast<std::size_t>(first) + scrollingOffset(model, samples);
+    if (slot >= samples) slot -= samples;
     for (int lane = 0; lane < count; ++lane) {
         const Graph& graph = model.graphs[graphs[lane]];
         const TracePoints at(f, graph, model.effectiveDisplayOf(graphs[lane]), last);
         double* const rows = xs + n * static_cast<std::size_t>(lane + 1);
-        std::size_t i = 0;
-        for (long long k = first; static_cast<double>(k) < last && i < n; k += step, ++i) {
-            const std::size_t slot = static_cast<std::size_t>(k) + offset;  // wraps at most once
-            if (!at.valueAt(slot >= samples ? slot - samples : slot, rows[i])) return false;
-            if (lane == 0) xs[i] = at.xOf(k);
+        if (!scaledValues(graph, slot, static_cast<std::size_t>(step), n, rows)) return false;
+        at.rowOf.inPlace(rows, n);
+        if (lane == 0) {
+            for (std::size_t i = 0; i < n; ++i) xs[i] = at.xOf(first + static_cast<long long>(i) * step);
         }
-        at.rowOf.inPlace(rows, i);
-        drawn = i;
         ys[lane] = rows;
         colours[lane] = graph.colour;
     }
-    return rasteriser.drawLanes(xs, ys, colours, count, static_cast<int>(drawn));
+    return rasteriser.drawLanes(xs, ys, colours, count, static_cast<int>(n));
 }
 
 // Every enabled graph in the display it is shown in, graph 0 last so that it ends on top.

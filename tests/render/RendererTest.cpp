@@ -606,7 +606,8 @@ TEST(DrawPlot, GraphsOnImagesLookAsCairoStrokesThem) {
 TEST(DrawPlot, GraphsDrawnTogetherLookAsDrawnOneByOne) {
     // Smooth graphs crossing each other in one display, some translucent, are drawn a few at a time;
     // a disabled graph, one with a gap and a noisy one sit among them. The traces come out as when
-    // each graph is drawn alone, from the last to the first.
+    // each graph is drawn alone, from the last to the first: with the whole ring in view, and with
+    // its slots read round the ring's end, a few at a time, from a scrolled position or only in part.
     PlotModel model = constantModel(9, 0.5);
     model.lineWidth = 1;
     std::uint32_t seed = 777;
@@ -621,12 +622,16 @@ TEST(DrawPlot, GraphsDrawnTogetherLookAsDrawnOneByOne) {
     }
     model.graphs[2].enabled = false;
     model.graphs[5].samples[30] = std::numeric_limits<double>::quiet_NaN();
-    const auto traces = [&](const std::vector<unsigned>& shown) {
+    const auto picture = [&](const HorizontalView& view, const std::vector<unsigned>& alone) {
         SurfacePtr image{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 300)};
         CairoPtr cr{cairo_create(image.get())};
-        for (const unsigned only : shown) {
+        if (alone.empty()) {
+            drawPlotPart(model, cr.get(), view, verticalViewFor(300, 0, 0), SurfaceKind::screen,
+                         PlotPart::traces);
+        }
+        for (const unsigned only : alone) {
             for (unsigned g = 0; g < 9; ++g) model.graphs[g].enabled = g == only && g != 2;
-            drawPlotPart(model, cr.get(), view400(), verticalViewFor(300, 0, 0), SurfaceKind::screen,
+            drawPlotPart(model, cr.get(), view, verticalViewFor(300, 0, 0), SurfaceKind::screen,
                          PlotPart::traces);
         }
         for (unsigned g = 0; g < 9; ++g) model.graphs[g].enabled = g != 2;
@@ -634,18 +639,33 @@ TEST(DrawPlot, GraphsDrawnTogetherLookAsDrawnOneByOne) {
         const unsigned char* data = cairo_image_surface_get_data(image.get());
         return std::vector<unsigned char>(data, data + cairo_image_surface_get_stride(image.get()) * 300);
     };
-    const std::vector<unsigned char> oneByOne = traces({8, 7, 6, 5, 4, 3, 2, 1, 0});
-    SurfacePtr image{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 300)};
-    {
-        CairoPtr cr{cairo_create(image.get())};
-        drawPlotPart(model, cr.get(), view400(), verticalViewFor(300, 0, 0), SurfaceKind::screen,
-                     PlotPart::traces);
+    const struct {
+        const char* name;
+        unsigned writeIndex;
+        int step;
+        double first, span;
+        std::uint32_t receivedStart, receivedCount;
+    } rows[] = {
+        {"whole ring", 100, 1, 0, 101, 0, 101},        {"read round the ring's end", 37, 1, 0, 101, 0, 101},
+        {"every third sample", 37, 3, 0, 101, 0, 101}, {"scrolled", 37, 1, 20, 50, 0, 101},
+        {"partly received", 37, 1, 0, 101, 10, 60},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        model.writeIndex = row.writeIndex;
+        for (Graph& graph : model.graphs) {
+            graph.receivedStart = row.receivedStart;
+            graph.receivedCount = row.receivedCount;
+        }
+        HorizontalView view = view400();
+        view.step = row.step;
+        view.first = row.first;
+        view.span = row.span;
+        const std::vector<unsigned char> oneByOne = picture(view, {8, 7, 6, 5, 4, 3, 2, 1, 0});
+        EXPECT_EQ(picture(view, {}), oneByOne);
+        EXPECT_GT(std::count_if(oneByOne.begin(), oneByOne.end(), [](unsigned char c) { return c != 0; }),
+                  2000);
     }
-    cairo_surface_flush(image.get());
-    const unsigned char* data = cairo_image_surface_get_data(image.get());
-    EXPECT_EQ(std::vector<unsigned char>(data, data + cairo_image_surface_get_stride(image.get()) * 300),
-              oneByOne);
-    EXPECT_GT(std::count_if(oneByOne.begin(), oneByOne.end(), [](unsigned char c) { return c != 0; }), 5000);
 }
 
 // Draws on a recording surface and returns the ink extents; the context must stay healthy.
