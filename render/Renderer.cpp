@@ -314,6 +314,12 @@ void drawLegend(const Frame& f, LabelPlacer& labels) {
     }
 }
 
+// Whether a sample's value, scaled for its row, has a row: a value that is not a number or infinite
+// has none. Without a branch, for the vector loop of scaleRun.
+bool hasRow(double value, double scaled) {
+    return std::isfinite(value) & !std::isnan(scaled);
+}
+
 // Where the samples of one graph stand: sample k of the visible range at its column, its value at
 // its row.
 class TracePoints {
@@ -333,7 +339,7 @@ class TracePoints {
         if (!graph.received(slot)) return false;
         const double value = graph.samples[slot];
         scaled = graph.scale * value;
-        return std::isfinite(value) && !std::isnan(scaled);
+        return hasRow(value, scaled);
     }
     double xOf(long long k) const {
         return f.left +
@@ -607,7 +613,7 @@ bool hasTrace(const Frame& f, unsigned g) {
 }
 
 // The values from, from + step, ... (count of them) times scale into out; false where a value is not
-// finite or its scaled value not a number (as TracePoints::valueAt). Apart, and with the answer kept
+// finite or its scaled value not a number (hasRow). Apart, and with the answer kept
 // in a double, so that the compiler works the loop in vector registers.
 [[gnu::noinline]] bool scaleRun(const double* from, std::size_t step, std::size_t count, double scale,
                                 double* out) {
@@ -616,8 +622,7 @@ bool hasTrace(const Frame& f, unsigned g) {
         const double value = from[i * step];
         const double scaled = scale * value;
         out[i] = scaled;
-        const bool shown = std::isfinite(value) & !std::isnan(scaled);
-        unshown = shown ? unshown : 1.0;
+        unshown = hasRow(value, scaled) ? unshown : 1.0;
     }
     return unshown == 0.0;
 }
