@@ -13,26 +13,38 @@ namespace {
 // Ink is found and painted in squares of this many pixels.
 constexpr int tileSize = 32;
 
-// The bytes of each value, strings with their length, so that different values never meet.
+// The bytes of each value, strings with their length, so that different values never meet. A key
+// is written on every frame: the bytes go straight into room made ahead, a few values at a time.
 class KeyWriter {
   public:
-    // Room for a plot of many graphs, so that the key is not copied as it grows.
-    KeyWriter() { key.reserve(4096); }
+    // Room for a plot of many graphs, so that the key is seldom copied as it grows.
+    KeyWriter() { key.resize(4096); }
     template <class T>
     KeyWriter& operator<<(const T& value) {
         static_assert(std::is_arithmetic_v<T>, "numbers only");
-        key.append(reinterpret_cast<const char*>(&value), sizeof value);
+        std::memcpy(room(sizeof value), &value, sizeof value);
         return *this;
     }
     KeyWriter& operator<<(const std::string& text) {
         *this << text.size();
-        key += text;
+        if (!text.empty()) std::memcpy(room(text.size()), text.data(), text.size());
         return *this;
     }
-    std::string take() { return std::move(key); }
+    std::string take() {
+        key.resize(used);
+        return std::move(key);
+    }
 
   private:
+    // Where the next bytes go.
+    char* room(std::size_t bytes) {
+        if (key.size() - used < bytes) key.resize(std::max(2 * key.size(), used + bytes));
+        char* const at = &key[used];
+        used += bytes;
+        return at;
+    }
     std::string key;
+    std::size_t used = 0;
 };
 
 // Whether drawPlot's pixels on this context are those of a layer the size of the area painted at
