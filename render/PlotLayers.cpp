@@ -14,7 +14,7 @@ namespace {
 constexpr int tileSize = 32;
 
 // The bytes of each value, strings with their length, so that different values never meet. A key
-// is written on every frame: the bytes go straight into room made ahead, a few values at a time.
+// is written on every frame: the bytes are copied straight into room made ahead.
 class KeyWriter {
   public:
     // Room for a plot of many graphs, so that the key is seldom copied as it grows.
