@@ -632,18 +632,18 @@ bool hasTrace(const Frame& f, unsigned g) {
 // read in runs up to where they wrap.
 bool scaledValues(const Graph& graph, std::size_t slot, std::size_t step, std::size_t count, double* out) {
     const std::size_t samples = graph.samples.size();
-    bool shown = true;
+    const bool allReceived = graph.receivedCount >= samples;
     for (std::size_t i = 0; i < count;) {
         const std::size_t run = std::min(count - i, (samples - slot + step - 1) / step);
-        if (graph.receivedCount < samples) {
-            for (std::size_t j = 0; j < run; ++j) shown = shown && graph.received(slot + j * step);
+        for (std::size_t j = 0; !allReceived && j < run; ++j) {
+            if (!graph.received(slot + j * step)) return false;
         }
-        shown = scaleRun(graph.samples.data() + slot, step, run, graph.scale, out + i) && shown;
+        if (!scaleRun(graph.samples.data() + slot, step, run, graph.scale, out + i)) return false;
         i += run;
         slot += run * step;
         if (slot >= samples) slot -= samples;
     }
-    return shown;
+    return true;
 }
 
 // Draws the traces of graphs (count of them, in this order, at most the rasteriser's lanes) that
