@@ -481,13 +481,15 @@ struct ImageRasteriser::LaneBatches {
     // its first one.
     static constexpr int rows = 32;
     static constexpr int margin = 14;
-    struct Sums {
-        int base;      // row of sum[0]
-        int from, to;  // the rows of sum with a share, when from <= to
-        float sum[rows][columns] = {};
+    // A batch's sums, lane by lane. The rows' bookkeeping of the lanes lies side by side, so that
+    // the four lanes' rows of a part are worked out in one go.
+    struct Slot {
+        int base[laneCount];                 // row of sum[lane][0]
+        int from[laneCount], to[laneCount];  // the rows of sum[lane] with a share, when from <= to
+        float sum[laneCount][rows][columns] = {};
     };
     int first[2] = {INT_MIN, INT_MIN};  // the first column of each slot's batch; INT_MIN: none
-    Sums sums[2][laneCount];
+    Slot slots[2];
 };
 
 void ImageRasteriser::blendLaneBatch(LaneBatches& batches, int slot, int lanes, const Source* sources,
@@ -501,16 +503,16 @@ void ImageRasteriser::blendLaneBatch(LaneBatches& batches, int slot, int lanes, 
     const bool whole = wide && columnFrom == first && columnTo == first + LaneBatches::columns;
     const std::ptrdiff_t rowBytes = stride;
     const std::uint32_t keptBits = hasAlpha ? 0u : 0xff000000u;
+    LaneBatches::Slot& sums = batches.slots[slot];
     for (int lane = 0; lane < lanes; ++lane) {
-        LaneBatches::Sums& sums = batches.sums[slot][lane];
-        if (sums.from > sums.to) continue;
+        const int base = sums.base[lane], used = sums.from[lane], usedTo = sums.to[lane];
+        if (used > usedTo) continue;
         // The rows inside the clip, blended as blend has them where no other run reached the pixel.
-        const int from = std::max(sums.from, clipBox.y0 - sums.base),
-                  to = std::min(sums.to, clipBox.y1 - 1 - sums.base);
+        const int from = std::max(used, clipBox.y0 - base), to = std::min(usedTo, clipBox.y1 - 1 - base);
         const Source colour = sources[lane];
         for (int r = from; r <= to; ++r) {
-            unsigned char* const row = data + (sums.base + r) * rowBytes;
-            const float* const shares = sums.sum[r];
+            unsigned char* const row = data + (base + r) * rowBytes;
+            const float* const shares = sums.sum[lane][r];
             if (whole) {
                 blendEight(row + 4 * first, shares, colour.alpha, colour.blueRed, colour.greenAlpha,
                            keptBits);
@@ -519,11 +521,11 @@ void ImageRasteriser::blendLaneBatch(LaneBatches& batches, int slot, int lanes, 
             for (int column = columnFrom; column < columnTo; ++column)
                 blendPixel(row + 4 * column, std::min(std::max(0.0f, shares[column - first]), 1.0f), colour);
         }
-        std::fill(&sums.sum[sums.from][0], &sums.sum[sums.to][0] + LaneBatches::columns, 0.0f);
+        std::fill(&sums.sum[lane][used][0], &sums.sum[lane][usedTo][0] + LaneBatches::columns, 0.0f);
         Box& box = written[lane];
         if (from <= to && columnFrom < columnTo)
-            box = {std::min(box.x0, columnFrom), std::min(box.y0, sums.base + from),
-                   std::max(box.x1, columnTo), std::max(box.y1, sums.base + to + 1)};
+            box = {std::min(box.x0, columnFrom), std::min(box.y0, base + from), std::max(box.x1, columnTo),
+                   std::max(box.y1, base + to + 1)};
     }
 }
 
@@ -566,11 +568,11 @@ bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const
             if (batches.first[slot] != batch) {
                 blendLaneBatch(batches, slot, lanes, sources, wide, written);
                 batches.first[slot] = batch;
-                for (int lane = 0; lane < lanes; ++lane) {
-                    LaneBatches::Sums& sums = batches.sums[slot][lane];
-                    sums.base = part.top[lane] - LaneBatches::margin;
-                    sums.from = LaneBatches::rows;
-                    sums.to = -1;
+                LaneBatches::Slot& sums = batches.slots[slot];
+                for (int lane = 0; lane < laneCount; ++lane) {
+                    sums.base[lane] = part.top[lane] - LaneBatches::margin;
+                    sums.from[lane] = LaneBatches::rows;
+                    sums.to[lane] = -1;
                 }
                 for (Box& box : written) {
                     if (box.x1 > box.x0 && box.x1 - box.x0 >= settledBatch) {
@@ -579,20 +581,24 @@ bool ImageRasteriser::drawLanes(const double* xs, const double* const* ys, const
                     }
                 }
             }
-            LaneBatches::Sums* const slotSums = batches.sums[slot];
+            LaneBatches::Slot& sums = batches.slots[slot];
+            // The rows of all lanes at once (spare lanes too, whose rows nobody reads), then each
+            // lane's shares added to its sums.
+            int row[laneCount];
+            for (int lane = 0; lane < laneCount; ++lane) {
+                row[lane] = std::clamp(part.top[lane] - sums.base[lane], 0, LaneBatches::rows - 3);
+                sums.from[lane] = std::min(sums.from[lane], row[lane]);
+                sums.to[lane] = std::max(sums.to[lane], row[lane] + 2);
+            }
             for (int lane = 0; lane < lanes; ++lane) {
-                LaneBatches::Sums& sums = slotSums[lane];
                 // The shares first: the sums they go to are floats too, which the compiler must
                 // otherwise assume to change them.
                 const float upper = part.share[0][lane], middle = part.share[1][lane],
                             lower = part.share[2][lane];
-                const int r = std::clamp(part.top[lane] - sums.base, 0, LaneBatches::rows - 3);
-                float* const sum = &sums.sum[r][at];
+                float* const sum = &sums.sum[lane][row[lane]][at];
                 sum[0] += upper;
                 sum[LaneBatches::columns] += middle;
                 sum[2 * LaneBatches::columns] += lower;
-                sums.from = std::min(sums.from, r);
-                sums.to = std::max(sums.to, r + 2);
             }
         }
     }
