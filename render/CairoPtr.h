@@ -11,6 +11,7 @@
 using CairoPtr = std::unique_ptr<cairo_t, FreeWith<cairo_destroy>>;
 using SurfacePtr = std::unique_ptr<cairo_surface_t, FreeWith<cairo_surface_destroy>>;
 using RegionPtr = std::unique_ptr<cairo_region_t, FreeWith<cairo_region_destroy>>;
+using ScaledFontPtr = std::unique_ptr<cairo_scaled_font_t, FreeWith<cairo_scaled_font_destroy>>;
 
 // Saves the context's state on construction and restores it on destruction.
 class CairoSaveGuard {

@@ -10,8 +10,8 @@ constexpr double patchMargin = 1.0;
 
 }  // namespace
 
-LabelPlacer::LabelPlacer(cairo_t* context, double fontSize, SurfaceKind kind)
-    : cr(context), size(fontSize), surfaceKind(kind) {}
+LabelPlacer::LabelPlacer(cairo_t* context, double fontSize, SurfaceKind kind, TextExtentsCache* known)
+    : cr(context), size(fontSize), surfaceKind(kind), extents(known) {}
 
 void LabelPlacer::useFont(LabelFont font) {
     if (fontSelected && font == currentFont) return;
@@ -29,7 +29,7 @@ void LabelPlacer::reserve(const LabelBox& box) {
 bool LabelPlacer::place(const Label& label, LabelFont font, bool continuation) {
     if (label.text.empty() || !std::isfinite(label.x) || !std::isfinite(label.y)) return false;
     useFont(font);
-    MeasuredText text = measureText(cr, label.x, label.y, label.text, label.alignment);
+    MeasuredText text = measureText(cr, label.x, label.y, label.text, label.alignment, extents);
     const cairo_text_extents_t& e = text.extents;
     const LabelBox box{text.x + e.x_bearing - patchMargin, text.y + e.y_bearing - patchMargin,
                        text.x + e.x_bearing + e.width + patchMargin,

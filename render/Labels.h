@@ -41,7 +41,8 @@ enum class LabelFont { sans, monospace };
 
 class LabelPlacer {
   public:
-    LabelPlacer(cairo_t* context, double fontSize, SurfaceKind kind);
+    // known, when given, keeps the texts' extents for the next picture.
+    LabelPlacer(cairo_t* context, double fontSize, SurfaceKind kind, TextExtentsCache* known = nullptr);
     LabelPlacer(const LabelPlacer&) = delete;
     LabelPlacer& operator=(const LabelPlacer&) = delete;
 
@@ -68,6 +69,7 @@ class LabelPlacer {
     cairo_t* cr;
     double size;
     SurfaceKind surfaceKind;
+    TextExtentsCache* extents;
     bool fontSelected = false;
     LabelFont currentFont = LabelFont::sans;
     std::vector<LabelBox> placed;

@@ -116,7 +116,7 @@ RegionPtr inkOf(cairo_surface_t* image) {
 // Draws the part into the layer's image, kept when it has the area's size (only its old ink is
 // cleared), else new; false when there is no memory for it.
 bool drawLayer(PlotLayer& layer, PlotPart part, const PlotModel& model, const HorizontalView& horizontal,
-               const VerticalView& vertical, int width, int height) {
+               const VerticalView& vertical, int width, int height, PlotViewCache& cache) {
     const bool keep = layer.image && layer.ink && cairo_image_surface_get_width(layer.image.get()) == width &&
                       cairo_image_surface_get_height(layer.image.get()) == height;
     if (!keep) layer.image.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
@@ -130,7 +130,7 @@ bool drawLayer(PlotLayer& layer, PlotPart part, const PlotModel& model, const Ho
             cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
             cairo_paint(cr.get());
         }
-        drawPlotPart(model, cr.get(), horizontal, vertical, SurfaceKind::screen, part);
+        drawPlotPart(model, cr.get(), horizontal, vertical, SurfaceKind::screen, part, &cache);
         if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     }
     layer.ink = inkOf(layer.image.get());
@@ -188,12 +188,13 @@ namespace {
 
 // Draws the layers anew when the key changed; false when there is no memory for them.
 bool bringLayersUpToDate(const PlotModel& model, const HorizontalView& horizontal,
-                         const VerticalView& vertical, std::string key, PlotLayers& layers) {
+                         const VerticalView& vertical, std::string key, PlotLayers& layers,
+                         PlotViewCache& cache) {
     if (layers.under.image && key == layers.under.key && key == layers.over.key) return true;
     ++layers.rebuilds;
     const int width = horizontal.width, height = vertical.height;
-    if (!drawLayer(layers.under, PlotPart::underTraces, model, horizontal, vertical, width, height) ||
-        !drawLayer(layers.over, PlotPart::overTraces, model, horizontal, vertical, width, height)) {
+    if (!drawLayer(layers.under, PlotPart::underTraces, model, horizontal, vertical, width, height, cache) ||
+        !drawLayer(layers.over, PlotPart::overTraces, model, horizontal, vertical, width, height, cache)) {
         layers.under = PlotLayer{};
         layers.over = PlotLayer{};
         return false;
@@ -238,8 +239,8 @@ RegionPtr regionOf(const InkTiles& tiles, int width, int height) {
 void drawPlotLayered(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
                      const VerticalView& vertical, PlotViewCache& cache, PlotLayers& layers) {
     if (horizontal.width <= 0 || vertical.height <= 0 || !drawsInWholePixels(cr) ||
-        !bringLayersUpToDate(model, horizontal, vertical, staticPartsKey(model, horizontal, vertical),
-                             layers)) {
+        !bringLayersUpToDate(model, horizontal, vertical, staticPartsKey(model, horizontal, vertical), layers,
+                             cache)) {
         drawPlot(model, cr, horizontal, vertical, SurfaceKind::screen, &cache);
         return;
     }
@@ -265,8 +266,9 @@ RegionPtr updatePlotImage(const PlotModel& model, cairo_surface_t* image, const 
         if (layer->ink) cairo_region_union(redo.get(), layer->ink.get());
     }
     const unsigned long rebuilds = layers.rebuilds;
-    const bool layered = horizontal.width == width && vertical.height == height &&
-                         bringLayersUpToDate(model, horizontal, vertical, std::move(staticKey), layers);
+    const bool layered =
+        horizontal.width == width && vertical.height == height &&
+        bringLayersUpToDate(model, horizontal, vertical, std::move(staticKey), layers, cache);
     const bool partly = layered && !layers.frameKey.empty() &&
                         layers.traceInk.columns * InkTiles::size >= width &&
                         layers.traceInk.rows * InkTiles::size >= height;

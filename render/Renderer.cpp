@@ -153,7 +153,8 @@ struct Frame {
     double lineWidth;
     double refWidth;
     double fontSize;
-    // Values of the grid and reference lines and X values under the frames, drawn after the traces.
+    // Values of the grid and reference lines and X values under the frames, drawn after the traces;
+    // null where they are not drawn.
     std::vector<Label>* lineLabels;
     // False where only the values of the lines are wanted: their paths are dropped, not stroked.
     bool paintLines;
@@ -182,7 +183,7 @@ void drawGrid(const Frame& f, unsigned i, int level) {
     const double fitting = std::floor((band.bottom - band.dataTop) / minGridSpacing);
     if (level > fitting) level = std::max(1, static_cast<int>(fitting));
     const auto line = [&](double value) {
-        drawHLine(f.cr, f.layout, i, value, f.width, false, gridColour, *f.lineLabels);
+        drawHLine(f.cr, f.layout, i, value, f.width, false, gridColour, f.lineLabels);
     };
     line(d.yMin);
     line(d.yMax);
@@ -226,7 +227,7 @@ void drawGrid(const Frame& f, unsigned i, int level) {
     long long n = 1;
     for (long long s = start; static_cast<double>(s) < f.last; s += k, ++n) {
         drawVLine(f.cr, f.layout, i, s, f.first, f.last, f.width, values && n % labelPeriod == 0, gridColour,
-                  *f.lineLabels);
+                  f.lineLabels);
     }
 }
 
@@ -239,7 +240,7 @@ void drawFrame(const Frame& f, unsigned i) {
     cairo_line_to(f.cr, right, frameBottom);
     cairo_line_to(f.cr, f.left, frameBottom);
     cairo_close_path(f.cr);
-    if (!hasRoomForXValues(f, i)) return;
+    if (!f.lineLabels || !hasRoomForXValues(f, i)) return;
     const int display = static_cast<int>(i);
     const auto first = static_cast<double>(f.first);
     f.lineLabels->push_back({xLabelText(f.model, display, f.first, first, f.last), f.left, frameBottom,
@@ -560,7 +561,7 @@ void drawYValues(const Frame& f, unsigned i, LabelPlacer& labels) {
 // Everything written over the traces, in order of importance: a text that would overlap one placed
 // before it is left out. The legend squares stand where the layout puts them whatever else is there.
 void drawLabels(const Frame& f, PlotViewCache* cache) {
-    LabelPlacer labels(f.cr, f.fontSize, f.surfaceKind);
+    LabelPlacer labels(f.cr, f.fontSize, f.surfaceKind, cache ? &cache->textExtents : nullptr);
     drawTitle(f, labels);
     drawLegend(f, labels);
     cairo_set_line_width(f.cr, f.refWidth);
@@ -596,7 +597,7 @@ void drawDisplayLines(const Frame& f, unsigned i) {
         setDash(cr);
         for (const double value : d.refLines) {
             if (d.yMin < value && value < d.yMax)
-                drawHLine(cr, f.layout, i, value, f.width, true, black, *f.lineLabels);
+                drawHLine(cr, f.layout, i, value, f.width, true, black, f.lineLabels);
         }
         endLines(f);
         cairo_set_dash(cr, nullptr, 0, 0.0);
@@ -760,7 +761,7 @@ int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, lo
 }
 
 void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width,
-               bool wantLabel, const Colour& labelColour, std::vector<Label>& labels) {
+               bool wantLabel, const Colour& labelColour, std::vector<Label>* labels) {
     const PlotModel& model = layout.plotModel();
     if (display >= model.displays.size()) return;
     const Display& d = model.displays[display];
@@ -769,21 +770,21 @@ void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double v
     const double left = layout.left();
     cairo_move_to(cr, left, y);
     cairo_line_to(cr, width, y);
-    if (!(wantLabel || model.frames) || value == 0 || !(d.yMin < value && value < d.yMax)) return;
+    if (!labels || !(wantLabel || model.frames) || value == 0 || !(d.yMin < value && value < d.yMax)) return;
     if (y <= layout.band(display).top + PlotLayout::labelKeepOut ||
         y >= layout.frameBottom(display) - PlotLayout::labelKeepOut)
         return;
     const std::string text = formatAxisValue(value, d.yMin, d.yMax);
     if (model.frames) {
-        labels.push_back({text, left - 3, y + 3, TextAlignment::rightBaseline, labelColour});
+        labels->push_back({text, left - 3, y + 3, TextAlignment::rightBaseline, labelColour});
     } else {
-        labels.push_back({text, width - 3.0, y - 3, TextAlignment::rightBaseline, labelColour});
+        labels->push_back({text, width - 3.0, y - 3, TextAlignment::rightBaseline, labelColour});
     }
 }
 
 void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex,
                long long first, double last, int width, bool wantLabel, const Colour& labelColour,
-               std::vector<Label>& labels) {
+               std::vector<Label>* labels) {
     const PlotModel& model = layout.plotModel();
     const auto firstSample = static_cast<double>(first);
     if (display >= model.displays.size() || !(last > firstSample)) return;
@@ -794,9 +795,9 @@ void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long lon
     const double bottom = layout.frameBottom(display);
     cairo_move_to(cr, x, layout.band(display).top);
     cairo_line_to(cr, x, bottom);
-    if (wantLabel && x > left + 20 && x < width - 20 && firstSample < k && k < last) {
-        labels.push_back({xLabelText(model, static_cast<int>(display), sampleIndex, firstSample, last), x,
-                          bottom, TextAlignment::rightTop, labelColour});
+    if (labels && wantLabel && x > left + 20 && x < width - 20 && firstSample < k && k < last) {
+        labels->push_back({xLabelText(model, static_cast<int>(display), sampleIndex, firstSample, last), x,
+                           bottom, TextAlignment::rightTop, labelColour});
     }
 }
 
@@ -845,7 +846,7 @@ void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& hor
                   lineWidth,
                   refWidth,
                   finiteOr(model.fontSize, 10.0),
-                  &lineLabels,
+                  part == PlotPart::overTraces ? &lineLabels : nullptr,
                   part == PlotPart::underTraces};
 
     // The part over the traces writes the values of the lines the part under them draws: it walks

@@ -26,6 +26,7 @@ struct PlotViewCache {
     RasterScratch rasterScratch;
     std::vector<double> lanePoints;  // the points of graphs drawn together
     std::vector<LabelBox> labelBoxes;
+    TextExtentsCache textExtents;  // of the texts over the traces
 };
 
 // Draws the plot; cache, when given, carries what one frame builds on to the next. The same as
@@ -52,17 +53,17 @@ int gridStepX(const PlotLayout& layout, unsigned display, double a, double b, lo
               int width);
 
 // A horizontal line across the plot at value v of the display (added to the path), with its value
-// in labelColour queued in labels when asked (or in Frames mode) and when it keeps clear of the
-// band's edges.
+// in labelColour queued in labels (unless null) when asked (or in Frames mode) and when it keeps
+// clear of the band's edges.
 void drawHLine(cairo_t* cr, const PlotLayout& layout, unsigned display, double value, int width,
-               bool wantLabel, const Colour& labelColour, std::vector<Label>& labels);
+               bool wantLabel, const Colour& labelColour, std::vector<Label>* labels);
 
 // A vertical line through the display's band at sample k of the visible range first..last (added to
-// the path), with its X value in labelColour queued in labels when asked and when it keeps clear of
-// the plot's edges.
+// the path), with its X value in labelColour queued in labels (unless null) when asked and when it
+// keeps clear of the plot's edges.
 void drawVLine(cairo_t* cr, const PlotLayout& layout, unsigned display, long long sampleIndex,
                long long first, double last, int width, bool wantLabel, const Colour& labelColour,
-               std::vector<Label>& labels);
+               std::vector<Label>* labels);
 
 // The X value of sample k, for a view of the samples first..last: in the display's X-scale units
 // when it has a usable scale, else in seconds ("1.25s") when the model has a sampling rate, else the

@@ -1,5 +1,6 @@
 #include "render/TextLayout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -83,11 +84,46 @@ std::vector<std::size_t> pdfPieceLengths(const std::string& text) {
     return pieces;
 }
 
-MeasuredText measureText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment) {
+void TextExtentsCache::measure(cairo_t* cr, const std::string& text, cairo_text_extents_t& extents) {
+    // Fonts and texts kept at most; beyond, all are forgotten (the values of a widening axis are
+    // new on every frame).
+    constexpr std::size_t fontLimit = 4, textLimit = 1024;
+    // The scaled font stands for everything the extents depend on: face, size, options and the
+    // transformation (a translation, which leaves them as they are, keeps the font).
+    cairo_scaled_font_t* const scaled = cairo_get_scaled_font(cr);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS ||
+        cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) {
+        cairo_text_extents(cr, text.c_str(), &extents);
+        return;
+    }
+    auto font =
+        std::find_if(fonts.begin(), fonts.end(), [&](const Font& f) { return f.font.get() == scaled; });
+    if (font == fonts.end()) {
+        if (fonts.size() >= fontLimit) fonts.clear();
+        fonts.push_back({ScaledFontPtr{cairo_scaled_font_reference(scaled)}, {}});
+        font = fonts.end() - 1;
+    }
+    const auto found = font->texts.find(text);
+    if (found != font->texts.end()) {
+        extents = found->second;
+        return;
+    }
+    cairo_text_extents(cr, text.c_str(), &extents);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) return;
+    if (font->texts.size() >= textLimit) font->texts.clear();
+    font->texts.emplace(text, extents);
+}
+
+MeasuredText measureText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment,
+                         TextExtentsCache* known) {
     MeasuredText measured;
     // cairo puts a context into an error state on malformed UTF-8 and then draws nothing more.
     measured.shown = validUtf8(text);
-    cairo_text_extents(cr, measured.shown.c_str(), &measured.extents);
+    if (known) {
+        known->measure(cr, measured.shown, measured.extents);
+    } else {
+        cairo_text_extents(cr, measured.shown.c_str(), &measured.extents);
+    }
     cairo_font_extents_t fontExtents;
     cairo_font_extents(cr, &fontExtents);
 

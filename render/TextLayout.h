@@ -6,7 +6,10 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "render/CairoPtr.h"
 
 // What the picture is drawn on; only PDF changes how long texts are shown. A PNG file is drawn
 // like the screen, on a white background.
@@ -45,8 +48,25 @@ struct MeasuredText {
     cairo_text_extents_t extents{};
 };
 
-// Measures text so that (x, y) is the point the alignment names.
-MeasuredText measureText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment);
+// The extents of texts measured before, by font: the labels of a live plot come back frame after
+// frame, and measuring a text costs cairo about as much as drawing it.
+class TextExtentsCache {
+  public:
+    // cairo_text_extents of the text (valid UTF-8) in the context's current font.
+    void measure(cairo_t* cr, const std::string& text, cairo_text_extents_t& extents);
+
+  private:
+    struct Font {
+        ScaledFontPtr font;  // a reference, so that no other font takes its address while kept
+        std::unordered_map<std::string, cairo_text_extents_t> texts;
+    };
+    std::vector<Font> fonts;
+};
+
+// Measures text so that (x, y) is the point the alignment names; known, when given, keeps what was
+// measured for the next time.
+MeasuredText measureText(cairo_t* cr, double x, double y, const std::string& text, TextAlignment alignment,
+                         TextExtentsCache* known = nullptr);
 
 // Shows a measured text with the context's font, size and colour, and leaves it on the current
 // path's current point; nothing is stroked. A text without finite coordinates is not shown.

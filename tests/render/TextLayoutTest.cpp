@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,37 @@ TEST(PlaceText, MalformedTextDoesNotStopTheDrawing) {
     placeText(cr.get(), 2, 15, "caf\xE9", TextAlignment::leftBaseline, SurfaceKind::screen);
     placeText(cr.get(), 2, 15, std::string(60, 'x') + "\xFF", TextAlignment::leftBaseline, SurfaceKind::pdf);
     placeText(cr.get(), std::nan(""), 15, "nan", TextAlignment::leftBaseline, SurfaceKind::screen);
+    EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
+}
+
+// Kept extents are those of the font in use: faces, sizes and a scaled context each keep their own,
+// and a text measured again, among others, comes back as cairo measures it.
+TEST(TextExtentsCache, GivesWhatCairoMeasuresInEachFont) {
+    SurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 10, 10)};
+    CairoPtr cr{cairo_create(surface.get())};
+    TextExtentsCache known;
+    const struct {
+        const char* face;
+        double size, scale;
+    } fonts[] = {{"sans-serif", 10, 1}, {"monospace", 10, 1}, {"monospace", 14, 1}, {"monospace", 10, 2},
+                 {"serif", 10, 1},      {"sans-serif", 9, 1}, {"sans-serif", 10, 1}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& font : fonts) {
+            cairo_identity_matrix(cr.get());
+            cairo_translate(cr.get(), 3 * round, 5);  // a translation keeps the extents
+            cairo_scale(cr.get(), font.scale, font.scale);
+            cairo_select_font_face(cr.get(), font.face, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(cr.get(), font.size);
+            for (const char* text : {"100.52", "W", "temp\xC3\xA9rature", ""}) {
+                SCOPED_TRACE(std::string(font.face) + " " + std::to_string(font.size) + " x" +
+                             std::to_string(font.scale) + " \"" + text + "\"");
+                cairo_text_extents_t expected{}, kept{};
+                cairo_text_extents(cr.get(), text, &expected);
+                known.measure(cr.get(), text, kept);
+                EXPECT_EQ(std::memcmp(&kept, &expected, sizeof kept), 0);
+            }
+        }
+    }
     EXPECT_EQ(cairo_status(cr.get()), CAIRO_STATUS_SUCCESS);
 }
 
