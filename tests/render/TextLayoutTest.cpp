@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -30,6 +32,41 @@ TEST(FormatAxisValue, PrecisionFollowsTheRange) {
 TEST(FormatAxisValue, NonFiniteAndHugeValuesStayWithinTheBuffer) {
     EXPECT_EQ(formatAxisValue(1e300, 0, 50).size(), 63u);  // cut, not overflowing
     EXPECT_EQ(formatAxisValue(HUGE_VAL, 0, 50), "inf");
+    EXPECT_EQ(formatAxisValue(-HUGE_VAL, 0, 200000), "-inf");
+}
+
+// The digits are those of printf's "%.1e" and "%.*f", rounded from the exact value alike: halves
+// that a double holds exactly, values just below others, the smallest and largest, cut at 63
+// characters, and a sweep of values of every size.
+TEST(FormatAxisValue, RoundsAsPrintfDoes) {
+    std::vector<double> values = {0.125,    -0.125,  0.375,   2.5,    0.05,   0.15, 99.995,
+                                  1.005,    0.00015, -1e-9,   1e-9,   5e-324, 1e22, -1e22,
+                                  123456.5, 9.99995, 0.99995, -1e300, 1.7e308};
+    for (double v = 1e-8; v < 1e18; v *= 1.37) {
+        values.push_back(v);
+        values.push_back(-v * 1.0001);
+        values.push_back(std::nextafter(v, 0.0));
+    }
+    const struct {
+        double low, high;
+        const char* format;
+        int precision;
+    } ranges[] = {{0, 0.3, "%.*f", 4}, {0, 50, "%.*f", 2}, {0, 1000, "%.*f", 1}, {0, 200000, "%.*e", 1}};
+    // In the program's locale, and in one with a decimal comma, which printf writes.
+    for (const char* locale : {"C", "de_DE.UTF-8"}) {
+        ASSERT_TRUE(std::setlocale(LC_NUMERIC, locale)) << locale;
+        for (const auto& r : ranges) {
+            for (const double v : values) {
+                if (v > -1e-9 && v < 1e-9) continue;  // written as "0"
+                char expected[64];
+                std::snprintf(expected, sizeof expected, r.format, r.precision, v);
+                ASSERT_EQ(formatAxisValue(v, r.low, r.high), expected)
+                    << v << " in " << r.low << ".." << r.high << ", " << locale;
+            }
+        }
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(formatAxisValue(12.5, 0, 50), "12.50");
 }
 
 TEST(PdfPieces, LongTextsAreCutIntoPiecesOfFiftyBytesBetweenCharacters) {
