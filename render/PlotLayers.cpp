@@ -72,6 +72,22 @@ void clipTo(cairo_t* cr, const cairo_region_t* region) {
     cairo_clip(cr);
 }
 
+// Whether any of the bytes is not zero; a whole tile's row (a count known here) is read in
+// vector registers.
+template <int knownBytes>
+bool anyInk(const unsigned char* p, int bytes) {
+    const int count = knownBytes > 0 ? knownBytes : bytes;
+    std::uint64_t bits = 0;
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, p + i, sizeof word);
+        bits |= word;
+    }
+    for (; i < count; ++i) bits |= p[i];
+    return bits != 0;
+}
+
 // The tiles of the image that hold a pixel that is not fully transparent (premultiplied: not 0).
 // Read row by row, as the image lies in memory; a tile found inked is not read further.
 RegionPtr inkOf(cairo_surface_t* image) {
@@ -92,15 +108,8 @@ RegionPtr inkOf(cairo_surface_t* image) {
                 if (found[static_cast<std::size_t>(t)]) continue;
                 const int bytes = 4 * std::min(tileSize, width - t * tileSize);
                 const unsigned char* p = row + 4 * t * tileSize;
-                std::uint64_t bits = 0;
-                int i = 0;
-                for (; i + 8 <= bytes; i += 8) {
-                    std::uint64_t word = 0;
-                    std::memcpy(&word, p + i, sizeof word);
-                    bits |= word;
-                }
-                for (; i < bytes; ++i) bits |= p[i];
-                found[static_cast<std::size_t>(t)] = bits != 0;
+                found[static_cast<std::size_t>(t)] =
+                    bytes == 4 * tileSize ? anyInk<4 * tileSize>(p, bytes) : anyInk<0>(p, bytes);
             }
         }
         for (int t = 0; t < tiles; ++t) {
