@@ -52,21 +52,63 @@ bool LabelPlacer::place(const Label& label, LabelFont font, bool continuation) {
     return true;
 }
 
-void LabelPlacer::draw() {
+bool PlacedText::sameAs(const PlacedText& other) const {
+    return text.x == other.text.x && text.y == other.text.y && font == other.font &&
+           colour.red == other.colour.red && colour.green == other.colour.green &&
+           colour.blue == other.colour.blue && colour.alpha == other.colour.alpha &&
+           text.shown == other.text.shown;
+}
+
+cairo_rectangle_int_t pixelsAround(const LabelBox& box, double margin) {
+    // Far beyond any picture, and still an int when one is taken from the other; a coordinate that
+    // is not a number reaches as far as can be.
+    constexpr double limit = 1e8;
+    if (!(margin >= 0)) margin = 0;
+    const auto low = [&](double v) {
+        return static_cast<int>(std::isnan(v) ? -limit : std::floor(std::clamp(v - margin, -limit, limit)));
+    };
+    const auto high = [&](double v) {
+        return static_cast<int>(std::isnan(v) ? limit : std::ceil(std::clamp(v + margin, -limit, limit)));
+    };
+    const int x0 = low(box.x0), y0 = low(box.y0);
+    return {x0, y0, std::max(high(box.x1) - x0, 0), std::max(high(box.y1) - y0, 0)};
+}
+
+cairo_rectangle_int_t PlacedText::pixels() const {
+    // Beyond the patch by two more pixels: glyphs are drawn at whole-pixel offsets of their outline.
+    const cairo_text_extents_t& e = text.extents;
+    const double x = text.x + e.x_bearing, y = text.y + e.y_bearing;
+    return pixelsAround({x, y, x + e.width, y + e.height}, patchMargin + 2.0);
+}
+
+void drawPlacedTexts(cairo_t* cr, const std::vector<PlacedText>& texts, double fontSize, SurfaceKind kind,
+                     const cairo_region_t* within) {
     if (texts.empty()) return;
     // All patches in one fill: they do not overlap, so none covers another's text.
     cairo_new_path(cr);
-    for (const Placed& p : texts) {
+    for (const PlacedText& p : texts) {
         const cairo_text_extents_t& e = p.text.extents;
         cairo_rectangle(cr, p.text.x + e.x_bearing - patchMargin, p.text.y + e.y_bearing - patchMargin,
                         e.width + 2 * patchMargin, e.height + 2 * patchMargin);
     }
     cairo_set_source_rgba(cr, plotBackground.red, plotBackground.green, plotBackground.blue, labelPatchAlpha);
     cairo_fill(cr);
-    for (const Placed& p : texts) {
-        useFont(p.font);
+    bool fontSelected = false;
+    LabelFont current = LabelFont::sans;
+    for (const PlacedText& p : texts) {
+        if (within) {
+            const cairo_rectangle_int_t reach = p.pixels();
+            if (cairo_region_contains_rectangle(within, &reach) == CAIRO_REGION_OVERLAP_OUT) continue;
+        }
+        if (!fontSelected || p.font != current) {
+            cairo_select_font_face(cr, p.font == LabelFont::sans ? "sans-serif" : "monospace",
+                                   CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(cr, fontSize);
+            fontSelected = true;
+            current = p.font;
+        }
         cairo_set_source_rgb(cr, p.colour.red, p.colour.green, p.colour.blue);
-        showText(cr, p.text, surfaceKind);
+        showText(cr, p.text, kind);
     }
     cairo_new_path(cr);
 }

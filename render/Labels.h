@@ -39,6 +39,26 @@ struct Label {
 
 enum class LabelFont { sans, monospace };
 
+// The pixels of the box widened by margin on every side, rounded out to whole pixels.
+cairo_rectangle_int_t pixelsAround(const LabelBox& box, double margin);
+
+// A text placed by LabelPlacer: where it stands (with its extents) in which colour and font.
+struct PlacedText {
+    MeasuredText text;
+    Colour colour;
+    LabelFont font = LabelFont::sans;
+
+    // The same text at the same point in the same colour and font: the same pixels.
+    bool sameAs(const PlacedText& other) const;
+    // The pixels its patch and its text may write, with a margin for antialiasing.
+    cairo_rectangle_int_t pixels() const;
+};
+
+// Paints the texts' patches (in one fill), then the texts, in their fonts and colours. With
+// `within`, the texts that reach into no pixel of it are left out: the caller clips to it.
+void drawPlacedTexts(cairo_t* cr, const std::vector<PlacedText>& texts, double fontSize, SurfaceKind kind,
+                     const cairo_region_t* within = nullptr);
+
 class LabelPlacer {
   public:
     // known, when given, keeps the texts' extents for the next picture.
@@ -53,17 +73,12 @@ class LabelPlacer {
     // A continuation (the second line of a text) may touch the box placed just before it, which
     // grows to hold both.
     bool place(const Label& label, LabelFont font, bool continuation = false);
-    // Paints the patches of the placed texts, then the texts.
-    void draw();
+    // The texts placed so far, in order, for drawPlacedTexts.
+    std::vector<PlacedText> takeTexts() { return std::move(texts); }
     // The boxes placed so far: reserved ones and the patches of the texts.
     const std::vector<LabelBox>& boxes() const { return placed; }
 
   private:
-    struct Placed {
-        MeasuredText text;
-        Colour colour;
-        LabelFont font;
-    };
     void useFont(LabelFont font);
 
     cairo_t* cr;
@@ -73,5 +88,5 @@ class LabelPlacer {
     bool fontSelected = false;
     LabelFont currentFont = LabelFont::sans;
     std::vector<LabelBox> placed;
-    std::vector<Placed> texts;
+    std::vector<PlacedText> texts;
 };

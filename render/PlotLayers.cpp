@@ -88,9 +88,10 @@ bool anyInk(const unsigned char* p, int bytes) {
     return bits != 0;
 }
 
-// The tiles of the image that hold a pixel that is not fully transparent (premultiplied: not 0).
-// Read row by row, as the image lies in memory; a tile found inked is not read further.
-RegionPtr inkOf(cairo_surface_t* image) {
+// The tiles of the image that hold a pixel that is not fully transparent (premultiplied: not 0),
+// of those that meet `within` when given. Read row by row, as the image lies in memory; a tile found
+// inked is not read further.
+RegionPtr inkOf(cairo_surface_t* image, const cairo_region_t* within = nullptr) {
     cairo_surface_flush(image);
     const unsigned char* data = cairo_image_surface_get_data(image);
     const int width = cairo_image_surface_get_width(image);
@@ -99,13 +100,20 @@ RegionPtr inkOf(cairo_surface_t* image) {
     RegionPtr ink{cairo_region_create()};
     const int tiles = (width + tileSize - 1) / tileSize;
     std::vector<unsigned char> found(static_cast<std::size_t>(tiles));
+    std::vector<unsigned char> unread(static_cast<std::size_t>(tiles));  // not read: outside `within`
     for (int y0 = 0; y0 < height; y0 += tileSize) {
         const int rows = std::min(tileSize, height - y0);
         std::fill(found.begin(), found.end(), 0);
+        for (int t = 0; t < tiles; ++t) {
+            const cairo_rectangle_int_t tile{t * tileSize, y0, std::min(tileSize, width - t * tileSize),
+                                             rows};
+            unread[static_cast<std::size_t>(t)] =
+                within && cairo_region_contains_rectangle(within, &tile) == CAIRO_REGION_OVERLAP_OUT;
+        }
         for (int y = y0; y < y0 + rows; ++y) {
             const unsigned char* row = data + static_cast<std::ptrdiff_t>(y) * stride;
             for (int t = 0; t < tiles; ++t) {
-                if (found[static_cast<std::size_t>(t)]) continue;
+                if (found[static_cast<std::size_t>(t)] || unread[static_cast<std::size_t>(t)]) continue;
                 const int bytes = 4 * std::min(tileSize, width - t * tileSize);
                 const unsigned char* p = row + 4 * t * tileSize;
                 found[static_cast<std::size_t>(t)] =
@@ -122,12 +130,24 @@ RegionPtr inkOf(cairo_surface_t* image) {
     return ink;
 }
 
+// Whether the image (or null) has that size.
+bool sized(cairo_surface_t* image, int width, int height) {
+    return image && cairo_image_surface_get_width(image) == width &&
+           cairo_image_surface_get_height(image) == height;
+}
+
+// Whether the layer holds an image of that size with its ink.
+bool fits(const PlotLayer& layer, int width, int height) {
+    return layer.ink && sized(layer.image.get(), width, height);
+}
+
 // Draws the part into the layer's image, kept when it has the area's size (only its old ink is
-// cleared), else new; false when there is no memory for it.
+// cleared), else new; false when there is no memory for it. laidOut, when given, receives the
+// layout of the part over the traces.
 bool drawLayer(PlotLayer& layer, PlotPart part, const PlotModel& model, const HorizontalView& horizontal,
-               const VerticalView& vertical, int width, int height, PlotViewCache& cache) {
-    const bool keep = layer.image && layer.ink && cairo_image_surface_get_width(layer.image.get()) == width &&
-                      cairo_image_surface_get_height(layer.image.get()) == height;
+               const VerticalView& vertical, int width, int height, PlotViewCache& cache,
+               OverTraces* laidOut = nullptr) {
+    const bool keep = fits(layer, width, height);
     if (!keep) layer.image.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     layer.key.clear();
     if (cairo_surface_status(layer.image.get()) != CAIRO_STATUS_SUCCESS) return false;
@@ -139,7 +159,7 @@ bool drawLayer(PlotLayer& layer, PlotPart part, const PlotModel& model, const Ho
             cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
             cairo_paint(cr.get());
         }
-        drawPlotPart(model, cr.get(), horizontal, vertical, SurfaceKind::screen, part, &cache);
+        drawPlotPart(model, cr.get(), horizontal, vertical, SurfaceKind::screen, part, &cache, laidOut);
         if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     }
     layer.ink = inkOf(layer.image.get());
@@ -155,6 +175,83 @@ void paintLayer(cairo_t* cr, const PlotLayer& layer) {
     cairo_paint(cr);
 }
 
+// The tiles that `region` reaches into, whole.
+RegionPtr tilesOf(const cairo_region_t* region) {
+    RegionPtr tiles{cairo_region_create()};
+    const auto down = [](int v) {
+        return v >= 0 ? v / tileSize * tileSize : -((-v + tileSize - 1) / tileSize) * tileSize;
+    };
+    for (int i = 0; i < cairo_region_num_rectangles(region); ++i) {
+        cairo_rectangle_int_t r;
+        cairo_region_get_rectangle(region, i, &r);
+        const int x0 = down(r.x), y0 = down(r.y);
+        const cairo_rectangle_int_t whole{x0, y0, down(r.x + r.width + tileSize - 1) - x0,
+                                          down(r.y + r.height + tileSize - 1) - y0};
+        cairo_region_union_rectangle(tiles.get(), &whole);
+    }
+    return tiles;
+}
+
+// Draws the part over the traces anew where its layout differs from the one the layer was drawn
+// with (laidOut, which becomes the new one): there the layer takes the pixels of what reaches into
+// it, drawn in a scratch image; its ink is read again in the tiles there. False when there is no
+// memory.
+bool redrawOverWhereChanged(PlotLayer& layer, SurfacePtr& scratch, OverTraces& laidOut,
+                            const PlotModel& model, const HorizontalView& horizontal,
+                            const VerticalView& vertical, int width, int height, PlotViewCache& cache) {
+    CairoPtr cr{cairo_create(layer.image.get())};
+    OverTraces now = layOutOverTraces(model, cr.get(), horizontal, vertical, SurfaceKind::screen, &cache);
+    const RegionPtr differing = differingPixels(laidOut, now, width, height);
+    if (cairo_region_status(differing.get()) != CAIRO_STATUS_SUCCESS) return false;
+    if (!cairo_region_is_empty(differing.get())) {
+        // cairo's pixels under a clip may differ from its unclipped ones by a rounding: what reaches
+        // into the region is drawn unclipped into a cleared scratch image and copied from there.
+        if (!sized(scratch.get(), width, height))
+            scratch.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+        if (cairo_surface_status(scratch.get()) != CAIRO_STATUS_SUCCESS) return false;
+        {
+            CairoPtr draft{cairo_create(scratch.get())};
+            cairo_set_operator(draft.get(), CAIRO_OPERATOR_CLEAR);
+            cairo_paint(draft.get());
+            cairo_set_operator(draft.get(), CAIRO_OPERATOR_OVER);
+            drawOverTraces(draft.get(), now, differing.get());
+            if (cairo_status(draft.get()) != CAIRO_STATUS_SUCCESS) return false;
+        }
+        {
+            CairoSaveGuard saved(cr.get());
+            clipTo(cr.get(), differing.get());
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+            cairo_set_source_surface(cr.get(), scratch.get(), 0, 0);
+            cairo_paint(cr.get());
+        }
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
+        cr.reset();
+        const RegionPtr tiles = tilesOf(differing.get());
+        const RegionPtr inked = inkOf(layer.image.get(), tiles.get());
+        cairo_region_subtract(layer.ink.get(), tiles.get());
+        cairo_region_union(layer.ink.get(), inked.get());
+        if (cairo_region_status(layer.ink.get()) != CAIRO_STATUS_SUCCESS) return false;
+    }
+    laidOut = std::move(now);
+    return true;
+}
+
+// Whether the readout over the traces is shown: while the pointer holds a point or a first point is
+// kept. It gives the values at that point, which change with the samples.
+bool readoutShown(const PlotModel& model) {
+    return (model.crosshairX >= 0 && std::isfinite(model.crosshairY)) ||
+           (model.anchorX >= 0 && std::isfinite(model.anchorY));
+}
+
+// Whether the part under the traces draws the same whatever the displays' ranges: no grid, no
+// reference line, no frame and no crosshair, whose lines and values the ranges place (or show).
+bool underIgnoresRanges(const PlotModel& model) {
+    if (model.frames || model.crosshairX >= 0) return false;
+    return std::all_of(model.displays.begin(), model.displays.end(), [&](const Display& d) {
+        return (d.gridLevel < 0 ? model.gridLevel : d.gridLevel) <= 0 && d.refLines.empty();
+    });
+}
+
 // What the traces show of the samples: the changes the model counts, the write position and, per
 // graph, the run of slots that received a sample.
 void writeSampleState(KeyWriter& key, const PlotModel& model) {
@@ -164,8 +261,11 @@ void writeSampleState(KeyWriter& key, const PlotModel& model) {
 
 }  // namespace
 
-std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizontal,
-                           const VerticalView& vertical) {
+namespace {
+
+// The key of the parts under and over the traces, with or without the displays' ranges.
+std::string partsKey(const PlotModel& model, const HorizontalView& horizontal, const VerticalView& vertical,
+                     bool withRanges) {
     KeyWriter key;
     key << horizontal.width << horizontal.plotWidth << horizontal.step << horizontal.xZoom << horizontal.first
         << horizontal.span;
@@ -174,15 +274,12 @@ std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizon
         << model.xSize << model.gridLevel << model.lineWidth << model.refLineWidth << model.fontSize
         << model.crosshairX << model.crosshairY << model.dragSourceDisplay << model.dragTargetDisplay
         << model.dragGraph << model.samplingRate << model.anchorX << model.anchorY;
-    // The readout over the traces, shown while the pointer holds a point or a first point is kept,
-    // gives the values at that point, which change with the samples.
-    const bool readout = (model.crosshairX >= 0 && std::isfinite(model.crosshairY)) ||
-                         (model.anchorX >= 0 && std::isfinite(model.anchorY));
-    if (readout) writeSampleState(key, model);
+    if (readoutShown(model)) writeSampleState(key, model);
     key << model.displays.size();
     for (const Display& d : model.displays) {
-        key << d.yMin << d.yMax << d.gridLevel << d.weight << d.weightOffset << d.graphCount << d.xScaleSize
-            << d.xScaleMin << d.xScaleMax << d.refLines.size();
+        if (withRanges) key << d.yMin << d.yMax;
+        key << d.gridLevel << d.weight << d.weightOffset << d.graphCount << d.xScaleSize << d.xScaleMin
+            << d.xScaleMax << d.refLines.size();
         for (const double value : d.refLines) key << value;
     }
     key << model.graphs.size();
@@ -193,23 +290,52 @@ std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizon
     return key.take();
 }
 
+}  // namespace
+
+std::string staticPartsKey(const PlotModel& model, const HorizontalView& horizontal,
+                           const VerticalView& vertical) {
+    return partsKey(model, horizontal, vertical, true);
+}
+
 namespace {
 
-// Draws the layers anew when the key changed; false when there is no memory for them.
+// Draws the layers anew when the key changed; false when there is no memory for them. When only
+// displays' ranges moved (as they do while data streams in), the part over the traces is redrawn
+// only where its layout changed, and the part under them not at all when the ranges place nothing
+// there.
 bool bringLayersUpToDate(const PlotModel& model, const HorizontalView& horizontal,
                          const VerticalView& vertical, std::string key, PlotLayers& layers,
                          PlotViewCache& cache) {
     if (layers.under.image && key == layers.under.key && key == layers.over.key) return true;
     ++layers.rebuilds;
     const int width = horizontal.width, height = vertical.height;
-    if (!drawLayer(layers.under, PlotPart::underTraces, model, horizontal, vertical, width, height, cache) ||
-        !drawLayer(layers.over, PlotPart::overTraces, model, horizontal, vertical, width, height, cache)) {
+    std::string rangeFreeKey = partsKey(model, horizontal, vertical, false);
+    const bool onlyRanges = !layers.rangeFreeKey.empty() && rangeFreeKey == layers.rangeFreeKey &&
+                            !readoutShown(model) && fits(layers.under, width, height) &&
+                            fits(layers.over, width, height);
+    bool drawn = false;
+    if (onlyRanges) {
+        ++layers.partialRebuilds;
+        drawn = (underIgnoresRanges(model) || drawLayer(layers.under, PlotPart::underTraces, model,
+                                                        horizontal, vertical, width, height, cache)) &&
+                redrawOverWhereChanged(layers.over, layers.scratch, layers.overLaidOut, model, horizontal,
+                                       vertical, width, height, cache);
+    } else {
+        drawn = drawLayer(layers.under, PlotPart::underTraces, model, horizontal, vertical, width, height,
+                          cache) &&
+                drawLayer(layers.over, PlotPart::overTraces, model, horizontal, vertical, width, height,
+                          cache, &layers.overLaidOut);
+    }
+    if (!drawn) {
         layers.under = PlotLayer{};
         layers.over = PlotLayer{};
+        layers.overLaidOut = OverTraces{};
+        layers.rangeFreeKey.clear();
         return false;
     }
     layers.under.key = key;
     layers.over.key = std::move(key);
+    layers.rangeFreeKey = std::move(rangeFreeKey);
     return true;
 }
 

@@ -2,7 +2,8 @@
 // The picture of a live plot as two kept images and the traces between them: what stands under the
 // traces and what stands over them change only with the size, the view and the settings, while the
 // traces change with every sample. Each image is drawn anew when its key (everything that part is
-// drawn from) differs from the one it was drawn with, and only where it has ink is it painted.
+// drawn from) differs from the one it was drawn with (only where its layout changed, when only
+// displays' ranges moved), and only where it has ink is it painted.
 
 #include <cairo.h>
 
@@ -32,8 +33,15 @@ struct PlotLayer {
 struct PlotLayers {
     PlotLayer under;
     PlotLayer over;
-    // Times the layers were drawn anew (both at once), for tests and benches.
+    // The layout `over` was drawn from, and the key of both without the displays' ranges: when only
+    // ranges move, `over` is redrawn only where its layout changed.
+    OverTraces overLaidOut;
+    std::string rangeFreeKey;
+    SurfacePtr scratch;  // where `over` is redrawn in part
+    // Times the layers were brought up to date (both at once), and of those the times only ranges
+    // had moved, for tests and benches.
     unsigned long rebuilds = 0;
+    unsigned long partialRebuilds = 0;
     // The picture updatePlotImage last drew into an image: its key (empty when none, or when the
     // image may have been replaced since) and the tiles its traces wrote to.
     std::string frameKey;

@@ -289,18 +289,14 @@ void drawCrosshair(const Frame& f) {
 
 // The legend squares where the layout puts them (the mouse finds them there), then the titles that
 // have room beside them, cut to their cells.
-void drawLegend(const Frame& f, LabelPlacer& labels) {
+void layOutLegend(const Frame& f, LabelPlacer& labels, std::vector<OverTraces::Square>& squares) {
     const PlotModel& model = f.model;
     std::vector<LegendEntry> entries(model.graphs.size());
-    cairo_set_line_width(f.cr, f.refWidth);
     for (std::size_t g = 0; g < model.graphs.size(); ++g) {
         const Graph& graph = model.graphs[g];
         const LegendEntry& e = entries[g] = f.layout.legendEntry(static_cast<unsigned>(g));
         if (!e.shown) continue;
-        setColour(f.cr, graph.colour);
-        cairo_rectangle(f.cr, e.squareX, e.squareTop, e.squareSize, e.squareSize);
-        if (graph.enabled) cairo_fill_preserve(f.cr);
-        cairo_stroke(f.cr);
+        squares.push_back({e.squareX, e.squareTop, e.squareSize, graph.colour, graph.enabled});
         labels.reserve({e.squareX, e.squareTop, e.squareX + e.squareSize, e.baseline});
     }
     selectFont(f.cr, "sans-serif", f.fontSize);
@@ -532,14 +528,11 @@ void drawTitle(const Frame& f, LabelPlacer& labels) {
 }
 
 // The display's Y maximum, 0 when inside the range, and Y minimum, each with its tick.
-void drawYValues(const Frame& f, unsigned i, LabelPlacer& labels) {
+void layOutYValues(const Frame& f, unsigned i, LabelPlacer& labels, std::vector<OverTraces::Tick>& ticks) {
     const Display& d = f.model.displays[i];
     const double x0 = f.model.frames ? f.left : f.width;
     const auto rowOf = [&](double value) { return f.layout.valueToY(i, value); };
-    const auto tick = [&](double y) {
-        cairo_move_to(f.cr, x0 - tickLength, y);
-        cairo_line_to(f.cr, x0, y);
-    };
+    const auto tick = [&](double y) { ticks.push_back({x0 - tickLength, x0, y}); };
     const double top = rowOf(d.yMax);
     labels.place({formatAxisValue(d.yMax, d.yMin, d.yMax), x0 - 3, top, TextAlignment::rightTop, black},
                  LabelFont::monospace);
@@ -560,24 +553,85 @@ void drawYValues(const Frame& f, unsigned i, LabelPlacer& labels) {
 
 // Everything written over the traces, in order of importance: a text that would overlap one placed
 // before it is left out. The legend squares stand where the layout puts them whatever else is there.
-void drawLabels(const Frame& f, PlotViewCache* cache) {
+OverTraces layOutLabels(const Frame& f, PlotViewCache* cache) {
+    OverTraces laidOut;
+    laidOut.lineWidth = f.refWidth;
+    laidOut.fontSize = f.fontSize;
+    laidOut.surfaceKind = f.surfaceKind;
     LabelPlacer labels(f.cr, f.fontSize, f.surfaceKind, cache ? &cache->textExtents : nullptr);
     drawTitle(f, labels);
-    drawLegend(f, labels);
-    cairo_set_line_width(f.cr, f.refWidth);
-    setBlack(f.cr);
+    layOutLegend(f, labels, laidOut.squares);
     for (unsigned i = 0; i < f.model.displays.size(); ++i) {
-        if (f.layout.isDisplayVisible(i, f.height)) drawYValues(f, i, labels);
+        if (f.layout.isDisplayVisible(i, f.height)) layOutYValues(f, i, labels, laidOut.ticks);
     }
-    cairo_stroke(f.cr);  // the ticks
     for (const Label& label : *f.lineLabels) labels.place(label, LabelFont::monospace);
     if (!f.model.frames) {
         const std::string range =
             std::to_string(f.first) + ":" + std::to_string(static_cast<long long>(f.last - 1.0));
         labels.place({range, 0, f.height - 5.0, TextAlignment::leftBaseline, black}, LabelFont::monospace);
     }
-    labels.draw();
     if (cache) cache->labelBoxes = labels.boxes();
+    laidOut.texts = labels.takeTexts();
+    return laidOut;
+}
+
+// The pixels a legend square or a tick may write: its box with the line width (more than the
+// mitred corners reach) and a margin for antialiasing.
+double strokeMargin(double lineWidth) {
+    return (std::isfinite(lineWidth) ? std::fabs(lineWidth) : 1e8) + 2.0;
+}
+
+cairo_rectangle_int_t pixelsOf(const OverTraces::Square& s, double lineWidth) {
+    return pixelsAround({s.x, s.y, s.x + s.size, s.y + s.size}, strokeMargin(lineWidth));
+}
+
+cairo_rectangle_int_t pixelsOf(const OverTraces::Tick& t, double lineWidth) {
+    return pixelsAround({t.x0, t.y, t.x1, t.y}, strokeMargin(lineWidth));
+}
+
+bool reaches(const cairo_region_t* within, const cairo_rectangle_int_t& pixels) {
+    return !within || cairo_region_contains_rectangle(within, &pixels) != CAIRO_REGION_OVERLAP_OUT;
+}
+
+bool operator==(const OverTraces::Square& a, const OverTraces::Square& b) {
+    return a.x == b.x && a.y == b.y && a.size == b.size && a.filled == b.filled &&
+           a.colour.red == b.colour.red && a.colour.green == b.colour.green &&
+           a.colour.blue == b.colour.blue && a.colour.alpha == b.colour.alpha;
+}
+
+bool operator==(const OverTraces::Tick& a, const OverTraces::Tick& b) {
+    return a.x0 == b.x0 && a.x1 == b.x1 && a.y == b.y;
+}
+
+// Adds to `region` the pixels of the items at the same index in both lists that differ, and of the
+// items only one of them has.
+template <class Item>
+void addDiffering(cairo_region_t* region, const std::vector<Item>& before, const std::vector<Item>& after,
+                  double widthBefore, double widthAfter) {
+    for (std::size_t i = 0; i < std::max(before.size(), after.size()); ++i) {
+        if (i < before.size() && i < after.size() && before[i] == after[i] && widthBefore == widthAfter)
+            continue;
+        for (const auto* items : {&before, &after}) {
+            if (i >= items->size()) continue;
+            const cairo_rectangle_int_t pixels =
+                pixelsOf((*items)[i], items == &before ? widthBefore : widthAfter);
+            cairo_region_union_rectangle(region, &pixels);
+        }
+    }
+}
+
+// Adds to `region` the pixels of the texts of `texts` that `others` does not have.
+void addUnmatched(cairo_region_t* region, const std::vector<PlacedText>& texts,
+                  const std::vector<PlacedText>& others) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const PlacedText& t = texts[i];
+        // Most texts keep their place in the list: look there first.
+        if (i < others.size() && t.sameAs(others[i])) continue;
+        if (std::any_of(others.begin(), others.end(), [&](const PlacedText& o) { return t.sameAs(o); }))
+            continue;
+        const cairo_rectangle_int_t pixels = t.pixels();
+        cairo_region_union_rectangle(region, &pixels);
+    }
 }
 
 // The display's grid, reference lines and frame, whose values wait in f.lineLabels.
@@ -816,9 +870,14 @@ std::string xLabelText(const PlotModel& model, int display, long long sampleInde
     return std::to_string(sampleIndex);
 }
 
-void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
-                  const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
-                  PlotViewCache* cache) {
+namespace {
+
+// Draws a part of the plot, or with `laidOut` and without `paint` only lays out the part over the
+// traces.
+void plotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+              const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part, PlotViewCache* cache,
+              OverTraces* laidOut, bool paint) {
+    if (laidOut) *laidOut = OverTraces{};
     // Nothing at all, not even the title, without a graph; an axis of one slot has nothing to show.
     if (model.graphs.empty() || model.xSize < 2) return;
     CairoSaveGuard saved(cr);
@@ -864,11 +923,64 @@ void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& hor
             if (model.crosshairX >= f.left) drawCrosshair(f);
             break;
         case PlotPart::traces: drawTraces(f, cache); break;
-        case PlotPart::overTraces:
-            drawLabels(f, cache);
-            drawReadout(cr, model, f.layout, horizontal, f.width, f.height, f.refWidth, surfaceKind);
+        case PlotPart::overTraces: {
+            OverTraces laid = layOutLabels(f, cache);
+            if (paint) {
+                drawOverTraces(cr, laid);
+                drawReadout(cr, model, f.layout, horizontal, f.width, f.height, f.refWidth, surfaceKind);
+            }
+            if (laidOut) *laidOut = std::move(laid);
             break;
+        }
     }
+}
+
+}  // namespace
+
+void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                  const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part, PlotViewCache* cache,
+                  OverTraces* laidOut) {
+    plotPart(model, cr, horizontal, vertical, surfaceKind, part, cache, laidOut, true);
+}
+
+OverTraces layOutOverTraces(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                            const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache) {
+    OverTraces laidOut;
+    plotPart(model, cr, horizontal, vertical, surfaceKind, PlotPart::overTraces, cache, &laidOut, false);
+    return laidOut;
+}
+
+void drawOverTraces(cairo_t* cr, const OverTraces& laidOut, const cairo_region_t* within) {
+    // The context is left in the last text's font: the readout drawn next measures in it.
+    cairo_new_path(cr);
+    cairo_set_line_width(cr, laidOut.lineWidth);
+    for (const OverTraces::Square& square : laidOut.squares) {
+        if (!reaches(within, pixelsOf(square, laidOut.lineWidth))) continue;
+        setColour(cr, square.colour);
+        cairo_rectangle(cr, square.x, square.y, square.size, square.size);
+        if (square.filled) cairo_fill_preserve(cr);
+        cairo_stroke(cr);
+    }
+    setBlack(cr);
+    for (const OverTraces::Tick& tick : laidOut.ticks) {
+        cairo_move_to(cr, tick.x0, tick.y);
+        cairo_line_to(cr, tick.x1, tick.y);
+    }
+    cairo_stroke(cr);
+    drawPlacedTexts(cr, laidOut.texts, laidOut.fontSize, laidOut.surfaceKind, within);
+}
+
+RegionPtr differingPixels(const OverTraces& before, const OverTraces& after, int width, int height) {
+    const cairo_rectangle_int_t whole{0, 0, std::max(width, 0), std::max(height, 0)};
+    if (before.fontSize != after.fontSize || before.surfaceKind != after.surfaceKind)
+        return RegionPtr{cairo_region_create_rectangle(&whole)};
+    RegionPtr region{cairo_region_create()};
+    addDiffering(region.get(), before.squares, after.squares, before.lineWidth, after.lineWidth);
+    addDiffering(region.get(), before.ticks, after.ticks, before.lineWidth, after.lineWidth);
+    addUnmatched(region.get(), before.texts, after.texts);
+    addUnmatched(region.get(), after.texts, before.texts);
+    cairo_region_intersect_rectangle(region.get(), &whole);
+    return region;
 }
 
 void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,

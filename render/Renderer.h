@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/PlotModel.h"
+#include "render/CairoPtr.h"
 #include "render/ImageRasteriser.h"
 #include "render/Labels.h"
 #include "render/PlotLayout.h"
@@ -41,9 +42,44 @@ void drawPlot(const PlotModel& model, cairo_t* cr, const HorizontalView& horizon
 // only the traces and the readout read the samples. The part over the traces sets
 // cache->labelBoxes.
 enum class PlotPart { underTraces, traces, overTraces };
+struct OverTraces;
+// laidOut, when given, receives what the part over the traces laid out (empty for other parts).
 void drawPlotPart(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
                   const VerticalView& vertical, SurfaceKind surfaceKind, PlotPart part,
-                  PlotViewCache* cache = nullptr);
+                  PlotViewCache* cache = nullptr, OverTraces* laidOut = nullptr);
+
+// The part over the traces but for the readout, laid out: the legend squares, the ticks of the
+// Y values and the texts, in the order they are drawn.
+struct OverTraces {
+    struct Square {
+        double x = 0.0, y = 0.0, size = 0.0;
+        Colour colour;
+        bool filled = false;
+    };
+    struct Tick {
+        double x0 = 0.0, x1 = 0.0, y = 0.0;
+    };
+    double lineWidth = 0.0;
+    double fontSize = 0.0;
+    SurfaceKind surfaceKind = SurfaceKind::screen;
+    std::vector<Square> squares;
+    std::vector<Tick> ticks;
+    std::vector<PlacedText> texts;
+};
+
+// Lays out the part over the traces as drawPlotPart would draw it, drawing nothing (cr measures
+// the texts).
+OverTraces layOutOverTraces(const PlotModel& model, cairo_t* cr, const HorizontalView& horizontal,
+                            const VerticalView& vertical, SurfaceKind surfaceKind, PlotViewCache* cache);
+
+// Draws what was laid out as drawPlotPart does, and leaves the context in the font of the last
+// text. With `within`, squares and texts that reach into no pixel of it are left out; the caller
+// clips to it.
+void drawOverTraces(cairo_t* cr, const OverTraces& laidOut, const cairo_region_t* within = nullptr);
+
+// The pixels where two layouts of the part over the traces differ: around the squares, ticks and
+// texts that one of them has and the other has not, within width x height.
+RegionPtr differingPixels(const OverTraces& before, const OverTraces& after, int width, int height);
 
 // Samples between vertical grid lines, at least 1: the grid interval a..b of the display turned
 // into as many samples as it is high in pixels (square cells), cut to one significant digit, in

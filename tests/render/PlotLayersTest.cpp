@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "render/CairoPtr.h"
@@ -239,6 +240,73 @@ TEST(PlotLayers, FramesEqualDrawPlotsThroughChangesAndKeepTheLayersWhileOnlySamp
             EXPECT_EQ(unannounced, 0) << "pixels changed outside the region reported";
             const RegionPtr again = updatePlotImage(model, buffer.get(), h, v, bufferCache, bufferLayers);
             EXPECT_TRUE(cairo_region_is_empty(again.get())) << "nothing changed since";
+        }
+    }
+}
+
+// While data streams in, displays' ranges move on most frames and nothing else does: the layer over
+// the traces is then redrawn only where its layout changed (the values of the moved ranges, texts
+// that now fit or no longer fit beside them), the layer under them only when the ranges place
+// something there. Frame after frame of moving ranges, both layers (and where they have ink) are
+// those of layers drawn whole from the same model.
+TEST(PlotLayers, MovingRangesRedrawTheLayersOnlyWhereTheyChangeAndAsWhole) {
+    const Scene scenes[] = {
+        {"one display per graph, crowded values", 24, "#$ -indep -xsize 300"},
+        {"a grid and reference lines that follow the ranges", 6,
+         "#$ -indep -xsize 300 -dpy 0 -grid 2 -l 0.5"},
+        {"frames and grid values", 6, "#$ -indep -frame -xsize 300 -dpy 1 -grid 3"},
+        {"titles in the legend", 5, "#$ -indep -xsize 300\n#> A title :: over two lines"},
+    };
+    for (const Scene& scene : scenes) {
+        SCOPED_TRACE(scene.name);
+        PlotModel model;
+        processLines(model, scene.setUp);
+        int line = 0;
+        feed(model, scene.columns, 30, line);
+        Area area;
+        area.width = 500;
+        area.height = 260;
+        PlotViewCache cache;
+        PlotLayers layers;
+        SurfacePtr buffer{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, area.width, area.height)};
+        std::srand(7);
+        const auto random = [](double low, double high) {
+            return low + (high - low) * static_cast<double>(std::rand()) / RAND_MAX;
+        };
+        for (int frame = 0; frame < 120; ++frame) {
+            SCOPED_TRACE("frame " + std::to_string(frame));
+            // A few displays' ranges creep, jump, cross zero or change their digits' count.
+            for (int moved = 1 + std::rand() % 3; moved > 0; --moved) {
+                Display& d = model.displays[static_cast<std::size_t>(std::rand()) % model.displays.size()];
+                switch (std::rand() % 4) {
+                    case 0: d.yMax += random(0.0, 0.002); break;
+                    case 1: d.yMin -= random(0.0, 0.3); break;
+                    case 2: d.yMax = random(0.5, 2000.0); break;
+                    default: d.yMin = random(-50.0, d.yMax - 0.01); break;
+                }
+            }
+            feed(model, scene.columns, 3, line);
+            const HorizontalView h = area.horizontal(model);
+            const VerticalView v = area.vertical(model);
+            const unsigned long partial = layers.partialRebuilds;
+            updatePlotImage(model, buffer.get(), h, v, cache, layers);
+            if (frame > 0) {
+                EXPECT_EQ(layers.partialRebuilds, partial + 1);
+            }
+
+            PlotViewCache wholeCache;
+            PlotLayers whole;
+            SurfacePtr wholeBuffer{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, area.width, area.height)};
+            updatePlotImage(model, wholeBuffer.get(), h, v, wholeCache, whole);
+            ASSERT_EQ(whole.partialRebuilds, 0u);
+            for (const auto& [name, kept, drawnWhole] : {std::tuple{"under", &layers.under, &whole.under},
+                                                         std::tuple{"over", &layers.over, &whole.over}}) {
+                SCOPED_TRACE(name);
+                EXPECT_TRUE(pixelsOf(kept->image.get()) == pixelsOf(drawnWhole->image.get()));
+                EXPECT_TRUE(cairo_region_equal(kept->ink.get(), drawnWhole->ink.get()));
+            }
+            EXPECT_TRUE(pixelsOf(buffer.get()) == pixelsOf(wholeBuffer.get()));
+            if (HasFailure()) return;
         }
     }
 }
