@@ -427,12 +427,19 @@ RegionPtr updatePlotImage(const PlotModel& model, cairo_surface_t* image, const 
     ink.reset(width, height);
     {
         CairoPtr cr{cairo_create(image)};
-        {
-            // The tiles to redo start as the layer under the traces alone: a copy of that layer,
-            // which is transparent outside its ink, or nothing.
+        // The tiles to redo start as the layer under the traces alone: a copy of that layer where it
+        // has ink, and transparent elsewhere (cleared, which writes without reading).
+        RegionPtr copied{cairo_region_create()};
+        if (layered) {
+            copied.reset(cairo_region_copy(redo.get()));
+            cairo_region_intersect(copied.get(), layers.under.ink.get());
+            cairo_region_subtract(redo.get(), copied.get());  // what is left is cleared
+        }
+        for (const cairo_region_t* part : {redo.get(), copied.get()}) {
+            if (cairo_region_is_empty(part)) continue;
             CairoSaveGuard saved(cr.get());
-            clipTo(cr.get(), redo.get());
-            if (layered) {
+            clipTo(cr.get(), part);
+            if (part == copied.get()) {
                 cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
                 cairo_set_source_surface(cr.get(), layers.under.image.get(), 0, 0);
             } else {
