@@ -252,6 +252,8 @@ TEST(PlotLayers, FramesEqualDrawPlotsThroughChangesAndKeepTheLayersWhileOnlySamp
 TEST(PlotLayers, MovingRangesRedrawTheLayersOnlyWhereTheyChangeAndAsWhole) {
     const Scene scenes[] = {
         {"one display per graph, crowded values", 24, "#$ -indep -xsize 300"},
+        {"a big font and wide lines, whose ink reaches furthest", 12,
+         "#$ -indep -xsize 300 -fsz 23 -rlw 3.7"},
         {"a grid and reference lines that follow the ranges", 6,
          "#$ -indep -xsize 300 -dpy 0 -grid 2 -l 0.5"},
         {"frames and grid values", 6, "#$ -indep -frame -xsize 300 -dpy 1 -grid 3"},
