@@ -71,6 +71,10 @@ struct Colour {
     double alpha = 1.0;
 };
 
+inline bool operator==(const Colour& a, const Colour& b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
+}
+
 // value times scale; a product that overflows from a finite value is the largest double of its sign.
 double scaledExtreme(double value, double scale);
 

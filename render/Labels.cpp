@@ -8,6 +8,12 @@ namespace {
 // Columns and rows of background left around a text's ink.
 constexpr double patchMargin = 1.0;
 
+void selectLabelFont(cairo_t* cr, LabelFont font, double size) {
+    cairo_select_font_face(cr, font == LabelFont::sans ? "sans-serif" : "monospace", CAIRO_FONT_SLANT_NORMAL,
+                           CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+}
+
 }  // namespace
 
 LabelPlacer::LabelPlacer(cairo_t* context, double fontSize, SurfaceKind kind, TextExtentsCache* known)
@@ -15,9 +21,7 @@ LabelPlacer::LabelPlacer(cairo_t* context, double fontSize, SurfaceKind kind, Te
 
 void LabelPlacer::useFont(LabelFont font) {
     if (fontSelected && font == currentFont) return;
-    cairo_select_font_face(cr, font == LabelFont::sans ? "sans-serif" : "monospace", CAIRO_FONT_SLANT_NORMAL,
-                           CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, size);
+    selectLabelFont(cr, font, size);
     fontSelected = true;
     currentFont = font;
 }
@@ -53,9 +57,7 @@ bool LabelPlacer::place(const Label& label, LabelFont font, bool continuation) {
 }
 
 bool PlacedText::sameAs(const PlacedText& other) const {
-    return text.x == other.text.x && text.y == other.text.y && font == other.font &&
-           colour.red == other.colour.red && colour.green == other.colour.green &&
-           colour.blue == other.colour.blue && colour.alpha == other.colour.alpha &&
+    return text.x == other.text.x && text.y == other.text.y && font == other.font && colour == other.colour &&
            text.shown == other.text.shown;
 }
 
@@ -101,9 +103,7 @@ void drawPlacedTexts(cairo_t* cr, const std::vector<PlacedText>& texts, double f
             if (cairo_region_contains_rectangle(within, &reach) == CAIRO_REGION_OVERLAP_OUT) continue;
         }
         if (!fontSelected || p.font != current) {
-            cairo_select_font_face(cr, p.font == LabelFont::sans ? "sans-serif" : "monospace",
-                                   CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-            cairo_set_font_size(cr, fontSize);
+            selectLabelFont(cr, p.font, fontSize);
             fontSelected = true;
             current = p.font;
         }

@@ -594,9 +594,7 @@ bool reaches(const cairo_region_t* within, const cairo_rectangle_int_t& pixels) 
 }
 
 bool operator==(const OverTraces::Square& a, const OverTraces::Square& b) {
-    return a.x == b.x && a.y == b.y && a.size == b.size && a.filled == b.filled &&
-           a.colour.red == b.colour.red && a.colour.green == b.colour.green &&
-           a.colour.blue == b.colour.blue && a.colour.alpha == b.colour.alpha;
+    return a.x == b.x && a.y == b.y && a.size == b.size && a.filled == b.filled && a.colour == b.colour;
 }
 
 bool operator==(const OverTraces::Tick& a, const OverTraces::Tick& b) {
